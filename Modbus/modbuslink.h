@@ -1,0 +1,61 @@
+#pragma once
+
+#include "linksettings.h"
+
+#include <QModbusDataUnit>
+#include <QVector>
+
+class QModbusClient;
+class QObject;
+
+// Set by the main window while it tears the link down or rebuilds it. Setting
+// it wakes every request that is waiting, so a read gives up at once.
+class LinkStopFlag
+{
+public:
+    LinkStopFlag &operator=(quint8 value);
+    operator quint8() const { return m_value; }
+
+private:
+    quint8 m_value = 0;
+};
+
+extern QModbusClient *gp_ModbusDevice;
+extern quint32 gu32_SlaveId;
+extern quint32 gu32_DwordFormat;
+extern quint32 gu32_ConnectType;
+extern LinkStopFlag gu8_LinkStop;
+extern LinkSettings gsrt_LinkPara;
+extern LinkSettings gsrt_NewLinkPara;
+
+// Accessors of the request slave id and word order: mode 0 returns the value,
+// mode 1 stores it and returns 0, any other mode does nothing and returns 0.
+quint32 SlaveIdAccess(quint32 value, int mode);
+quint32 DwordFormatAccess(quint32 value, int mode);
+
+ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
+                        QModbusDataUnit::RegisterType type, quint16 *values);
+ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
+                         QModbusDataUnit::RegisterType type, const quint16 *values);
+ModbusResult ReadHoldingRegisters(QModbusClient *client, LinkSettings request, quint16 *values);
+ModbusResult ReadCoils(QModbusClient *client, LinkSettings request, quint16 *values);
+ModbusResult WriteHoldingRegisters(QModbusClient *client, LinkSettings request,
+                                   const quint16 *values);
+
+// Waits at least ms milliseconds while the event loop keeps running.
+void WaitMs(int ms);
+
+// Creates the client when there is none, sets its connection parameters,
+// timeout and retries from s and asks it to connect. Returns what
+// connectDevice() returned (true also when it was connected already).
+bool SetupModbusClient(const LinkSettings &s, QObject *parent);
+
+// 0 when the client is connected; otherwise 1, after a reconnect attempt on TCP.
+int CheckLink();
+
+// Disconnects and deletes the client.
+void DisconnectModbus();
+
+// 32-bit packing of two registers in a word order (0 high half first).
+quint32 JoinWords(quint16 first, quint16 second, quint32 wordOrder);
+void SplitWords(quint32 value, quint32 wordOrder, quint16 *first, quint16 *second);

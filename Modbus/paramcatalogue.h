@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <QtGlobal>
+
+// Which mirror record shows a parameter after the next read of its group.
+enum class MirrorRecord { None, Basic, Cal, App, Com, ComAnalog, SysPara, Dig };
+
+// How a page turns the shown text into the register value and back.
+enum class ParamKind {
+    Plain,    // written as typed, shown as an integer
+    Weight,   // scaled by the decimal setting
+    Factor,   // multiplied by a fixed power of ten (factorDigits)
+    Division, // combo box whose item text carries the value ("d = 20")
+    Index,    // combo box: the item index is the value
+    Command,  // push button that starts an action in the instrument
+    Display,  // shown only
+};
+
+// One bound parameter: the single source of the write tables and page field lists.
+struct ParamRow
+{
+    int page;          // 1 basic, 2 calibration, 3 application, 4 data, 5 test, 6 digital
+    int tab;           // application tab selector 6, 7 or 8; 0 elsewhere
+    const char *widget;
+    quint16 address;
+    quint8 count;
+    MirrorRecord mirror;
+    int slot;          // slot (or analog value index) in the mirror record, -1 for none
+    ParamKind kind;
+    int factorDigits;  // Factor: the power of ten
+};
+
+const QVector<ParamRow> &ParameterCatalogue();
+
+struct RegisterPair
+{
+    quint16 address;
+    quint8 count;
+};
+
+// The write table of a page (and, for page 3, of a tab selector), in table order.
+QStringList PageWidgetNames(int page, int tab);
+QVector<RegisterPair> PageRegisterTable(int page, int tab);
+
+// The row a widget writes on the page on screen, or null: a name that belongs
+// to another page's table is not found while that page is not shown.
+const ParamRow *FindWriteRow(quint32 page, quint32 appSubPage, const QString &objectName);
+
+// The mirror value that shows the parameter, 0 for rows without a mirror slot.
+quint32 MirrorValue(const ParamRow &row);
