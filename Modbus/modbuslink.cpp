@@ -145,6 +145,9 @@ ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
         qDebug() << "Timeout";
         result = ModbusTimeout;
         break;
+    case QModbusDevice::ReplyAbortedError:
+        result = ModbusNoLink; // the client aborts what is pending when the link goes down
+        break;
     default:
         break;
     }
@@ -199,7 +202,9 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
     }
 
     ModbusResult result = ModbusOk;
-    if (reply->error() == QModbusDevice::ProtocolError) {
+    if (reply->error() == QModbusDevice::ReplyAbortedError) {
+        result = ModbusNoLink;
+    } else if (reply->error() == QModbusDevice::ProtocolError) {
         qDebug() << "e_ModbusResponseError1";
         result = ModbusProtocolError;
     } else if (reply->error() != QModbusDevice::NoError) {

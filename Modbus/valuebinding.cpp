@@ -100,13 +100,14 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
     auto *edit = qobject_cast<QLineEdit *>(widget);
     auto *combo = qobject_cast<QComboBox *>(widget);
 
-    const quint32 readVal = ReadParam(row->address, row->count);
+    // Refused before any traffic: such a value does not fit the register.
     const QString integerPart = text.section(QLatin1Char('.'), 0, 0);
     if (integerPart.size() >= RefusedIntegerLength) {
         if (edit)
             edit->setText(valueBeforeEdit);
         return ModbusProtocolError;
     }
+    const quint32 readVal = ReadParam(row->address, row->count);
     bool numeric = false;
     qint32 sendVal = integerPart.toInt(&numeric);
     if (!numeric)

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QMutex>
+#include <QVector>
+
+#include "livesignal.h"
+#include "registerlayout.h"
+#include "registers.h"
+
+namespace sim {
+
+// The instrument behind the Modbus front: parameters, commands, remote-edit
+// switches and the live weight. Every public call takes the internal lock,
+// so the server thread and a test thread may use one model at once.
+class InstrumentModel
+{
+public:
+    explicit InstrumentModel(Kind kind = Kind::Analog, int wordOrder = 0, quint32 seed = 1);
+
+    // Modbus access: 0 on success or a Modbus exception code (1..4).
+    int readHolding(int address, int count, QVector<quint16> *out);
+    int writeHolding(int address, const QVector<quint16> &values);
+    int readCoils(int address, int count, QVector<quint16> *out);
+
+    // Direct access without remote-edit checks. The live block (0-37) is
+    // recomputed from the weight, so writes there do not stick.
+    quint16 reg(int address) const;
+    void setReg(int address, quint16 v);
+    quint32 value32(int address) const;
+    void setValue32(int address, quint32 v);
+    bool coil(int address) const;
+
+    void setLiveFrozen(bool frozen);
+    // Freezes the weight with this fraction of full scale on the scale.
+    void setLiveLoad(double fractionOfFullScale);
+    // Tare in raw units; non-zero switches the weight registers to net.
+    void setTareRaw(qint32 raw);
+    void tick(int ms);
+
+    int wordOrder() const;
+    void setWordOrder(int w);
+    Kind kind() const;
+    // A different kind is a different instrument: its factory values apply.
+    void setKind(Kind k);
+    void resetToDefaults();
+
+    static constexpr int MaxReadRegisters = 125;
+    static constexpr int MaxWriteRegisters = 123;
+    static constexpr int MaxReadCoils = 2000;
+
+private:
+    struct Weighing
+    {
+        double signal = 0;
+        double grossExact = 0;
+        qint64 grossRaw = 0;
+    };
+
+    quint16 regUnlocked(int address) const;
+    quint32 withHalf(quint32 old, int address, quint16 v) const;
+    bool coilUnlocked(int address) const;
+    qint32 param(int base) const { return qint32(m_values.at(base)); }
+
+    // instrumentlive.cpp
+    double fullScale() const;
+    double division() const;
+    double gainSignal() const;
+    double currentLoad() const;
+    Weighing weigh() const;
+    void advanceStep();
+    void refillHistory();
+    void refreshLive();
+    void storeLive(int base, qint64 value);
+    void storeFloat(int base, double value);
+
+    // instrumentcommands.cpp
+    int checkValue(int base, quint32 value) const;
+    void runCommand(int base);
+    void zeroCapture();
+    void sensorSearch();
+    void cornerFix();
+    void cornerReset();
+    void restore(int from, int to);
+    void resetAllUnlocked();
+    void raiseError(quint32 bits);
+
+    mutable QMutex m_mutex;
+    const RegisterLayout m_layout;
+    Kind m_kind;
+    int m_wordOrder;
+    quint32 m_seed;
+    QVector<quint32> m_values;      // indexed by slot base address
+    LiveSignal m_live;
+    int m_pendingMs = 0;
+    bool m_frozen = false;
+    double m_frozenLoad = 0;
+    double m_zeroSignal = 0;         // finer than register 110 so a capture leaves no residue
+    qint64 m_tareRaw = 0;
+    quint32 m_errorBits = 0;
+    int m_errorAgeMs = 0;
+    QVector<qint64> m_history;       // recent gross values, for the stable flag
+    bool m_stable = true;
+};
+
+} // namespace sim

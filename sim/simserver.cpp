@@ -1,0 +1,283 @@
+#include "simserver.h"
+
+#include <QHostAddress>
+#include <QMutexLocker>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include "instrumentmodel.h"
+#include "modbuscodec.h"
+#include "modbusfront.h"
+#include "relaylink.h"
+
+namespace sim {
+
+namespace {
+constexpr int TickMs = 100;
+constexpr int MaxLogEntries = 100000;
+constexpr int MbapHeaderBytes = 7; // Qt puts this in front of every TCP answer
+
+// Lets Qt's server accept only the relay's own connections.
+class UpstreamGate : public QModbusTcpConnectionObserver
+{
+public:
+    explicit UpstreamGate(std::function<bool(QTcpSocket *)> admit) : m_admit(std::move(admit)) {}
+    bool acceptNewConnection(QTcpSocket *newClient) override { return m_admit(newClient); }
+
+private:
+    std::function<bool(QTcpSocket *)> m_admit;
+};
+
+QString logLine(const LoggedRequest &e)
+{
+    QString line = QStringLiteral("%1 %2 %3").arg(e.function).arg(e.address).arg(e.count);
+    for (quint16 v : e.values)
+        line += QLatin1Char(' ') + QString::number(v);
+    if (e.dropped)
+        line += QStringLiteral(" dropped");
+    else if (e.exception != 0)
+        line += QStringLiteral(" exc=%1").arg(e.exception);
+    return line + QLatin1Char('\n');
+}
+} // namespace
+
+SimServer::SimServer(InstrumentModel *model, QObject *parent)
+    : QObject(parent)
+    , m_model(model)
+    , m_tickTimer(new QTimer(this))
+{
+    m_tickTimer->setInterval(TickMs);
+    connect(m_tickTimer, &QTimer::timeout, this, [this] { m_model->tick(TickMs); });
+}
+
+SimServer::~SimServer()
+{
+    close();
+}
+
+void SimServer::setSlaveId(int id)
+{
+    m_slaveId = id;
+    if (m_device)
+        m_device->setServerAddress(id);
+}
+
+void SimServer::setFaults(const FaultOptions &f)
+{
+    QMutexLocker lock(&m_mutex);
+    m_faults = f;
+    m_faultRandom.reseed(f.seed);
+    m_answeredSinceClose = 0;
+}
+
+bool SimServer::setLogFile(const QString &path)
+{
+    QMutexLocker lock(&m_mutex);
+    m_logFile.close();
+    m_logFile.setFileName(path);
+    return m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+}
+
+bool SimServer::listenTcp(const QString &host, int port)
+{
+    close();
+    auto *device = new FrontTcpServer([this](const QModbusPdu &r) { return handleRequest(r); },
+                                      this);
+    device->installConnectionObserver(
+        new UpstreamGate([this](QTcpSocket *qtSide) { return adoptUpstream(qtSide); }));
+    device->setConnectionParameter(QModbusDevice::NetworkAddressParameter,
+                                   QStringLiteral("127.0.0.1"));
+    device->setConnectionParameter(QModbusDevice::NetworkPortParameter, 0);
+    if (!start(device))
+        return false;
+
+    m_front = new QTcpServer(this);
+    connect(m_front, &QTcpServer::newConnection, this, &SimServer::acceptClient);
+    const QHostAddress address(host == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
+                                                                  : host);
+    if (address.isNull() || !m_front->listen(address, quint16(port))) {
+        m_error = address.isNull() ? QStringLiteral("not an IP address: %1").arg(host)
+                                   : m_front->errorString();
+        close();
+        return false;
+    }
+    return true;
+}
+
+int SimServer::tcpPort() const
+{
+    return m_front ? m_front->serverPort() : 0;
+}
+
+bool SimServer::openSerial(const QString &device, int baud, int parity, int dataBits,
+                           int stopBits)
+{
+    close();
+    auto *rtu = new FrontRtuServer([this](const QModbusPdu &r) { return handleRequest(r); },
+                                   this);
+    rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
+    rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+    rtu->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
+    rtu->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, dataBits);
+    rtu->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, stopBits);
+    return start(rtu);
+}
+
+bool SimServer::start(QModbusServer *device)
+{
+    device->setServerAddress(m_slaveId);
+    if (!device->connectDevice() || device->state() != QModbusDevice::ConnectedState) {
+        m_error = device->errorString();
+        delete device;
+        return false;
+    }
+    m_device = device;
+    m_error.clear();
+    m_tickTimer->start();
+    return true;
+}
+
+void SimServer::close()
+{
+    m_tickTimer->stop();
+    for (const QPointer<RelayLink> &link : qAsConst(m_links)) {
+        if (link)
+            delete link.data();
+    }
+    m_links.clear();
+    delete m_front;
+    m_front = nullptr;
+    if (m_device) {
+        m_device->disconnectDevice();
+        delete m_device;
+        m_device = nullptr;
+    }
+}
+
+QString SimServer::errorString() const
+{
+    return m_error;
+}
+
+QVector<LoggedRequest> SimServer::requestLog() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_log;
+}
+
+void SimServer::clearLog()
+{
+    QMutexLocker lock(&m_mutex);
+    m_log.clear();
+}
+
+int SimServer::requestCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_requestCount;
+}
+
+void SimServer::acceptClient()
+{
+    const auto *qtServer = m_device ? m_device->findChild<QTcpServer *>() : nullptr;
+    while (QTcpSocket *client = m_front->nextPendingConnection()) {
+        auto *link = new RelayLink(client, this);
+        if (!qtServer || !link->connectUpstream(qtServer->serverPort())) {
+            link->closeNow();
+            continue;
+        }
+        connect(link, &RelayLink::cutRequested, this, &SimServer::closeClients);
+        m_links.removeAll(QPointer<RelayLink>());
+        m_links.append(link);
+    }
+}
+
+bool SimServer::adoptUpstream(QTcpSocket *qtSide)
+{
+    for (const QPointer<RelayLink> &link : qAsConst(m_links)) {
+        if (link && link->upstreamLocalPort() == qtSide->peerPort()) {
+            // Connected before Qt's own handler, so this runs first on every read.
+            QPointer<RelayLink> current = link;
+            connect(qtSide, &QTcpSocket::readyRead, this, [this, current] {
+                m_currentLink = current;
+            });
+            return true;
+        }
+    }
+    return false; // not one of ours
+}
+
+QModbusResponse SimServer::handleRequest(const QModbusPdu &request)
+{
+    const DecodedRequest decoded = decodeRequest(request);
+    LoggedRequest entry;
+    entry.function = decoded.function;
+    entry.address = decoded.address;
+    entry.count = decoded.count;
+    entry.values = decoded.values;
+
+    FaultOptions faults;
+    bool drop = false;
+    bool fail = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        faults = m_faults;
+        // both draws every time, so one seed gives one fault sequence
+        drop = m_faultRandom.uniform() < faults.dropRate;
+        fail = m_faultRandom.uniform() < faults.exceptionRate;
+    }
+    if (faults.delayMs > 0)
+        QThread::msleep(ulong(faults.delayMs));
+
+    // An empty response: Qt's RTU slave then sends nothing; on TCP the
+    // relay link swallows what Qt writes for it.
+    QModbusResponse response;
+    if (drop) {
+        entry.dropped = true;
+    } else if (fail) {
+        entry.exception = 4;
+        response = exceptionResponse(decoded.function, 4);
+    } else {
+        response = answerRequest(*m_model, decoded, &entry.exception);
+    }
+    record(entry);
+
+    bool cut = false;
+    if (!drop && faults.closeAfter > 0 && m_front) {
+        QMutexLocker lock(&m_mutex);
+        cut = ++m_answeredSinceClose >= faults.closeAfter;
+        if (cut)
+            m_answeredSinceClose = 0;
+    }
+    if (m_currentLink)
+        m_currentLink->expectAnswer(MbapHeaderBytes + response.size(), drop, cut);
+    return response;
+}
+
+void SimServer::record(const LoggedRequest &entry)
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_requestCount;
+    if (m_log.size() >= MaxLogEntries)
+        m_log.remove(0, MaxLogEntries / 10);
+    m_log.append(entry);
+    if (m_logFile.isOpen()) {
+        m_logFile.write(logLine(entry).toUtf8());
+        m_logFile.flush();
+    }
+}
+
+void SimServer::closeClients()
+{
+    // Runs after the link wrote the Nth answer; the front keeps listening.
+    const auto links = m_links;
+    m_links.clear();
+    for (const QPointer<RelayLink> &link : links) {
+        if (link)
+            link->closeNow();
+    }
+}
+
+} // namespace sim
