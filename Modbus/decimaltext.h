@@ -25,8 +25,8 @@ private:
     void normalize();
 
     bool m_negative = false;
-    QString m_digits;    // no leading zeros; empty means zero
-    int m_exponent = 0;  // value = digits x 10^exponent
+    QString m_digits;   // no leading zeros; empty means zero
+    int m_exponent = 0; // value = digits x 10^exponent
 };
 
 // raw / 10^decimals in fixed notation with exactly that many decimals

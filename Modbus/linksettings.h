@@ -7,16 +7,16 @@
 // descriptor of one register request.
 struct LinkSettings
 {
-    qint32 parity = 2;           // QSerialPort::Parity: 0 none, 2 even, 3 odd
+    qint32 parity = 2; // QSerialPort::Parity: 0 none, 2 even, 3 odd
     qint32 baud = 38400;
     qint32 dataBits = 8;
     qint32 stopBits = 1;
-    qint32 responseTime = 1000;  // wait budget of a write, in ms
+    qint32 responseTime = 1000; // wait budget of a write, in ms
     qint32 numberOfRetries = 0;
     qint32 slaveId = 1;
-    qint32 dwordFormat = 0;      // 0 "AB-CD", 1 "CD-AB"
+    qint32 dwordFormat = 0; // 0 "AB-CD", 1 "CD-AB"
     qint32 startAddress = 0;
-    qint32 connectType = 0;      // 0 Modbus RTU, 1 Modbus TCP
+    qint32 connectType = 0; // 0 Modbus RTU, 1 Modbus TCP
     QString EditIP;
     QString EditPort;
     quint16 count = 0;

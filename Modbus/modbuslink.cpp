@@ -39,10 +39,17 @@ private:
     QEventLoop *m_loop;
 };
 
-// Wires the loop so that it wakes when the reply finishes or goes away, and
-// when the client leaves the connected state or goes away.
-void wakeOnReplyOrLink(QEventLoop &loop, QModbusReply *reply, QModbusClient *client)
+// How a wait for a reply ended.
+enum class WaitEnd { Finished, LinkLost, BudgetSpent };
+
+// Blocks in a nested event loop until the reply is finished, the client leaves
+// the connected state (or goes away), the stop flag is set (when honoured) or
+// budgetMs runs out (when positive). The CPU stays idle meanwhile.
+WaitEnd waitForReply(const QPointer<QModbusReply> &reply, QModbusClient *client, bool honourStop,
+                     int budgetMs)
 {
+    const QPointer<QModbusClient> link(client);
+    QEventLoop loop;
     QObject::connect(reply, &QModbusReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(reply, &QObject::destroyed, &loop, &QEventLoop::quit);
     QObject::connect(client, &QModbusDevice::stateChanged, &loop,
@@ -51,11 +58,29 @@ void wakeOnReplyOrLink(QEventLoop &loop, QModbusReply *reply, QModbusClient *cli
                              loop.quit();
                      });
     QObject::connect(client, &QObject::destroyed, &loop, &QEventLoop::quit);
-}
+    bool budgetSpent = false;
+    QTimer budget;
+    budget.setSingleShot(true);
+    budget.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&budget, &QTimer::timeout, &loop, [&] {
+        budgetSpent = true;
+        loop.quit();
+    });
+    if (budgetMs > 0)
+        budget.start(budgetMs);
 
-bool linkLost(const QPointer<QModbusClient> &client)
-{
-    return !client || client->state() != QModbusDevice::ConnectedState;
+    const WaitingLoop registration(&loop);
+    for (;;) {
+        if (!reply)
+            return WaitEnd::LinkLost;
+        if (reply->isFinished())
+            return WaitEnd::Finished;
+        if (!link || link->state() != QModbusDevice::ConnectedState || (honourStop && gu8_LinkStop))
+            return WaitEnd::LinkLost;
+        if (budgetSpent)
+            return WaitEnd::BudgetSpent;
+        loop.exec();
+    }
 }
 
 quint32 accessValue(quint32 *stored, quint32 value, int mode)
@@ -114,22 +139,11 @@ ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
     if (!reply)
         return ModbusNoLink;
 
-    QPointer<QModbusClient> link(client);
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        wakeOnReplyOrLink(loop, reply, client);
-        const WaitingLoop registration(&loop);
-        for (;;) {
-            if (!reply)
-                return ModbusNoLink;
-            if (reply->isFinished())
-                break;
-            if (linkLost(link) || gu8_LinkStop) {
-                reply->deleteLater();
-                return ModbusNoLink;
-            }
-            loop.exec();
-        }
+    const WaitEnd end = waitForReply(reply, client, true, 0);
+    if (end != WaitEnd::Finished) {
+        if (reply)
+            reply->deleteLater();
+        return ModbusNoLink;
     }
 
     ModbusResult result = ModbusProtocolError;
@@ -169,36 +183,13 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
     if (!reply)
         return ModbusNoLink;
 
-    QPointer<QModbusClient> link(client);
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        wakeOnReplyOrLink(loop, reply, client);
-        // The write gives up after responseTime ms even if the client would wait longer.
-        bool budgetSpent = false;
-        QTimer budget;
-        budget.setSingleShot(true);
-        budget.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&budget, &QTimer::timeout, &loop, [&] {
-            budgetSpent = true;
-            loop.quit();
-        });
-        if (request.responseTime > 0)
-            budget.start(request.responseTime);
-        for (;;) {
-            if (!reply)
-                return ModbusNoLink;
-            if (reply->isFinished())
-                break;
-            if (linkLost(link)) {
-                reply->deleteLater();
-                return ModbusNoLink;
-            }
-            if (budgetSpent) {
-                reply->deleteLater();
-                return ModbusTimeout;
-            }
-            loop.exec();
-        }
+    // The write does not look at the stop flag, and gives up after responseTime
+    // ms even if the client would wait longer.
+    const WaitEnd end = waitForReply(reply, client, false, request.responseTime);
+    if (end != WaitEnd::Finished) {
+        if (reply)
+            reply->deleteLater();
+        return end == WaitEnd::BudgetSpent ? ModbusTimeout : ModbusNoLink;
     }
 
     ModbusResult result = ModbusOk;
@@ -261,7 +252,8 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent)
         gp_ModbusDevice->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
         gp_ModbusDevice->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
     } else {
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialPortNameParameter, s.SerialNum);
+        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialPortNameParameter,
+                                                s.SerialNum);
         gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialParityParameter, s.parity);
         gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, s.baud);
         gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, s.dataBits);

@@ -60,12 +60,17 @@ QVector<ParamRow> buildCatalogue()
 
     // Application comparators (tab selector 8): comparator c at 190 + 20c.
     static const char *const comparatorFields[4][5] = {
-        {"cBox_JudgeStable_1", "Edit_Duration_1", "cBox_CompMode_1", "Edit_CompVal1_1", "Edit_CompVal2_1"},
-        {"cBox_JudgeStable_2", "Edit_Duration_2", "cBox_CompMode_2", "Edit_CompVal1_2", "Edit_CompVal2_2"},
-        {"cBox_JudgeStable_3", "Edit_Duration_3", "cBox_CompMode_3", "Edit_CompVal1_3", "Edit_CompVal2_3"},
-        {"cBox_JudgeStable_4", "Edit_Duration_4", "cBox_CompMode_4", "Edit_CompVal1_4", "Edit_CompVal2_4"},
+        {"cBox_JudgeStable_1", "Edit_Duration_1", "cBox_CompMode_1", "Edit_CompVal1_1",
+         "Edit_CompVal2_1"},
+        {"cBox_JudgeStable_2", "Edit_Duration_2", "cBox_CompMode_2", "Edit_CompVal1_2",
+         "Edit_CompVal2_2"},
+        {"cBox_JudgeStable_3", "Edit_Duration_3", "cBox_CompMode_3", "Edit_CompVal1_3",
+         "Edit_CompVal2_3"},
+        {"cBox_JudgeStable_4", "Edit_Duration_4", "cBox_CompMode_4", "Edit_CompVal1_4",
+         "Edit_CompVal2_4"},
     };
-    static const ParamKind comparatorKinds[5] = {K::Index, K::Factor, K::Index, K::Weight, K::Weight};
+    static const ParamKind comparatorKinds[5] = {K::Index, K::Factor, K::Index, K::Weight,
+                                                 K::Weight};
     for (int c = 0; c < 4; ++c) {
         for (int j = 0; j < 5; ++j) {
             const ParamKind kind = comparatorKinds[j];
@@ -76,15 +81,18 @@ QVector<ParamRow> buildCatalogue()
 
     // Data transmission: serial port p at 300 + 20p.
     static const char *const portFields[3][7] = {
-        {"EditComID_1", "cBoxBaudrate_1", "cBoxProtocol_1", "cBoxDataFormat_1", "cBoxDwordFormat_1", "EditSendGap_1", "cBoxCRC_1"},
-        {"EditComID_2", "cBoxBaudrate_2", "cBoxProtocol_2", "cBoxDataFormat_2", "cBoxDwordFormat_2", "EditSendGap_2", "cBoxCRC_2"},
-        {"EditComID_3", "cBoxBaudrate_3", "cBoxProtocol_3", "cBoxDataFormat_3", "cBoxDwordFormat_3", "EditSendGap_3", "cBoxCRC_3"},
+        {"EditComID_1", "cBoxBaudrate_1", "cBoxProtocol_1", "cBoxDataFormat_1", "cBoxDwordFormat_1",
+         "EditSendGap_1", "cBoxCRC_1"},
+        {"EditComID_2", "cBoxBaudrate_2", "cBoxProtocol_2", "cBoxDataFormat_2", "cBoxDwordFormat_2",
+         "EditSendGap_2", "cBoxCRC_2"},
+        {"EditComID_3", "cBoxBaudrate_3", "cBoxProtocol_3", "cBoxDataFormat_3", "cBoxDwordFormat_3",
+         "EditSendGap_3", "cBoxCRC_3"},
     };
     for (int p = 0; p < 3; ++p) {
         for (int j = 0; j < 7; ++j) {
             const bool edit = j == 0 || j == 5;
-            rows.append({4, 0, portFields[p][j], quint16(300 + 20 * p + 2 * j), 2, M::Com, 7 * p + j,
-                         edit ? K::Plain : K::Index, 0});
+            rows.append({4, 0, portFields[p][j], quint16(300 + 20 * p + 2 * j), 2, M::Com,
+                         7 * p + j, edit ? K::Plain : K::Index, 0});
         }
     }
     rows += QVector<ParamRow>{
@@ -121,15 +129,18 @@ QVector<ParamRow> buildCatalogue()
     };
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "EditAngleDif" + QByteArray::number(n + 1);
-        rows.append({6, 0, qstrdup(name.constData()), quint16(658 + 2 * n), 2, M::Dig, 9 + n, K::Factor, 5});
+        rows.append({6, 0, qstrdup(name.constData()), quint16(658 + 2 * n), 2, M::Dig, 9 + n,
+                     K::Factor, 5});
     }
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "label_SensorAD" + QByteArray::number(n + 1);
-        rows.append({6, 0, qstrdup(name.constData()), quint16(602 + 2 * n), 2, M::Dig, 30 + n, K::Display, 0});
+        rows.append({6, 0, qstrdup(name.constData()), quint16(602 + 2 * n), 2, M::Dig, 30 + n,
+                     K::Display, 0});
     }
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "label_SensorAdd" + QByteArray::number(n + 1);
-        rows.append({6, 0, qstrdup(name.constData()), quint16(642 + 2 * n), 2, M::Dig, 1 + n, K::Display, 0});
+        rows.append({6, 0, qstrdup(name.constData()), quint16(642 + 2 * n), 2, M::Dig, 1 + n,
+                     K::Display, 0});
     }
     rows += QVector<ParamRow>{
         {6, 0, "EditSendTime", 676, 2, M::Dig, 18, K::Plain, 0},

@@ -22,15 +22,15 @@ enum class ParamKind {
 // One bound parameter: the single source of the write tables and page field lists.
 struct ParamRow
 {
-    int page;          // 1 basic, 2 calibration, 3 application, 4 data, 5 test, 6 digital
-    int tab;           // application tab selector 6, 7 or 8; 0 elsewhere
+    int page; // 1 basic, 2 calibration, 3 application, 4 data, 5 test, 6 digital
+    int tab;  // application tab selector 6, 7 or 8; 0 elsewhere
     const char *widget;
     quint16 address;
     quint8 count;
     MirrorRecord mirror;
-    int slot;          // slot (or analog value index) in the mirror record, -1 for none
+    int slot; // slot (or analog value index) in the mirror record, -1 for none
     ParamKind kind;
-    int factorDigits;  // Factor: the power of ten
+    int factorDigits; // Factor: the power of ten
 };
 
 const QVector<ParamRow> &ParameterCatalogue();

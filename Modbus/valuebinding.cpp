@@ -68,8 +68,8 @@ quint32 ReadParamForExport(int address, int count, bool *ok)
         return 0;
     // Count 3 marks a float parameter: the same two registers, taken as float bits by the caller.
     quint16 registers[2] = {};
-    const ModbusResult result = ReadHoldingRegisters(
-        gp_ModbusDevice, parameterRequest(address, qMin(count, 2)), registers);
+    const ModbusResult result =
+        ReadHoldingRegisters(gp_ModbusDevice, parameterRequest(address, qMin(count, 2)), registers);
     if (ok)
         *ok = result == ModbusOk;
     if (result != ModbusOk)

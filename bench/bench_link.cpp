@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QModbusReply>
 #include <QModbusTcpClient>
+#include <QVariant>
 
 #include <modbus.h>
 
@@ -72,14 +73,14 @@ ModbusResult spinRead(QModbusClient *client, const LinkSettings &request, quint1
             values[i] = reply->result().value(i);
     }
     const ModbusResult result = ok ? ModbusOk
-                                   : reply->error() == QModbusDevice::TimeoutError ? ModbusTimeout
-                                                                                   : ModbusProtocolError;
+                                : reply->error() == QModbusDevice::TimeoutError
+                                    ? ModbusTimeout
+                                    : ModbusProtocolError;
     reply->deleteLater();
     return result;
 }
 
-template <typename Read>
-void timeReads(int n, QVector<double> *micros, Read read)
+template <typename Read> void timeReads(int n, QVector<double> *micros, Read read)
 {
     quint16 values[LiveBlockRegisters];
     for (int i = 0; i < n; ++i) {
@@ -123,8 +124,7 @@ struct CpuFigure
     ModbusResult result;
 };
 
-template <typename Read>
-CpuFigure measureSilentRead(Read read)
+template <typename Read> CpuFigure measureSilentRead(Read read)
 {
     quint16 values[LiveBlockRegisters];
     QElapsedTimer clock;
@@ -148,7 +148,8 @@ int main(int argc, char **argv)
         return 1;
     }
     QModbusTcpClient bare;
-    bare.setConnectionParameter(QModbusDevice::NetworkAddressParameter, QStringLiteral("127.0.0.1"));
+    bare.setConnectionParameter(QModbusDevice::NetworkAddressParameter,
+                                QStringLiteral("127.0.0.1"));
     bare.setConnectionParameter(QModbusDevice::NetworkPortParameter, sim.port());
     bare.connectDevice();
     modbus_t *reference = modbus_new_tcp("127.0.0.1", sim.port());
@@ -164,14 +165,16 @@ int main(int argc, char **argv)
     QVector<double> ours, spin, qtBare, libmodbus;
     // Interleaved rounds, so that a noisy moment of the machine hits every contender alike.
     for (int round = 0; round < rounds; ++round) {
-        timeReads(perRound, &ours, [&](quint16 *v) { return ReadHoldingRegisters(gp_ModbusDevice, request, v); });
+        timeReads(perRound, &ours,
+                  [&](quint16 *v) { return ReadHoldingRegisters(gp_ModbusDevice, request, v); });
         timeBareQt(&bare, perRound, &qtBare);
         timeReads(perRound, &libmodbus, [&](quint16 *v) {
             return modbus_read_registers(reference, 0, LiveBlockRegisters, v) == LiveBlockRegisters
                        ? ModbusOk
                        : ModbusProtocolError;
         });
-        timeReads(perRound / 4, &spin, [&](quint16 *v) { return spinRead(gp_ModbusDevice, request, v); });
+        timeReads(perRound / 4, &spin,
+                  [&](quint16 *v) { return spinRead(gp_ModbusDevice, request, v); });
     }
     modbus_close(reference);
     modbus_free(reference);
@@ -196,11 +199,13 @@ int main(int argc, char **argv)
     }
     std::printf("\nCPU while a read waits on a silent instrument (client timeout 1000 ms)\n");
     for (int i = 0; i < 3; ++i) {
-        const CpuFigure f = measureSilentRead([&](quint16 *v) { return ReadHoldingRegisters(gp_ModbusDevice, request, v); });
+        const CpuFigure f = measureSilentRead(
+            [&](quint16 *v) { return ReadHoldingRegisters(gp_ModbusDevice, request, v); });
         std::printf("  ModbusRead      result %d after %.3f s, CPU %.4f s = %5.2f%% of one core\n",
                     int(f.result), f.wallSeconds, f.cpuSeconds, 100 * f.cpuSeconds / f.wallSeconds);
     }
-    const CpuFigure s = measureSilentRead([&](quint16 *v) { return spinRead(gp_ModbusDevice, request, v); });
+    const CpuFigure s =
+        measureSilentRead([&](quint16 *v) { return spinRead(gp_ModbusDevice, request, v); });
     std::printf("  1 ms spin wait  result %d after %.3f s, CPU %.4f s = %5.2f%% of one core\n",
                 int(s.result), s.wallSeconds, s.cpuSeconds, 100 * s.cpuSeconds / s.wallSeconds);
     DisconnectModbus();

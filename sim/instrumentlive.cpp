@@ -10,7 +10,7 @@
 namespace sim {
 
 namespace {
-constexpr int HistoryLength = 10;      // one second of 100 ms samples
+constexpr int HistoryLength = 10; // one second of 100 ms samples
 constexpr qint64 OverflowShown = 9999999;
 constexpr int ErrorHoldMs = 3000;
 constexpr double DigitalGain = 500000; // summed AD counts per full scale

@@ -6,10 +6,7 @@
 namespace sim {
 
 InstrumentModel::InstrumentModel(Kind kind, int wordOrder, quint32 seed)
-    : m_kind(kind)
-    , m_wordOrder(wordOrder != 0 ? 1 : 0)
-    , m_seed(seed)
-    , m_live(seed)
+    : m_kind(kind), m_wordOrder(wordOrder != 0 ? 1 : 0), m_seed(seed), m_live(seed)
 {
     resetAllUnlocked();
     refreshLive();
@@ -56,8 +53,8 @@ int InstrumentModel::writeHolding(int address, const QVector<quint16> &values)
         const int base = m_layout.slotBase(a);
         const Access access = m_layout.cell(a).access;
         const bool readsZero = access == Access::Command;
-        const quint32 old = pending.contains(base) ? pending.value(base)
-                                                   : (readsZero ? 0 : m_values.at(base));
+        const quint32 old =
+            pending.contains(base) ? pending.value(base) : (readsZero ? 0 : m_values.at(base));
         pending[base] = withHalf(old, a, values.at(i));
     }
 

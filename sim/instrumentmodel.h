@@ -89,16 +89,16 @@ private:
     Kind m_kind;
     int m_wordOrder;
     quint32 m_seed;
-    QVector<quint32> m_values;      // indexed by slot base address
+    QVector<quint32> m_values; // indexed by slot base address
     LiveSignal m_live;
     int m_pendingMs = 0;
     bool m_frozen = false;
     double m_frozenLoad = 0;
-    double m_zeroSignal = 0;         // finer than register 110 so a capture leaves no residue
+    double m_zeroSignal = 0; // finer than register 110 so a capture leaves no residue
     qint64 m_tareRaw = 0;
     quint32 m_errorBits = 0;
     int m_errorAgeMs = 0;
-    QVector<qint64> m_history;       // recent gross values, for the stable flag
+    QVector<qint64> m_history; // recent gross values, for the stable flag
     bool m_stable = true;
 };
 

@@ -14,11 +14,8 @@ constexpr double DriftDivisions = 3;
 constexpr double NoiseDivisions = 0.4;
 } // namespace
 
-LiveSignal::LiveSignal(quint32 seed)
-    : m_seed(seed)
-    , m_noise(seed)
-{
-}
+LiveSignal::LiveSignal(quint32 seed) : m_seed(seed), m_noise(seed)
+{}
 
 void LiveSignal::reset(quint32 seed)
 {
@@ -38,8 +35,8 @@ double LiveSignal::baseLoad() const
 {
     const qint64 cycle = m_timeMs / CycleMs;
     const qint64 phase = m_timeMs % CycleMs;
-    const double level = 0.1 + 0.5 * double(SimRandom::mix(m_seed, quint64(cycle)) >> 11)
-                                   / 9007199254740992.0;
+    const double level =
+        0.1 + 0.5 * double(SimRandom::mix(m_seed, quint64(cycle)) >> 11) / 9007199254740992.0;
     double envelope = 0;
     if (phase >= LoadOnMs && phase < LoadOnMs + RampMs)
         envelope = double(phase - LoadOnMs) / RampMs;

@@ -166,24 +166,28 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot write log file %1").arg(s.logFile), 1);
 
     const QString details = QStringLiteral("(%1, slave %2, word order %3)")
-        .arg(s.kind == sim::Kind::Digital ? "digital" : "analog")
-        .arg(s.slaveId)
-        .arg(s.wordOrder == 0 ? "AB-CD" : "CD-AB");
+                                .arg(s.kind == sim::Kind::Digital ? "digital" : "analog")
+                                .arg(s.slaveId)
+                                .arg(s.wordOrder == 0 ? "AB-CD" : "CD-AB");
     if (s.serialDevice.isEmpty()) {
         if (!server.listenTcp(s.host, s.port)) {
             return fail(QStringLiteral("cannot listen on %1:%2: %3")
-                            .arg(s.host).arg(s.port).arg(server.errorString()), 1);
+                            .arg(s.host)
+                            .arg(s.port)
+                            .arg(server.errorString()),
+                        1);
         }
         const QString shownHost = s.host.contains(':') ? '[' + s.host + ']' : s.host;
         QTextStream(stdout) << "zelt-sim: listening on " << shownHost << ':' << server.tcpPort()
                             << ' ' << details << Qt::endl;
     } else {
         if (!server.openSerial(s.serialDevice, s.baud, s.parity, s.dataBits, s.stopBits)) {
-            return fail(QStringLiteral("cannot open %1: %2")
-                            .arg(s.serialDevice, server.errorString()), 1);
+            return fail(
+                QStringLiteral("cannot open %1: %2").arg(s.serialDevice, server.errorString()), 1);
         }
         const char parity = s.parity == QSerialPort::NoParity
-            ? 'N' : (s.parity == QSerialPort::EvenParity ? 'E' : 'O');
+                                ? 'N'
+                                : (s.parity == QSerialPort::EvenParity ? 'E' : 'O');
         QTextStream(stdout) << "zelt-sim: serving " << s.serialDevice << " at " << s.baud << ' '
                             << s.dataBits << parity << s.stopBits << ' ' << details << Qt::endl;
     }

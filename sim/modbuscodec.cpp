@@ -58,8 +58,7 @@ QModbusResponse exceptionResponse(int function, int code)
                                     QModbusPdu::ExceptionCode(code));
 }
 
-QModbusResponse answerRequest(InstrumentModel &model, const DecodedRequest &request,
-                              int *exception)
+QModbusResponse answerRequest(InstrumentModel &model, const DecodedRequest &request, int *exception)
 {
     const auto fc = QModbusPdu::FunctionCode(request.function);
     int code = 0;
@@ -99,7 +98,8 @@ QModbusResponse answerRequest(InstrumentModel &model, const DecodedRequest &requ
         code = model.writeHolding(request.address, request.values);
         appendWord(&data, quint16(request.address));
         appendWord(&data, request.function == QModbusPdu::WriteSingleRegister
-                              ? request.values.value(0) : quint16(request.count));
+                              ? request.values.value(0)
+                              : quint16(request.count));
     }
 
     if (exception)

@@ -14,7 +14,8 @@ class FrontTcpServer : public QModbusTcpServer
 {
 public:
     explicit FrontTcpServer(RequestHandler handler, QObject *parent = nullptr)
-        : QModbusTcpServer(parent), m_handler(std::move(handler)) {}
+        : QModbusTcpServer(parent), m_handler(std::move(handler))
+    {}
 
 protected:
     QModbusResponse processRequest(const QModbusPdu &request) override
@@ -30,7 +31,8 @@ class FrontRtuServer : public QModbusRtuSerialSlave
 {
 public:
     explicit FrontRtuServer(RequestHandler handler, QObject *parent = nullptr)
-        : QModbusRtuSerialSlave(parent), m_handler(std::move(handler)) {}
+        : QModbusRtuSerialSlave(parent), m_handler(std::move(handler))
+    {}
 
 protected:
     QModbusResponse processRequest(const QModbusPdu &request) override

@@ -13,8 +13,7 @@ constexpr EditGroup Cal = EditGroup::Calibration;
 constexpr EditGroup App = EditGroup::Application;
 } // namespace
 
-RegisterLayout::RegisterLayout()
-    : m_cells(Reg::MapSize)
+RegisterLayout::RegisterLayout() : m_cells(Reg::MapSize)
 {
     // live block: gaps read as zero
     pairs(0, 2, Ordered, RO);
@@ -103,7 +102,7 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
     for (int i = 0; i < 13; ++i)
         v[Reg::BasicFirst + 2 * i] = basic[i];
 
-    v[Reg::Unit] = 1;            // kg
+    v[Reg::Unit] = 1; // kg
     v[Reg::Decimals] = 2;
     v[Reg::Division] = 1;
     v[Reg::FullScale] = 1000000;
@@ -111,8 +110,8 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
     v[Reg::Sensitivity] = 20000; // 2.0000 mV/V
     v[Reg::Capacity] = 10000;
     v[Reg::Correction] = 100000;
-    v[130] = 1;                  // division 2
-    v[134] = 1;                  // division 3
+    v[130] = 1; // division 2
+    v[134] = 1; // division 3
 
     v[Reg::InputModes] = 1;
     v[Reg::InputModes + 2] = 2;
@@ -123,8 +122,8 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
 
     for (int p = 0; p < 3; ++p) {
         const int base = Reg::Ports + 20 * p;
-        v[base] = 1;      // station id
-        v[base + 2] = 5;  // baud index (9600)
+        v[base] = 1;     // station id
+        v[base + 2] = 5; // baud index (9600)
     }
     const quint32 network[] = {0, 0, 0, 502, 192, 168, 1, 100, 1, 0};
     for (int i = 0; i < 10; ++i)

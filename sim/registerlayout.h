@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
 #include <QVector>
+#include <QtGlobal>
 
 namespace sim {
 

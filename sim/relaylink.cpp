@@ -10,9 +10,7 @@ constexpr int ConnectTimeoutMs = 2000;
 } // namespace
 
 RelayLink::RelayLink(QTcpSocket *client, QObject *parent)
-    : QObject(parent)
-    , m_client(client)
-    , m_upstream(new QTcpSocket(this))
+    : QObject(parent), m_client(client), m_upstream(new QTcpSocket(this))
 {
     m_client->setParent(this);
     connect(m_client, &QTcpSocket::readyRead, this,

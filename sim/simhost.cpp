@@ -5,8 +5,7 @@
 namespace sim {
 
 SimHost::SimHost(Kind kind, int wordOrder)
-    : m_model(kind, wordOrder)
-    , m_server(new SimServer(&m_model))
+    : m_model(kind, wordOrder), m_server(new SimServer(&m_model))
 {
     m_thread.setObjectName(QStringLiteral("zelt-sim"));
     m_server->moveToThread(&m_thread);
@@ -17,8 +16,8 @@ SimHost::SimHost(Kind kind, int wordOrder)
 SimHost::~SimHost()
 {
     // close on the server's own thread, then let it delete itself there
-    QMetaObject::invokeMethod(m_server, [this] { m_server->close(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_server, [this] { m_server->close(); }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
@@ -32,8 +31,8 @@ bool SimHost::startTcp(const FaultOptions &f, int slaveId)
     });
 }
 
-bool SimHost::startSerial(const QString &device, int baud, int parity, int dataBits,
-                          int stopBits, const FaultOptions &f, int slaveId)
+bool SimHost::startSerial(const QString &device, int baud, int parity, int dataBits, int stopBits,
+                          const FaultOptions &f, int slaveId)
 {
     return startOnThread([&](SimServer *server) {
         server->setSlaveId(slaveId);
@@ -45,11 +44,14 @@ bool SimHost::startSerial(const QString &device, int baud, int parity, int dataB
 bool SimHost::startOnThread(const std::function<bool(SimServer *)> &open)
 {
     bool ok = false;
-    QMetaObject::invokeMethod(m_server, [&] {
-        ok = open(m_server);
-        m_port = m_server->tcpPort();
-        m_error = m_server->errorString();
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_server,
+        [&] {
+            ok = open(m_server);
+            m_port = m_server->tcpPort();
+            m_error = m_server->errorString();
+        },
+        Qt::BlockingQueuedConnection);
     return ok;
 }
 

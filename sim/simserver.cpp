@@ -44,9 +44,7 @@ QString logLine(const LoggedRequest &e)
 } // namespace
 
 SimServer::SimServer(InstrumentModel *model, QObject *parent)
-    : QObject(parent)
-    , m_model(model)
-    , m_tickTimer(new QTimer(this))
+    : QObject(parent), m_model(model), m_tickTimer(new QTimer(this))
 {
     m_tickTimer->setInterval(TickMs);
     connect(m_tickTimer, &QTimer::timeout, this, [this] { m_model->tick(TickMs); });
@@ -83,8 +81,8 @@ bool SimServer::setLogFile(const QString &path)
 bool SimServer::listenTcp(const QString &host, int port)
 {
     close();
-    auto *device = new FrontTcpServer([this](const QModbusPdu &r) { return handleRequest(r); },
-                                      this);
+    auto *device =
+        new FrontTcpServer([this](const QModbusPdu &r) { return handleRequest(r); }, this);
     device->installConnectionObserver(
         new UpstreamGate([this](QTcpSocket *qtSide) { return adoptUpstream(qtSide); }));
     device->setConnectionParameter(QModbusDevice::NetworkAddressParameter,
@@ -111,12 +109,10 @@ int SimServer::tcpPort() const
     return m_front ? m_front->serverPort() : 0;
 }
 
-bool SimServer::openSerial(const QString &device, int baud, int parity, int dataBits,
-                           int stopBits)
+bool SimServer::openSerial(const QString &device, int baud, int parity, int dataBits, int stopBits)
 {
     close();
-    auto *rtu = new FrontRtuServer([this](const QModbusPdu &r) { return handleRequest(r); },
-                                   this);
+    auto *rtu = new FrontRtuServer([this](const QModbusPdu &r) { return handleRequest(r); }, this);
     rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
     rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
     rtu->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
@@ -200,9 +196,8 @@ bool SimServer::adoptUpstream(QTcpSocket *qtSide)
         if (link && link->upstreamLocalPort() == qtSide->peerPort()) {
             // Connected before Qt's own handler, so this runs first on every read.
             QPointer<RelayLink> current = link;
-            connect(qtSide, &QTcpSocket::readyRead, this, [this, current] {
-                m_currentLink = current;
-            });
+            connect(qtSide, &QTcpSocket::readyRead, this,
+                    [this, current] { m_currentLink = current; });
             return true;
         }
     }

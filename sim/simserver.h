@@ -59,9 +59,9 @@ private:
 
     InstrumentModel *m_model;
     QModbusServer *m_device = nullptr;
-    QTcpServer *m_front = nullptr;          // TCP: where clients connect
-    QList<QPointer<RelayLink>> m_links;     // server thread only
-    QPointer<RelayLink> m_currentLink;      // link whose request Qt is handling
+    QTcpServer *m_front = nullptr;      // TCP: where clients connect
+    QList<QPointer<RelayLink>> m_links; // server thread only
+    QPointer<RelayLink> m_currentLink;  // link whose request Qt is handling
     QTimer *m_tickTimer;
     int m_slaveId = 1;
     int m_tcpPort = 0;

@@ -12,8 +12,8 @@ inline bool connectClient(const LinkSettings &s)
     gu32_ConnectType = quint32(s.connectType);
     if (!SetupModbusClient(s, nullptr))
         return false;
-    return QTest::qWaitFor(
-        [] { return gp_ModbusDevice->state() == QModbusDevice::ConnectedState; }, 5000);
+    return QTest::qWaitFor([] { return gp_ModbusDevice->state() == QModbusDevice::ConnectedState; },
+                           5000);
 }
 
 inline bool connectTcpClient(int port)

@@ -41,9 +41,9 @@ private slots:
 
     void groupTableHasEveryEntry()
     {
-        const RegisterGroup expected[] = {{0, 38},    {100, 4},   {100, 38}, {674, 2},  {50, 26},
-                                          {600, 18},  {150, 8},   {170, 12}, {190, 70}, {300, 96},
-                                          {300, 54},  {360, 20},  {390, 6},  {460, 10}, {10000, 29},
+        const RegisterGroup expected[] = {{0, 38},     {100, 4},  {100, 38}, {674, 2},  {50, 26},
+                                          {600, 18},   {150, 8},  {170, 12}, {190, 70}, {300, 96},
+                                          {300, 54},   {360, 20}, {390, 6},  {460, 10}, {10000, 29},
                                           {10100, 28}, {520, 18}, {600, 82}};
         for (int g = 0; g < 18; ++g) {
             QCOMPARE(RegisterGroupTable[g].start, expected[g].start);
@@ -121,7 +121,10 @@ private slots:
         QCOMPARE(gsrt_SysInf.slot[37], pairAt(26, w));
     }
 
-    void fixedGroupsAreHighHalfFirstInEitherOrder_data() { parameterGroupsFollowTheWordOrder_data(); }
+    void fixedGroupsAreHighHalfFirstInEitherOrder_data()
+    {
+        parameterGroupsFollowTheWordOrder_data();
+    }
     void fixedGroupsAreHighHalfFirstInEitherOrder()
     {
         QFETCH(quint32, w);

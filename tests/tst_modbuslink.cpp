@@ -136,7 +136,8 @@ private slots:
             QCOMPARE(ReadGroup(base, g), ModbusOk);
         QCOMPARE(gsrt_CalPara.slot[CalUnitSlot], 3u);
         QCOMPARE(gsrt_CalPara.slot[CalDecimalSlot], 1u);
-        QVERIFY(gsrt_SysInf.slot[SoftVersionSlot] >= 10000 && gsrt_SysInf.slot[SoftVersionSlot] <= 19999);
+        QVERIFY(gsrt_SysInf.slot[SoftVersionSlot] >= 10000 &&
+                gsrt_SysInf.slot[SoftVersionSlot] <= 19999);
 
         // Switching calibration remote edit off shows in register 10121 and coil 50;
         // the coil read comes last in a poll cycle and is what the pages see.
@@ -354,7 +355,8 @@ private slots:
                     {QStringLiteral("pty,raw,echo=0,link=") + instrumentEnd,
                      QStringLiteral("pty,raw,echo=0,link=") + programEnd});
         QVERIFY(socat.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(instrumentEnd) && QFile::exists(programEnd); }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return QFile::exists(instrumentEnd) && QFile::exists(programEnd); }, 5000));
 
         m_sim.reset(new SimHost(sim::Kind::Digital, 1));
         QVERIFY(m_sim->startSerial(instrumentEnd, 38400, 2, 8, 1, {}, 7));
@@ -366,7 +368,8 @@ private slots:
 
         LinkSettings base;
         QCOMPARE(ReadGroup(base, 14), ModbusOk);
-        QVERIFY(gsrt_SysInf.slot[SoftVersionSlot] >= 20000 && gsrt_SysInf.slot[SoftVersionSlot] <= 29999);
+        QVERIFY(gsrt_SysInf.slot[SoftVersionSlot] >= 20000 &&
+                gsrt_SysInf.slot[SoftVersionSlot] <= 29999);
         LinkSettings request;
         request.startAddress = 676;
         request.count = 2;

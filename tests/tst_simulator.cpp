@@ -82,17 +82,17 @@ void TestSimulator::addressAndValueErrors()
     InstrumentModel m;
     QVector<quint16> regs;
     QCOMPARE(m.readHolding(0, 38, &regs), 0);
-    QCOMPARE(m.readHolding(30, 10, &regs), 2);    // runs past 37
+    QCOMPARE(m.readHolding(30, 10, &regs), 2); // runs past 37
     QCOMPARE(m.readHolding(38, 1, &regs), 2);
     QCOMPARE(m.readHolding(10120, 10, &regs), 2); // runs past 10127
     QCOMPARE(m.readHolding(10004, 25, &regs), 0);
     QCOMPARE(QChar(regs[0]), QChar('Z'));
     QCOMPARE(m.readHolding(0, 126, &regs), 3);
 
-    QCOMPARE(m.writeHolding(Reg::Weight, {0, 1}), 2);       // live block
-    QCOMPARE(m.writeHolding(Reg::Version, {0, 1}), 2);      // system info
-    QCOMPARE(m.writeHolding(136, {0, 1, 0, 1}), 2);         // runs past 137
-    QCOMPARE(m.writeHolding(200, {0, 1}), 2);               // reserved zero
+    QCOMPARE(m.writeHolding(Reg::Weight, {0, 1}), 2);  // live block
+    QCOMPARE(m.writeHolding(Reg::Version, {0, 1}), 2); // system info
+    QCOMPARE(m.writeHolding(136, {0, 1, 0, 1}), 2);    // runs past 137
+    QCOMPARE(m.writeHolding(200, {0, 1}), 2);          // reserved zero
     QCOMPARE(m.writeHolding(8900, {5}), 0);
     QCOMPARE(m.reg(8900), quint16(5));
     QCOMPARE(m.writeHolding(Reg::Unit, {0, 6}), 3);
@@ -141,7 +141,7 @@ void TestSimulator::resetCommands()
 
     QCOMPARE(m.writeHolding(Reg::Backlight, {0, 0}), 0);
     QCOMPARE(m.writeHolding(Reg::CalibrationEdit, {0}), 0);
-    QCOMPARE(m.writeHolding(Reg::ResetAll, {0, 0}), 0);     // zero: no action
+    QCOMPARE(m.writeHolding(Reg::ResetAll, {0, 0}), 0); // zero: no action
     QCOMPARE(m.value32(Reg::Backlight), 0u);
     QCOMPARE(m.writeHolding(Reg::ResetAll, {0, 1}), 0);
     QCOMPARE(m.value32(Reg::Backlight), 3u);
@@ -213,7 +213,8 @@ void TestSimulator::tcpRoundTripAndFaults()
     QCOMPARE(host.model().value32(Reg::ZeroRange), 33u);
     QCOMPARE(host.requestLog().last().values, (QVector<quint16>{0, 33}));
 
-    reply.reset(client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 38, 1), 1));
+    reply.reset(
+        client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 38, 1), 1));
     QVERIFY(waitFinished(reply.data()));
     QCOMPARE(reply->error(), QModbusDevice::ProtocolError);
     QCOMPARE(reply->rawResult().exceptionCode(), QModbusPdu::IllegalDataAddress);
@@ -221,7 +222,8 @@ void TestSimulator::tcpRoundTripAndFaults()
     FaultOptions faults;
     faults.dropRate = 1.0;
     host.setFaults(faults);
-    reply.reset(client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 2), 1));
+    reply.reset(
+        client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 2), 1));
     QVERIFY(waitFinished(reply.data()));
     QCOMPARE(reply->error(), QModbusDevice::TimeoutError);
     QVERIFY(host.requestLog().last().dropped);
@@ -229,7 +231,8 @@ void TestSimulator::tcpRoundTripAndFaults()
     faults = FaultOptions();
     faults.closeAfter = 1;
     host.setFaults(faults);
-    reply.reset(client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 2), 1));
+    reply.reset(
+        client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 2), 1));
     QVERIFY(waitFinished(reply.data()));
     QCOMPARE(reply->error(), QModbusDevice::NoError); // answered, then cut
     QTRY_COMPARE(client.state(), QModbusDevice::UnconnectedState);
