@@ -15,6 +15,7 @@ SysInfRecord gsrt_SysInf;
 
 quint32 gu32_PageIndex = 8;
 quint32 gu32_AppSubPage = 6;
+int gu8_DigSensorsType = 0;
 
 const RegisterGroup RegisterGroupTable[RegisterGroupCount] = {
     {0, 38},     {100, 4},    {100, 38}, {674, 2},  {50, 26},  {600, 18}, {150, 8},

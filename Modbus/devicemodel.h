@@ -67,6 +67,9 @@ extern SysInfRecord gsrt_SysInf;
 extern quint32 gu32_PageIndex;
 // Application tab selector: 6 inputs, 7 outputs, 8 comparators.
 extern quint32 gu32_AppSubPage;
+// Instrument kind: 0 analog load cell, 1 digital sensors (first from the settings file,
+// then from the instrument's software version).
+extern int gu8_DigSensorsType;
 
 struct RegisterGroup
 {
