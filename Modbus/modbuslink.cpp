@@ -268,7 +268,10 @@ int CheckLink()
 {
     if (gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
         return 0;
-    if (gp_ModbusDevice && gu32_ConnectType == 1) {
+    // A TCP link that is still coming up is left alone: restarting it on every
+    // poll would keep a slow network from ever connecting.
+    if (gp_ModbusDevice && gu32_ConnectType == 1 &&
+        gp_ModbusDevice->state() == QModbusDevice::UnconnectedState) {
         gp_ModbusDevice->disconnectDevice();
         gp_ModbusDevice->connectDevice();
     }

@@ -1,0 +1,316 @@
+#include "modbussetting.h"
+#include "ui_modbussetting.h"
+
+#include "Dialog/languagefont.h"
+#include "Dialog/serialportitem.h"
+#include "Warning/mesgBox.h"
+#include "devicemodel.h"
+#include "filepaths.h"
+#include "modbuslink.h"
+#include "valuebinding.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDebug>
+#include <QEventLoop>
+#include <QFile>
+#include <QModbusClient>
+#include <QModbusTcpClient>
+#include <QRegularExpressionValidator>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+// A dotted IPv4 address with every part 0 to 255, or nothing.
+const char HostIpPattern[] =
+    "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";
+// Every port number 1 to 65535, or nothing.
+const char PortPattern[] = "([1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|"
+                           "655[0-2][0-9]|6553[0-5])|^$";
+const char MakerLink[] = "<a href=\"https://www.palvex.example/\">www.palvex.example</a>";
+
+// A stored index selects its item only when the box has one at that index.
+void setIndexIfValid(QComboBox *box, int index)
+{
+    if (index >= 0 && index < box->count())
+        box->setCurrentIndex(index);
+}
+
+// A stored text goes into a line edit only when the edit's validator takes it.
+void setTextIfValid(QLineEdit *edit, QString text)
+{
+    int pos = 0;
+    if (!text.isEmpty() && edit->validator()->validate(text, pos) == QValidator::Acceptable)
+        edit->setText(text);
+}
+
+// A TCP client reports success for connectDevice() while it is still
+// connecting; wait (at most ms) until the link is up or has failed.
+bool waitUntilConnected(int ms)
+{
+    const QPointer<QModbusClient> client(gp_ModbusDevice);
+    if (!client || client->state() != QModbusDevice::ConnectingState)
+        return client && client->state() == QModbusDevice::ConnectedState;
+    QEventLoop loop;
+    QObject::connect(client, &QModbusDevice::stateChanged, &loop,
+                     [&loop](QModbusDevice::State state) {
+                         if (state != QModbusDevice::ConnectingState)
+                             loop.quit();
+                     });
+    QObject::connect(client, &QObject::destroyed, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return client && client->state() == QModbusDevice::ConnectedState;
+}
+
+} // namespace
+
+ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::ModbusSetting)
+{
+    ui->setupUi(this);
+
+    const QList<QComboBox *> combos = findChildren<QComboBox *>();
+    for (QComboBox *box : combos) {
+        box->installEventFilter(this);
+        box->view()->installEventFilter(this);
+    }
+    const QList<QLineEdit *> edits = findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits)
+        edit->installEventFilter(this);
+    const QList<QSpinBox *> spins = findChildren<QSpinBox *>();
+    for (QSpinBox *spin : spins) {
+        spin->installEventFilter(this);
+        connect(spin, &QSpinBox::editingFinished, this,
+                [this] { ui->widget_ConnectInfo->setFocus(); });
+    }
+    for (QLineEdit *edit : {ui->EditHostIP, ui->EditPort}) {
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
+            if (edit->text().isEmpty())
+                edit->setText(valueBeforeEdit);
+            ui->widget_ConnectInfo->setFocus();
+        });
+    }
+
+    ui->EditHostIP->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QLatin1String(HostIpPattern)), ui->EditHostIP));
+    ui->EditPort->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QLatin1String(PortPattern)), ui->EditPort));
+}
+
+ModbusSetting::~ModbusSetting()
+{
+    // The client is a child of this window: never leave the global pointing at it.
+    if (gp_ModbusDevice && gp_ModbusDevice->parent() == this)
+        DisconnectModbus();
+    delete ui;
+}
+
+bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() == QEvent::FocusIn) {
+        m_lastFocus = QApplication::focusWidget();
+        if (auto *edit = qobject_cast<QLineEdit *>(m_lastFocus.data()))
+            valueBeforeEdit = edit->text();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ModbusSetting::SettingSerialNum()
+{
+    ui->serialnumcomboBox->clear();
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
+        ui->serialnumcomboBox->addItem(SerialPortItemText(info));
+        qDebug() << "info.portName()" << info.portName();
+    }
+}
+
+void ModbusSetting::on_connectType_activated(int index)
+{
+    // The port chosen or typed before stays chosen across the rebuild.
+    const QString port = ui->serialnumcomboBox->currentText();
+    SettingSerialNum();
+    selectSerialPort(port);
+    applyFieldVisibility(index);
+}
+
+void ModbusSetting::applyFieldVisibility(int index)
+{
+    const bool rtu = index == 0;
+    const QList<QWidget *> serialFields = {
+        ui->serialnumcomboBox, ui->spinboxSlaveId, ui->baudCombo, ui->dataBitsCombo,
+        ui->parityCombo,       ui->stopBitsCombo,  ui->label_1,   ui->label_2,
+        ui->label_3,           ui->label_4,        ui->label_5,   ui->label_6};
+    for (QWidget *w : serialFields)
+        w->setVisible(rtu);
+    const QList<QWidget *> networkFields = {ui->label_hostip, ui->EditHostIP, ui->label_Port,
+                                            ui->EditPort};
+    for (QWidget *w : networkFields)
+        w->setVisible(!rtu);
+}
+
+LinkSettings ModbusSetting::settings()
+{
+    const int parity = ui->parityCombo->currentIndex();
+    m_settings.parity = parity > 0 ? parity + 1 : 0; // QSerialPort: 2 even, 3 odd
+    m_settings.baud = ui->baudCombo->currentText().toInt();
+    m_settings.dataBits = ui->dataBitsCombo->currentText().toInt();
+    m_settings.stopBits = ui->stopBitsCombo->currentText().toInt();
+    m_settings.responseTime = ui->timeoutSpinner->value();
+    m_settings.SerialNum = PortNameFromItemText(ui->serialnumcomboBox->currentText());
+    m_settings.connectType = ui->connectType->currentIndex();
+    m_settings.EditIP = ui->EditHostIP->text();
+    m_settings.EditPort = ui->EditPort->text();
+    return m_settings;
+}
+
+void ModbusSetting::InterfaceInit()
+{
+    ui->retranslateUi(this);
+    loadSettings();
+    qDebug() << "ModbusSetting InterfaceInit";
+}
+
+void ModbusSetting::selectSerialPort(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    int index = ui->serialnumcomboBox->findText(text, Qt::MatchExactly);
+    if (index < 0) {
+        // A port the system does not list (a typed device path) stays selectable.
+        ui->serialnumcomboBox->addItem(text);
+        index = ui->serialnumcomboBox->count() - 1;
+    }
+    ui->serialnumcomboBox->setCurrentIndex(index);
+}
+
+void ModbusSetting::loadSettings()
+{
+    const QString path = SettingsFilePath();
+    if (!QFile::exists(path)) {
+        qDebug() << "文件不存在";
+        return;
+    }
+    QSettings file(path, QSettings::IniFormat);
+
+    file.beginGroup(QStringLiteral("Zelt"));
+    setTextIfValid(ui->EditPort, file.value(QStringLiteral("EditPort")).toString());
+    setTextIfValid(ui->EditHostIP, file.value(QStringLiteral("EditHostIP")).toString());
+    setIndexIfValid(ui->DwordFormat, file.value(QStringLiteral("DwordFormat")).toInt());
+    setIndexIfValid(ui->baudCombo, file.value(QStringLiteral("baudCombo")).toInt());
+    setIndexIfValid(ui->dataBitsCombo, file.value(QStringLiteral("dataBitsCombo")).toInt());
+    setIndexIfValid(ui->parityCombo, file.value(QStringLiteral("parityCombo")).toInt());
+    setIndexIfValid(ui->stopBitsCombo, file.value(QStringLiteral("stopBitsCombo")).toInt());
+    setIndexIfValid(ui->connectType, file.value(QStringLiteral("connectType")).toInt());
+    applyFieldVisibility(ui->connectType->currentIndex());
+    ui->timeoutSpinner->setValue(file.value(QStringLiteral("timeoutSpinner")).toInt());
+    ui->spinboxSlaveId->setValue(file.value(QStringLiteral("spinboxSlaveId")).toInt());
+    SettingSerialNum();
+    selectSerialPort(file.value(QStringLiteral("serialnumcomboBox")).toString());
+    gu8_DigSensorsType = file.value(QStringLiteral("gu8_DigSensorsType")).toInt();
+    const int savedLanguage = file.value(QStringLiteral("Language")).toInt();
+    file.endGroup();
+
+    // "Startup" lets an installer choose the first language once.
+    file.beginGroup(QStringLiteral("Config"));
+    const int startup = file.value(QStringLiteral("Startup")).toInt();
+    file.setValue(QStringLiteral("Startup"), 0);
+    const int startupLanguage = file.value(QStringLiteral("Language")).toInt();
+    file.endGroup();
+    gu32_Language = quint32(startup != 0 ? startupLanguage : savedLanguage);
+
+    ui->label_url->setText(QLatin1String(MakerLink));
+    ui->label_url->setOpenExternalLinks(true);
+}
+
+void ModbusSetting::saveSettings()
+{
+    QSettings file(SettingsFilePath(), QSettings::IniFormat);
+    file.beginGroup(QStringLiteral("Zelt"));
+    file.setValue(QStringLiteral("EditPort"), ui->EditPort->text());
+    file.setValue(QStringLiteral("spinboxSlaveId"), ui->spinboxSlaveId->text());
+    file.setValue(QStringLiteral("EditHostIP"), ui->EditHostIP->text());
+    file.setValue(QStringLiteral("DwordFormat"), ui->DwordFormat->currentIndex());
+    file.setValue(QStringLiteral("baudCombo"), ui->baudCombo->currentIndex());
+    file.setValue(QStringLiteral("dataBitsCombo"), ui->dataBitsCombo->currentIndex());
+    file.setValue(QStringLiteral("parityCombo"), ui->parityCombo->currentIndex());
+    file.setValue(QStringLiteral("serialnumcomboBox"), ui->serialnumcomboBox->currentText());
+    file.setValue(QStringLiteral("stopBitsCombo"), ui->stopBitsCombo->currentIndex());
+    file.setValue(QStringLiteral("connectType"), ui->connectType->currentIndex());
+    file.setValue(QStringLiteral("timeoutSpinner"),
+                  ui->timeoutSpinner->text().section(QLatin1Char(' '), 0, 0));
+    file.setValue(QStringLiteral("Language"), int(gu32_Language));
+    file.endGroup();
+    file.sync();
+}
+
+ModbusResult ModbusSetting::ReadGroup(int group)
+{
+    return ::ReadGroup(m_settings, group);
+}
+
+void ModbusSetting::on_connectButton_clicked()
+{
+    if (gu8_LinkStop) {
+        // The previous link is still being torn down.
+        QTimer::singleShot(500, this, &ModbusSetting::on_connectButton_clicked);
+        return;
+    }
+    // A click while an attempt waits for its link or probe must not start another.
+    if (m_connecting)
+        return;
+    m_connecting = true;
+    const bool connected = connectAndProbe();
+    m_connecting = false;
+    if (connected)
+        emit ConnectSuccessfulSignal();
+}
+
+bool ModbusSetting::connectAndProbe()
+{
+    const LinkSettings s = settings();
+    // A left-over client of the other kind cannot take these settings.
+    if (gp_ModbusDevice && gp_ModbusDevice->state() != QModbusDevice::ConnectedState &&
+        (qobject_cast<QModbusTcpClient *>(gp_ModbusDevice) != nullptr) != (s.connectType == 1))
+        DisconnectModbus();
+    if (gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
+        return false;
+
+    gu32_ConnectType = s.connectType == 1 ? 1 : 0;
+    if (gu32_ConnectType == 1)
+        qDebug() << "IP" << s.EditIP + QLatin1Char(':') + s.EditPort;
+    if (!SetupModbusClient(s, this)) {
+        qDebug() << "连接失败";
+        showNotice(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
+        qDebug() << "settings().SerialNum" << s.SerialNum;
+        DisconnectModbus();
+        return false;
+    }
+    qDebug() << "连接成功";
+    qDebug() << "modbusConnectType" << gu32_ConnectType;
+
+    m_settings.slaveId = ui->spinboxSlaveId->value();
+    m_settings.dwordFormat = ui->DwordFormat->currentIndex();
+    gu32_SlaveId = quint32(m_settings.slaveId);
+    gu32_DwordFormat = quint32(m_settings.dwordFormat);
+    WaitMs(100);
+    m_settings.startAddress = 0;
+    m_settings.count = 2;
+    qDebug() << "m_settings.EditIP" << m_settings.EditIP;
+    saveSettings();
+
+    quint16 probe[2] = {0, 0};
+    if (!waitUntilConnected(gp_ModbusDevice ? gp_ModbusDevice->timeout() : 0) ||
+        ReadHoldingRegisters(gp_ModbusDevice, m_settings, probe) != ModbusOk) {
+        qDebug() << "读取失败";
+        DisconnectModbus();
+        showNotice(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
+        return false;
+    }
+    gsrt_LinkPara = m_settings;
+    return true;
+}

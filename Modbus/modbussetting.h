@@ -1,0 +1,58 @@
+#pragma once
+
+#include "linksettings.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace Ui {
+class ModbusSetting;
+}
+
+// The connection window: the user chooses Modbus RTU or TCP and the link
+// settings, connects, and the choices are remembered in the settings file.
+// It owns the program's Modbus client while one exists.
+class ModbusSetting : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ModbusSetting(QWidget *parent = nullptr);
+    ~ModbusSetting() override;
+
+    // Reads the form into m_settings and returns a copy.
+    LinkSettings settings();
+
+    // Retranslates the form and loads the settings file.
+    void InterfaceInit();
+
+    // Writes the form and the language into the settings file.
+    void saveSettings();
+
+    // Reads register group n into the mirror, starting from m_settings.
+    ModbusResult ReadGroup(int group);
+
+    // The settings of the last connection; the base of every group read.
+    LinkSettings m_settings;
+
+signals:
+    void ConnectSuccessfulSignal();
+
+public slots:
+    void on_connectButton_clicked();
+    void SettingSerialNum();
+    void on_connectType_activated(int index);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void loadSettings();
+    void applyFieldVisibility(int index);
+    void selectSerialPort(const QString &text);
+    bool connectAndProbe();
+
+    Ui::ModbusSetting *ui;
+    QPointer<QWidget> m_lastFocus;
+    bool m_connecting = false;
+};

@@ -1,0 +1,1 @@
+zelt_ui_test(tst_connection LIBS zelt_connection zelt_dialogs)
