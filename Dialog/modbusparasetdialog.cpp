@@ -1,4 +1,6 @@
 #include "modbusparasetdialog.h"
+
+#include "linkinputrules.h"
 #include "ui_modbusparasetdialog.h"
 
 #include "languagefont.h"
@@ -18,15 +20,10 @@ ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
     setSizeGripEnabled(true);
     watchFields();
 
-    // A dotted IPv4 address with parts 0 to 255, or nothing.
-    const QString hostRule = QStringLiteral("(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})"
-                                            "([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$");
-    const QString portRule = QStringLiteral("[0-9]{0,3}[1-9]|[1-5][0-9]{4}|6[0-4][0-9]{3}"
-                                            "|6[5][4][0-9]{2}|6[5][5][2][0-9]|6[5][5][3][0-5]|$^");
     ui->lineEdit_HostIP->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(hostRule), this));
+        new QRegularExpressionValidator(QRegularExpression(QLatin1String(HostIpPattern)), this));
     ui->lineEdit_Port->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(portRule), this));
+        new QRegularExpressionValidator(QRegularExpression(QLatin1String(PortPattern)), this));
 
     on_comboBox_Protocol_activated(ui->comboBox_Protocol->itemText(0));
     ApplyLanguageFont(this);

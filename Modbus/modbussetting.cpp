@@ -2,6 +2,7 @@
 #include "ui_modbussetting.h"
 
 #include "Dialog/languagefont.h"
+#include "Dialog/linkinputrules.h"
 #include "Dialog/serialportitem.h"
 #include "Warning/mesgBox.h"
 #include "devicemodel.h"
@@ -23,12 +24,6 @@
 
 namespace {
 
-// A dotted IPv4 address with every part 0 to 255, or nothing.
-const char HostIpPattern[] =
-    "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";
-// Every port number 1 to 65535, or nothing.
-const char PortPattern[] = "([1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|"
-                           "655[0-2][0-9]|6553[0-5])|^$";
 const char MakerLink[] = "<a href=\"https://www.palvex.example/\">www.palvex.example</a>";
 
 // A stored index selects its item only when the box has one at that index.

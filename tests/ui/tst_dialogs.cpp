@@ -455,6 +455,16 @@ private slots:
         QTest::keyClicks(port, "x502");
         QCOMPARE(port->text(), QStringLiteral("502"));
         QVERIFY(port->hasAcceptableInput());
+        // Round ports and the top of the range can be typed too.
+        for (const char *typed : {"10", "8080", "65000", "65535"}) {
+            port->clear();
+            QTest::keyClicks(port, typed);
+            QCOMPARE(port->text(), QString::fromLatin1(typed));
+            QVERIFY(port->hasAcceptableInput());
+        }
+        port->clear();
+        QTest::keyClicks(port, "0");
+        QCOMPARE(port->text(), QString());
     }
 
     void wheelNeverChangesAField()
