@@ -1,0 +1,334 @@
+#include "maininterface.h"
+#include "ui_maininterface.h"
+
+#include "Modbus/devicemodel.h"
+#include "Modbus/valuebinding.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QEvent>
+#include <QPen>
+#include <QPushButton>
+#include <QStringList>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QSplineSeries>
+#include <QtCharts/QValueAxis>
+
+#include <algorithm>
+#include <cstring>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+// Live block slots: gross, net and tare as float bits from slot 7 on, the
+// sensor signal and the gain signal as signed integers from slot 11 on.
+constexpr int FirstWeightSlot = 7;
+constexpr int FirstSignalSlot = 11;
+
+bool isQuantity(int code)
+{
+    return code >= MainInterface::Gross && code <= MainInterface::GainSignal;
+}
+
+float floatFromBits(quint32 bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// How many leading points lie left of edge, less the newest of them, which
+// stays so that the line still enters the plot at its left border.
+int hiddenPointsToDrop(const QVector<QPointF> &points, qreal edge)
+{
+    int firstInside = 0;
+    while (firstInside < points.size() && points[firstInside].x() < edge)
+        ++firstInside;
+    return std::max(firstInside - 1, 0);
+}
+
+} // namespace
+
+MainInterface::MainInterface(QWidget *parent) : PageBase(parent), ui(new Ui::MainInterface)
+{
+    ui->setupUi(this);
+    for (QComboBox *box : findChildren<QComboBox *>())
+        box->installEventFilter(this);
+    for (int i = 0; i < CurveCount; ++i) {
+        m_chart[i] = new QChart;
+        m_series[i] = new QSplineSeries;
+        m_timeAxis[i] = new QDateTimeAxis;
+        m_valueAxis[i] = new QValueAxis;
+        setUpChart(i);
+        m_chart[i]->setBackgroundBrush(QColor(255, 255, 255));
+    }
+}
+
+MainInterface::~MainInterface()
+{
+    delete ui;
+}
+
+void MainInterface::setUpChart(int curve)
+{
+    const QPen pen(Qt::darkGreen, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QChart *chart = m_chart[curve];
+    chart->legend()->hide();
+    chart->addSeries(m_series[curve]);
+
+    QDateTimeAxis *timeAxis = m_timeAxis[curve];
+    timeAxis->setTickCount(12);
+    timeAxis->setFormat(QStringLiteral("hh:mm:ss"));
+    timeAxis->setGridLineColor(Qt::darkBlue);
+    timeAxis->setGridLineVisible(false);
+    timeAxis->setLinePen(pen);
+
+    QValueAxis *valueAxis = m_valueAxis[curve];
+    valueAxis->setTickCount(6);
+    valueAxis->setGridLineColor(Qt::darkBlue);
+    valueAxis->setGridLineVisible(false);
+    valueAxis->setLinePen(pen);
+
+    chart->addAxis(timeAxis, Qt::AlignBottom);
+    chart->addAxis(valueAxis, Qt::AlignLeft);
+    m_series[curve]->setColor(curve == 0 ? Qt::red : Qt::blue);
+    m_series[curve]->attachAxis(timeAxis);
+    m_series[curve]->attachAxis(valueAxis);
+
+    chartView(curve)->setChart(chart);
+    chartView(curve)->setRenderHint(QPainter::Antialiasing);
+}
+
+void MainInterface::enterPage()
+{
+    ui->retranslateUi(this);
+    for (int i = 0; i < CurveCount; ++i)
+        pauseButton(i)->setText(m_running[i] == 1 ? tr("Pause") : tr("Start"));
+    std::fill(std::begin(m_maxByKind), std::end(m_maxByKind), 0.0);
+    std::fill(std::begin(m_minByKind), std::end(m_minByKind), 0.0);
+
+    QStringList items{tr("Gross"), tr("Net"), tr("Tare")};
+    if (gu8_DigSensorsType != 0)
+        items << tr("AD Code") << tr("Gain AD Code");
+    else
+        items << tr("Sensor Voltage") << tr("Gain Voltage");
+
+    m_comboReady = false;
+    for (int i = 0; i < CurveCount; ++i) {
+        comboBox(i)->clear();
+        comboBox(i)->addItems(items);
+    }
+    m_comboReady = true;
+
+    for (int i = 0; i < CurveCount; ++i)
+        comboBox(i)->setCurrentIndex(m_comboIndex[i]);
+    for (int i = 0; i < CurveCount; ++i) {
+        const int index = comboBox(i)->currentIndex();
+        clearCurve(i);
+        setMonitorParam(i, index);
+        m_comboIndex[i] = index;
+    }
+}
+
+// Nothing on this page shows a register group: the poll hands the curves their
+// samples through updateDraw instead.
+void MainInterface::refresh(bool)
+{}
+
+void MainInterface::adaptWidth(int width)
+{
+    const bool sideBySide = width > 1919;
+    ui->widget_Monitor_1->move(sideBySide ? QPoint(30, 10) : QPoint(100, 10));
+    ui->widget_Monitor_2->move(sideBySide ? QPoint(950, 10) : QPoint(100, 380));
+    QWidget *contents = ui->scrollAreaWidgetContents;
+    contents->setMinimumWidth(width);
+    contents->setMaximumWidth(width);
+    // The panels sit at fixed places, so the scroll area learns their extent here.
+    contents->setMinimumHeight(ui->widget_Monitor_2->y() + ui->widget_Monitor_2->height() + 10);
+}
+
+void MainInterface::setMonitorParam(int curve, int code)
+{
+    if (!isQuantity(code))
+        return;
+    m_monitorParam[curve] = code;
+    const bool digital = gu8_DigSensorsType != 0;
+    QString name;
+    switch (code) {
+    case Gross:
+        name = tr("Gross");
+        break;
+    case Net:
+        name = tr("Net");
+        break;
+    case Tare:
+        name = tr("Tare");
+        break;
+    case SensorSignal:
+        name = digital ? tr("AD Code") : tr("Sensor Volt");
+        break;
+    case GainSignal:
+        name = digital ? tr("Gain AD Code") : tr("Gain Volt");
+        break;
+    }
+    if (code <= Tare)
+        m_unitText = UnitName(gsrt_CalPara.slot[CalUnitSlot]);
+    else
+        m_unitText = digital ? QString() : QStringLiteral("mV");
+
+    m_timeAxis[curve]->setTitleText(tr("Real Time/s"));
+    // AD codes have no unit: their title is the name followed by a space.
+    const bool adCode = digital && code >= SensorSignal;
+    const QString title = adCode ? QStringLiteral("%1 %2") : QStringLiteral("%1/%2");
+    m_valueAxis[curve]->setTitleText(title.arg(name, m_unitText));
+}
+
+void MainInterface::clearCurve(int curve)
+{
+    chartView(curve)->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    m_series[curve]->clear();
+}
+
+double MainInterface::sampleValue(int code) const
+{
+    switch (code) {
+    case Gross:
+    case Net:
+    case Tare:
+        return double(floatFromBits(gsrt_LiveVal.slot[FirstWeightSlot + code]));
+    case SensorSignal:
+    case GainSignal: {
+        const qint32 raw = qint32(gsrt_LiveVal.slot[FirstSignalSlot + code - SensorSignal]);
+        return gu8_DigSensorsType != 0 ? double(raw) : raw / 10000.0;
+    }
+    default:
+        return 0.0;
+    }
+}
+
+void MainInterface::rescaleY(int curve, double value)
+{
+    const int kind = m_monitorParam[curve];
+    if (kind != m_lastKind[curve]) {
+        m_lastKind[curve] = kind;
+        m_minByKind[kind] = 0.0;
+        m_maxByKind[kind] = 0.0;
+    }
+    m_minByKind[kind] = std::min(m_minByKind[kind], value);
+    m_maxByKind[kind] = std::max(m_maxByKind[kind], value);
+    if (m_minByKind[kind] == 0.0 && m_maxByKind[kind] == 0.0)
+        m_valueAxis[curve]->setRange(0.0, 15.0);
+    else
+        m_valueAxis[curve]->setRange(1.5 * m_minByKind[kind], 1.5 * m_maxByKind[kind]);
+}
+
+void MainInterface::updateDraw()
+{
+    updateDraw(QDateTime::currentDateTime());
+}
+
+void MainInterface::updateDraw(const QDateTime &now)
+{
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    for (int i = 0; i < CurveCount; ++i) {
+        if (m_running[i] != 1)
+            continue;
+        const double value = sampleValue(m_monitorParam[i]);
+        m_timeAxis[i]->setRange(now.addMSecs(-VisibleMs), now);
+        rescaleY(i, value);
+        m_series[i]->append(qreal(nowMs), value);
+        if (m_trimming)
+            dropHiddenPoints(i, nowMs);
+    }
+    if (UnitChanged(false)) {
+        for (int i = 0; i < CurveCount; ++i)
+            setMonitorParam(i, comboBox(i)->currentIndex());
+    }
+}
+
+void MainInterface::setTrimmingEnabled(bool enabled)
+{
+    m_trimming = enabled;
+}
+
+// The x axis only ever shows the last minute and cannot be scrolled back, so
+// older points are dead weight: every append makes the spline recompute over
+// all of them. They go in batches, once the oldest lies TrimMarginMs beyond
+// the left border.
+void MainInterface::dropHiddenPoints(int curve, qint64 nowMs)
+{
+    QSplineSeries *series = m_series[curve];
+    const qreal edge = qreal(nowMs - VisibleMs);
+    if (series->count() < 2 || series->at(0).x() >= edge - TrimMarginMs)
+        return;
+    const int drop = hiddenPointsToDrop(series->pointsVector(), edge);
+    if (drop > 0)
+        series->removePoints(0, drop);
+}
+
+bool MainInterface::eventFilter(QObject *watched, QEvent *event)
+{
+    // The wheel must never change the plotted quantity while the user scrolls the page.
+    if (event->type() == QEvent::Wheel && qobject_cast<QComboBox *>(watched))
+        return true;
+    return PageBase::eventFilter(watched, event);
+}
+
+void MainInterface::togglePause(int curve)
+{
+    QPushButton *button = pauseButton(curve);
+    if (button->text() == tr("Pause")) {
+        button->setText(tr("Start"));
+        m_running[curve] = 0;
+    } else {
+        button->setText(tr("Pause"));
+        m_running[curve] = 1;
+    }
+}
+
+void MainInterface::pickQuantity(int curve, int index)
+{
+    if (!m_comboReady)
+        return;
+    clearCurve(curve);
+    setMonitorParam(curve, index);
+    m_comboIndex[curve] = index;
+}
+
+void MainInterface::on_pushButton_Pause_1_clicked()
+{
+    togglePause(0);
+}
+
+void MainInterface::on_pushButton_Pause_2_clicked()
+{
+    togglePause(1);
+}
+
+void MainInterface::on_comboBox_MonitorParam_1_currentIndexChanged(int index)
+{
+    pickQuantity(0, index);
+}
+
+void MainInterface::on_comboBox_MonitorParam_2_currentIndexChanged(int index)
+{
+    pickQuantity(1, index);
+}
+
+QChartView *MainInterface::chartView(int curve) const
+{
+    return curve == 0 ? ui->QChartView_Monitor_1 : ui->QChartView_Monitor_2;
+}
+
+QComboBox *MainInterface::comboBox(int curve) const
+{
+    return curve == 0 ? ui->comboBox_MonitorParam_1 : ui->comboBox_MonitorParam_2;
+}
+
+QPushButton *MainInterface::pauseButton(int curve) const
+{
+    return curve == 0 ? ui->pushButton_Pause_1 : ui->pushButton_Pause_2;
+}

@@ -1,0 +1,326 @@
+#include "parampage.h"
+
+#include "decimaltext.h"
+#include "devicemodel.h"
+#include "valuebinding.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QRegExpValidator>
+
+namespace {
+
+// An optional minus, digits and at most one decimal point, or nothing at all.
+const char EntryPattern[] = "-?[0-9]+[.][0-9]*|-?[0-9]+|^$";
+
+bool isClass(const QObject *object, const char *name)
+{
+    return qstrcmp(object->metaObject()->className(), name) == 0;
+}
+
+} // namespace
+
+ParamPage::ParamPage(QWidget *parent) : PageBase(parent)
+{}
+
+ParamPage::~ParamPage()
+{
+    // The widgets outlive this part of the page while QWidget deletes them.
+    for (QComboBox *combo : findChildren<QComboBox *>())
+        combo->disconnect(this);
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->disconnect(this);
+}
+
+void ParamPage::wirePage()
+{
+    m_bannerStrip = findChild<QWidget *>(QStringLiteral("widget_top"));
+    m_remoteTip = findChild<QLabel *>(QStringLiteral("label_RemoteTip"));
+    m_contents = findChild<QWidget *>(QStringLiteral("scrollAreaWidgetContents"));
+    Q_ASSERT(m_bannerStrip && m_remoteTip && m_contents);
+    m_commitArmed = false;
+    m_bannerStrip->hide();
+    m_currentWidget = m_remoteTip;
+
+    const QList<QComboBox *> combos = findChildren<QComboBox *>();
+    // The pop-up lists come into being with the first call of view().
+    for (QComboBox *combo : combos)
+        combo->view();
+    for (QListView *list : findChildren<QListView *>())
+        list->installEventFilter(this);
+    for (QComboBox *combo : combos) {
+        combo->installEventFilter(this);
+        connect(combo, QOverload<int>::of(&QComboBox::activated), this,
+                [this, combo](int index) { commitCombo(combo, index); });
+    }
+    const QRegExp entry(QString::fromLatin1(EntryPattern), Qt::CaseSensitive);
+    for (QLineEdit *edit : findChildren<QLineEdit *>()) {
+        edit->setValidator(new QRegExpValidator(entry, edit));
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { commitLineEdit(edit); });
+    }
+}
+
+void ParamPage::setBanner(int switchSlot, const char *sourceText)
+{
+    m_switchSlot = switchSlot;
+    m_bannerText = sourceText;
+}
+
+void ParamPage::bindCatalogue(int page, int tab, const QStringList &pageRendered)
+{
+    for (const ParamRow &row : ParameterCatalogue()) {
+        if (row.page != page || (tab != 0 && row.tab != tab))
+            continue;
+        const QString name = QString::fromLatin1(row.widget);
+        auto *widget = findChild<QWidget *>(name);
+        if (!widget)
+            continue;
+        m_rows.insert(widget, &row);
+        if (pageRendered.contains(name) || row.kind == ParamKind::Command || row.slot < 0)
+            continue;
+        if (row.kind == ParamKind::Weight) {
+            if (auto *edit = qobject_cast<QLineEdit *>(widget))
+                m_weightFields.append({edit, &row, 0});
+        } else {
+            m_plainFields.append({widget, row.kind, row.factorDigits, &row, nullptr, 0, false});
+        }
+    }
+}
+
+void ParamPage::addSlotField(QWidget *widget, const quint32 *slot, ParamKind kind, int factorDigits)
+{
+    m_plainFields.append({widget, kind, factorDigits, nullptr, slot, 0, false});
+}
+
+void ParamPage::setFieldFormat(QWidget *widget, ParamKind kind, int factorDigits)
+{
+    for (BoundField &field : m_plainFields) {
+        if (field.widget == widget && (field.kind != kind || field.factorDigits != factorDigits)) {
+            field.kind = kind;
+            field.factorDigits = factorDigits;
+            field.stale = true;
+        }
+    }
+}
+
+void ParamPage::addDecimalTooltips(const QList<QWidget *> &widgets, const DecimalTexts &texts)
+{
+    m_tooltips.append({widgets, &texts});
+}
+
+void ParamPage::addUnitLabels(const QList<QLabel *> &labels)
+{
+    m_unitLabels += labels;
+}
+
+bool ParamPage::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel:
+        return true;
+    case QEvent::KeyPress:
+        // The keypad's Enter does not arm a commit; only the main Return key does.
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return)
+            m_commitArmed = true;
+        break;
+    case QEvent::FocusIn: {
+        m_commitArmed = true;
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus)
+            focus = qobject_cast<QWidget *>(watched);
+        m_currentWidget = focus;
+        if (focus && isClass(focus, "QLineEdit"))
+            valueBeforeEdit = static_cast<QLineEdit *>(focus)->text();
+        else if (focus && isClass(focus, "QComboBox"))
+            valueBeforeEdit = QString::number(static_cast<QComboBox *>(focus)->currentIndex());
+        break;
+    }
+    default:
+        break;
+    }
+    return PageBase::eventFilter(watched, event);
+}
+
+QString ParamPage::rawText(const QLineEdit *edit) const
+{
+    const ParamRow *row = m_rows.value(edit);
+    if (!row)
+        return edit->text();
+    switch (row->kind) {
+    case ParamKind::Weight:
+        return ToRawText(edit);
+    case ParamKind::Factor:
+        return ScaleByFactorText(edit->text(), row->factorDigits);
+    default:
+        return edit->text();
+    }
+}
+
+void ParamPage::commitLineEdit(QLineEdit *edit)
+{
+    if (edit->text().isEmpty()) {
+        // The edit is over: leaving the field now must not send the text put back.
+        m_commitArmed = false;
+        edit->setText(valueBeforeEdit);
+        moveFocusToBanner(edit);
+        return;
+    }
+    const QString raw = rawText(edit);
+    if (!m_commitArmed)
+        return;
+    m_commitArmed = false;
+    const ModbusResult result = SendWidgetValue(m_currentWidget, raw);
+    lineEditCommitted(edit, raw, result);
+    moveFocusToBanner(edit);
+}
+
+void ParamPage::lineEditCommitted(QLineEdit *, const QString &, ModbusResult)
+{}
+
+void ParamPage::commitCombo(QComboBox *combo, int index)
+{
+    m_currentWidget = combo;
+    if (m_comboCommit == ComboCommit::ArmedOnly) {
+        if (!m_commitArmed)
+            return;
+        m_commitArmed = false;
+    }
+    const ParamRow *row = m_rows.value(combo);
+    const QString value = row && row->kind == ParamKind::Division
+                              ? DivisionValueText(combo->itemText(index))
+                              : QString::number(index);
+    SendWidgetValue(combo, value);
+    if (m_comboCommit == ComboCommit::ArmedOnly)
+        moveFocusToBanner(combo);
+}
+
+void ParamPage::moveFocusToBanner(const QWidget *committed)
+{
+    // A commit that came from leaving the field lets the focus go where the user put it.
+    if (committed->hasFocus())
+        m_remoteTip->setFocus(Qt::OtherFocusReason);
+}
+
+void ParamPage::refresh(bool force)
+{
+    refreshBanner(force);
+    refreshPlainFields(force);
+    refreshWeightFields(force);
+    refreshUnitLabels(force);
+}
+
+void ParamPage::refreshBanner(bool force)
+{
+    if (m_switchSlot < 0)
+        return;
+    const quint32 remoteEdit = gsrt_SysInf.slot[m_switchSlot];
+    if (remoteEdit == m_shownSwitch && !force)
+        return;
+    m_shownSwitch = remoteEdit;
+    if (remoteEdit != 0) {
+        m_bannerStrip->hide();
+        m_remoteTip->clear();
+    } else {
+        m_bannerStrip->show();
+        m_remoteTip->setText(pageText(m_bannerText));
+    }
+}
+
+quint32 ParamPage::fieldValue(const BoundField &field)
+{
+    return field.row ? MirrorValue(*field.row) : *field.slot;
+}
+
+void ParamPage::showField(const BoundField &field, quint32 value)
+{
+    if (auto *combo = qobject_cast<QComboBox *>(field.widget)) {
+        if (field.kind == ParamKind::Division) {
+            // A value without an item of its own leaves the selection as it was.
+            const int item = combo->findText(DivisionItemText(value));
+            if (item >= 0)
+                combo->setCurrentIndex(item);
+        } else {
+            combo->setCurrentIndex(int(value));
+        }
+        return;
+    }
+    const QString text = FieldText(field.kind, field.factorDigits, value, m_shownDecimal);
+    if (auto *edit = qobject_cast<QLineEdit *>(field.widget))
+        edit->setText(text);
+    else if (auto *label = qobject_cast<QLabel *>(field.widget))
+        label->setText(text);
+}
+
+void ParamPage::refreshPlainFields(bool force)
+{
+    for (BoundField &field : m_plainFields) {
+        const quint32 value = fieldValue(field);
+        if (value == field.shown && !field.stale && !force)
+            continue;
+        field.shown = value;
+        field.stale = false;
+        showField(field, value);
+    }
+}
+
+bool ParamPage::refreshWeightFields(bool force)
+{
+    // Each page tracks the decimal setting it last showed: another page's refresh
+    // must not make this one miss a change.
+    const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
+    const bool changed = force || decimals != m_shownDecimal;
+    m_shownDecimal = decimals;
+
+    const int n = m_weightFields.size();
+    QVector<QLineEdit *> edits(n);
+    QVector<quint32 *> cached(n);
+    QVector<quint32> values(n);
+    QVector<const quint32 *> mirror(n);
+    for (int i = 0; i < n; ++i) {
+        edits[i] = m_weightFields[i].edit;
+        cached[i] = &m_weightFields[i].shown;
+        values[i] = MirrorValue(*m_weightFields[i].row);
+        mirror[i] = &values[i];
+    }
+    RefreshLineEdits(edits.data(), n, cached.data(), mirror.data(), changed);
+
+    if (changed) {
+        for (const TooltipGroup &group : qAsConst(m_tooltips)) {
+            const QString tip = pageText(DecimalRangeText(*group.texts, decimals));
+            for (QWidget *widget : group.widgets)
+                widget->setToolTip(tip);
+        }
+    }
+    return changed;
+}
+
+void ParamPage::refreshUnitLabels(bool force)
+{
+    const quint32 unit = gsrt_CalPara.slot[CalUnitSlot];
+    const bool changed = force || unit != m_shownUnit;
+    m_shownUnit = unit;
+    const QVector<QLabel *> labels = m_unitLabels.toVector();
+    RefreshUnitLabels(labels.data(), labels.size(), changed);
+}
+
+void ParamPage::setContentWidth(int width)
+{
+    m_contents->setMinimumWidth(width);
+    m_contents->setMaximumWidth(width);
+    // The panels sit at fixed places, so the scroll area learns their extent here.
+    int bottom = 0;
+    for (QWidget *panel :
+         m_contents->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        bottom = qMax(bottom, panel->geometry().bottom() + 1);
+    m_contents->setMinimumHeight(bottom + 10);
+}
+
+QString ParamPage::pageText(const char *source) const
+{
+    return QCoreApplication::translate(metaObject()->className(), source);
+}

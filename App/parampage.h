@@ -1,0 +1,141 @@
+#pragma once
+
+#include "linksettings.h"
+#include "pagebase.h"
+#include "pagefields.h"
+#include "paramcatalogue.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QVector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// What every parameter page does the same way: wiring of its line edits and combo
+// boxes, the event filter that arms a commit, the commits themselves (through
+// SendWidgetValue), the remote-edit banner, the change-detecting refresh of plain
+// fields, weight fields, range tooltips and unit labels, and the content width.
+//
+// A page sets up its form, calls wirePage(), then declares its fields as data:
+//   bindCatalogue(page)        every catalogue row of the page found on the form
+//   addSlotField(...)          a value label outside the catalogue
+//   addDecimalTooltips(...)    range texts that follow the decimal setting
+//   addUnitLabels(...)         labels that show the weight unit
+//   setBanner(slot, text)      the remote-edit switch and the banner's source text
+// and adds only its own quirks, through refresh() and lineEditCommitted().
+class ParamPage : public PageBase
+{
+    Q_OBJECT
+
+public:
+    // How the activation of a combo box is committed.
+    enum class ComboCommit {
+        EveryActivation, // written each time; the focus stays on the combo box
+        ArmedOnly,       // written only while armed; the focus then goes to the banner label
+    };
+
+    explicit ParamPage(QWidget *parent = nullptr);
+    ~ParamPage() override;
+
+    // Banner, plain fields, weight fields with their tooltips, unit labels.
+    void refresh(bool force) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    bool commitArmed() const { return m_commitArmed; }
+    QWidget *currentWidget() const { return m_currentWidget; }
+
+protected:
+    // After the form is set up: finds widget_top, label_RemoteTip and the scroll
+    // area's content widget, and wires every line edit, combo box and pop-up list.
+    void wirePage();
+    // The banner shows while this gsrt_SysInf slot holds 0. The text is a source
+    // text of the page's translation context.
+    void setBanner(int switchSlot, const char *sourceText);
+    void setComboCommit(ComboCommit mode) { m_comboCommit = mode; }
+
+    // Binds the form's widgets to the catalogue rows of the page (and tab): plain,
+    // factor, index and division rows are refreshed from their mirror slot, weight
+    // rows become weight fields. Rows named in pageRendered commit by their kind
+    // but are left to the page when it comes to showing them.
+    void bindCatalogue(int page, int tab = 0, const QStringList &pageRendered = {});
+    // A widget outside the catalogue that shows one mirror slot.
+    void addSlotField(QWidget *widget, const quint32 *slot, ParamKind kind, int factorDigits = 0);
+    // Changes how a bound field shows its value; it is rewritten at the next refresh.
+    void setFieldFormat(QWidget *widget, ParamKind kind, int factorDigits);
+    // The widgets' tooltips follow the decimal setting (source texts of the page's context).
+    void addDecimalTooltips(const QList<QWidget *> &widgets, const DecimalTexts &texts);
+    void addUnitLabels(const QList<QLabel *> &labels);
+
+    void refreshBanner(bool force);
+    void refreshPlainFields(bool force);
+    // Returns whether the decimal setting changed since this page last showed it
+    // (or force was set): then every weight field and range tooltip was rewritten.
+    bool refreshWeightFields(bool force);
+    void refreshUnitLabels(bool force);
+
+    // The scroll area's content widget gets this width; its height follows the panels.
+    void setContentWidth(int width);
+
+    // The register text a line edit's entry writes, by its field's kind.
+    QString rawText(const QLineEdit *edit) const;
+    // A line edit was handed to SendWidgetValue with raw; result is what it returned.
+    virtual void lineEditCommitted(QLineEdit *edit, const QString &raw, ModbusResult result);
+
+    // A source text translated in the page's own context.
+    QString pageText(const char *source) const;
+    QLabel *remoteTip() const { return m_remoteTip; }
+    quint32 shownDecimal() const { return m_shownDecimal; }
+
+private:
+    struct BoundField
+    {
+        QWidget *widget;
+        ParamKind kind;
+        int factorDigits;
+        const ParamRow *row; // null outside the catalogue
+        const quint32 *slot; // the mirror slot when row is null
+        quint32 shown;       // what the widget was last given
+        bool stale;          // its format changed: rewrite at the next refresh
+    };
+    struct WeightField
+    {
+        QLineEdit *edit;
+        const ParamRow *row;
+        quint32 shown;
+    };
+    struct TooltipGroup
+    {
+        QList<QWidget *> widgets;
+        const DecimalTexts *texts;
+    };
+
+    void commitLineEdit(QLineEdit *edit);
+    void commitCombo(QComboBox *combo, int index);
+    void showField(const BoundField &field, quint32 value);
+    void moveFocusToBanner(const QWidget *committed);
+    static quint32 fieldValue(const BoundField &field);
+
+    bool m_commitArmed = false;
+    QWidget *m_currentWidget = nullptr;
+    QWidget *m_bannerStrip = nullptr;
+    QLabel *m_remoteTip = nullptr;
+    QWidget *m_contents = nullptr;
+    ComboCommit m_comboCommit = ComboCommit::EveryActivation;
+
+    int m_switchSlot = -1;
+    const char *m_bannerText = nullptr;
+    QVector<BoundField> m_plainFields;
+    QVector<WeightField> m_weightFields;
+    QHash<const QWidget *, const ParamRow *> m_rows;
+    QVector<TooltipGroup> m_tooltips;
+    QList<QLabel *> m_unitLabels;
+
+    // What this page last applied; "unknown" until the first refresh.
+    static constexpr quint32 Unknown = 0xFFFFFFFFu;
+    quint32 m_shownSwitch = Unknown;
+    quint32 m_shownDecimal = Unknown;
+    quint32 m_shownUnit = Unknown;
+};

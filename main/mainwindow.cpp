@@ -1,0 +1,588 @@
+#include "mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include "App/application.h"
+#include "App/basicconfig.h"
+#include "App/datatrans.h"
+#include "App/digsensors.h"
+#include "App/maininterface.h"
+#include "App/testmaintain.h"
+#include "App/weightcal.h"
+#include "Dialog/languagefont.h"
+#include "Dialog/modbusparasetdialog.h"
+#include "Modbus/modbussetting.h"
+#include "devicemodel.h"
+#include "displayweightthread.h"
+#include "livedisplay.h"
+#include "modbuslink.h"
+#include "pollstate.h"
+#include "windowgeometry.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QModbusClient>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QTranslator>
+
+namespace {
+
+constexpr int ConnectionPage = 8;
+constexpr int DisconnectDelayMs = 1000;
+constexpr int DisconnectDelayAfterFailureMs = 2000;
+constexpr int ReconnectDelayMs = 500;
+
+const char *const SelectedMenuStyle =
+    "border-radius: 0px; color:#164A96; background-color:qlineargradient(spread:pad, x1:0.5, "
+    "y1:0, x2:0.5, y2:1, stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255)); "
+    "border-style:none;";
+const char *const PlainMenuStyle =
+    "QPushButton:hover{background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, y2:1, "
+    "stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}QPushButton{background-"
+    "color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}";
+
+QString parityLetter(int parity)
+{
+    switch (parity) {
+    case 0:
+        return QStringLiteral("N");
+    case 2:
+        return QStringLiteral("E");
+    case 3:
+        return QStringLiteral("O");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), m_connectionPage(new ModbusSetting(this)),
+      m_mainInterface(new MainInterface(this)), m_basicConfig(new BasicConfig(this)),
+      m_application(new Application(this)), m_weightCal(new WeightCal(this)),
+      m_dataTrans(new DataTrans(this)), m_testMaintain(new TestMaintain(this)),
+      m_digSensors(new DigSensors(this))
+{
+    ui->setupUi(this);
+    m_pollThread = new DisplayWeightThread(this);
+
+    LiveDisplay::Widgets panel;
+    panel.weight = ui->labelweight_1;
+    panel.netMark = ui->LabNetFg;
+    panel.zeroMark = ui->Lab_Zero;
+    panel.stableMark = ui->Lab_Stable;
+    panel.mvAdPanel = ui->Widget_DisMV_AD;
+    panel.mvTitle = ui->label_Mv;
+    panel.mvValue = ui->label_Mv_1;
+    panel.adTitle = ui->label_AD;
+    panel.adValue = ui->label_AD_1;
+    panel.splitLine = ui->label_SplitLine_2;
+    panel.spacerLeft = ui->horizontalSpacer_1;
+    panel.spacerRight = ui->horizontalSpacer_2;
+    panel.errorText = ui->label_ErrorMessage_1;
+    panel.digSensorsButton = ui->ButtonDigSensors;
+    m_liveDisplay.reset(new LiveDisplay(panel));
+
+    initActions();
+
+    connect(m_pollThread, &DisplayWeightThread::isdone, this, &MainWindow::onPollTick);
+    connect(m_connectionPage, &ModbusSetting::ConnectSuccessfulSignal, this,
+            &MainWindow::onConnected);
+    disconnectTimer = new QTimer(this);
+    disconnectTimer->setSingleShot(true);
+    connect(disconnectTimer, &QTimer::timeout, this, &MainWindow::disconnectModbus);
+    reconnectTimer = new QTimer(this);
+    reconnectTimer->setSingleShot(true);
+    connect(reconnectTimer, &QTimer::timeout, this, &MainWindow::reConnectModbus);
+
+    // Mouse moves arrive without a pressed button, for the border cursors; the
+    // pages keep the arrow so a border cursor does not show over them.
+    setMouseTracking(true);
+    ui->centralWidget->setMouseTracking(true);
+    for (int n = 0; n < 7; ++n)
+        page(n)->setCursor(Qt::ArrowCursor);
+    m_connectionPage->setCursor(Qt::ArrowCursor);
+}
+
+MainWindow::~MainWindow()
+{
+    qDebug() << "destroy------";
+    DisconnectModbus();
+    delete m_pollThread; // stops the thread before the pages it signals go away
+    m_pollThread = nullptr;
+    delete ui;
+}
+
+PageBase *MainWindow::page(int number) const
+{
+    switch (number) {
+    case 0:
+        return m_mainInterface;
+    case 1:
+        return m_basicConfig;
+    case 2:
+        return m_weightCal;
+    case 3:
+        return m_application;
+    case 4:
+        return m_dataTrans;
+    case 5:
+        return m_testMaintain;
+    case 6:
+        return m_digSensors;
+    default:
+        return nullptr;
+    }
+}
+
+QPushButton *MainWindow::menuButton(int page) const
+{
+    QPushButton *const buttons[] = {
+        ui->ButtonMainInterface, ui->ButtonBasicConfig,  ui->ButtonWeightCal, ui->ButtonApplication,
+        ui->ButtonDataTrans,     ui->ButtonTestMaintain, ui->ButtonDigSensors};
+    return page >= 0 && page < 7 ? buttons[page] : nullptr;
+}
+
+void MainWindow::initActions()
+{
+    // The form's stacked widget already holds pages: take the indexes the additions return.
+    pageIndex[7] = ui->stackedWidget->addWidget(m_connectionPage);
+    pageIndex[0] = ui->stackedWidget->addWidget(m_mainInterface);
+    pageIndex[1] = ui->stackedWidget->addWidget(m_basicConfig);
+    pageIndex[2] = ui->stackedWidget->addWidget(m_weightCal);
+    pageIndex[3] = ui->stackedWidget->addWidget(m_application);
+    pageIndex[4] = ui->stackedWidget->addWidget(m_dataTrans);
+    pageIndex[5] = ui->stackedWidget->addWidget(m_testMaintain);
+    pageIndex[6] = ui->stackedWidget->addWidget(m_digSensors);
+    showConnectionPage();
+    WaitMs(20);
+    applyLanguage();
+}
+
+void MainWindow::showConnectionPage()
+{
+    gu32_PageIndex = ConnectionPage;
+    m_connectionPage->InterfaceInit();
+    ui->widget_Menu->hide();
+    ui->widget_down->hide();
+    ui->WeightDisplay->hide();
+    ui->stackedWidget->setCurrentWidget(m_connectionPage);
+}
+
+void MainWindow::onConnected()
+{
+    ui->ButtonDisconnect->setEnabled(false);
+    ui->widget_Menu->show();
+    ui->widget_down->show();
+    ui->WeightDisplay->show();
+    InitLinkParam();
+    for (int group : {2, 14, 15})
+        readGroupAndRefresh(group);
+    refreshLiveDisplay(true);
+    showPage(0);
+    m_pollThread->start();
+    gu8_PollBusy.store(false);
+    ui->ButtonDisconnect->setEnabled(true);
+}
+
+void MainWindow::showPage(int n)
+{
+    for (int p = 0; p < 7; ++p)
+        menuButton(p)->setStyleSheet(QLatin1String(p == n ? SelectedMenuStyle : PlainMenuStyle));
+    gu32_PageIndex = quint32(n);
+    ui->stackedWidget->setCurrentIndex(pageIndex[n]);
+    enterCurrentPage();
+    if (n != 5)
+        m_testMaintain->clearPasswordAccepted();
+}
+
+void MainWindow::enterCurrentPage()
+{
+    if (gu32_PageIndex == ConnectionPage)
+        m_connectionPage->InterfaceInit();
+    else if (PageBase *shown = page(int(gu32_PageIndex)))
+        shown->enterPage();
+}
+
+ModbusResult MainWindow::readGroupAndRefresh(int group)
+{
+    const ModbusResult result = m_connectionPage->ReadGroup(group);
+    PageBase *showing = nullptr;
+    switch (group) {
+    case 2:
+        showing = m_weightCal;
+        break;
+    case 4:
+        showing = m_basicConfig;
+        break;
+    case 6:
+    case 7:
+    case 8:
+        showing = m_application;
+        break;
+    case 12:
+        showing = m_dataTrans;
+        break;
+    case 16:
+        showing = m_testMaintain;
+        break;
+    case 17:
+        showing = m_digSensors;
+        break;
+    default:
+        break;
+    }
+    if (showing)
+        showing->refresh(false);
+    return result;
+}
+
+void MainWindow::refreshLiveDisplay(bool force)
+{
+    m_liveDisplay->refresh(force, m_isChinese);
+}
+
+void MainWindow::InitLinkParam()
+{
+    linkView = gsrt_LinkPara;
+    if (linkView.connectType == 0) {
+        ui->label_SlaveTitle->show();
+        ui->label_SlaveID->show();
+        ui->label_SlaveTitle->setText(tr("Slave ID:"));
+        ui->label_port->setText(QStringLiteral("%1:%2-%3-%4-%5")
+                                    .arg(linkView.SerialNum)
+                                    .arg(linkView.baud)
+                                    .arg(linkView.dataBits)
+                                    .arg(parityLetter(linkView.parity))
+                                    .arg(linkView.stopBits));
+        ui->label_protol->setText(QStringLiteral("Modbus RTU"));
+        ui->label_SlaveID->setText(QString::number(linkView.slaveId));
+    } else if (linkView.connectType == 1) {
+        ui->label_protol->setText(QStringLiteral("Modbus TCP"));
+        ui->label_port->setText(linkView.EditIP);
+        ui->label_SlaveTitle->setText(tr("Port: "));
+        ui->label_SlaveID->setText(linkView.EditPort);
+    }
+    ui->label_DwordFormat->setText(linkView.dwordFormat ? QStringLiteral("CD-AB")
+                                                        : QStringLiteral("AB-CD"));
+    ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkView.responseTime));
+}
+
+void MainWindow::on_ButtonDisconnect_clicked()
+{
+    const bool lastPollFailed = gu8_CommError;
+    gu8_LinkStop = 1;
+    disconnectTimer->start(lastPollFailed ? DisconnectDelayAfterFailureMs : DisconnectDelayMs);
+    showConnectionPage();
+}
+
+void MainWindow::disconnectModbus()
+{
+    DisconnectModbus();
+    gu8_LinkStop = 0;
+}
+
+void MainWindow::on_Btn_SlaveIdSet_clicked()
+{
+    gu8_PollBusy.store(true);
+    auto *dialog = new ModbusParaSetDialog(this);
+    dialog->load(gsrt_LinkPara);
+    dialog->exec();
+    if (dialog->isAccepted()) {
+        gsrt_NewLinkPara = dialog->result();
+        gsrt_LinkPara = gsrt_NewLinkPara;
+        gu8_LinkStop = 1;
+        reconnectTimer->start(ReconnectDelayMs);
+    }
+    delete dialog;
+    gu8_PollBusy.store(false);
+}
+
+void MainWindow::reConnectModbus()
+{
+    const LinkSettings &s = gsrt_NewLinkPara;
+    // A changed protocol needs a client of the other kind: always start from a new one.
+    DisconnectModbus();
+    if (s.connectType == 1)
+        qDebug() << "Url:" << s.EditIP + QLatin1Char(':') + s.EditPort;
+    else
+        qDebug() << s.SerialNum << s.slaveId << s.dwordFormat << s.responseTime << s.baud
+                 << s.dataBits << s.parity << s.stopBits;
+    gu32_SlaveId = quint32(s.slaveId);
+    gu32_DwordFormat = quint32(s.dwordFormat);
+    gu32_ConnectType = quint32(s.connectType);
+    SetupModbusClient(s, m_connectionPage);
+    InitLinkParam();
+    gu8_PollBusy.store(false);
+    gu8_LinkStop = 0;
+}
+
+void MainWindow::on_ButtonMainInterface_clicked()
+{
+    showPage(0);
+}
+void MainWindow::on_ButtonBasicConfig_clicked()
+{
+    showPage(1);
+}
+void MainWindow::on_ButtonWeightCal_clicked()
+{
+    showPage(2);
+}
+void MainWindow::on_ButtonApplication_clicked()
+{
+    showPage(3);
+}
+void MainWindow::on_ButtonDataTrans_clicked()
+{
+    showPage(4);
+}
+void MainWindow::on_ButtonTestMaintain_clicked()
+{
+    showPage(5);
+}
+void MainWindow::on_ButtonDigSensors_clicked()
+{
+    showPage(6);
+}
+
+void MainWindow::on_Btn_Min_clicked()
+{
+    showMinimized();
+}
+
+void MainWindow::on_Btn_Close_clicked()
+{
+    close();
+}
+
+void MainWindow::on_Btn_ChangeLanguage_clicked()
+{
+    gu32_Language = gu32_Language == 0 ? 1 : 0;
+    applyLanguage();
+}
+
+void MainWindow::applyLanguage()
+{
+    m_isChinese = gu32_Language != 0;
+    ApplyLanguageFont(this);
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    const QString catalogue = m_isChinese ? QStringLiteral(":/Translate/Language_CN.qm")
+                                          : QStringLiteral(":/Translate/Language_EN.qm");
+    qDebug() << (m_isChinese ? "设置了中文" : "设置了英文");
+    m_connectionPage->saveSettings();
+    translator = new QTranslator(this);
+    translator->load(catalogue);
+    QCoreApplication::installTranslator(translator);
+    ui->retranslateUi(this);
+    enterCurrentPage();
+    InitLinkParam();
+    refreshLiveDisplay(true);
+}
+
+// ---- polling ------------------------------------------------------------
+
+void MainWindow::onPollTick()
+{
+    if (gu8_LinkStop)
+        return; // parked: gu8_PollBusy stays set until the link is up again
+    if (CheckLink() != 0)
+        gu8_PollBusy.store(false);
+    const ModbusResult result = readLiveGroups();
+    if (result != ModbusOk) {
+        ++gu32_CommErrCount;
+        if (gu32_CommErrCount > 2) {
+            ui->label_ConnectState->setText(tr("Communication-Error"));
+            ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
+        }
+        gu8_CommError = true;
+    } else {
+        refreshLiveDisplay(false);
+        pollCurrentPage();
+        if (gu32_CommErrCount == 0) {
+            ui->label_ConnectState->setText(tr("Communication-Normal"));
+            ui->label_ConnectState->setStyleSheet(QStringLiteral("color: green;"));
+        }
+        gu32_CommErrCount = 0;
+        gu8_CommError = false;
+    }
+    gu8_PollBusy.store(false);
+}
+
+ModbusResult MainWindow::readLiveGroups()
+{
+    if (gu8_LinkStop)
+        return ModbusOk;
+    for (int group : {0, 1, 15, 3}) {
+        const ModbusResult result = m_connectionPage->ReadGroup(group);
+        if (result != ModbusOk)
+            return result;
+    }
+    ReadNetCoil();
+    ReadRemoteEditCoils();
+    return ModbusOk;
+}
+
+void MainWindow::pollCurrentPage()
+{
+    QVector<int> groups;
+    switch (gu32_PageIndex) {
+    case 0:
+        m_mainInterface->updateDraw();
+        return;
+    case 1:
+        groups = {4, 2};
+        break;
+    case 2:
+        groups = {5, 2};
+        break;
+    case 3:
+        groups = {int(gu32_AppSubPage)};
+        break;
+    case 4:
+        groups = {10, 11, 12, 13, 2};
+        break;
+    case 5:
+        groups = {14, 15, 16};
+        break;
+    case 6:
+        groups = {17};
+        break;
+    default:
+        return;
+    }
+    for (int group : groups)
+        readGroupAndRefresh(group);
+}
+
+// ---- frameless window geometry -----------------------------------------
+
+QVector<PageBase *> MainWindow::widthFollowers() const
+{
+    return {m_mainInterface, m_basicConfig, m_weightCal, m_application, m_dataTrans};
+}
+
+void MainWindow::on_Btn_Max_clicked()
+{
+    const QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect available = shown->availableGeometry();
+    if (width() < available.width() || height() < available.height()) {
+        savedGeometry = geometry();
+        setGeometry(available);
+        for (PageBase *p : widthFollowers())
+            p->adaptToScreen();
+    } else {
+        setGeometry(savedGeometry);
+        for (PageBase *p : widthFollowers())
+            p->adaptToNormalWidth();
+    }
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const QPoint buttonPos = ui->Btn_ChangeLanguage->mapTo(this, QPoint(0, 0));
+    qDebug() << "BtnPos" << buttonPos;
+    const QPoint at = event->pos();
+    if (at.y() <= TitleStripHeight && at.x() <= buttonPos.x())
+        on_Btn_Max_clicked();
+    QMainWindow::mouseDoubleClickEvent(event);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        dragging = false;
+        pressPoint = event->globalPos() - pos();
+        if (pressPoint.y() >= 0 && pressPoint.y() <= TitleStripHeight)
+            dragging = true;
+        if (BorderRegionAt(pressPoint.x(), pressPoint.y(), width(), height()) != 0) {
+            pressPoint = event->pos();
+            resizing = true;
+            dragging = false;
+        }
+    }
+    QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->pos();
+    if (dragging)
+        move(event->globalPos() - pressPoint);
+    if (resizing) {
+        borderRegion = BorderRegionAt(pressPoint.x(), pressPoint.y(), width(), height());
+        int left = geometry().left(), top = geometry().top();
+        int right = geometry().right(), bottom = geometry().bottom();
+        const int dx = at.x() - pressPoint.x();
+        const int dy = at.y() - pressPoint.y();
+        const bool leftEdge = borderRegion == 3 || borderRegion == 5 || borderRegion == 7;
+        const bool rightEdge = borderRegion == 4 || borderRegion == 6 || borderRegion == 8;
+        const bool topEdge = borderRegion == 1 || borderRegion == 5 || borderRegion == 6;
+        const bool bottomEdge = borderRegion == 2 || borderRegion == 7 || borderRegion == 8;
+        if (leftEdge)
+            left += dx;
+        if (topEdge)
+            top += dy;
+        if (rightEdge) {
+            right += dx;
+            pressPoint.setX(at.x());
+        }
+        if (bottomEdge) {
+            bottom += dy;
+            pressPoint.setY(at.y());
+        }
+        if (borderRegion != 0)
+            setGeometry(QRect(QPoint(left, top), QPoint(right, bottom)));
+        else
+            setCursor(Qt::ArrowCursor);
+        gu32_WinWidth = right - left + 1;
+        gu32_WinHeight = bottom - top + 1;
+        const QVector<PageBase *> followers{m_weightCal, m_basicConfig, m_dataTrans,
+                                            m_mainInterface, m_application};
+        for (PageBase *p : followers)
+            p->adaptWidth(gu32_WinWidth);
+    } else {
+        borderRegion = BorderRegionAt(at.x(), at.y(), width(), height());
+        setBorderCursor(borderRegion);
+    }
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    dragging = false;
+    resizing = false;
+    QMainWindow::mouseReleaseEvent(event);
+}
+
+void MainWindow::setBorderCursor(int region)
+{
+    switch (region) {
+    case 1:
+    case 2:
+        setCursor(Qt::SizeVerCursor);
+        break;
+    case 3:
+    case 4:
+        setCursor(Qt::SizeHorCursor);
+        break;
+    case 5:
+    case 8:
+        setCursor(Qt::SizeFDiagCursor);
+        break;
+    case 6:
+    case 7:
+        setCursor(Qt::SizeBDiagCursor);
+        break;
+    default:
+        setCursor(Qt::ArrowCursor);
+        break;
+    }
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+// Border region of a position (x, y) relative to the top-left corner of a
+// frameless window of the given size: 0 none, 1 top, 2 bottom, 3 left, 4 right,
+// 5 top-left, 6 top-right, 7 bottom-left, 8 bottom-right.
+int BorderRegionAt(int x, int y, int width, int height);
+
+// Height of the title strip that moves the window.
+constexpr int TitleStripHeight = 40;

@@ -1,0 +1,1 @@
+zelt_ui_test(tst_maininterface LIBS zelt_pages)

@@ -1,0 +1,442 @@
+#include "maininterface.h"
+
+#include "Modbus/devicemodel.h"
+#include "Modbus/valuebinding.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QWheelEvent>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QValueAxis>
+#include <QtCharts/QXYSeries>
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+quint32 floatBits(float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// A stand-in for the Chinese catalogue, for the texts the page compares.
+class ChineseNames : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *source, const char *, int) const override
+    {
+        if (qstrcmp(context, "MainInterface") != 0)
+            return {};
+        static const QHash<QString, QString> names{{"Gross", "毛重"},
+                                                   {"AD Code", "AD码"},
+                                                   {"Gain AD Code", "增益AD码"},
+                                                   {"Pause", "暂停"},
+                                                   {"Start", "开始"},
+                                                   {"Real Time/s", "实时时间/s"},
+                                                   {"Monitoring Curve 1:", "监控曲线1："}};
+        return names.value(QString::fromUtf8(source));
+    }
+};
+
+} // namespace
+
+class TestMainInterface : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void itemsFollowTheInstrumentKindOnEachEntry();
+    void signalQuantitiesAreScaledOnAnalogInstrumentsOnly();
+    void weightsAreReadAsFloatBits();
+    void yRangeOnlyWidensUntilTheRangeIsReset();
+    void pausedCurveStopsWhileTheOtherMovesOn();
+    void unitChangeRetitlesAtTheNextSample();
+    void pickingAQuantityRestartsTheCurve();
+    void wideWindowPlacesPanelsSideBySide();
+    void wheelOverAComboBoxChangesNothing();
+    void translatedNamesKeepTheirTitleForm();
+    void longRunKeepsOnlyTheVisibleMinute();
+    void trimmedCurveShowsWhatTheFullCurveShows();
+    void curveReachesTheLeftEdgeAfterAGap();
+
+private:
+    QXYSeries *series(int curve) const;
+    QDateTimeAxis *timeAxis(int curve) const;
+    QValueAxis *valueAxis(int curve) const;
+    QComboBox *combo(int curve) const;
+    QPushButton *pauseButton(int curve) const;
+    // Advances the clock by step and hands the page one sample, samples times.
+    void feed(int samples, qint64 stepMs = 500);
+    QPointF newest(int curve) const { return series(curve)->pointsVector().last(); }
+
+    QTemporaryDir m_home;
+    std::unique_ptr<MainInterface> m_page;
+    QDateTime m_clock;
+};
+
+QXYSeries *TestMainInterface::series(int curve) const
+{
+    auto *view = m_page->findChild<QChartView *>(QString("QChartView_Monitor_%1").arg(curve + 1));
+    return qobject_cast<QXYSeries *>(view->chart()->series().first());
+}
+
+QDateTimeAxis *TestMainInterface::timeAxis(int curve) const
+{
+    return qobject_cast<QDateTimeAxis *>(series(curve)->attachedAxes().at(0));
+}
+
+QValueAxis *TestMainInterface::valueAxis(int curve) const
+{
+    return qobject_cast<QValueAxis *>(series(curve)->attachedAxes().at(1));
+}
+
+QComboBox *TestMainInterface::combo(int curve) const
+{
+    return m_page->findChild<QComboBox *>(QString("comboBox_MonitorParam_%1").arg(curve + 1));
+}
+
+QPushButton *TestMainInterface::pauseButton(int curve) const
+{
+    return m_page->findChild<QPushButton *>(QString("pushButton_Pause_%1").arg(curve + 1));
+}
+
+void TestMainInterface::feed(int samples, qint64 stepMs)
+{
+    for (int i = 0; i < samples; ++i) {
+        m_clock = m_clock.addMSecs(stepMs);
+        m_page->updateDraw(m_clock);
+    }
+}
+
+void TestMainInterface::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("ZELT_HOME", m_home.path().toLocal8Bit());
+}
+
+void TestMainInterface::init()
+{
+    ClearMirror();
+    ResetRenderCaches();
+    gu8_DigSensorsType = 0;
+    gsrt_CalPara.slot[CalUnitSlot] = 1; // kg
+    m_page = std::make_unique<MainInterface>();
+    m_page->show();
+    m_page->enterPage();
+    m_clock = QDateTime(QDate(2024, 3, 1), QTime(8, 0));
+}
+
+void TestMainInterface::cleanup()
+{
+    m_page.reset();
+}
+
+void TestMainInterface::itemsFollowTheInstrumentKindOnEachEntry()
+{
+    auto items = [this](int curve) {
+        QStringList texts;
+        for (int i = 0; i < combo(curve)->count(); ++i)
+            texts << combo(curve)->itemText(i);
+        return texts;
+    };
+    const QStringList analog{"Gross", "Net", "Tare", "Sensor Voltage", "Gain Voltage"};
+    QCOMPARE(items(0), analog);
+    QCOMPARE(items(1), analog);
+
+    gu8_DigSensorsType = 1;
+    QCOMPARE(items(0), analog); // only a new entry rebuilds the lists
+    m_page->enterPage();
+    const QStringList digital{"Gross", "Net", "Tare", "AD Code", "Gain AD Code"};
+    QCOMPARE(items(0), digital);
+    QCOMPARE(items(1), digital);
+    QCOMPARE(timeAxis(0)->titleText(), QString("Real Time/s"));
+}
+
+void TestMainInterface::signalQuantitiesAreScaledOnAnalogInstrumentsOnly()
+{
+    gsrt_LiveVal.slot[11] = 12345;
+    gsrt_LiveVal.slot[12] = quint32(-50000);
+    combo(0)->setCurrentIndex(MainInterface::SensorSignal);
+    combo(1)->setCurrentIndex(MainInterface::GainSignal);
+    feed(1);
+    QCOMPARE(newest(0).y(), 1.2345);
+    QCOMPARE(newest(1).y(), -5.0);
+    QCOMPARE(valueAxis(0)->titleText(), QString("Sensor Volt/mV"));
+    QCOMPARE(valueAxis(1)->titleText(), QString("Gain Volt/mV"));
+
+    gu8_DigSensorsType = 1;
+    m_page->enterPage(); // keeps the chosen quantities, starts the curves afresh
+    QCOMPARE(series(0)->count(), 0);
+    QCOMPARE(combo(0)->currentIndex(), int(MainInterface::SensorSignal));
+    feed(1);
+    QCOMPARE(newest(0).y(), 12345.0);
+    QCOMPARE(newest(1).y(), -50000.0);
+    QCOMPARE(valueAxis(0)->titleText(), QString("AD Code "));
+    QCOMPARE(valueAxis(1)->titleText(), QString("Gain AD Code "));
+}
+
+void TestMainInterface::weightsAreReadAsFloatBits()
+{
+    gsrt_LiveVal.slot[7] = floatBits(12.5f);
+    gsrt_LiveVal.slot[8] = floatBits(-3.25f);
+    gsrt_LiveVal.slot[9] = floatBits(0.75f);
+    combo(1)->setCurrentIndex(MainInterface::Net);
+    feed(1);
+    QCOMPARE(newest(0).y(), 12.5);
+    QCOMPARE(newest(1).y(), -3.25);
+    QCOMPARE(m_page->sampleValue(MainInterface::Tare), 0.75);
+    QCOMPARE(newest(0).x(), qreal(m_clock.toMSecsSinceEpoch()));
+    QCOMPARE(valueAxis(0)->titleText(), QString("Gross/kg"));
+    QCOMPARE(valueAxis(1)->titleText(), QString("Net/kg"));
+}
+
+void TestMainInterface::yRangeOnlyWidensUntilTheRangeIsReset()
+{
+    auto range = [this] { return qMakePair(valueAxis(0)->min(), valueAxis(0)->max()); };
+    feed(1);
+    QCOMPARE(range(), qMakePair(0.0, 15.0));
+    gsrt_LiveVal.slot[7] = floatBits(20.0f);
+    feed(1);
+    QCOMPARE(range(), qMakePair(0.0, 30.0));
+    gsrt_LiveVal.slot[7] = floatBits(-4.0f);
+    feed(1);
+    QCOMPARE(range(), qMakePair(-6.0, 30.0));
+    gsrt_LiveVal.slot[7] = floatBits(5.0f);
+    feed(1);
+    QCOMPARE(range(), qMakePair(-6.0, 30.0));
+
+    m_page->enterPage();
+    feed(1);
+    QCOMPARE(range(), qMakePair(0.0, 7.5));
+
+    // Another quantity starts from its own range.
+    gsrt_LiveVal.slot[8] = floatBits(2.0f);
+    combo(0)->setCurrentIndex(MainInterface::Net);
+    feed(1);
+    QCOMPARE(range(), qMakePair(0.0, 3.0));
+}
+
+void TestMainInterface::pausedCurveStopsWhileTheOtherMovesOn()
+{
+    feed(10);
+    QTest::mouseClick(pauseButton(1), Qt::LeftButton);
+    QCOMPARE(pauseButton(1)->text(), QString("Start"));
+    const QDateTime pausedAt = m_clock;
+    feed(10);
+    QCOMPARE(series(0)->count(), 20);
+    QCOMPARE(series(1)->count(), 10);
+    QCOMPARE(timeAxis(0)->max(), m_clock);
+    QCOMPARE(timeAxis(1)->max(), pausedAt);
+    QCOMPARE(timeAxis(1)->min(), pausedAt.addSecs(-60));
+
+    // A new entry clears both curves but keeps the curve paused.
+    m_page->enterPage();
+    QCOMPARE(pauseButton(1)->text(), QString("Start"));
+    QCOMPARE(pauseButton(0)->text(), QString("Pause"));
+    feed(1);
+    QCOMPARE(series(0)->count(), 1);
+    QCOMPARE(series(1)->count(), 0);
+
+    QTest::mouseClick(pauseButton(1), Qt::LeftButton);
+    QCOMPARE(pauseButton(1)->text(), QString("Pause"));
+    feed(1);
+    QCOMPARE(series(1)->count(), 1);
+    QCOMPARE(timeAxis(1)->max(), m_clock);
+}
+
+void TestMainInterface::unitChangeRetitlesAtTheNextSample()
+{
+    QCOMPARE(valueAxis(0)->titleText(), QString("Gross/kg"));
+    feed(1);
+    gsrt_CalPara.slot[CalUnitSlot] = 3; // lb
+    QCOMPARE(valueAxis(0)->titleText(), QString("Gross/kg"));
+    feed(1);
+    QCOMPARE(valueAxis(0)->titleText(), QString("Gross/lb"));
+    QCOMPARE(valueAxis(1)->titleText(), QString("Gross/lb"));
+
+    // A paused curve is re-titled as well.
+    QTest::mouseClick(pauseButton(0), Qt::LeftButton);
+    QTest::mouseClick(pauseButton(1), Qt::LeftButton);
+    gsrt_CalPara.slot[CalUnitSlot] = 5; // N
+    feed(1);
+    QCOMPARE(valueAxis(0)->titleText(), QString("Gross/N"));
+    QCOMPARE(valueAxis(1)->titleText(), QString("Gross/N"));
+}
+
+void TestMainInterface::pickingAQuantityRestartsTheCurve()
+{
+    feed(5);
+    combo(0)->setFocus();
+    QTest::keyClick(combo(0), Qt::Key_Down);
+    QCOMPARE(combo(0)->currentIndex(), int(MainInterface::Net));
+    QCOMPARE(series(0)->count(), 0);
+    QCOMPARE(series(1)->count(), 5);
+    QCOMPARE(valueAxis(0)->titleText(), QString("Net/kg"));
+
+    // The choice survives a new entry.
+    m_page->enterPage();
+    QCOMPARE(combo(0)->currentIndex(), int(MainInterface::Net));
+    QCOMPARE(valueAxis(0)->titleText(), QString("Net/kg"));
+}
+
+void TestMainInterface::wideWindowPlacesPanelsSideBySide()
+{
+    auto *first = m_page->findChild<QWidget *>("widget_Monitor_1");
+    auto *second = m_page->findChild<QWidget *>("widget_Monitor_2");
+    auto *contents = m_page->findChild<QWidget *>("scrollAreaWidgetContents");
+    QCOMPARE(first->size(), QSize(894, 361));
+
+    m_page->adaptWidth(1920);
+    QCOMPARE(first->pos(), QPoint(30, 10));
+    QCOMPARE(second->pos(), QPoint(950, 10));
+    QCOMPARE(contents->minimumWidth(), 1920);
+    QCOMPARE(contents->maximumWidth(), 1920);
+
+    m_page->adaptWidth(1919);
+    QCOMPARE(first->pos(), QPoint(100, 10));
+    QCOMPARE(second->pos(), QPoint(100, 380));
+    QCOMPARE(contents->minimumWidth(), 1919);
+    QCOMPARE(contents->maximumWidth(), 1919);
+    // Stacked, the lower panel stays reachable by scrolling.
+    QVERIFY(contents->minimumHeight() >= 380 + 361);
+}
+
+void TestMainInterface::wheelOverAComboBoxChangesNothing()
+{
+    auto wheelDown = [](QWidget *target) {
+        QWheelEvent event(QPointF(5, 5), target->mapToGlobal(QPoint(5, 5)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    };
+    // A combo box of its own shows that the event would have moved it.
+    QComboBox plain;
+    plain.addItems({"a", "b"});
+    wheelDown(&plain);
+    QCOMPARE(plain.currentIndex(), 1);
+
+    feed(3);
+    wheelDown(combo(0));
+    wheelDown(combo(1));
+    QCOMPARE(combo(0)->currentIndex(), 0);
+    QCOMPARE(combo(1)->currentIndex(), 0);
+    QCOMPARE(series(0)->count(), 3);
+}
+
+void TestMainInterface::translatedNamesKeepTheirTitleForm()
+{
+    ChineseNames chinese;
+    QCoreApplication::installTranslator(&chinese);
+    gu8_DigSensorsType = 1;
+    m_page->enterPage();
+    combo(0)->setCurrentIndex(MainInterface::SensorSignal);
+    combo(1)->setCurrentIndex(MainInterface::GainSignal);
+    const QString curve1Title = m_page->findChild<QLabel *>("label_2")->text();
+    const QString adTitle = valueAxis(0)->titleText();
+    const QString gainTitle = valueAxis(1)->titleText();
+    const QString timeTitle = timeAxis(0)->titleText();
+    const QString firstItem = combo(0)->itemText(0);
+    combo(1)->setCurrentIndex(MainInterface::Gross);
+    const QString grossTitle = valueAxis(1)->titleText();
+
+    QTest::mouseClick(pauseButton(0), Qt::LeftButton);
+    const QString pausedText = pauseButton(0)->text();
+    feed(1);
+    const int pausedCount = series(0)->count();
+    QTest::mouseClick(pauseButton(0), Qt::LeftButton);
+    const QString runningText = pauseButton(0)->text();
+    QCoreApplication::removeTranslator(&chinese);
+
+    QCOMPARE(curve1Title, QString("监控曲线1："));
+    QCOMPARE(adTitle, QString("AD码 "));
+    QCOMPARE(gainTitle, QString("增益AD码 "));
+    QCOMPARE(timeTitle, QString("实时时间/s"));
+    QCOMPARE(firstItem, QString("毛重"));
+    QCOMPARE(grossTitle, QString("毛重/kg"));
+    QCOMPARE(pausedText, QString("开始"));
+    QCOMPARE(pausedCount, 0);
+    QCOMPARE(runningText, QString("暂停"));
+}
+
+void TestMainInterface::longRunKeepsOnlyTheVisibleMinute()
+{
+    const qint64 start = m_clock.toMSecsSinceEpoch();
+    const int samples = 2 * 3600 * 2; // two hours at 500 ms
+    for (int i = 0; i < samples; ++i) {
+        gsrt_LiveVal.slot[7] = floatBits(float(std::sin(i / 20.0) * 50));
+        feed(1);
+        const qint64 now = m_clock.toMSecsSinceEpoch();
+        const qreal edge = qreal(now - MainInterface::VisibleMs);
+        const qreal limit = edge - MainInterface::TrimMarginMs;
+        for (int curve = 0; curve < 2; ++curve) {
+            const QVector<QPointF> points = series(curve)->pointsVector();
+            QVERIFY(points.last().x() == qreal(now));
+            QVERIFY2(points.first().x() >= limit, qPrintable(QString::number(i)));
+            QVERIFY2(points.size() <= 125, qPrintable(QString::number(points.size())));
+            if (now - start > MainInterface::VisibleMs)
+                QVERIFY2(points.first().x() <= edge, qPrintable(QString::number(i)));
+        }
+    }
+    QCOMPARE(timeAxis(0)->max(), m_clock);
+}
+
+void TestMainInterface::trimmedCurveShowsWhatTheFullCurveShows()
+{
+    MainInterface full;
+    full.setTrimmingEnabled(false);
+    full.enterPage();
+    auto *fullView = full.findChild<QChartView *>("QChartView_Monitor_1");
+    auto *fullSeries = qobject_cast<QXYSeries *>(fullView->chart()->series().first());
+    for (int i = 0; i < 600; ++i) {
+        gsrt_LiveVal.slot[7] = floatBits(float(i % 37) - 10.0f);
+        feed(1);
+        full.updateDraw(m_clock);
+    }
+    QCOMPARE(fullSeries->count(), 600);
+    QVERIFY(series(0)->count() < 130);
+
+    // From the newest point left of the border on, both hold the same points.
+    const QVector<QPointF> all = fullSeries->pointsVector();
+    const QVector<QPointF> kept = series(0)->pointsVector();
+    const qreal edge = qreal(m_clock.toMSecsSinceEpoch() - MainInterface::VisibleMs);
+    int firstInside = 0;
+    while (all[firstInside].x() < edge)
+        ++firstInside;
+    const QVector<QPointF> shown = all.mid(firstInside - 1);
+    QCOMPARE(kept.mid(kept.size() - shown.size()), shown);
+    QCOMPARE(valueAxis(0)->min(), -15.0);
+    QCOMPARE(valueAxis(0)->max(), 39.0);
+}
+
+void TestMainInterface::curveReachesTheLeftEdgeAfterAGap()
+{
+    feed(3 * 60 * 2);
+    const QPointF beforeGap = newest(0);
+    feed(1, 90 * 1000); // the polls failed for a minute and a half
+    QCOMPARE(series(0)->pointsVector(),
+             QVector<QPointF>({beforeGap, QPointF(qreal(m_clock.toMSecsSinceEpoch()), 0)}));
+
+    // Once the window refills, the points from before the gap go.
+    feed(2 * 62);
+    const qreal edge = qreal(m_clock.toMSecsSinceEpoch() - MainInterface::VisibleMs);
+    QVERIFY(series(0)->pointsVector().first().x() > beforeGap.x());
+    QVERIFY(series(0)->pointsVector().first().x() <= edge);
+}
+
+QTEST_MAIN(TestMainInterface)
+#include "tst_maininterface.moc"

@@ -1,0 +1,380 @@
+// The main window's life cycle against the simulated instrument: start,
+// connect, poll, fail and recover, disconnect, reconnect with new link
+// settings, language, and the frameless geometry.
+#include "App/pagebase.h"
+#include "Modbus/filepaths.h"
+#include "Modbus/modbussetting.h"
+#include "devicemodel.h"
+#include "mainwindow.h"
+#include "modbuslink.h"
+#include "pollstate.h"
+#include "simhost.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QModbusClient>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using sim::LoggedRequest;
+
+namespace {
+
+struct Req
+{
+    int function, address, count;
+};
+
+QVector<Req> shape(const QVector<LoggedRequest> &log)
+{
+    QVector<Req> out;
+    for (const LoggedRequest &r : log)
+        out.append({r.function, r.address, r.count});
+    return out;
+}
+
+int indexOf(const QVector<Req> &log, const Req &wanted, int from = 0)
+{
+    for (int i = from; i < log.size(); ++i) {
+        if (log[i].function == wanted.function && log[i].address == wanted.address &&
+            log[i].count == wanted.count)
+            return i;
+    }
+    return -1;
+}
+
+// The settings file a user would have after connecting to this simulator over TCP.
+void writeTcpSettings(int port)
+{
+    QSettings ini(SettingsFilePath(), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("Zelt"));
+    ini.setValue(QStringLiteral("connectType"), 1);
+    ini.setValue(QStringLiteral("EditHostIP"), QStringLiteral("127.0.0.1"));
+    ini.setValue(QStringLiteral("EditPort"), QString::number(port));
+    ini.setValue(QStringLiteral("timeoutSpinner"), QStringLiteral("1000"));
+    ini.setValue(QStringLiteral("spinboxSlaveId"), QStringLiteral("1"));
+    ini.setValue(QStringLiteral("Language"), 0);
+    ini.endGroup();
+}
+
+// A mouse event at a position relative to the window, as the window system sends it.
+void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButtons held)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &event);
+}
+
+// Runs f once the next modal dialog is up.
+void onModal(std::function<void(QWidget *)> f)
+{
+    QTimer::singleShot(0, [f] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        f(QApplication::activeModalWidget());
+    });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<sim::SimHost> m_sim;
+    std::unique_ptr<MainWindow> m_window;
+
+    Ui::MainWindow *form() { return m_window->form(); }
+
+    void connectWindow()
+    {
+        QTest::mouseClick(
+            m_window->connectionPage()->findChild<QPushButton *>(QStringLiteral("connectButton")),
+            Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(gu32_PageIndex, 0u, 5000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("ZELT_HOME", m_home.path().toUtf8());
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    }
+
+    void init()
+    {
+        ClearMirror();
+        gu8_LinkStop = 0;
+        gu32_Language = 0;
+        gu32_CommErrCount = 0;
+        gu8_CommError = false;
+        m_sim.reset(new sim::SimHost(sim::Kind::Analog, 0));
+        QVERIFY(m_sim->startTcp());
+        m_sim->model().setLiveFrozen(true);
+        QFile::remove(SettingsFilePath());
+        writeTcpSettings(m_sim->port());
+        m_window.reset(new MainWindow);
+        m_window->show();
+        m_sim->clearLog();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        DisconnectModbus();
+        m_sim.reset();
+    }
+
+    void startsOnTheConnectionPageAlone()
+    {
+        QCOMPARE(gu32_PageIndex, 8u);
+        QVERIFY(form()->widget_Menu->isHidden());
+        QVERIFY(form()->widget_down->isHidden());
+        QVERIFY(form()->WeightDisplay->isHidden());
+        QCOMPARE(form()->stackedWidget->currentWidget(),
+                 static_cast<QWidget *>(m_window->connectionPage()));
+        QVERIFY(!gp_ModbusDevice);
+    }
+
+    void connectingReadsTheFirstGroupsAndShowsTheMonitoringPage()
+    {
+        connectWindow();
+        const QVector<Req> log = shape(m_sim->requestLog());
+        const int probe = indexOf(log, {3, 0, 2});
+        QVERIFY(probe >= 0);
+        const int g2 = indexOf(log, {3, 100, 38}, probe);
+        const int g14 = indexOf(log, {3, 10000, 29}, g2);
+        const int g15 = indexOf(log, {3, 10100, 28}, g14);
+        QVERIFY2(g2 > probe && g14 > g2 && g15 > g14, "groups 2, 14, 15 follow the probe in order");
+        QVERIFY(!form()->widget_Menu->isHidden());
+        QCOMPARE(form()->stackedWidget->currentWidget(), static_cast<QWidget *>(m_window->page(0)));
+        QVERIFY(form()->ButtonMainInterface->styleSheet().startsWith(
+            QStringLiteral("border-radius: 0px; color:#164A96")));
+        QVERIFY(form()->ButtonBasicConfig->styleSheet().startsWith(
+            QStringLiteral("QPushButton:hover")));
+        QCOMPARE(form()->label_protol->text(), QStringLiteral("Modbus TCP"));
+        QCOMPARE(form()->label_port->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(form()->label_SlaveID->text(), QString::number(m_sim->port()));
+    }
+
+    void pollsReadTheLiveGroupsThenThePage()
+    {
+        connectWindow();
+        QTest::mouseClick(form()->ButtonBasicConfig, Qt::LeftButton);
+        QCOMPARE(gu32_PageIndex, 1u);
+        m_sim->clearLog();
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->requestLog().size() >= 8, 3000);
+        const QVector<Req> log = shape(m_sim->requestLog());
+        const int start = indexOf(log, {3, 0, 38});
+        QVERIFY(start >= 0 && start + 7 < log.size() + 0);
+        const Req expected[] = {{3, 0, 38}, {3, 100, 4}, {3, 10100, 28}, {3, 674, 2},
+                                {1, 4, 1},  {1, 50, 2},  {3, 50, 26},    {3, 100, 38}};
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(log[start + i].function, expected[i].function);
+            QCOMPARE(log[start + i].address, expected[i].address);
+            QCOMPARE(log[start + i].count, expected[i].count);
+        }
+        QTRY_COMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Normal"));
+    }
+
+    void threeFailedPollsTurnTheStateRedAndTwoGoodOnesBringItBack()
+    {
+        connectWindow();
+        QTRY_COMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Normal"));
+        sim::FaultOptions refusing;
+        refusing.exceptionRate = 1.0;
+        m_sim->setFaults(refusing);
+        QTRY_COMPARE_WITH_TIMEOUT(gu32_CommErrCount, 2, 3000);
+        QCOMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Normal"));
+        QTRY_COMPARE_WITH_TIMEOUT(gu32_CommErrCount, 3, 2000);
+        QCOMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Error"));
+        QCOMPARE(form()->label_ConnectState->styleSheet(), QStringLiteral("color: red;"));
+        QVERIFY(gu8_CommError);
+
+        m_sim->setFaults({});
+        QTRY_COMPARE_WITH_TIMEOUT(gu32_CommErrCount, 0, 2000);
+        QCOMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Error"));
+        QTRY_COMPARE_WITH_TIMEOUT(form()->label_ConnectState->text(),
+                                  QStringLiteral("Communication-Normal"), 2000);
+        QCOMPARE(form()->label_ConnectState->styleSheet(), QStringLiteral("color: green;"));
+    }
+
+    void disconnectTearsDownAfterOneSecondAndPollsPark()
+    {
+        connectWindow();
+        QTest::mouseClick(form()->ButtonDisconnect, Qt::LeftButton);
+        QCOMPARE(gu32_PageIndex, 8u);
+        QVERIFY(form()->widget_Menu->isHidden());
+        QVERIFY(gp_ModbusDevice);
+        QCOMPARE(m_window->disconnectTimerForTest()->interval(), 1000);
+        const int requestsBefore = m_sim->requestLog().size();
+        QTest::qWait(700);
+        QVERIFY(gp_ModbusDevice);
+        QVERIFY(m_sim->requestLog().size() <= requestsBefore + 8); // at most the poll under way
+        QTRY_VERIFY_WITH_TIMEOUT(!gp_ModbusDevice, 1000);
+        QCOMPARE(int(gu8_LinkStop), 0);
+        // Parked: nothing more goes out.
+        const int parked = m_sim->requestLog().size();
+        QTest::qWait(1200);
+        QCOMPARE(m_sim->requestLog().size(), parked);
+    }
+
+    void disconnectAfterAFailedPollWaitsTwoSeconds()
+    {
+        connectWindow();
+        gu8_CommError = true;
+        gu8_PollBusy.store(true); // keep a poll from clearing the failure first
+        QTest::mouseClick(form()->ButtonDisconnect, Qt::LeftButton);
+        QCOMPARE(m_window->disconnectTimerForTest()->interval(), 2000);
+        QTest::qWait(1500);
+        QVERIFY(gp_ModbusDevice);
+        QTRY_VERIFY_WITH_TIMEOUT(!gp_ModbusDevice, 1500);
+    }
+
+    void connectDuringTeardownConnectsLater()
+    {
+        connectWindow();
+        QTest::mouseClick(form()->ButtonDisconnect, Qt::LeftButton);
+        QTest::mouseClick(
+            m_window->connectionPage()->findChild<QPushButton *>(QStringLiteral("connectButton")),
+            Qt::LeftButton);
+        QCOMPARE(gu32_PageIndex, 8u);
+        QTRY_COMPARE_WITH_TIMEOUT(gu32_PageIndex, 0u, 4000);
+        QVERIFY(gp_ModbusDevice);
+        QCOMPARE(gp_ModbusDevice->state(), QModbusDevice::ConnectedState);
+    }
+
+    void linkBarTexts()
+    {
+        gsrt_LinkPara = LinkSettings();
+        gsrt_LinkPara.SerialNum = QStringLiteral("COM3");
+        m_window->InitLinkParam();
+        QCOMPARE(form()->label_port->text(), QStringLiteral("COM3:38400-8-E-1"));
+        QCOMPARE(form()->label_protol->text(), QStringLiteral("Modbus RTU"));
+        QCOMPARE(form()->label_SlaveTitle->text(), QStringLiteral("Slave ID:"));
+        QCOMPARE(form()->label_SlaveID->text(), QStringLiteral("1"));
+        QCOMPARE(form()->label_DwordFormat->text(), QStringLiteral("AB-CD"));
+        QCOMPARE(form()->label_Delay->text(), QStringLiteral("1000ms"));
+        gsrt_LinkPara.parity = 5; // mark parity has no letter
+        gsrt_LinkPara.dwordFormat = 1;
+        m_window->InitLinkParam();
+        QCOMPARE(form()->label_port->text(), QStringLiteral("COM3:38400-8--1"));
+        QCOMPARE(form()->label_DwordFormat->text(), QStringLiteral("CD-AB"));
+        gsrt_LinkPara.parity = 3;
+        m_window->InitLinkParam();
+        QCOMPARE(form()->label_port->text(), QStringLiteral("COM3:38400-8-O-1"));
+
+        gsrt_LinkPara.connectType = 1;
+        gsrt_LinkPara.EditIP = QStringLiteral("127.0.0.9");
+        gsrt_LinkPara.EditPort = QStringLiteral("1502");
+        m_window->InitLinkParam();
+        QCOMPARE(form()->label_port->text(), QStringLiteral("127.0.0.9"));
+        QCOMPARE(form()->label_SlaveTitle->text(), QStringLiteral("Port: "));
+        QCOMPARE(form()->label_SlaveID->text(), QStringLiteral("1502"));
+        gsrt_LinkPara.connectType = 0;
+        m_window->InitLinkParam();
+        QCOMPARE(form()->label_SlaveTitle->text(), QStringLiteral("Slave ID:"));
+    }
+
+    void languageToggleChangesTextsFontsAndTheSettingsFile()
+    {
+        QTest::mouseClick(form()->Btn_ChangeLanguage, Qt::LeftButton);
+        QCOMPARE(gu32_Language, 1u);
+        QVERIFY(m_window->isChinese());
+        QVERIFY(form()->ButtonDisconnect->text() != QStringLiteral("Disconnect"));
+        QCOMPARE(form()->ButtonDisconnect->font().family(), QStringLiteral("simhei"));
+        QSettings ini(SettingsFilePath(), QSettings::IniFormat);
+        QCOMPARE(ini.value(QStringLiteral("Zelt/Language")).toInt(), 1);
+
+        QTest::mouseClick(form()->Btn_ChangeLanguage, Qt::LeftButton);
+        QCOMPARE(gu32_Language, 0u);
+        QCOMPARE(form()->ButtonDisconnect->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(form()->ButtonDisconnect->font().family(), QStringLiteral("arial"));
+        ini.sync();
+        QCOMPARE(ini.value(QStringLiteral("Zelt/Language")).toInt(), 0);
+    }
+
+    void acceptedLinkDialogRebuildsTheClientAndPollingResumes()
+    {
+        connectWindow();
+        QTRY_VERIFY(m_sim->requestLog().size() > 8);
+        QModbusClient *before = gp_ModbusDevice;
+        int requestsWhileOpen = -1;
+        onModal([&](QWidget *dialog) {
+            const int atOpen = m_sim->requestLog().size();
+            QTest::qWait(1200);
+            requestsWhileOpen = m_sim->requestLog().size() - atOpen;
+            auto *order = dialog->findChild<QComboBox *>(QStringLiteral("comboBox_DwordFormat"));
+            order->setCurrentIndex(1);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_OK")),
+                              Qt::LeftButton);
+        });
+        QTest::mouseClick(form()->Btn_SlaveIdSet, Qt::LeftButton);
+        QCOMPARE(requestsWhileOpen, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(gp_ModbusDevice && gp_ModbusDevice != before, 2000);
+        QCOMPARE(gu32_DwordFormat, 1u);
+        QCOMPARE(form()->label_DwordFormat->text(), QStringLiteral("CD-AB"));
+        m_sim->clearLog();
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->requestLog().size() >= 6, 3000);
+    }
+
+    void closedLinkDialogChangesNothing()
+    {
+        connectWindow();
+        QModbusClient *before = gp_ModbusDevice;
+        onModal([](QWidget *dialog) {
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_close")),
+                              Qt::LeftButton);
+        });
+        QTest::mouseClick(form()->Btn_SlaveIdSet, Qt::LeftButton);
+        QTest::qWait(700);
+        QCOMPARE(gp_ModbusDevice, before);
+        QCOMPARE(int(gu8_LinkStop), 0);
+    }
+
+    void maximiseAndRestore()
+    {
+        m_window->setMinimumSize(200, 200);
+        m_window->setGeometry(50, 60, 400, 300);
+        const QRect before = m_window->geometry();
+        QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+        QCOMPARE(m_window->geometry(), m_window->screen()->availableGeometry());
+        QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+        QCOMPARE(m_window->geometry(), before);
+
+        // A double click below the title strip does nothing; on the strip it maximises.
+        QTest::mouseDClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 41));
+        QCOMPARE(m_window->geometry(), before);
+        QTest::mouseDClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 30));
+        QCOMPARE(m_window->geometry(), m_window->screen()->availableGeometry());
+    }
+
+    void pressOnTheTopEdgeResizesAndOnTheStripMoves()
+    {
+        m_window->setMinimumSize(200, 200);
+        m_window->setGeometry(100, 100, 600, 400);
+        MainWindow *w = m_window.get();
+        sendMouse(w, QEvent::MouseButtonPress, QPoint(100, 5), Qt::LeftButton);
+        sendMouse(w, QEvent::MouseMove, QPoint(100, -15), Qt::LeftButton);
+        sendMouse(w, QEvent::MouseButtonRelease, QPoint(100, -15), Qt::NoButton);
+        QCOMPARE(m_window->geometry().top(), 80);
+        QCOMPARE(m_window->geometry().bottom(), 499);
+
+        const QRect before = m_window->geometry();
+        sendMouse(w, QEvent::MouseButtonPress, QPoint(100, 20), Qt::LeftButton);
+        sendMouse(w, QEvent::MouseMove, QPoint(130, 40), Qt::LeftButton);
+        sendMouse(w, QEvent::MouseButtonRelease, QPoint(130, 40), Qt::NoButton);
+        QCOMPARE(m_window->geometry().size(), before.size());
+        QCOMPARE(m_window->geometry().topLeft(), before.topLeft() + QPoint(30, 20));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
