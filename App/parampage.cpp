@@ -4,6 +4,7 @@
 #include "devicemodel.h"
 #include "valuebinding.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -59,6 +60,9 @@ void ParamPage::wirePage()
     }
     const QRegExp entry(QString::fromLatin1(EntryPattern), Qt::CaseSensitive);
     for (QLineEdit *edit : findChildren<QLineEdit *>()) {
+        if (qobject_cast<QAbstractSpinBox *>(edit->parent()) ||
+            qobject_cast<QComboBox *>(edit->parent()))
+            continue;
         edit->setValidator(new QRegExpValidator(entry, edit));
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] { commitLineEdit(edit); });
@@ -115,7 +119,7 @@ void ParamPage::addDecimalTooltips(const QList<QWidget *> &widgets, const Decima
 
 void ParamPage::addUnitLabels(const QList<QLabel *> &labels)
 {
-    m_unitLabels += labels;
+    m_unitLabels += labels.toVector();
 }
 
 bool ParamPage::eventFilter(QObject *watched, QEvent *event)
@@ -249,7 +253,8 @@ void ParamPage::showField(const BoundField &field, quint32 value)
         }
         return;
     }
-    const QString text = FieldText(field.kind, field.factorDigits, value, m_shownDecimal);
+    const QString text =
+        FieldText(field.kind, field.factorDigits, value, gsrt_CalPara.slot[CalDecimalSlot]);
     if (auto *edit = qobject_cast<QLineEdit *>(field.widget))
         edit->setText(text);
     else if (auto *label = qobject_cast<QLabel *>(field.widget))
@@ -304,8 +309,7 @@ void ParamPage::refreshUnitLabels(bool force)
     const quint32 unit = gsrt_CalPara.slot[CalUnitSlot];
     const bool changed = force || unit != m_shownUnit;
     m_shownUnit = unit;
-    const QVector<QLabel *> labels = m_unitLabels.toVector();
-    RefreshUnitLabels(labels.data(), labels.size(), changed);
+    RefreshUnitLabels(m_unitLabels.data(), m_unitLabels.size(), changed);
 }
 
 void ParamPage::setContentWidth(int width)

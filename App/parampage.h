@@ -49,7 +49,8 @@ public:
 
 protected:
     // After the form is set up: finds widget_top, label_RemoteTip and the scroll
-    // area's content widget, and wires every line edit, combo box and pop-up list.
+    // area's content widget, and wires every line edit, combo box and pop-up list
+    // (not the line edits inside spin boxes and combo boxes, which are theirs).
     void wirePage();
     // The banner shows while this gsrt_SysInf slot holds 0. The text is a source
     // text of the page's translation context.
@@ -86,8 +87,6 @@ protected:
 
     // A source text translated in the page's own context.
     QString pageText(const char *source) const;
-    QLabel *remoteTip() const { return m_remoteTip; }
-    quint32 shownDecimal() const { return m_shownDecimal; }
 
 private:
     struct BoundField
@@ -131,7 +130,7 @@ private:
     QVector<WeightField> m_weightFields;
     QHash<const QWidget *, const ParamRow *> m_rows;
     QVector<TooltipGroup> m_tooltips;
-    QList<QLabel *> m_unitLabels;
+    QVector<QLabel *> m_unitLabels;
 
     // What this page last applied; "unknown" until the first refresh.
     static constexpr quint32 Unknown = 0xFFFFFFFFu;

@@ -25,6 +25,9 @@ const DecimalTexts FullScaleRanges = {
 // The recorded signal of a calibration point in 0.0001 mV (analog mode).
 constexpr int SignalDigits = 4;
 constexpr int FirstSignalSlot = 6;
+// Digital mode shows these slots as raw sensor counts.
+constexpr int CapturedZeroSlot = 4;
+constexpr int SingleSensorAdSlot = 11;
 
 // Break points of the width adaptation, measured from the calibration weight panel.
 constexpr int TheoryBesideRoom = 781;
@@ -69,9 +72,9 @@ WeightCal::WeightCal(QWidget *parent) : ParamPage(parent), ui(new Ui::WeightCal)
     addUnitLabels({ui->label_FullScaleUnit, ui->label_FullScaleUnit_2, ui->label_FullScaleUnit_3,
                    ui->LabWCPUnit_1, ui->LabWCPUnit_2, ui->LabWCPUnit_3, ui->LabWCPUnit_4,
                    ui->LabWCPUnit_5});
-    m_digitalValues = {{ui->label_ActMv_Wt, 4, false, 0},
+    m_digitalValues = {{ui->label_ActMv_Wt, CapturedZeroSlot, false, 0},
                        {ui->label_CalZeroMv_Wt, CalManualZeroSlot, true, 0},
-                       {ui->label_SignleADLC, 11, true, 0}};
+                       {ui->label_SignleADLC, SingleSensorAdSlot, true, 0}};
 
     ui->BtnAutoZero->installEventFilter(this);
     connect(ui->BtnAutoZero, &QPushButton::clicked, this, &WeightCal::captureZero);

@@ -172,7 +172,7 @@
         <location filename="../../../App/weightcal.ui" line="1067"/>
         <location filename="../../../App/weightcal.ui" line="1132"/>
         <location filename="../../../App/weightcal.ui" line="1197"/>
-        <location filename="../../../App/weightcal.cpp" line="120"/>
+        <location filename="../../../App/weightcal.cpp" line="123"/>
         <source>mV</source>
         <translation>mV</translation>
     </message>

@@ -1,0 +1,169 @@
+// Poll cycle of the main window on the monitoring page and on the data
+// transmission page (the page with most groups), against libmodbus making the
+// same requests to the same simulator; and the CPU the program uses while it
+// polls with both curves running. Run by hand:
+//   build/bench/bench_poll [cycles-per-page]         (QT_QPA_PLATFORM=offscreen is fine)
+//   xvfb-run -a build/bench/bench_poll --cpu 60      (a real window that paints)
+#include "Modbus/filepaths.h"
+#include "App/maininterface.h"
+#include "Modbus/modbussetting.h"
+#include "benchsupport.h"
+#include "devicemodel.h"
+#include "mainwindow.h"
+#include "modbuslink.h"
+#include "pollstate.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <modbus.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct Request
+{
+    bool coils;
+    int address;
+    int count;
+};
+
+// What one poll sends: the live groups and coils, then the page's groups.
+QVector<Request> pollRequests(int page)
+{
+    QVector<Request> r = {{false, 0, 38}, {false, 100, 4}, {false, 10100, 28}, {false, 674, 2},
+                          {true, 4, 1},   {true, 50, 2}};
+    if (page == 4)
+        r += {{false, 300, 54}, {false, 360, 20}, {false, 390, 6}, {false, 460, 10}, {false, 100, 38}};
+    return r;
+}
+
+bool connectWindow(MainWindow &window)
+{
+    window.connectionPage()->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
+    for (int i = 0; i < 500 && gu32_PageIndex != 0; ++i)
+        WaitMs(10);
+    return gu32_PageIndex == 0;
+}
+
+double timePolls(MainWindow &window, int cycles)
+{
+    QVector<double> micros;
+    for (int i = 0; i < cycles; ++i) {
+        gu8_PollBusy.store(true); // the polling thread stays quiet while we drive the polls
+        // Polls come 500 ms apart, so the window has painted the last one before the next
+        // starts; back to back, that repaint would land inside the next poll's waits.
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        window.onPollTick();
+        micros.append(clock.nsecsElapsed() / 1000.0);
+        gu8_PollBusy.store(true);
+    }
+    return median(micros);
+}
+
+double timeLibmodbus(modbus_t *ctx, const QVector<Request> &requests, int cycles)
+{
+    QVector<double> micros;
+    uint16_t registers[64];
+    uint8_t bits[8];
+    for (int i = 0; i < cycles; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        for (const Request &r : requests) {
+            const int got = r.coils ? modbus_read_bits(ctx, r.address, r.count, bits)
+                                    : modbus_read_registers(ctx, r.address, r.count, registers);
+            if (got != r.count)
+                std::fprintf(stderr, "libmodbus read %d failed\n", r.address);
+        }
+        micros.append(clock.nsecsElapsed() / 1000.0);
+    }
+    return median(micros);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const bool cpuMode = argc > 1 && QByteArray(argv[1]) == "--cpu";
+    const int cpuSeconds = cpuMode && argc > 2 ? std::atoi(argv[2]) : 60;
+    const int cycles = !cpuMode && argc > 1 ? std::atoi(argv[1]) : 400;
+
+    QTemporaryDir home;
+    qputenv("ZELT_HOME", home.path().toUtf8());
+    SimProcess sim;
+    if (!sim.ok()) {
+        std::fprintf(stderr, "zelt-sim did not start\n");
+        return 1;
+    }
+    {
+        QSettings ini(SettingsFilePath(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Zelt/connectType"), 1);
+        ini.setValue(QStringLiteral("Zelt/EditHostIP"), QStringLiteral("127.0.0.1"));
+        ini.setValue(QStringLiteral("Zelt/EditPort"), QString::number(sim.port()));
+        ini.setValue(QStringLiteral("Zelt/timeoutSpinner"), QStringLiteral("1000"));
+        ini.setValue(QStringLiteral("Zelt/spinboxSlaveId"), QStringLiteral("1"));
+    }
+    MainWindow window;
+    window.show();
+    if (!connectWindow(window)) {
+        std::fprintf(stderr, "the window did not connect\n");
+        return 1;
+    }
+
+    if (cpuMode) {
+        WaitMs(2000); // let the first polls and paints settle
+        const double cpu0 = processCpuSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(cpuSeconds * 1000, &app, &QApplication::quit);
+        app.exec();
+        const double cpu = processCpuSeconds() - cpu0;
+        const double wall = clock.nsecsElapsed() / 1e9;
+        std::printf("connected, polling on the monitoring page with both curves running, %s\n",
+                    qPrintable(QGuiApplication::platformName()));
+        std::printf("  %.1f s wall, %.3f s CPU = %.2f%% of one core (goal under 5%%)\n", wall, cpu,
+                    100 * cpu / wall);
+        return 0;
+    }
+
+    modbus_t *reference = modbus_new_tcp("127.0.0.1", sim.port());
+    modbus_set_slave(reference, 1);
+    if (modbus_connect(reference) != 0) {
+        std::fprintf(stderr, "libmodbus could not connect\n");
+        return 1;
+    }
+    std::printf("one poll cycle on loopback TCP, median of %d cycles each\n", cycles);
+    {
+        // What the monitoring page itself costs per poll (charts re-laid out, no traffic).
+        auto *curves = static_cast<MainInterface *>(window.page(0));
+        QVector<double> micros;
+        for (int i = 0; i < cycles; ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            curves->updateDraw();
+            micros.append(clock.nsecsElapsed() / 1000.0);
+        }
+        std::printf("  monitoring page's own share (updateDraw alone): %8.1f us\n", median(micros));
+    }
+    for (int page : {0, 4}) {
+        window.showPage(page);
+        const QVector<Request> requests = pollRequests(page);
+        timePolls(window, 20); // warm up
+        const double ours = timePolls(window, cycles);
+        const double lib = timeLibmodbus(reference, requests, cycles);
+        std::printf("  page %d (%d requests): poll cycle %8.1f us   libmodbus %8.1f us   ratio %5.2fx\n",
+                    page, int(requests.size()), ours, lib, ours / lib);
+    }
+    modbus_close(reference);
+    modbus_free(reference);
+    return 0;
+}

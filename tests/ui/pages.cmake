@@ -1,0 +1,2 @@
+zelt_ui_test(tst_pages LIBS zelt_pages)
+zelt_ui_test(tst_calpage LIBS zelt_pages)

@@ -1,0 +1,326 @@
+// The shared page machinery, driven through the basic configuration page as a
+// user would, against the simulated instrument: commits, restores, the input
+// rule, the wheel, weight fields and the decimal setting, combo boxes, the
+// remote-edit banners and the width adaptation.
+#include "basicconfig.h"
+#include "pagefields.h"
+#include "pagefixture.h"
+#include "weightcal.h"
+
+#include <QLabel>
+#include <QScrollArea>
+
+using namespace pagetest;
+
+class TestPages : public QObject
+{
+    Q_OBJECT
+
+private:
+    Bench bench;
+    std::unique_ptr<BasicConfig> page;
+    // The main window keeps this page too and refreshes it after every read of group 2.
+    std::unique_ptr<WeightCal> calPage;
+
+    QLineEdit *edit(const char *name) { return child<QLineEdit>(page.get(), name); }
+    QComboBox *combo(const char *name) { return child<QComboBox>(page.get(), name); }
+
+    // One poll cycle while the basic page is shown: group 4 refreshes it, then
+    // group 2 refreshes the calibration page.
+    void pollCycle()
+    {
+        QVERIFY(readGroups({4}));
+        page->refresh(false);
+        QVERIFY(readGroups({2}));
+        calPage->refresh(false);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bench.start()); }
+
+    void init()
+    {
+        bench.reset();
+        gu32_PageIndex = 1;
+        gu8_DigSensorsType = 0;
+        calPage = std::make_unique<WeightCal>();
+        page = std::make_unique<BasicConfig>();
+        page->resize(1150, 800);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        QVERIFY(readGroups({4, 2}));
+        page->enterPage();
+        bench.host->clearLog();
+    }
+
+    void cleanup()
+    {
+        page.reset();
+        calPage.reset();
+    }
+
+    void fieldTextsFollowTheirKind()
+    {
+        QCOMPARE(FieldText(ParamKind::Plain, 0, 4294967295u, 2), QStringLiteral("4294967295"));
+        QCOMPARE(FieldText(ParamKind::Factor, 4, 12345, 0), QStringLiteral("1.2345"));
+        QCOMPARE(FieldText(ParamKind::Factor, 5, quint32(-5), 0), QStringLiteral("-0.00005"));
+        QCOMPARE(FieldText(ParamKind::Weight, 0, 1500, 3), QStringLiteral("1.500"));
+        QCOMPARE(FieldText(ParamKind::Display, 0, quint32(-12), 3), QStringLiteral("-12"));
+        QCOMPARE(DivisionValueText(QStringLiteral("d = 20")), QStringLiteral("20"));
+        QCOMPARE(DivisionItemText(50), QStringLiteral("d = 50"));
+        static const DecimalTexts ranges = {"a", "b", "c", "d", "e"};
+        QCOMPARE(DecimalRangeText(ranges, 3), "d");
+        QCOMPARE(DecimalRangeText(ranges, 9), "e");
+    }
+
+    void enteringThePageFillsEveryField()
+    {
+        edit("EditZeroRange")->setText(QStringLiteral("77"));
+        combo("cBoxSampleRate")->setCurrentIndex(0);
+        QTest::ignoreMessage(QtDebugMsg, "IN BasicParam---------");
+        page->enterPage();
+        QCOMPARE(edit("EditPWROnzero")->text(), QStringLiteral("0"));
+        QCOMPARE(edit("EditZeroRange")->text(), QStringLiteral("20"));
+        QCOMPARE(edit("EditSTABTime")->text(), QStringLiteral("5"));
+        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("0.00"));
+        QCOMPARE(combo("cBoxSampleRate")->currentIndex(), 3);
+        QCOMPARE(child<QLabel>(page.get(), "LabRZeroThrUnit")->text(), QStringLiteral("kg"));
+        QCOMPARE(page->currentWidget(), child<QWidget>(page.get(), "label_RemoteTip"));
+    }
+
+    void returnWritesOnceAndLeavingSendsNothingMore_data()
+    {
+        QTest::addColumn<int>("wordOrder");
+        QTest::newRow("AB-CD") << 0;
+        QTest::newRow("CD-AB") << 1;
+    }
+    void returnWritesOnceAndLeavingSendsNothingMore()
+    {
+        QFETCH(int, wordOrder);
+        bench.reset(wordOrder);
+        QVERIFY(readGroups({4, 2}));
+        page->enterPage();
+        bench.model().setValue32(54, 5);
+        pollCycle();
+        QCOMPARE(edit("EditZeroRange")->text(), QStringLiteral("5"));
+        bench.host->clearLog();
+
+        typeEntry(edit("EditZeroRange"), QStringLiteral("20"));
+        QCOMPARE(bench.model().value32(54), 20u);
+        const auto writes = bench.writesTo(54);
+        QCOMPARE(writes.size(), 1);
+        QCOMPARE(writes[0].values, pairWords(20, wordOrder));
+        QCOMPARE(edit("EditZeroRange")->text(), QStringLiteral("20"));
+        QVERIFY(!page->commitArmed());
+        QVERIFY(!edit("EditZeroRange")->hasFocus());
+
+        // Leaving for another field, and leaving that one with Tab, writes nothing.
+        QTest::mouseClick(edit("EditTrZeroRange"), Qt::LeftButton);
+        QTRY_VERIFY(edit("EditTrZeroRange")->hasFocus());
+        QTest::keyClick(edit("EditTrZeroRange"), Qt::Key_Tab);
+        QCOMPARE(bench.writesTo(54).size(), 1);
+        QCOMPARE(bench.writesTo(52).size(), 1); // the field left by Tab commits its own text
+        QCOMPARE(bench.model().value32(52), 1u);
+    }
+
+    void keypadEnterAloneDoesNotArmASecondCommit()
+    {
+        typeEntry(edit("EditSTABRange"), QStringLiteral("7"));
+        QCOMPARE(bench.writesTo(56).size(), 1);
+        // Back into the field: focus arms one commit, a keypad Enter does not add one.
+        typeEntry(edit("EditSTABRange"), QStringLiteral("8"), false);
+        QTest::keyClick(edit("EditSTABRange"), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(bench.writesTo(56).size(), 2);
+        QTest::keyClick(edit("EditSTABRange"), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(bench.writesTo(56).size(), 2);
+        QCOMPARE(bench.model().value32(56), 8u);
+    }
+
+    void anEmptiedFieldGetsItsTextBackAndSendsNothing()
+    {
+        QLineEdit *zero = edit("EditZeroRange");
+        QTest::mouseClick(zero, Qt::LeftButton);
+        QTRY_VERIFY(zero->hasFocus());
+        QTest::keyClick(zero, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(zero, Qt::Key_Backspace);
+        QCOMPARE(zero->text(), QString());
+        QTest::keyClick(zero, Qt::Key_Return);
+        QCOMPARE(zero->text(), QStringLiteral("20"));
+        QCOMPARE(bench.requestsAt(54), 0);
+        QCOMPARE(bench.model().value32(54), 20u);
+    }
+
+    void theInputRuleAcceptsOnlySignedDecimals_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("second point refused") << "1.2.3"
+                                              << "1.23";
+        QTest::newRow("letters refused") << "abc"
+                                         << "";
+        QTest::newRow("plus refused") << "+5"
+                                      << "5";
+        QTest::newRow("negative") << "-7"
+                                  << "-7";
+        QTest::newRow("trailing point") << "7."
+                                        << "7.";
+        QTest::newRow("fraction") << "7.25"
+                                  << "7.25";
+        QTest::newRow("leading point refused") << ".5"
+                                               << "5";
+    }
+    void theInputRuleAcceptsOnlySignedDecimals()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        gu32_PageIndex = 0; // nothing this test types may reach the instrument
+        typeEntry(edit("EditAdv_Filter"), typed, false);
+        QCOMPARE(edit("EditAdv_Filter")->text(), shown);
+    }
+
+    void theWheelNeverChangesAComboBox()
+    {
+        QComboBox *rate = combo("cBoxSampleRate");
+        const int before = rate->currentIndex();
+        turnWheel(rate, -1);
+        turnWheel(rate, 2);
+        rate->view();
+        turnWheel(rate->view(), -1);
+        QCOMPARE(rate->currentIndex(), before);
+        QCOMPARE(bench.requestsAt(62), 0);
+    }
+
+    void aWeightFieldScalesByTheDecimalSetting()
+    {
+        QCOMPARE(bench.model().value32(102), 2u);
+        typeEntry(edit("EditRZeroThr"), QStringLiteral("3.5"));
+        QCOMPARE(bench.model().value32(70), 350u);
+        pollCycle();
+        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("3.50"));
+
+        bench.model().setValue32(102, 3);
+        bench.model().setValue32(70, 1500);
+        pollCycle();
+        pollCycle();
+        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("1.500"));
+        QCOMPARE(edit("EditRZeroThr")->toolTip(), QStringLiteral("0.001 - 999.999"));
+        typeEntry(edit("EditRZeroThr"), QStringLiteral("2.25"));
+        QCOMPARE(bench.model().value32(70), 2250u);
+    }
+
+    void largeEntriesAreWrittenExactly()
+    {
+        bench.model().setValue32(102, 0);
+        pollCycle();
+        pollCycle();
+        typeEntry(edit("EditRZeroThr"), QStringLiteral("16777217"));
+        QCOMPARE(bench.model().value32(70), 16777217u);
+        typeEntry(edit("EditSTABTime"), QStringLiteral("123.9"));
+        QCOMPARE(bench.model().value32(68), 123u);
+    }
+
+    // The calibration page is refreshed after group 2, so it meets a new decimal
+    // setting before this page does; this page must still redraw.
+    void aDecimalChangeRedrawsEveryWeightFieldAndTooltip()
+    {
+        bench.model().setValue32(70, 150);
+        pollCycle();
+        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("1.50"));
+        QCOMPARE(edit("EditRZeroThr")->toolTip(), QStringLiteral("0.01 - 9999.99"));
+
+        bench.model().setValue32(102, 1);
+        pollCycle();
+        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("1.50"));
+        pollCycle();
+        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("15.0"));
+        QCOMPARE(edit("EditRZeroThr")->toolTip(), QStringLiteral("0.1 - 99999.9"));
+
+        bench.model().setValue32(100, 3);
+        pollCycle();
+        pollCycle();
+        QCOMPARE(child<QLabel>(page.get(), "LabRZeroThrUnit")->text(), QStringLiteral("lb"));
+    }
+
+    void aPollLeavesAFieldBeingTypedInAlone()
+    {
+        typeEntry(edit("EditDigit_Filter"), QStringLiteral("9"), false);
+        pollCycle();
+        QCOMPARE(edit("EditDigit_Filter")->text(), QStringLiteral("9"));
+        bench.model().setValue32(58, 4);
+        pollCycle();
+        QCOMPARE(edit("EditDigit_Filter")->text(), QStringLiteral("4"));
+    }
+
+    void aComboItemWritesItsIndexOnEveryActivation()
+    {
+        QComboBox *rate = combo("cBoxSampleRate");
+        chooseItem(rate, QStringLiteral("960"));
+        QCOMPARE(bench.model().value32(62), 5u);
+        QCOMPARE(bench.writesTo(62).size(), 1);
+        QCOMPARE(bench.writesTo(62)[0].values, pairWords(5, 0));
+        QVERIFY(rate->hasFocus());
+
+        chooseItem(rate, QStringLiteral("960"));
+        QCOMPARE(bench.writesTo(62).size(), 2);
+        QCOMPARE(bench.model().value32(62), 5u);
+
+        chooseItem(combo("cBoxRZeroSW"), QStringLiteral("ON"));
+        QCOMPARE(bench.model().value32(74), 1u);
+    }
+
+    void aRefusedComboWriteReturnsToThePreviousItem()
+    {
+        bench.model().setReg(9302, 0);
+        chooseItem(combo("cBoxTareRecord"), QStringLiteral("ON"));
+        QCOMPARE(bench.model().value32(64), 0u);
+        QCOMPARE(combo("cBoxTareRecord")->currentIndex(), 0);
+    }
+
+    void bannersFollowTheirOwnRemoteEditSwitch()
+    {
+        QWidget *basicBanner = child<QWidget>(page.get(), "widget_top");
+        QWidget *calBanner = child<QWidget>(calPage.get(), "widget_top");
+        calPage->refresh(true);
+        QVERIFY(basicBanner->isHidden());
+        QVERIFY(calBanner->isHidden());
+
+        bench.model().setReg(9302, 0);
+        pollCycle();
+        QVERIFY(!basicBanner->isHidden());
+        QTRY_COMPARE(basicBanner->height(), 60);
+        QCOMPARE(child<QLabel>(page.get(), "label_RemoteTip")->text(),
+                 QStringLiteral("Application remote editing disabled, remote modification of "
+                                "calibration parameters prohibited!"));
+        QVERIFY(calBanner->isHidden());
+
+        bench.model().setReg(9301, 0);
+        pollCycle();
+        QVERIFY(!calBanner->isHidden());
+        QCOMPARE(child<QLabel>(calPage.get(), "label_RemoteTip")->text(),
+                 QStringLiteral("Calibration remote editing disabled, remote modification of "
+                                "calibration parameters prohibited!"));
+
+        bench.model().setReg(9301, 1);
+        bench.model().setReg(9302, 1);
+        pollCycle();
+        QVERIFY(basicBanner->isHidden());
+        QVERIFY(calBanner->isHidden());
+        QCOMPARE(child<QLabel>(page.get(), "label_RemoteTip")->text(), QString());
+    }
+
+    void theSampleFilterPanelWrapsBelowNarrowWidths()
+    {
+        QWidget *sample = child<QWidget>(page.get(), "widget_Sample_Filter");
+        const int x = child<QWidget>(page.get(), "widget_Stab_TrZero")->x();
+        page->adaptWidth(x + 780);
+        QCOMPARE(sample->pos(), QPoint(10, 365));
+        page->adaptWidth(x + 781);
+        QCOMPARE(sample->pos(), QPoint(x + 360, 10));
+        QWidget *contents = child<QWidget>(page.get(), "scrollAreaWidgetContents");
+        QCOMPARE(contents->minimumWidth(), x + 781);
+        QCOMPARE(contents->maximumWidth(), x + 781);
+    }
+};
+
+QTEST_MAIN(TestPages)
+#include "tst_pages.moc"
