@@ -1,6 +1,7 @@
 #include "languagefont.h"
 
 #include <QFont>
+#include <QStyle>
 #include <QWidget>
 
 quint32 gu32_Language = 0;
@@ -11,6 +12,11 @@ void ApplyLanguageFont(QWidget *root)
     font.setFamily(gu32_Language != 0 ? QStringLiteral("simhei") : QStringLiteral("arial"));
     font.setPointSize(25);
     const auto children = root->findChildren<QWidget *>();
-    for (QWidget *child : children)
+    for (QWidget *child : children) {
         child->setFont(font);
+        // Polished again, so that where the style sheet names a font size it
+        // still decides, on a language change as at start.
+        child->style()->unpolish(child);
+        child->style()->polish(child);
+    }
 }

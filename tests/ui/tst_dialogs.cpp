@@ -297,6 +297,24 @@ private slots:
         QCOMPARE(child<QLabel>(&english, "label_title")->font().family(), QStringLiteral("arial"));
     }
 
+    void languageChangeKeepsTheStyleSheetFontSize()
+    {
+        // The program's sheet names a font size for every widget: a switch of
+        // language must not leave the labels at the language font's 25 points.
+        qApp->setStyleSheet(QStringLiteral("QWidget { font-size: 14pt; }"));
+        gu32_Language = 0;
+        QWidget window;
+        auto *label = new QLabel(QStringLiteral("text"), &window);
+        ApplyLanguageFont(&window);
+        window.show();
+        QCOMPARE(label->font().pointSize(), 14);
+        gu32_Language = 1;
+        ApplyLanguageFont(&window);
+        gu32_Language = 0;
+        QCOMPARE(label->font().pointSize(), 14);
+        qApp->setStyleSheet(QString());
+    }
+
     void linkDialogRoundTripsTheSettings()
     {
         LinkSettings s;

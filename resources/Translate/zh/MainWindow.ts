@@ -32,7 +32,7 @@
         <translation>基本配置</translation>
     </message>
     <message>
-        <source>Weight &amp; CAL</source>
+        <source>Weight &amp;&amp; CAL</source>
         <translation>重量标定</translation>
     </message>
     <message>
