@@ -13,6 +13,9 @@
 #include <QTextCodec>
 #include <QTranslator>
 #include <QVBoxLayout>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -298,6 +301,36 @@ private slots:
         QCOMPARE(QCoreApplication::translate("MainWindow", "Communication-Error"),
                  QStringLiteral("Communication-Error"));
         QVERIFY(QFile::exists(QStringLiteral(":/Translate/Language_EN.ts")));
+    }
+
+    void everyTranslatableTextOfTheProgramHasAChineseEntry()
+    {
+        // lupdate finds every text the forms and the code mark for translation.
+        QTemporaryDir work;
+        const QString scanned = work.filePath(QStringLiteral("scan.ts"));
+        QStringList args;
+        for (const char *dir : {"App", "Dialog", "Warning", "Modbus", "main"})
+            args << QStringLiteral(ZELT_SOURCE_DIR "/") + QLatin1String(dir);
+        args << QStringLiteral("-extensions") << QStringLiteral("cpp,h,ui")
+             << QStringLiteral("-silent") << QStringLiteral("-ts") << scanned;
+        QProcess lupdate;
+        lupdate.start(QStringLiteral(ZELT_LUPDATE), args);
+        QVERIFY(lupdate.waitForFinished(60000));
+        QCOMPARE(lupdate.exitCode(), 0);
+
+        QString error;
+        const QVector<TsEntry> wanted = readTs(scanned, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(wanted.size() > 50);
+        QSet<QString> catalogued;
+        for (const TsEntry &e : readTs(QStringLiteral(":/Translate/Language_CN.ts"), &error))
+            catalogued.insert(e.context + QChar(0) + e.source);
+        QStringList missing;
+        for (const TsEntry &e : wanted) {
+            if (!catalogued.contains(e.context + QChar(0) + e.source))
+                missing << e.context + QStringLiteral(": \"") + e.source + QLatin1Char('"');
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
     }
 
     void everyChineseEntryIsFinishedAndCompiled()
