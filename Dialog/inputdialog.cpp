@@ -2,16 +2,12 @@
 #include "ui_inputdialog.h"
 
 #include "confirmkey.h"
-#include "languagefont.h"
+#include "dialogsetup.h"
 
 InputDialog::InputDialog(QWidget *parent) : QDialog(parent), ui(new Ui::InputDialog)
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    const auto children = findChildren<QWidget *>();
-    for (QWidget *child : children)
-        child->installEventFilter(this);
-    ApplyLanguageFont(this);
+    PrepareFramelessDialog(this);
 }
 
 InputDialog::~InputDialog()

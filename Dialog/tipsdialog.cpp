@@ -2,16 +2,12 @@
 #include "ui_tipsdialog.h"
 
 #include "confirmkey.h"
-#include "languagefont.h"
+#include "dialogsetup.h"
 
 TipsDialog::TipsDialog(QWidget *parent) : QDialog(parent), ui(new Ui::TipsDialog)
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    const auto children = findChildren<QWidget *>();
-    for (QWidget *child : children)
-        child->installEventFilter(this);
-    ApplyLanguageFont(this);
+    PrepareFramelessDialog(this);
 }
 
 TipsDialog::~TipsDialog()
