@@ -135,6 +135,8 @@ void addOptions(QCommandLineParser *p)
         {"close-after", "TCP: close client connections after every N answers.", "n", "0"},
         {"seed", "Seed for the live weight and the faults.", "n", "1"},
         {"log", "Write one line per request to this file (truncated first).", "file"},
+        {"direct", "TCP: clients talk to the Modbus server without the relay; one hop less per "
+                   "request, but --drop and --close-after are not available."},
     });
 }
 
@@ -158,10 +160,15 @@ int main(int argc, char *argv[])
     if (parser.isSet("tcp") && !s.serialDevice.isEmpty())
         return fail(QStringLiteral("use either --tcp or --serial, not both"));
 
+    const bool direct = parser.isSet("direct");
+    if (direct && (s.faults.dropRate > 0 || s.faults.closeAfter > 0 || !s.serialDevice.isEmpty()))
+        return fail(QStringLiteral("--direct serves TCP only, without --drop and --close-after"));
+
     sim::InstrumentModel model(s.kind, s.wordOrder, s.seed);
     sim::SimServer server(&model);
     server.setSlaveId(s.slaveId);
     server.setFaults(s.faults);
+    server.setDirect(direct);
     if (!s.logFile.isEmpty() && !server.setLogFile(s.logFile))
         return fail(QStringLiteral("cannot write log file %1").arg(s.logFile), 1);
 

@@ -83,6 +83,11 @@ bool SimServer::listenTcp(const QString &host, int port)
     close();
     auto *device =
         new FrontTcpServer([this](const QModbusPdu &r) { return handleRequest(r); }, this);
+    if (m_direct) {
+        device->setConnectionParameter(QModbusDevice::NetworkAddressParameter, host);
+        device->setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
+        return start(device);
+    }
     device->installConnectionObserver(
         new UpstreamGate([this](QTcpSocket *qtSide) { return adoptUpstream(qtSide); }));
     device->setConnectionParameter(QModbusDevice::NetworkAddressParameter,
@@ -106,7 +111,10 @@ bool SimServer::listenTcp(const QString &host, int port)
 
 int SimServer::tcpPort() const
 {
-    return m_front ? m_front->serverPort() : 0;
+    if (m_front)
+        return m_front->serverPort();
+    const auto *qtServer = m_device ? m_device->findChild<QTcpServer *>() : nullptr;
+    return qtServer ? qtServer->serverPort() : 0;
 }
 
 bool SimServer::openSerial(const QString &device, int baud, int parity, int dataBits, int stopBits)

@@ -40,6 +40,10 @@ public:
     bool setLogFile(const QString &path);
 
     bool listenTcp(const QString &host, int port); // port 0 picks a free port
+    // Direct: Qt's TCP server faces the clients itself, without the relay that
+    // dropped answers and closed connections need; one loopback hop less per
+    // request, for latency measurements. Set before listenTcp.
+    void setDirect(bool direct) { m_direct = direct; }
     int tcpPort() const;
     bool openSerial(const QString &device, int baud, int parity, int dataBits, int stopBits);
     void close();
@@ -65,6 +69,7 @@ private:
     QTimer *m_tickTimer;
     int m_slaveId = 1;
     int m_tcpPort = 0;
+    bool m_direct = false;
     QString m_error;
 
     mutable QMutex m_mutex; // guards everything below
