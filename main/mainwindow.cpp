@@ -102,6 +102,9 @@ MainWindow::MainWindow(QWidget *parent)
     // pages keep the arrow so a border cursor does not show over them.
     setMouseTracking(true);
     ui->centralWidget->setMouseTracking(true);
+    // The title strip's own background passes moves on too, for the top edge; the
+    // thin frame the central layout leaves around the content carries the others.
+    ui->widget_TitleBar->setMouseTracking(true);
     for (int n = 0; n < 7; ++n)
         page(n)->setCursor(Qt::ArrowCursor);
     m_connectionPage->setCursor(Qt::ArrowCursor);

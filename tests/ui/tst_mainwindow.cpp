@@ -356,6 +356,30 @@ private slots:
         QCOMPARE(m_window->geometry(), m_window->screen()->availableGeometry());
     }
 
+    void bordersShowTheirResizeCursors()
+    {
+        connectWindow(); // the pages and bars cover the window as in use
+        m_window->setGeometry(0, 0, 1150, 800);
+        // A move without a button, delivered as the window system would: to the
+        // widget under the pointer, and on to its parents only where tracked.
+        const auto hoverAt = [&](QPoint inWindow) {
+            QWidget *target = m_window->childAt(inWindow);
+            if (!target)
+                target = m_window.get();
+            const QPoint local = target->mapFrom(m_window.get(), inWindow);
+            QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &move);
+            return m_window->cursor().shape();
+        };
+        QCOMPARE(hoverAt(QPoint(500, 400)), Qt::ArrowCursor);
+        QCOMPARE(hoverAt(QPoint(2, 400)), Qt::SizeHorCursor);
+        QCOMPARE(hoverAt(QPoint(1147, 400)), Qt::SizeHorCursor);
+        QCOMPARE(hoverAt(QPoint(500, 797)), Qt::SizeVerCursor);
+        QCOMPARE(hoverAt(QPoint(1148, 798)), Qt::SizeFDiagCursor);
+        QCOMPARE(hoverAt(QPoint(500, 2)), Qt::SizeVerCursor);
+    }
+
     void pressOnTheTopEdgeResizesAndOnTheStripMoves()
     {
         m_window->setMinimumSize(200, 200);
