@@ -206,6 +206,24 @@ private slots:
         QCOMPARE(form()->label_ConnectState->styleSheet(), QStringLiteral("color: green;"));
     }
 
+    void aClosedTcpConnectionIsReopenedByThePoll()
+    {
+        connectWindow();
+        QTRY_COMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Normal"));
+        sim::FaultOptions closing;
+        closing.closeAfter = 3; // the instrument drops the connection mid-poll
+        m_sim->setFaults(closing);
+        QTRY_VERIFY_WITH_TIMEOUT(gu8_CommError, 3000);
+        m_sim->setFaults({});
+        // The link check reconnects the same client; polling carries on by itself.
+        QTRY_COMPARE_WITH_TIMEOUT(gp_ModbusDevice->state(), QModbusDevice::ConnectedState, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(form()->label_ConnectState->text(),
+                                  QStringLiteral("Communication-Normal"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!gu8_CommError, 3000);
+        m_sim->clearLog();
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->requestLog().size() >= 6, 3000);
+    }
+
     void disconnectTearsDownAfterOneSecondAndPollsPark()
     {
         connectWindow();
