@@ -10,11 +10,12 @@ namespace sim {
 // so the instrument model, not Qt's data map, decides each answer.
 using RequestHandler = std::function<QModbusResponse(const QModbusPdu &)>;
 
-class FrontTcpServer : public QModbusTcpServer
+template <typename QtServer>
+class FrontServer : public QtServer
 {
 public:
-    explicit FrontTcpServer(RequestHandler handler, QObject *parent = nullptr)
-        : QModbusTcpServer(parent), m_handler(std::move(handler))
+    explicit FrontServer(RequestHandler handler, QObject *parent = nullptr)
+        : QtServer(parent), m_handler(std::move(handler))
     {}
 
 protected:
@@ -27,21 +28,7 @@ private:
     RequestHandler m_handler;
 };
 
-class FrontRtuServer : public QModbusRtuSerialSlave
-{
-public:
-    explicit FrontRtuServer(RequestHandler handler, QObject *parent = nullptr)
-        : QModbusRtuSerialSlave(parent), m_handler(std::move(handler))
-    {}
-
-protected:
-    QModbusResponse processRequest(const QModbusPdu &request) override
-    {
-        return m_handler(request);
-    }
-
-private:
-    RequestHandler m_handler;
-};
+using FrontTcpServer = FrontServer<QModbusTcpServer>;
+using FrontRtuServer = FrontServer<QModbusRtuSerialSlave>;
 
 } // namespace sim
