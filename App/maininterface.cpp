@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QPen>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStringList>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -227,26 +228,41 @@ void MainInterface::rescaleY(int curve, double value)
 
 void MainInterface::updateDraw()
 {
-    updateDraw(QDateTime::currentDateTime());
+    updateDraw(m_clock ? m_clock() : QDateTime::currentDateTime());
 }
 
 void MainInterface::updateDraw(const QDateTime &now)
 {
     const qint64 nowMs = now.toMSecsSinceEpoch();
+    const QDateTime from = now.addMSecs(-VisibleMs);
     for (int i = 0; i < CurveCount; ++i) {
         if (m_running[i] != 1)
             continue;
         const double value = sampleValue(m_monitorParam[i]);
-        m_timeAxis[i]->setRange(now.addMSecs(-VisibleMs), now);
+        QSplineSeries *series = m_series[i];
+        QDateTimeAxis *timeAxis = m_timeAxis[i];
+        // Every change the chart hears of re-lays out the whole spline. A moving
+        // x range recomputes all points from the series anyway, so the new point
+        // and the trim go in unheard and the curve is laid out once per sample.
+        const bool rangeMoves = timeAxis->min() != from || timeAxis->max() != now;
+        {
+            const QSignalBlocker quiet(rangeMoves ? series : nullptr);
+            series->append(qreal(nowMs), value);
+            if (m_trimming)
+                dropHiddenPoints(i, nowMs);
+        }
+        timeAxis->setRange(from, now);
         rescaleY(i, value);
-        m_series[i]->append(qreal(nowMs), value);
-        if (m_trimming)
-            dropHiddenPoints(i, nowMs);
     }
     if (UnitChanged(false)) {
         for (int i = 0; i < CurveCount; ++i)
             setMonitorParam(i, comboBox(i)->currentIndex());
     }
+}
+
+void MainInterface::setClock(std::function<QDateTime()> clock)
+{
+    m_clock = std::move(clock);
 }
 
 void MainInterface::setTrimmingEnabled(bool enabled)

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 namespace QtCharts {
 class QChart;
 class QChartView;
@@ -51,6 +53,9 @@ public:
     void rescaleY(int curve, double value);
     // Adds the sample taken at now to each running curve.
     void updateDraw(const QDateTime &now);
+    // Where the samples' time comes from: the wall clock unless a benchmark
+    // plays the polls faster than they come.
+    void setClock(std::function<QDateTime()> clock);
     // Trimming is on by default; switching it off only serves to measure what
     // an ever-growing series would cost.
     void setTrimmingEnabled(bool enabled);
@@ -94,4 +99,5 @@ private:
     double m_maxByKind[6] = {};
     double m_minByKind[6] = {};
     bool m_trimming = true;
+    std::function<QDateTime()> m_clock;
 };

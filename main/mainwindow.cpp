@@ -401,22 +401,29 @@ void MainWindow::onPollTick()
     const ModbusResult result = readLiveGroups();
     if (result != ModbusOk) {
         ++gu32_CommErrCount;
-        if (gu32_CommErrCount > 2) {
-            ui->label_ConnectState->setText(tr("Communication-Error"));
-            ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
-        }
+        if (gu32_CommErrCount > 2)
+            showLinkState(tr("Communication-Error"), QStringLiteral("color: red;"));
         gu8_CommError = true;
     } else {
         refreshLiveDisplay(false);
         pollCurrentPage();
-        if (gu32_CommErrCount == 0) {
-            ui->label_ConnectState->setText(tr("Communication-Normal"));
-            ui->label_ConnectState->setStyleSheet(QStringLiteral("color: green;"));
-        }
+        if (gu32_CommErrCount == 0)
+            showLinkState(tr("Communication-Normal"), QStringLiteral("color: green;"));
         gu32_CommErrCount = 0;
         gu8_CommError = false;
     }
     gu8_PollBusy.store(false);
+}
+
+// Most polls find the state as it was: setting a style sheet re-polishes the
+// label, so an unchanged state is left alone.
+void MainWindow::showLinkState(const QString &text, const QString &sheet)
+{
+    QLabel *label = ui->label_ConnectState;
+    if (label->text() != text)
+        label->setText(text);
+    if (label->styleSheet() != sheet)
+        label->setStyleSheet(sheet);
 }
 
 ModbusResult MainWindow::readLiveGroups()

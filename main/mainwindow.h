@@ -83,6 +83,7 @@ private:
     void showConnectionPage();
     void applyLanguage();
     ModbusResult readLiveGroups();
+    void showLinkState(const QString &text, const QString &sheet);
     void pollCurrentPage();
     QPushButton *menuButton(int page) const;
     void setBorderCursor(int region);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QWheelEvent>
+#include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QValueAxis>
@@ -74,6 +75,7 @@ private slots:
     void longRunKeepsOnlyTheVisibleMinute();
     void trimmedCurveShowsWhatTheFullCurveShows();
     void curveReachesTheLeftEdgeAfterAGap();
+    void drawnCurveEndsAtTheNewestSample();
 
 private:
     QXYSeries *series(int curve) const;
@@ -436,6 +438,42 @@ void TestMainInterface::curveReachesTheLeftEdgeAfterAGap()
     const qreal edge = qreal(m_clock.toMSecsSinceEpoch() - MainInterface::VisibleMs);
     QVERIFY(series(0)->pointsVector().first().x() > beforeGap.x());
     QVERIFY(series(0)->pointsVector().first().x() <= edge);
+}
+
+// The page lays the curve out once per sample; what is drawn must still end at
+// the newest point, even when nothing but the time moved.
+void TestMainInterface::drawnCurveEndsAtTheNewestSample()
+{
+    auto *view = m_page->findChild<QChartView *>("QChartView_Monitor_1");
+    QChart *chart = view->chart();
+    const auto sample = [this](float value) {
+        gsrt_LiveVal.slot[7] = floatBits(value);
+        feed(1);
+    };
+    sample(10); // the y range becomes 0..15 and stays so
+    for (int i = 0; i < 20; ++i)
+        sample(0);
+    sample(10);
+    QCOMPARE(valueAxis(0)->max(), 15.0);
+
+    const QImage image = view->grab().toImage();
+    const auto redNear = [&](const QPointF &value) {
+        const QPoint at = view->mapFromScene(chart->mapToScene(chart->mapToPosition(value, series(0))));
+        for (int dy = -3; dy <= 3; ++dy) {
+            for (int dx = -3; dx <= 3; ++dx) {
+                const QPoint p = at + QPoint(dx, dy);
+                if (!image.rect().contains(p))
+                    continue;
+                const QColor c = image.pixelColor(p);
+                if (c.red() > 200 && c.green() < 100 && c.blue() < 100)
+                    return true;
+            }
+        }
+        return false;
+    };
+    const QVector<QPointF> points = series(0)->pointsVector();
+    QVERIFY(redNear(points.last()));
+    QVERIFY(redNear(points[points.size() - 2]));
 }
 
 QTEST_MAIN(TestMainInterface)
