@@ -12,6 +12,7 @@
 #include "Modbus/filepaths.h"
 #include "App/maininterface.h"
 #include "Modbus/modbussetting.h"
+#include "appstyle.h"
 #include "benchsupport.h"
 #include "devicemodel.h"
 #include "mainwindow.h"
@@ -101,6 +102,7 @@ double timeLibmodbus(modbus_t *ctx, const QVector<Request> &requests, int cycles
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    ApplyAppStyleSheet(app);
     const bool cpuMode = argc > 1 && QByteArray(argv[1]) == "--cpu";
     const int cpuSeconds = cpuMode && argc > 2 ? std::atoi(argv[2]) : 60;
     const int cycles = !cpuMode && argc > 1 ? std::atoi(argv[1]) : 400;

@@ -1,25 +1,9 @@
+#include "appstyle.h"
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
 #include <QLoggingCategory>
-
-namespace {
-
-void applyStyleSheet(QApplication &app)
-{
-    QFile sheet(QStringLiteral(":/Qss/SheetStyle.qss"));
-    if (!sheet.open(QIODevice::ReadOnly))
-        return;
-    QByteArray bytes = sheet.readAll();
-    const int end = bytes.indexOf('\0');
-    if (end >= 0)
-        bytes.truncate(end);
-    app.setStyleSheet(QString::fromUtf8(bytes));
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,7 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Palvex"));
     app.setApplicationName(QStringLiteral("ZeltConfig"));
-    applyStyleSheet(app);
+    ApplyAppStyleSheet(app);
 
     MainWindow window;
     window.setWindowIcon(QIcon(QStringLiteral(":/images/QuarnIcon.ico")));
