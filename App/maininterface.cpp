@@ -1,4 +1,5 @@
 #include "maininterface.h"
+#include "timeaxisitem.h"
 #include "ui_maininterface.h"
 
 #include "Modbus/devicemodel.h"
@@ -98,6 +99,8 @@ void MainInterface::setUpChart(int curve)
     m_series[curve]->setColor(curve == 0 ? Qt::red : Qt::blue);
     m_series[curve]->attachAxis(timeAxis);
     m_series[curve]->attachAxis(valueAxis);
+    // The axis keeps its settings and maps the series; the item draws it.
+    new TimeAxisItem(timeAxis, chart);
 
     chartView(curve)->setChart(chart);
     chartView(curve)->setRenderHint(QPainter::Antialiasing);

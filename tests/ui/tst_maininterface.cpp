@@ -1,4 +1,5 @@
 #include "maininterface.h"
+#include "timeaxisitem.h"
 
 #include "Modbus/devicemodel.h"
 #include "Modbus/valuebinding.h"
@@ -76,6 +77,8 @@ private slots:
     void trimmedCurveShowsWhatTheFullCurveShows();
     void curveReachesTheLeftEdgeAfterAGap();
     void drawnCurveEndsAtTheNewestSample();
+    void timeAxisLabelsFollowTheRange();
+    void timeAxisIsDrawnUnderThePlot();
 
 private:
     QXYSeries *series(int curve) const;
@@ -83,6 +86,7 @@ private:
     QValueAxis *valueAxis(int curve) const;
     QComboBox *combo(int curve) const;
     QPushButton *pauseButton(int curve) const;
+    TimeAxisItem *timeAxisItem(int curve) const;
     // Advances the clock by step and hands the page one sample, samples times.
     void feed(int samples, qint64 stepMs = 500);
     QPointF newest(int curve) const { return series(curve)->pointsVector().last(); }
@@ -106,6 +110,15 @@ QDateTimeAxis *TestMainInterface::timeAxis(int curve) const
 QValueAxis *TestMainInterface::valueAxis(int curve) const
 {
     return qobject_cast<QValueAxis *>(series(curve)->attachedAxes().at(1));
+}
+
+TimeAxisItem *TestMainInterface::timeAxisItem(int curve) const
+{
+    for (QGraphicsItem *item : series(curve)->chart()->childItems()) {
+        if (auto *axis = dynamic_cast<TimeAxisItem *>(item))
+            return axis;
+    }
+    return nullptr;
 }
 
 QComboBox *TestMainInterface::combo(int curve) const
@@ -457,6 +470,7 @@ void TestMainInterface::drawnCurveEndsAtTheNewestSample()
     QCOMPARE(valueAxis(0)->max(), 15.0);
 
     const QImage image = view->grab().toImage();
+
     const auto redNear = [&](const QPointF &value) {
         const QPoint at = view->mapFromScene(chart->mapToScene(chart->mapToPosition(value, series(0))));
         for (int dy = -3; dy <= 3; ++dy) {
@@ -474,6 +488,71 @@ void TestMainInterface::drawnCurveEndsAtTheNewestSample()
     const QVector<QPointF> points = series(0)->pointsVector();
     QVERIFY(redNear(points.last()));
     QVERIFY(redNear(points[points.size() - 2]));
+}
+
+void TestMainInterface::timeAxisLabelsFollowTheRange()
+{
+    QDateTimeAxis *axis = timeAxis(0);
+    TimeAxisItem *drawn = timeAxisItem(0);
+    QVERIFY(drawn);
+    // The chart's own rendering of the axis stays off; the axis keeps its settings.
+    QVERIFY(!axis->isVisible());
+    QCOMPARE(axis->tickCount(), 12);
+    QCOMPARE(axis->format(), QString("hh:mm:ss"));
+
+    feed(1); // 08:00:00.5: ticks every 60/11 s from 07:59:00.5
+    QStringList labels = drawn->labels();
+    QCOMPARE(labels.size(), 12);
+    QCOMPARE(labels.first(), QString("07:59:00"));
+    QCOMPARE(labels[1], QString("07:59:05")); // 07:59:05.95
+    QCOMPARE(labels[6], QString("07:59:33")); // 07:59:33.23
+    QCOMPARE(labels.last(), QString("08:00:00"));
+
+    feed(10);
+    labels = drawn->labels();
+    QCOMPARE(labels.first(), QString("07:59:05"));
+    QCOMPARE(labels[6], QString("07:59:38"));
+    QCOMPARE(labels.last(), QString("08:00:05"));
+
+    // A paused curve's axis stands still with it.
+    pauseButton(1)->click();
+    const QStringList paused = timeAxisItem(1)->labels();
+    feed(4);
+    QCOMPARE(timeAxisItem(1)->labels(), paused);
+    QCOMPARE(timeAxisItem(0)->labels().last(), QString("08:00:07"));
+}
+
+void TestMainInterface::timeAxisIsDrawnUnderThePlot()
+{
+    feed(3);
+    auto *view = m_page->findChild<QChartView *>("QChartView_Monitor_1");
+    QChart *chart = view->chart();
+    TimeAxisItem *drawn = timeAxisItem(0);
+    const QImage image = view->grab().toImage();
+    const QRectF plot = chart->plotArea();
+    const auto inkIn = [&](const QRectF &chartRect) {
+        const QRect area = view->mapFromScene(chart->mapToScene(chartRect)).boundingRect() & image.rect();
+        int ink = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x)
+                ink += qGray(image.pixel(x, y)) < 128;
+        }
+        return ink;
+    };
+    const qreal labelTop = plot.bottom() + 3;
+    const qreal labelHeight = QFontMetricsF(timeAxis(0)->labelsFont()).height();
+    // Each end label stands under its tick, the last one whole inside the view.
+    for (int tick : {0, 11}) {
+        const qreal x = drawn->tickX(tick);
+        QVERIFY2(inkIn(QRectF(x - 12, labelTop, 24, labelHeight)) > 10, qPrintable(QString::number(tick)));
+    }
+    QVERIFY(chart->mapToScene(QPointF(drawn->tickX(11), 0)).x() + 20 < view->width());
+    // The title sits centred below the labels, inside the chart.
+    const qreal titleTop = labelTop + labelHeight + 2;
+    QVERIFY(inkIn(QRectF(plot.center().x() - 30, titleTop, 60, 20)) > 20);
+    QVERIFY(titleTop + 16 < chart->size().height());
+    // No ink between the labels and the title's row on the far left, under the y axis.
+    QCOMPARE(inkIn(QRectF(0, titleTop, 20, 16)), 0);
 }
 
 QTEST_MAIN(TestMainInterface)

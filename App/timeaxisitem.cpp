@@ -1,0 +1,213 @@
+#include "timeaxisitem.h"
+
+#include <QDateTime>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtCharts/QChart>
+#include <QtCharts/QDateTimeAxis>
+
+#include <algorithm>
+#include <cmath>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+// Gaps as the chart's own axes leave them: between the plot area and the
+// labels (the tick marks are as long), and around the title.
+constexpr qreal LabelPadding = 4.0;
+constexpr qreal TitlePadding = 2.0;
+// The blank a chart leaves around each text.
+constexpr qreal TextMargin = 0.5;
+// Labels laid out and kept; the oldest go when there are more.
+constexpr int KeptLabels = 256;
+
+// A font with every property set, so that a painter on a styled view draws it
+// as it is instead of filling the unset ones from the widget's font.
+QFont settled(const QFont &font)
+{
+    QFont copy;
+    copy.fromString(font.toString());
+    return copy;
+}
+
+// The text, or as much of its start as fits into width followed by "...", as
+// the chart's own axes shorten a label that has no room.
+QString fitted(const QString &text, const QFont &font, qreal width)
+{
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const QString dots = QStringLiteral("...");
+    for (int keep = text.size() - 1; keep > 0; --keep) {
+        const QString shortened = text.left(keep) + dots;
+        if (metrics.horizontalAdvance(shortened) <= width)
+            return shortened;
+    }
+    return dots;
+}
+
+} // namespace
+
+TimeAxisItem::TimeAxisItem(QDateTimeAxis *axis, QChart *chart)
+    : QGraphicsObject(chart), m_axis(axis), m_chart(chart)
+{
+    m_axis->setVisible(false);
+    connect(m_axis, &QDateTimeAxis::rangeChanged, this, &TimeAxisItem::followRange);
+    connect(m_axis, &QAbstractAxis::titleTextChanged, this, &TimeAxisItem::followLook);
+    connect(m_axis, &QAbstractAxis::labelsFontChanged, this, &TimeAxisItem::followLook);
+    connect(m_axis, &QAbstractAxis::titleFontChanged, this, &TimeAxisItem::followLook);
+    connect(m_axis, &QAbstractAxis::linePenChanged, this, [this] { update(); });
+    connect(m_axis, &QAbstractAxis::labelsBrushChanged, this, [this] { update(); });
+    connect(m_axis, &QAbstractAxis::titleBrushChanged, this, [this] { update(); });
+    connect(m_axis, &QDateTimeAxis::tickCountChanged, this, [this] { update(); });
+    connect(m_axis, &QDateTimeAxis::formatChanged, this, [this] {
+        m_labelTexts.clear();
+        update();
+    });
+    connect(m_chart, &QChart::plotAreaChanged, this, &TimeAxisItem::followPlotArea);
+    followRange();
+    followLook();
+}
+
+qreal TimeAxisItem::labelHeight() const
+{
+    return QFontMetricsF(m_axis->labelsFont()).height() + 2 * TextMargin;
+}
+
+qreal TimeAxisItem::titleHeight() const
+{
+    if (m_axis->titleText().isEmpty())
+        return 0.0;
+    return QFontMetricsF(m_axis->titleFont()).height() + 2 * TextMargin;
+}
+
+// Below the plot area: tick marks and labels, then the title; to the right,
+// half the last label, which stands centred on the plot's right border.
+void TimeAxisItem::reserveRoom()
+{
+    QMargins margins = m_chart->margins() - m_reserved;
+    const qreal title = titleHeight();
+    qreal height = LabelPadding + labelHeight() + (title > 0 ? title + 2 * TitlePadding : 0) + 1.0;
+    // The chart keeps room under the plot for the lowest label of a y axis,
+    // which stands centred on the plot's bottom; the axis shares that room.
+    qreal overhang = 0.0;
+    for (const QAbstractAxis *axis : m_chart->axes(Qt::Vertical)) {
+        if (axis->isVisible() && axis->labelsVisible())
+            overhang = std::max(overhang, (QFontMetricsF(axis->labelsFont()).height() + 2 * TextMargin) / 2);
+    }
+    height = std::max(height - overhang, 0.0);
+    const QString widest = QDateTime(QDate(2000, 1, 1), QTime(0, 0)).toString(m_axis->format());
+    const qreal halfLabel = QFontMetricsF(m_axis->labelsFont()).horizontalAdvance(widest) / 2 + TextMargin;
+    m_reserved = QMargins(0, 0, int(std::ceil(halfLabel)), int(std::ceil(height)));
+    m_chart->setMargins(margins + m_reserved);
+}
+
+void TimeAxisItem::followLook()
+{
+    prepareGeometryChange();
+    m_labelTexts.clear();
+    m_titleText = QStaticText();
+    reserveRoom();
+    update();
+}
+
+void TimeAxisItem::followRange()
+{
+    const qint64 minMs = m_axis->min().toMSecsSinceEpoch();
+    const qint64 maxMs = m_axis->max().toMSecsSinceEpoch();
+    if (minMs == m_minMs && maxMs == m_maxMs)
+        return;
+    m_minMs = minMs;
+    m_maxMs = maxMs;
+    update();
+}
+
+void TimeAxisItem::followPlotArea(const QRectF &plotArea)
+{
+    prepareGeometryChange();
+    m_plot = plotArea;
+    update();
+}
+
+QRectF TimeAxisItem::boundingRect() const
+{
+    if (m_plot.isEmpty())
+        return {};
+    const qreal side = m_reserved.right() + 1.0;
+    return QRectF(m_plot.left() - side, m_plot.bottom() - 2.0, m_plot.width() + 2 * side,
+                  m_reserved.bottom() + 4.0);
+}
+
+QStringList TimeAxisItem::labels() const
+{
+    QStringList texts;
+    const int ticks = m_axis->tickCount();
+    if (m_maxMs <= m_minMs || ticks < 2)
+        return texts;
+    for (int i = 0; i < ticks; ++i) {
+        const qint64 at = m_minMs + qint64(std::llround(i * double(m_maxMs - m_minMs) / (ticks - 1)));
+        texts << QDateTime::fromMSecsSinceEpoch(at).toString(m_axis->format());
+    }
+    return texts;
+}
+
+qreal TimeAxisItem::tickX(int i) const
+{
+    return m_plot.left() + i * m_plot.width() / (m_axis->tickCount() - 1);
+}
+
+const QStaticText &TimeAxisItem::staticText(const QString &text, bool title) const
+{
+    const QFont font = title ? m_axis->titleFont() : m_axis->labelsFont();
+    if (title) {
+        if (m_titleText.text() != text) {
+            m_titleText = QStaticText(text);
+            m_titleText.setTextFormat(Qt::PlainText);
+            m_titleText.prepare(QTransform(), font);
+        }
+        return m_titleText;
+    }
+    auto found = m_labelTexts.constFind(text);
+    if (found != m_labelTexts.constEnd())
+        return *found;
+    if (m_labelTexts.size() >= KeptLabels)
+        m_labelTexts.clear();
+    QStaticText prepared(text);
+    prepared.setTextFormat(Qt::PlainText);
+    prepared.prepare(QTransform(), font);
+    return *m_labelTexts.insert(text, prepared);
+}
+
+void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    if (m_plot.isEmpty() || !m_axis->isLineVisible())
+        return;
+    const qreal top = m_plot.bottom();
+    painter->setPen(m_axis->linePen());
+    painter->drawLine(QPointF(m_plot.left(), top), QPointF(m_plot.right(), top));
+    const QStringList texts = labels();
+    for (int i = 0; i < texts.size(); ++i)
+        painter->drawLine(QPointF(tickX(i), top), QPointF(tickX(i), top + LabelPadding));
+
+    if (m_axis->labelsVisible()) {
+        painter->setFont(settled(m_axis->labelsFont()));
+        painter->setPen(QPen(m_axis->labelsBrush().color()));
+        const qreal y = top + LabelPadding + TextMargin;
+        const qreal room = m_plot.width() / texts.size() - 2 * LabelPadding;
+        for (int i = 0; i < texts.size(); ++i) {
+            const QStaticText &text = staticText(fitted(texts[i], m_axis->labelsFont(), room), false);
+            const qreal x = std::round(tickX(i) - text.size().width() / 2);
+            painter->drawStaticText(QPointF(x, std::round(y)), text);
+        }
+    }
+    const QString title = m_axis->titleText();
+    if (!title.isEmpty() && m_axis->isTitleVisible()) {
+        painter->setFont(settled(m_axis->titleFont()));
+        painter->setPen(QPen(m_axis->titleBrush().color()));
+        const QStaticText &text = staticText(fitted(title, m_axis->titleFont(), m_plot.width()), true);
+        const qreal y = top + LabelPadding + labelHeight() + TitlePadding + TextMargin;
+        const qreal x = m_plot.center().x() - text.size().width() / 2;
+        painter->drawStaticText(QPointF(x, y), text);
+    }
+}

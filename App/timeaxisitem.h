@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QFont>
+#include <QGraphicsObject>
+#include <QHash>
+#include <QStaticText>
+#include <QStringList>
+
+namespace QtCharts {
+class QChart;
+class QDateTimeAxis;
+} // namespace QtCharts
+
+// Draws a chart's date-time x axis under its plot area: the line and tick marks
+// in the axis's pen, the tick labels in its format, font and colour, and its
+// title. Qt Charts re-lays its own axis out as rich text on every range change,
+// label by label, which costs far more than the rest of a live curve's sample;
+// this item only notes the new range and repaints. The axis itself stays the
+// series' x axis and holds every setting; it is hidden, and the chart keeps
+// the room it would take free for this item.
+class TimeAxisItem : public QGraphicsObject
+{
+    Q_OBJECT
+
+public:
+    TimeAxisItem(QtCharts::QDateTimeAxis *axis, QtCharts::QChart *chart);
+
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+    // The tick labels the axis shows now, left to right.
+    QStringList labels() const;
+    // Where tick i stands, in chart coordinates.
+    qreal tickX(int i) const;
+
+private slots:
+    void followRange();
+    void followPlotArea(const QRectF &plotArea);
+    void followLook();
+
+private:
+    void reserveRoom();
+    const QStaticText &staticText(const QString &text, bool title) const;
+    qreal labelHeight() const;
+    qreal titleHeight() const;
+
+    QtCharts::QDateTimeAxis *m_axis;
+    QtCharts::QChart *m_chart;
+    QRectF m_plot;
+    qint64 m_minMs = 0;
+    qint64 m_maxMs = 0;
+    // The room taken from the chart's margins for this axis, so it can be given back.
+    QMargins m_reserved;
+    // Texts laid out once: each clock second recurs under several ticks as the
+    // range moves on.
+    mutable QHash<QString, QStaticText> m_labelTexts;
+    mutable QStaticText m_titleText;
+};
