@@ -231,13 +231,16 @@ void MainInterface::rescaleY(int curve, double value)
 
 void MainInterface::updateDraw()
 {
-    updateDraw(m_clock ? m_clock() : QDateTime::currentDateTime());
+    updateDraw(m_clock ? m_clock() : QDateTime::currentDateTimeUtc());
 }
 
 void MainInterface::updateDraw(const QDateTime &now)
 {
+    // The range is handed over in UTC: the same instants, without a trip through
+    // the time zone rules for each; the axis labels still show local time.
     const qint64 nowMs = now.toMSecsSinceEpoch();
-    const QDateTime from = now.addMSecs(-VisibleMs);
+    const QDateTime end = QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC);
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(nowMs - VisibleMs, Qt::UTC);
     for (int i = 0; i < CurveCount; ++i) {
         if (m_running[i] != 1)
             continue;
@@ -247,14 +250,15 @@ void MainInterface::updateDraw(const QDateTime &now)
         // Every change the chart hears of re-lays out the whole spline. A moving
         // x range recomputes all points from the series anyway, so the new point
         // and the trim go in unheard and the curve is laid out once per sample.
-        const bool rangeMoves = timeAxis->min() != from || timeAxis->max() != now;
+        const bool rangeMoves = nowMs != m_rangeEndMs[i];
+        m_rangeEndMs[i] = nowMs;
         {
             const QSignalBlocker quiet(rangeMoves ? series : nullptr);
             series->append(qreal(nowMs), value);
             if (m_trimming)
                 dropHiddenPoints(i, nowMs);
         }
-        timeAxis->setRange(from, now);
+        timeAxis->setRange(from, end);
         rescaleY(i, value);
     }
     if (UnitChanged(false)) {

@@ -98,6 +98,8 @@ private:
     // share the entry when they plot the same quantity.
     double m_maxByKind[6] = {};
     double m_minByKind[6] = {};
+    // Where each curve's x range was last made to end, in ms since the epoch.
+    qint64 m_rangeEndMs[CurveCount] = {-1, -1};
     bool m_trimming = true;
     std::function<QDateTime()> m_clock;
 };

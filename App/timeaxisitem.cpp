@@ -66,7 +66,7 @@ TimeAxisItem::TimeAxisItem(QDateTimeAxis *axis, QChart *chart)
         update();
     });
     connect(m_chart, &QChart::plotAreaChanged, this, &TimeAxisItem::followPlotArea);
-    followRange();
+    followRange(m_axis->min(), m_axis->max());
     followLook();
 }
 
@@ -112,10 +112,10 @@ void TimeAxisItem::followLook()
     update();
 }
 
-void TimeAxisItem::followRange()
+void TimeAxisItem::followRange(const QDateTime &min, const QDateTime &max)
 {
-    const qint64 minMs = m_axis->min().toMSecsSinceEpoch();
-    const qint64 maxMs = m_axis->max().toMSecsSinceEpoch();
+    const qint64 minMs = min.toMSecsSinceEpoch();
+    const qint64 maxMs = max.toMSecsSinceEpoch();
     if (minMs == m_minMs && maxMs == m_maxMs)
         return;
     m_minMs = minMs;

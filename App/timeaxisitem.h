@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFont>
 #include <QGraphicsObject>
 #include <QHash>
@@ -34,7 +35,7 @@ public:
     qreal tickX(int i) const;
 
 private slots:
-    void followRange();
+    void followRange(const QDateTime &min, const QDateTime &max);
     void followPlotArea(const QRectF &plotArea);
     void followLook();
 
