@@ -194,7 +194,11 @@ void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
         painter->setFont(settled(m_axis->labelsFont()));
         painter->setPen(QPen(m_axis->labelsBrush().color()));
         const qreal y = top + LabelPadding + TextMargin;
-        const qreal room = m_plot.width() / texts.size() - 2 * LabelPadding;
+        // Each label may take its share of the chart's width, as the chart's own
+        // axes allow, less the padding on either side.
+        const QMargins outside = m_chart->margins() - m_reserved;
+        const qreal width = m_chart->size().width() - outside.left() - outside.right();
+        const qreal room = width / texts.size() - 2 * LabelPadding;
         for (int i = 0; i < texts.size(); ++i) {
             const QStaticText &text = staticText(fitted(texts[i], m_axis->labelsFont(), room), false);
             const qreal x = std::round(tickX(i) - text.size().width() / 2);
