@@ -146,7 +146,8 @@ QStringList TimeAxisItem::labels() const
     if (m_maxMs <= m_minMs || ticks < 2)
         return texts;
     for (int i = 0; i < ticks; ++i) {
-        const qint64 at = m_minMs + qint64(std::llround(i * double(m_maxMs - m_minMs) / (ticks - 1)));
+        // Whole milliseconds, cut as the chart's own axis cuts them.
+        const qint64 at = qint64(m_minMs + i * double(m_maxMs - m_minMs) / (ticks - 1));
         texts << QDateTime::fromMSecsSinceEpoch(at).toString(m_axis->format());
     }
     return texts;
@@ -181,14 +182,16 @@ const QStaticText &TimeAxisItem::staticText(const QString &text, bool title) con
 
 void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
-    if (m_plot.isEmpty() || !m_axis->isLineVisible())
+    if (m_plot.isEmpty())
         return;
     const qreal top = m_plot.bottom();
-    painter->setPen(m_axis->linePen());
-    painter->drawLine(QPointF(m_plot.left(), top), QPointF(m_plot.right(), top));
     const QStringList texts = labels();
-    for (int i = 0; i < texts.size(); ++i)
-        painter->drawLine(QPointF(tickX(i), top), QPointF(tickX(i), top + LabelPadding));
+    if (m_axis->isLineVisible()) {
+        painter->setPen(m_axis->linePen());
+        painter->drawLine(QPointF(m_plot.left(), top), QPointF(m_plot.right(), top));
+        for (int i = 0; i < texts.size(); ++i)
+            painter->drawLine(QPointF(tickX(i), top), QPointF(tickX(i), top + LabelPadding));
+    }
 
     if (m_axis->labelsVisible()) {
         painter->setFont(settled(m_axis->labelsFont()));
