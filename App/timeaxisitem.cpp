@@ -47,6 +47,14 @@ QString fitted(const QString &text, const QFont &font, qreal width)
     return dots;
 }
 
+QStaticText preparedText(const QString &text, const QFont &font)
+{
+    QStaticText prepared(text);
+    prepared.setTextFormat(Qt::PlainText);
+    prepared.prepare(QTransform(), font);
+    return prepared;
+}
+
 } // namespace
 
 TimeAxisItem::TimeAxisItem(QDateTimeAxis *axis, QChart *chart)
@@ -158,26 +166,21 @@ qreal TimeAxisItem::tickX(int i) const
     return m_plot.left() + i * m_plot.width() / (m_axis->tickCount() - 1);
 }
 
-const QStaticText &TimeAxisItem::staticText(const QString &text, bool title) const
+const QStaticText &TimeAxisItem::labelText(const QString &text)
 {
-    const QFont font = title ? m_axis->titleFont() : m_axis->labelsFont();
-    if (title) {
-        if (m_titleText.text() != text) {
-            m_titleText = QStaticText(text);
-            m_titleText.setTextFormat(Qt::PlainText);
-            m_titleText.prepare(QTransform(), font);
-        }
-        return m_titleText;
-    }
     auto found = m_labelTexts.constFind(text);
     if (found != m_labelTexts.constEnd())
         return *found;
     if (m_labelTexts.size() >= KeptLabels)
         m_labelTexts.clear();
-    QStaticText prepared(text);
-    prepared.setTextFormat(Qt::PlainText);
-    prepared.prepare(QTransform(), font);
-    return *m_labelTexts.insert(text, prepared);
+    return *m_labelTexts.insert(text, preparedText(text, m_axis->labelsFont()));
+}
+
+const QStaticText &TimeAxisItem::titleText(const QString &text)
+{
+    if (m_titleText.text() != text)
+        m_titleText = preparedText(text, m_axis->titleFont());
+    return m_titleText;
 }
 
 void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
@@ -203,7 +206,7 @@ void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
         const qreal width = m_chart->size().width() - outside.left() - outside.right();
         const qreal room = width / texts.size() - 2 * LabelPadding;
         for (int i = 0; i < texts.size(); ++i) {
-            const QStaticText &text = staticText(fitted(texts[i], m_axis->labelsFont(), room), false);
+            const QStaticText &text = labelText(fitted(texts[i], m_axis->labelsFont(), room));
             const qreal x = std::round(tickX(i) - text.size().width() / 2);
             painter->drawStaticText(QPointF(x, std::round(y)), text);
         }
@@ -212,7 +215,7 @@ void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
     if (!title.isEmpty() && m_axis->isTitleVisible()) {
         painter->setFont(settled(m_axis->titleFont()));
         painter->setPen(QPen(m_axis->titleBrush().color()));
-        const QStaticText &text = staticText(fitted(title, m_axis->titleFont(), m_plot.width()), true);
+        const QStaticText &text = titleText(fitted(title, m_axis->titleFont(), m_plot.width()));
         const qreal y = top + LabelPadding + labelHeight() + TitlePadding + TextMargin;
         const qreal x = m_plot.center().x() - text.size().width() / 2;
         painter->drawStaticText(QPointF(x, y), text);

@@ -41,7 +41,9 @@ private slots:
 
 private:
     void reserveRoom();
-    const QStaticText &staticText(const QString &text, bool title) const;
+    // The label's or title's text, laid out once and kept.
+    const QStaticText &labelText(const QString &text);
+    const QStaticText &titleText(const QString &text);
     qreal labelHeight() const;
     qreal titleHeight() const;
 
@@ -54,6 +56,6 @@ private:
     QMargins m_reserved;
     // Texts laid out once: each clock second recurs under several ticks as the
     // range moves on.
-    mutable QHash<QString, QStaticText> m_labelTexts;
-    mutable QStaticText m_titleText;
+    QHash<QString, QStaticText> m_labelTexts;
+    QStaticText m_titleText;
 };
