@@ -102,7 +102,10 @@ void MainInterface::setUpChart(int curve)
     // The axis keeps its settings and maps the series; the item draws it.
     new TimeAxisItem(timeAxis, chart);
 
+    // The view does not delete the chart it had from the form.
+    QChart *formChart = chartView(curve)->chart();
     chartView(curve)->setChart(chart);
+    delete formChart;
     chartView(curve)->setRenderHint(QPainter::Antialiasing);
 }
 

@@ -99,6 +99,10 @@ ModbusSetting::~ModbusSetting()
     // The client is a child of this window: never leave the global pointing at it.
     if (gp_ModbusDevice && gp_ModbusDevice->parent() == this)
         DisconnectModbus();
+    // Hiding the focused field while the children go emits editingFinished; its
+    // handlers use the form, which is gone by then.
+    for (QWidget *child : findChildren<QWidget *>())
+        disconnect(child, nullptr, this, nullptr);
     delete ui;
 }
 

@@ -2,10 +2,21 @@
 
 #include "devicemodel.h"
 
+#include <QByteArray>
+#include <QList>
+
 namespace {
 
 using M = MirrorRecord;
 using K = ParamKind;
+
+// Names made by number ("EditAngleDif1" ...) live as long as the catalogue.
+const char *keptName(const QByteArray &name)
+{
+    static QList<QByteArray> names;
+    names.append(name);
+    return names.constLast().constData();
+}
 
 // Every parameter the pages write, page by page in write-table order.
 QVector<ParamRow> buildCatalogue()
@@ -129,17 +140,17 @@ QVector<ParamRow> buildCatalogue()
     };
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "EditAngleDif" + QByteArray::number(n + 1);
-        rows.append({6, 0, qstrdup(name.constData()), quint16(658 + 2 * n), 2, M::Dig, 9 + n,
+        rows.append({6, 0, keptName(name), quint16(658 + 2 * n), 2, M::Dig, 9 + n,
                      K::Factor, 5});
     }
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "label_SensorAD" + QByteArray::number(n + 1);
-        rows.append({6, 0, qstrdup(name.constData()), quint16(602 + 2 * n), 2, M::Dig, 30 + n,
+        rows.append({6, 0, keptName(name), quint16(602 + 2 * n), 2, M::Dig, 30 + n,
                      K::Display, 0});
     }
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "label_SensorAdd" + QByteArray::number(n + 1);
-        rows.append({6, 0, qstrdup(name.constData()), quint16(642 + 2 * n), 2, M::Dig, 1 + n,
+        rows.append({6, 0, keptName(name), quint16(642 + 2 * n), 2, M::Dig, 1 + n,
                      K::Display, 0});
     }
     rows += QVector<ParamRow>{
