@@ -29,18 +29,30 @@ namespace {
 
 constexpr quint32 MaxUnitOrDecimal = 4;
 
+// r[i] is register start + i; pair(i) is the 32-bit value from r[i] and r[i + 1]
+// in the word order of its address.
 class Registers
 {
 public:
-    Registers(const quint16 *r, quint32 wordOrder) : m_r(r), m_wordOrder(wordOrder) {}
+    Registers(const quint16 *r, int start, quint32 wordOrder)
+        : m_r(r), m_start(start), m_wordOrder(wordOrder)
+    {}
     quint32 reg(int i) const { return m_r[i]; }
-    quint32 pair(int i) const { return JoinWords(m_r[i], m_r[i + 1], m_wordOrder); }
-    quint32 hi(int i) const { return JoinWords(m_r[i], m_r[i + 1], 0); }
+    quint32 pair(int i) const
+    {
+        return JoinWords(m_r[i], m_r[i + 1], WordOrderAt(m_start + i, m_wordOrder));
+    }
 
 private:
     const quint16 *m_r;
+    int m_start;
     quint32 m_wordOrder;
 };
+
+bool within(int address, int first, int last)
+{
+    return address >= first && address <= last;
+}
 
 // Unit and decimal settings keep their last good value when the instrument
 // answers something out of range, so that scaling keeps working.
@@ -77,8 +89,8 @@ void storeCalibration(const Registers &r)
 
 void storeSystemInfo(const Registers &r)
 {
-    gsrt_SysInf.slot[0] = r.hi(0);
-    gsrt_SysInf.slot[1] = r.hi(2);
+    gsrt_SysInf.slot[0] = r.pair(0);
+    gsrt_SysInf.slot[1] = r.pair(2);
     for (int k = 2; k <= 26; ++k)
         gsrt_SysInf.slot[k] = r.reg(k + 2);
     qDebug() << "DIG gsrt_SysInf.u32_SoftVersion" << gsrt_SysInf.slot[SoftVersionSlot];
@@ -101,7 +113,7 @@ void storeSystemStatus(const Registers &r)
 void storeSensorReadings(const Registers &r)
 {
     for (int k = 0; k < 8; ++k)
-        gsrt_DigPara.slot[30 + k] = r.hi(2 + 2 * k);
+        gsrt_DigPara.slot[30 + k] = r.pair(2 + 2 * k);
 }
 
 // The whole block 600-681: module count, addresses, angle differences, remote
@@ -109,9 +121,9 @@ void storeSensorReadings(const Registers &r)
 void storeDigital(const Registers &r)
 {
     for (int k = 0; k <= 19; ++k)
-        gsrt_DigPara.slot[k] = r.hi(40 + 2 * k);
+        gsrt_DigPara.slot[k] = r.pair(40 + 2 * k);
     storeSensorReadings(r);
-    gsrt_DigPara.slot[38] = r.hi(80);
+    gsrt_DigPara.slot[38] = r.pair(80);
 }
 
 // slot[first + k] = pair(2k) for k = 0 .. n-1
@@ -133,9 +145,18 @@ LinkSettings coilRequest(int address, quint16 count)
 
 } // namespace
 
+quint32 WordOrderAt(int address, quint32 configured)
+{
+    if (within(address, 600, 681) || within(address, 10000, 10003))
+        return 0;
+    return configured;
+}
+
 void StoreGroup(int group, quint32 wordOrder, const quint16 *registers)
 {
-    const Registers r(registers, wordOrder);
+    if (group < 0 || group >= RegisterGroupCount)
+        return;
+    const Registers r(registers, RegisterGroupTable[group].start, wordOrder);
     switch (group) {
     case 0:
         storeLive(r);
@@ -148,7 +169,7 @@ void StoreGroup(int group, quint32 wordOrder, const quint16 *registers)
         storeCalibration(r);
         break;
     case 3:
-        gsrt_DigPara.slot[RemoteOutWaySlot] = r.hi(0);
+        gsrt_DigPara.slot[RemoteOutWaySlot] = r.pair(0);
         break;
     case 4:
         storePairs(gsrt_BasicPara.slot, 13, r);

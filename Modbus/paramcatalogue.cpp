@@ -133,7 +133,7 @@ QVector<ParamRow> buildCatalogue()
         {5, 0, "cBoxCalRemoteEdit", 9301, 1, M::None, -1, K::Index, 0},
         {5, 0, "cBoxNCalRemoteEdit", 9302, 1, M::None, -1, K::Index, 0},
         // Digital sensors
-        {6, 0, "EditModuleNum", 640, 2, M::Dig, 0, K::Plain, 0},
+        {6, 0, "EditModuleNum", 640, 2, M::Dig, 0, K::Signed, 0},
         {6, 0, "BtnAngleFix", 724, 2, M::None, -1, K::Command, 0},
         {6, 0, "BtnAngleReset", 722, 2, M::None, -1, K::Command, 0},
         {6, 0, "BtnSearchSen", 720, 2, M::None, -1, K::Command, 0},
@@ -150,8 +150,8 @@ QVector<ParamRow> buildCatalogue()
     }
     for (int n = 0; n < 8; ++n) {
         const QByteArray name = "label_SensorAdd" + QByteArray::number(n + 1);
-        rows.append({6, 0, keptName(name), quint16(642 + 2 * n), 2, M::Dig, 1 + n,
-                     K::Display, 0});
+        // Bus addresses are unsigned: an all-ones pair is 4294967295, not -1.
+        rows.append({6, 0, keptName(name), quint16(642 + 2 * n), 2, M::Dig, 1 + n, K::Plain, 0});
     }
     rows += QVector<ParamRow>{
         {6, 0, "EditSendTime", 676, 2, M::Dig, 18, K::Plain, 0},

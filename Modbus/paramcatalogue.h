@@ -10,7 +10,8 @@ enum class MirrorRecord { None, Basic, Cal, App, Com, ComAnalog, SysPara, Dig };
 
 // How a page turns the shown text into the register value and back.
 enum class ParamKind {
-    Plain,    // written as typed, shown as an integer
+    Plain,    // written as typed, shown as an unsigned integer
+    Signed,   // written as typed, shown as a signed integer
     Weight,   // scaled by the decimal setting
     Factor,   // multiplied by a fixed power of ten (factorDigits)
     Division, // combo box whose item text carries the value ("d = 20")

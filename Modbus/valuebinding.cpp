@@ -26,10 +26,17 @@ LinkSettings parameterRequest(int address, int count)
 {
     LinkSettings request;
     request.slaveId = qint32(gu32_SlaveId);
-    request.dwordFormat = qint32(gu32_DwordFormat);
+    request.dwordFormat = qint32(WordOrderAt(address, gu32_DwordFormat));
     request.startAddress = address;
     request.count = quint16(count);
     return request;
+}
+
+// The value of a parameter read of count registers (1 or 2) in the order of its address.
+quint32 readValue(const LinkSettings &request, const quint16 *registers)
+{
+    return request.count == 1 ? registers[0]
+                              : JoinWords(registers[0], registers[1], quint32(request.dwordFormat));
 }
 
 quint32 decimalSetting()
@@ -48,13 +55,13 @@ QString UnitName(quint32 unit)
 ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request)
 {
     request.slaveId = qint32(gu32_SlaveId);
-    request.dwordFormat = qint32(gu32_DwordFormat);
+    request.dwordFormat = qint32(WordOrderAt(request.startAddress, gu32_DwordFormat));
     quint16 registers[2] = {};
     if (request.count == 1) {
         registers[0] = quint16(v & 0xFFFF);
         qDebug() << "Send Address:" << request.startAddress << "Send data:" << registers[0];
     } else {
-        SplitWords(v, gu32_DwordFormat, &registers[0], &registers[1]);
+        SplitWords(v, quint32(request.dwordFormat), &registers[0], &registers[1]);
         qDebug() << "Send Address:" << request.startAddress << "Send data:" << v;
     }
     return WriteHoldingRegisters(client, request, registers);
@@ -68,23 +75,22 @@ quint32 ReadParamForExport(int address, int count, bool *ok)
         return 0;
     // Count 3 marks a float parameter: the same two registers, taken as float bits by the caller.
     quint16 registers[2] = {};
-    const ModbusResult result =
-        ReadHoldingRegisters(gp_ModbusDevice, parameterRequest(address, qMin(count, 2)), registers);
+    const LinkSettings request = parameterRequest(address, qMin(count, 2));
+    const ModbusResult result = ReadHoldingRegisters(gp_ModbusDevice, request, registers);
     if (ok)
         *ok = result == ModbusOk;
     if (result != ModbusOk)
         return ReadParamFailed;
-    return count == 1 ? registers[0] : JoinWords(registers[0], registers[1], gu32_DwordFormat);
+    return readValue(request, registers);
 }
 
 quint32 ReadParam(int address, int count)
 {
     quint16 registers[2] = {};
-    if (ReadHoldingRegisters(gp_ModbusDevice, parameterRequest(address, count), registers) !=
-        ModbusOk)
+    const LinkSettings request = parameterRequest(address, count);
+    if (ReadHoldingRegisters(gp_ModbusDevice, request, registers) != ModbusOk)
         return ReadParamFailed;
-    const quint32 value =
-        count == 1 ? registers[0] : JoinWords(registers[0], registers[1], gu32_DwordFormat);
+    const quint32 value = readValue(request, registers);
     qDebug() << "lun_Dword.u32DWord" << value;
     return value;
 }

@@ -20,14 +20,14 @@ constexpr quint32 ReadParamFailed = 88020200;
 QString UnitName(quint32 unit);
 
 // Writes v to the parameter at request.startAddress: count 1 as one register
-// (the low 16 bits), count 2 as a pair in the configured word order.
+// (the low 16 bits), count 2 as a pair in the word order of that address (WordOrderAt).
 ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request);
 
 // The parameter's value, or ReadParamFailed.
 quint32 ReadParam(int address, int count);
 
-// Export read of one parameter: the register for count 1, the pair in the set
-// word order for counts 2 and 3, 0 for other counts. ok tells whether the read worked.
+// Export read of one parameter: the register for count 1, the pair in the word
+// order of its address for counts 2 and 3, 0 for other counts. ok tells whether the read worked.
 quint32 ReadParamForExport(int address, int count, bool *ok = nullptr);
 
 // Writes the integer part of text to the register of the widget on the page on

@@ -159,6 +159,33 @@ private slots:
         QCOMPARE(gsrt_SysInf.slot[26], 0x0100u + 28);
     }
 
+    void fixedRangesEndExactlyAtTheirBlocks_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<bool>("fixed");
+        QTest::newRow("before the digital block") << 599 << false;
+        QTest::newRow("first digital register") << 600 << true;
+        QTest::newRow("module count") << 640 << true;
+        QTest::newRow("remote filter") << 680 << true;
+        QTest::newRow("last digital register") << 681 << true;
+        QTest::newRow("after the digital block") << 682 << false;
+        QTest::newRow("sensor search command") << 720 << false;
+        QTest::newRow("before the version") << 9999 << false;
+        QTest::newRow("version") << 10000 << true;
+        QTest::newRow("compile date") << 10002 << true;
+        QTest::newRow("last date register") << 10003 << true;
+        QTest::newRow("serial number") << 10004 << false;
+        QTest::newRow("instrument id") << 10123 << false;
+        QTest::newRow("zero range") << 54 << false;
+    }
+    void fixedRangesEndExactlyAtTheirBlocks()
+    {
+        QFETCH(int, address);
+        QFETCH(bool, fixed);
+        QCOMPARE(WordOrderAt(address, 0), 0u);
+        QCOMPARE(WordOrderAt(address, 1), fixed ? 0u : 1u);
+    }
+
     void outOfRangeUnitAndDecimalKeepTheLastGoodValue()
     {
         QVector<quint16> r(38, 0);

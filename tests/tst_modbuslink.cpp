@@ -126,6 +126,42 @@ private slots:
         QCOMPARE(gsrt_BasicPara.slot[3], 0x12345678u);
     }
 
+    void digitalBlockKeepsItsOrderForEveryAccess_data() { wordOrderForReadsAndWrites_data(); }
+    void digitalBlockKeepsItsOrderForEveryAccess()
+    {
+        QFETCH(int, order);
+        startSim(order);
+        gu32_DwordFormat = quint32(order);
+        gu32_PageIndex = 6;
+
+        // Module count 3 reaches the instrument as 3 whatever the link's order.
+        LinkSettings request;
+        request.startAddress = 640;
+        request.count = 2;
+        QCOMPARE(WriteParam(gp_ModbusDevice, 3, request), ModbusOk);
+        QCOMPARE(m_sim->model().reg(640), quint16(0));
+        QCOMPARE(m_sim->model().reg(641), quint16(3));
+        QCOMPARE(ReadParam(640, 2), 3u);
+        QCOMPARE(ReadParamForExport(640, 2), 3u);
+        LinkSettings base;
+        QCOMPARE(ReadGroup(base, 17), ModbusOk);
+        QCOMPARE(gsrt_DigPara.slot[0], 3u);
+
+        // The version is fixed too; the instrument id next to it follows the link.
+        m_sim->model().setReg(10000, 0x0001);
+        m_sim->model().setReg(10001, 0x0002);
+        QCOMPARE(ReadParamForExport(10000, 2), 0x00010002u);
+        m_sim->model().setReg(10123, 0x0001);
+        m_sim->model().setReg(10124, 0x0002);
+        QCOMPARE(ReadParamForExport(10123, 2), order == 0 ? 0x00010002u : 0x00020001u);
+
+        // A parameter outside the fixed blocks still follows the link's order.
+        request.startAddress = 54;
+        QCOMPARE(WriteParam(gp_ModbusDevice, 3, request), ModbusOk);
+        QCOMPARE(m_sim->model().reg(54), quint16(order == 0 ? 0 : 3));
+        QCOMPARE(ReadParam(54, 2), 3u);
+    }
+
     void groupsAndCoilsFillTheMirror()
     {
         startSim();
@@ -374,9 +410,12 @@ private slots:
         request.startAddress = 676;
         request.count = 2;
         QCOMPARE(WriteParam(gp_ModbusDevice, 0x00010002u, request), ModbusOk);
+        // The digital block is high half first although the link says CD-AB, for the
+        // write as for the read: the value comes back as it was written.
+        QCOMPARE(m_sim->model().reg(676), quint16(0x0001));
+        QCOMPARE(m_sim->model().reg(677), quint16(0x0002));
         QCOMPARE(ReadGroup(base, 17), ModbusOk);
-        // The digital block is high half first although the link says CD-AB.
-        QCOMPARE(gsrt_DigPara.slot[18], 0x00020001u);
+        QCOMPARE(gsrt_DigPara.slot[18], 0x00010002u);
 
         DisconnectModbus();
         m_sim.reset();
