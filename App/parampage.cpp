@@ -37,12 +37,13 @@ ParamPage::~ParamPage()
         edit->disconnect(this);
 }
 
-void ParamPage::wirePage()
+void ParamPage::wirePage(Wiring wiring)
 {
+    m_wiring = wiring;
     m_bannerStrip = findChild<QWidget *>(QStringLiteral("widget_top"));
     m_remoteTip = findChild<QLabel *>(QStringLiteral("label_RemoteTip"));
     m_contents = findChild<QWidget *>(QStringLiteral("scrollAreaWidgetContents"));
-    Q_ASSERT(m_bannerStrip && m_remoteTip && m_contents);
+    Q_ASSERT(m_bannerStrip && m_remoteTip);
     m_commitArmed = false;
     m_bannerStrip->hide();
     m_currentWidget = m_remoteTip;
@@ -58,6 +59,8 @@ void ParamPage::wirePage()
         connect(combo, QOverload<int>::of(&QComboBox::activated), this,
                 [this, combo](int index) { commitCombo(combo, index); });
     }
+    if (wiring == Wiring::CombosOnly)
+        return;
     const QRegExp entry(QString::fromLatin1(EntryPattern), Qt::CaseSensitive);
     for (QLineEdit *edit : findChildren<QLineEdit *>()) {
         if (qobject_cast<QAbstractSpinBox *>(edit->parent()) ||
@@ -91,14 +94,27 @@ void ParamPage::bindCatalogue(int page, int tab, const QStringList &pageRendered
             if (auto *edit = qobject_cast<QLineEdit *>(widget))
                 m_weightFields.append({edit, &row, 0});
         } else {
-            m_plainFields.append({widget, row.kind, row.factorDigits, &row, nullptr, 0, false});
+            m_plainFields.append(
+                {widget, row.kind, row.factorDigits, &row, nullptr, 0, false, -1, 0});
         }
     }
 }
 
 void ParamPage::addSlotField(QWidget *widget, const quint32 *slot, ParamKind kind, int factorDigits)
 {
-    m_plainFields.append({widget, kind, factorDigits, nullptr, slot, 0, false});
+    m_plainFields.append({widget, kind, factorDigits, nullptr, slot, 0, false, -1, 0});
+}
+
+void ParamPage::limitFields(const QList<QWidget *> &widgets, std::function<int()> count)
+{
+    m_limits.append(std::move(count));
+    for (BoundField &field : m_plainFields) {
+        const int at = widgets.indexOf(field.widget);
+        if (at >= 0) {
+            field.limit = m_limits.size() - 1;
+            field.position = at;
+        }
+    }
 }
 
 void ParamPage::setFieldFormat(QWidget *widget, ParamKind kind, int factorDigits)
@@ -128,11 +144,20 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Wheel:
         return true;
     case QEvent::KeyPress:
+        if (m_wiring == Wiring::CombosOnly)
+            break;
         // The keypad's Enter does not arm a commit; only the main Return key does.
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return)
             m_commitArmed = true;
         break;
     case QEvent::FocusIn: {
+        if (m_wiring == Wiring::CombosOnly) {
+            // No arming here, but a refused write must put back this combo box's
+            // own item, not a text another page captured.
+            if (auto *combo = qobject_cast<QComboBox *>(watched))
+                valueBeforeEdit = QString::number(combo->currentIndex());
+            break;
+        }
         m_commitArmed = true;
         QWidget *focus = QApplication::focusWidget();
         if (!focus)
@@ -165,16 +190,23 @@ QString ParamPage::rawText(const QLineEdit *edit) const
     }
 }
 
+QString ParamPage::entryRawText(const QLineEdit *) const
+{
+    return QString();
+}
+
 void ParamPage::commitLineEdit(QLineEdit *edit)
 {
-    if (edit->text().isEmpty()) {
+    QString raw = entryRawText(edit);
+    if (raw.isNull() && edit->text().isEmpty()) {
         // The edit is over: leaving the field now must not send the text put back.
         m_commitArmed = false;
         edit->setText(valueBeforeEdit);
         moveFocusToBanner(edit);
         return;
     }
-    const QString raw = rawText(edit);
+    if (raw.isNull())
+        raw = rawText(edit);
     if (!m_commitArmed)
         return;
     m_commitArmed = false;
@@ -263,7 +295,12 @@ void ParamPage::showField(const BoundField &field, quint32 value)
 
 void ParamPage::refreshPlainFields(bool force)
 {
+    QVector<int> limits(m_limits.size());
+    for (int i = 0; i < m_limits.size(); ++i)
+        limits[i] = m_limits[i]();
     for (BoundField &field : m_plainFields) {
+        if (field.limit >= 0 && field.position >= limits[field.limit])
+            continue;
         const quint32 value = fieldValue(field);
         if (value == field.shown && !field.stale && !force)
             continue;
@@ -314,6 +351,8 @@ void ParamPage::refreshUnitLabels(bool force)
 
 void ParamPage::setContentWidth(int width)
 {
+    if (!m_contents)
+        return;
     m_contents->setMinimumWidth(width);
     m_contents->setMaximumWidth(width);
     // The panels sit at fixed places, so the scroll area learns their extent here.

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -36,6 +37,12 @@ public:
         EveryActivation, // written each time; the focus stays on the combo box
         ArmedOnly,       // written only while armed; the focus then goes to the banner label
     };
+    // Which of the page's widgets wirePage() takes on.
+    enum class Wiring {
+        AllFields,  // line edits and combo boxes commit; focus and Return arm a commit
+        CombosOnly, // only combo boxes commit (on every activation); line edits are
+                    // left alone and the filter only keeps the wheel away
+    };
 
     explicit ParamPage(QWidget *parent = nullptr);
     ~ParamPage() override;
@@ -51,7 +58,7 @@ protected:
     // After the form is set up: finds widget_top, label_RemoteTip and the scroll
     // area's content widget, and wires every line edit, combo box and pop-up list
     // (not the line edits inside spin boxes and combo boxes, which are theirs).
-    void wirePage();
+    void wirePage(Wiring wiring = Wiring::AllFields);
     // The banner shows while this gsrt_SysInf slot holds 0. The text is a source
     // text of the page's translation context.
     void setBanner(int switchSlot, const char *sourceText);
@@ -64,6 +71,9 @@ protected:
     void bindCatalogue(int page, int tab = 0, const QStringList &pageRendered = {});
     // A widget outside the catalogue that shows one mirror slot.
     void addSlotField(QWidget *widget, const quint32 *slot, ParamKind kind, int factorDigits = 0);
+    // The bound widgets, in this order, are refreshed only while their position is
+    // below count() (fields of absent modules keep what they showed).
+    void limitFields(const QList<QWidget *> &widgets, std::function<int()> count);
     // Changes how a bound field shows its value; it is rewritten at the next refresh.
     void setFieldFormat(QWidget *widget, ParamKind kind, int factorDigits);
     // The widgets' tooltips follow the decimal setting (source texts of the page's context).
@@ -77,11 +87,16 @@ protected:
     bool refreshWeightFields(bool force);
     void refreshUnitLabels(bool force);
 
-    // The scroll area's content widget gets this width; its height follows the panels.
+    // The scroll area's content widget (if the page has one) gets this width; its
+    // height follows the panels.
     void setContentWidth(int width);
 
     // The register text a line edit's entry writes, by its field's kind.
     QString rawText(const QLineEdit *edit) const;
+    // A page whose conversion must see the entry before the empty test (an emptied
+    // field that means 0) returns the register text here; the null string leaves the
+    // line edit to the common rule (empty restores, otherwise rawText).
+    virtual QString entryRawText(const QLineEdit *edit) const;
     // A line edit was handed to SendWidgetValue with raw; result is what it returned.
     virtual void lineEditCommitted(QLineEdit *edit, const QString &raw, ModbusResult result);
 
@@ -98,6 +113,8 @@ private:
         const quint32 *slot; // the mirror slot when row is null
         quint32 shown;       // what the widget was last given
         bool stale;          // its format changed: rewrite at the next refresh
+        int limit;           // index into m_limits, -1 for always refreshed
+        int position;        // refreshed while position < that count
     };
     struct WeightField
     {
@@ -123,6 +140,8 @@ private:
     QLabel *m_remoteTip = nullptr;
     QWidget *m_contents = nullptr;
     ComboCommit m_comboCommit = ComboCommit::EveryActivation;
+    Wiring m_wiring = Wiring::AllFields;
+    QVector<std::function<int()>> m_limits;
 
     int m_switchSlot = -1;
     const char *m_bannerText = nullptr;

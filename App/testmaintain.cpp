@@ -1,13 +1,340 @@
 #include "testmaintain.h"
 
-TestMaintain::TestMaintain(QWidget *parent) : PageBase(parent)
+#include "devicemodel.h"
+#include "filepaths.h"
+#include "languagefont.h"
+#include "mesgBox.h"
+#include "modbuslink.h"
+#include "sysinfotext.h"
+#include "ui_testmaintain.h"
+#include "valuebinding.h"
+#include "weightcal.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QModbusClient>
+#include <QUrl>
+
+bool exportIdle = true;
+bool importIdle = true;
+
+namespace {
+
+const char ResetPassword[] = "582046";
+
+struct ResetRow
 {
-    setObjectName(QStringLiteral("TestMaintain"));
+    const char *title;
+    const char *confirmation;
+    int commandRegister;
+};
+
+const ResetRow ResetTable[] = {
+    {QT_TRANSLATE_NOOP("TestMaintain", "Reset All"),
+     QT_TRANSLATE_NOOP("TestMaintain", "Confirm? Reset may result in communication loss!"), 520},
+    {QT_TRANSLATE_NOOP("TestMaintain", "Reset CAL"), QT_TRANSLATE_NOOP("TestMaintain", "Confirm?"),
+     522},
+    {QT_TRANSLATE_NOOP("TestMaintain", "Reset Application"),
+     QT_TRANSLATE_NOOP("TestMaintain", "Confirm? Reset may result in communication loss!"), 524},
+};
+
+// gsrt_SysInf slots of the information fields.
+constexpr int VersionSlot = 0;
+constexpr int DateSlot = 1;
+constexpr int FirstSerialSlot = 2;
+constexpr int SerialChars = 25;
+constexpr int FirstMacSlot = 27;
+constexpr int MacBytes = 6;
+constexpr int InstrumentIdSlot = 35;
+constexpr int BatteryLevelSlot = 36;
+constexpr int BatteryVoltSlot = 37;
+
+constexpr int ImportIconSize = 30;
+
+} // namespace
+
+TestMaintain::TestMaintain(QWidget *parent) : ParamPage(parent), ui(new Ui::TestMaintain)
+{
+    ui->setupUi(this);
+    std::fill(std::begin(m_shownInformation), std::end(m_shownInformation), Unknown);
+    // The combo boxes commit on every activation; the read-only information
+    // fields are no commit fields at all.
+    wirePage(Wiring::CombosOnly);
+    bindCatalogue(5);
+
+    ui->progressBar_Import->hide();
+    ui->label_Import->hide();
+    ui->progressBar_Export->hide();
+    ui->label_Export->hide();
+    ui->tabWidget->setCurrentIndex(0);
+
+    const auto openFolder = [](const QString &link) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(link));
+    };
+    connect(ui->label_exportPath, &QLabel::linkActivated, this, openFolder);
+    connect(ui->label_importPath, &QLabel::linkActivated, this, openFolder);
+
+    setExportProcedure({});
+    setImportProcedure({});
+}
+
+TestMaintain::~TestMaintain()
+{
+    delete ui;
+}
+
+void TestMaintain::setExportProcedure(SheetProcedure procedure)
+{
+    m_exportProcedure =
+        procedure ? std::move(procedure) : [](const QString &, QModbusClient *, const Progress &) {
+            return procedureUnavailable("export");
+        };
+}
+
+void TestMaintain::setImportProcedure(SheetProcedure procedure)
+{
+    m_importProcedure =
+        procedure ? std::move(procedure) : [](const QString &, QModbusClient *, const Progress &) {
+            return procedureUnavailable("import");
+        };
+}
+
+int TestMaintain::procedureUnavailable(const char *what)
+{
+    qDebug() << "no spreadsheet" << what << "procedure is connected";
+    return ProcedureUnavailable;
 }
 
 void TestMaintain::enterPage()
 {
-    refresh(true);
+    enterPage(gp_ModbusDevice);
 }
 
-void TestMaintain::refresh(bool) {}
+void TestMaintain::enterPage(QModbusClient *device)
+{
+    ui->retranslateUi(this);
+    refresh(true);
+    ui->But_Import->setIcon(QIcon(QStringLiteral(":/images/icon_download.ico")));
+    ui->But_Import->setIconSize(QSize(ImportIconSize, ImportIconSize));
+    for (QLineEdit *edit :
+         {ui->EditSoftwareVersion, ui->EditCompileDate, ui->EditSerialNum, ui->EditMAC,
+          ui->EditInstrumentID, ui->EditBatteryLevel, ui->EditBatteryVolt})
+        edit->setCursor(Qt::ForbiddenCursor);
+    m_device = device;
+    qDebug() << "Into Test_Maintain------";
+}
+
+void TestMaintain::refresh(bool force)
+{
+    refreshInformation(force);
+    refreshPlainFields(force);
+    // The remote-edit switches follow the instrument only when the page is entered.
+    if (force) {
+        ui->cBoxCalRemoteEdit->setCurrentIndex(int(gsrt_SysInf.slot[CalibrationRemoteEditSlot]));
+        ui->cBoxNCalRemoteEdit->setCurrentIndex(int(gsrt_SysInf.slot[ApplicationRemoteEditSlot]));
+    }
+}
+
+void TestMaintain::refreshInformation(bool force)
+{
+    const auto changed = [&](int slot) {
+        const quint32 value = gsrt_SysInf.slot[slot];
+        if (value == m_shownInformation[slot] && !force)
+            return false;
+        m_shownInformation[slot] = value;
+        return true;
+    };
+    if (changed(VersionSlot)) {
+        ui->EditSoftwareVersion->setText(QString::number(gsrt_SysInf.slot[VersionSlot]));
+        qDebug() << "DIG ctrlValBp[i]" << gsrt_SysInf.slot[VersionSlot];
+    }
+    if (changed(DateSlot))
+        ui->EditCompileDate->setText(CompileDateText(gsrt_SysInf.slot[DateSlot]));
+
+    QString serial = ui->EditSerialNum->text();
+    bool serialChanged = false;
+    for (int i = 0; i < SerialChars; ++i) {
+        if (changed(FirstSerialSlot + i)) {
+            PatchSerialChar(serial, i, quint16(gsrt_SysInf.slot[FirstSerialSlot + i]));
+            serialChanged = true;
+        }
+    }
+    if (serialChanged)
+        ui->EditSerialNum->setText(serial);
+
+    QString mac = ui->EditMAC->text();
+    bool macChanged = false;
+    for (int i = 0; i < MacBytes; ++i) {
+        if (changed(FirstMacSlot + i)) {
+            PatchMacByte(mac, i, gsrt_SysInf.slot[FirstMacSlot + i]);
+            macChanged = true;
+        }
+    }
+    if (macChanged)
+        ui->EditMAC->setText(mac);
+
+    const std::pair<QLineEdit *, int> plain[] = {{ui->EditInstrumentID, InstrumentIdSlot},
+                                                 {ui->EditBatteryLevel, BatteryLevelSlot},
+                                                 {ui->EditBatteryVolt, BatteryVoltSlot}};
+    for (const auto &field : plain) {
+        if (changed(field.second))
+            field.first->setText(QString::number(gsrt_SysInf.slot[field.second]));
+    }
+}
+
+// ---- resets ---------------------------------------------------------------
+
+void TestMaintain::on_Btn_ResetALL_clicked()
+{
+    runReset(ResetAll);
+}
+
+void TestMaintain::on_Btn_ResetCAL_clicked()
+{
+    runReset(ResetCalibration);
+}
+
+void TestMaintain::on_Btn_ResetAPP_clicked()
+{
+    runReset(ResetApplication);
+}
+
+bool TestMaintain::passwordGranted()
+{
+    if (m_passwordAccepted)
+        return true;
+    const QString entered = askPassword(this);
+    if (entered.isEmpty())
+        return false;
+    const QString password = QLatin1String(ResetPassword);
+    if (entered != password && entered != password + QLatin1String("\r\n")) {
+        showNotice(tr("Tip"), tr("Password Failed!"), 1, this);
+        return false;
+    }
+    m_passwordAccepted = true;
+    return true;
+}
+
+void TestMaintain::runReset(ResetKind kind)
+{
+    const ResetRow &row = ResetTable[kind];
+    if (!passwordGranted())
+        return;
+    if (!showNotice(tr(row.title), tr(row.confirmation), 1, this))
+        return;
+    LinkSettings request;
+    request.startAddress = row.commandRegister;
+    request.count = 2;
+    if (WriteParam(m_device, 1, request) != ModbusOk) {
+        showNotice(tr("Tip"), tr("Reset Failed!"), 0, this);
+        return;
+    }
+    // The calibration weights the weight page keeps are void after these two resets.
+    if (kind != ResetApplication)
+        calPointsResetPending = true;
+    showNotice(tr("Tip"), tr("Reset Successful!"), 0, this);
+}
+
+// ---- import and export ----------------------------------------------------
+
+QString TestMaintain::exportTemplatePath(quint32 language)
+{
+    return TemplateDir() + (language != 0 ? QStringLiteral("QuarnT-Zelt_CN.xlsx")
+                                          : QStringLiteral("QuarnT-Zelt_EN.xlsx"));
+}
+
+QString TestMaintain::exportTargetPath(quint32 language)
+{
+    return ExportDir() +
+           (language != 0 ? tr("QuarnT-Zelt_导出文件.xlsx") : tr("QuarnT-Zelt_ExportFile.xlsx"));
+}
+
+void TestMaintain::prepareProgress(QProgressBar *bar, QLabel *busyLabel, QLabel *pathLabel)
+{
+    bar->setValue(0);
+    bar->setFormat(QStringLiteral("%p%"));
+    bar->setAlignment(Qt::AlignCenter);
+    bar->setStyleSheet(QStringLiteral("QProgressBar{ color: orange;}"));
+    busyLabel->show();
+    bar->show();
+    pathLabel->clear();
+}
+
+int TestMaintain::runProcedure(const SheetProcedure &procedure, const QString &file,
+                               QProgressBar *bar)
+{
+    QPointer<QProgressBar> shown = bar;
+    return procedure(file, m_device, [shown](int percent) {
+        if (shown)
+            shown->setValue(percent);
+    });
+}
+
+void TestMaintain::showPathLink(QLabel *pathLabel, const char *prefix, const QString &file)
+{
+    const QString folder = file.left(file.lastIndexOf(QLatin1Char('/')));
+    pathLabel->setText(QStringLiteral("<a style='color:#00aaff;' href=\"%1\">%2</a>")
+                           .arg(folder, tr(prefix) + file));
+}
+
+void TestMaintain::on_Btu_Export_clicked()
+{
+    if (!exportIdle)
+        return;
+    exportIdle = false;
+
+    const QString templatePath = exportTemplatePath(gu32_Language);
+    const QString target = exportTargetPath(gu32_Language);
+    qDebug() << "filename------" << templatePath;
+    qDebug() << "NewFileName------" << target;
+    if (QFile::exists(target)) {
+        // A failed copy shows itself when the engine cannot open the target.
+        QFile::remove(target);
+        QFile::copy(templatePath, target);
+    } else {
+        qDebug() << "结果：" << (QFile::copy(templatePath, target) ? "true" : "false");
+    }
+
+    prepareProgress(ui->progressBar_Export, ui->label_Export, ui->label_exportPath);
+    const int result = runProcedure(m_exportProcedure, target, ui->progressBar_Export);
+    if (result < 0) {
+        showNotice(tr("Tip"), tr("Export Failed!"), 1, this);
+    } else if (result != ProcedureStopped) {
+        showPathLink(ui->label_exportPath, QT_TR_NOOP("Export Path>>>"), target);
+        showNotice(tr("Tip"), tr("Export Successful!"), 1, this);
+    }
+    ui->label_Export->hide();
+    ui->progressBar_Export->hide();
+    exportIdle = true;
+}
+
+QString TestMaintain::chooseImportFile()
+{
+    return QFileDialog::getOpenFileName(nullptr, tr("Select File"), QString(),
+                                        tr("Excel Files (*.xlsx *.xls)") + QLatin1String(";;") +
+                                            tr("All Files (*)"));
+}
+
+void TestMaintain::on_But_Import_clicked()
+{
+    if (!importIdle)
+        return;
+    importIdle = false;
+
+    const QString file = chooseImportFile();
+    if (!file.isEmpty()) {
+        prepareProgress(ui->progressBar_Import, ui->label_Import, ui->label_importPath);
+        const int result = runProcedure(m_importProcedure, file, ui->progressBar_Import);
+        if (result < 0) {
+            showNotice(tr("Tip"), tr("Import Failed!"), 1, this);
+        } else if (result != ProcedureStopped) {
+            showPathLink(ui->label_importPath, QT_TR_NOOP("Import Path>>>"), file);
+            showNotice(tr("Tip"), tr("Import Successful!"), 1, this);
+        }
+        ui->label_Import->hide();
+        ui->progressBar_Import->hide();
+    }
+    importIdle = true;
+}

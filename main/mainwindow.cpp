@@ -206,6 +206,8 @@ void MainWindow::enterCurrentPage()
 {
     if (gu32_PageIndex == ConnectionPage)
         m_connectionPage->InterfaceInit();
+    else if (gu32_PageIndex == 5)
+        m_testMaintain->enterPage(gp_ModbusDevice);
     else if (PageBase *shown = page(int(gu32_PageIndex)))
         shown->enterPage();
 }

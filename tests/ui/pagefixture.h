@@ -12,8 +12,12 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QtTest>
 #include <memory>
@@ -133,6 +137,73 @@ inline void turnWheel(QWidget *w, int steps)
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &wheel);
 }
+
+// Answers the program's modal notices and password dialogs in turn as they open:
+// each answer confirms or declines and, for the password dialog, types a text
+// first. What every dialog showed is recorded; a dialog beyond the answers is
+// declined and counted as unexpected.
+class DialogScript : public QObject
+{
+public:
+    struct Answer
+    {
+        bool confirm;
+        QString typed = QString();
+    };
+    struct Seen
+    {
+        QString title;
+        QString message;
+    };
+
+    explicit DialogScript(QList<Answer> answers = {}) : m_answers(std::move(answers))
+    {
+        connect(&m_watch, &QTimer::timeout, this, &DialogScript::answerOpenDialog);
+        m_watch.start(5);
+    }
+
+    QVector<Seen> seen;
+    int unexpected = 0;
+    int unanswered() const { return m_answers.size(); }
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const Seen &s : seen)
+            texts << s.message;
+        return texts;
+    }
+
+private:
+    void answerOpenDialog()
+    {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->property("scriptAnswered").toBool())
+            return;
+        dialog->setProperty("scriptAnswered", true);
+        const auto text = [dialog](const char *name) {
+            auto *label = dialog->findChild<QLabel *>(QLatin1String(name));
+            return label ? label->text() : QString();
+        };
+        seen.append({text("label_title"), text("label_tipsMesg")});
+        Answer answer{false};
+        if (m_answers.isEmpty())
+            ++unexpected;
+        else
+            answer = m_answers.takeFirst();
+        if (auto *entry = dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit_textStr")))
+            entry->setText(answer.typed);
+        const char *button = answer.confirm ? "pushButton_ok" : "pushButton_cancel";
+        QPointer<QPushButton> press = dialog->findChild<QPushButton *>(QLatin1String(button));
+        // Pressed from the dialog's own loop, not from inside this timer's slot.
+        QTimer::singleShot(0, dialog, [press] {
+            if (press)
+                press->click();
+        });
+    }
+
+    QList<Answer> m_answers;
+    QTimer m_watch;
+};
 
 template <typename T> T *child(QWidget *page, const char *name)
 {
