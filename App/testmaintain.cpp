@@ -58,6 +58,8 @@ constexpr int ImportIconSize = 30;
 TestMaintain::TestMaintain(QWidget *parent) : ParamPage(parent), ui(new Ui::TestMaintain)
 {
     ui->setupUi(this);
+    // The page has no scroll area: it draws the page background itself.
+    setAttribute(Qt::WA_StyledBackground);
     std::fill(std::begin(m_shownInformation), std::end(m_shownInformation), Unknown);
     // The combo boxes commit on every activation; the read-only information
     // fields are no commit fields at all.

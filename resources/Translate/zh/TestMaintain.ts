@@ -1,6 +1,6 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
-<TS version="2.1">
+<TS version="2.1" language="zh_CN">
 <context>
     <name>TestMaintain</name>
     <message>
@@ -226,7 +226,7 @@
         <translation>应用参数复位</translation>
     </message>
     <message>
-        <location line="+174"/>
+        <location line="+176"/>
         <location line="+18"/>
         <location line="+6"/>
         <location line="+66"/>
