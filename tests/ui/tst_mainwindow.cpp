@@ -2,11 +2,13 @@
 // connect, poll, fail and recover, disconnect, reconnect with new link
 // settings, language, and the frameless geometry.
 #include "App/pagebase.h"
+#include "App/testmaintain.h"
 #include "Modbus/filepaths.h"
 #include "Modbus/modbussetting.h"
 #include "devicemodel.h"
 #include "mainwindow.h"
 #include "modbuslink.h"
+#include "pagefixture.h"
 #include "pollstate.h"
 #include "simhost.h"
 #include "ui_mainwindow.h"
@@ -182,6 +184,33 @@ private slots:
             QCOMPARE(log[start + i].count, expected[i].count);
         }
         QTRY_COMPARE(form()->label_ConnectState->text(), QStringLiteral("Communication-Normal"));
+    }
+
+    void theTestPageResetsThroughTheClientAndForgetsThePasswordWhenLeft()
+    {
+        connectWindow();
+        QTest::mouseClick(form()->ButtonTestMaintain, Qt::LeftButton);
+        QCOMPARE(gu32_PageIndex, 5u);
+        auto *testPage = static_cast<TestMaintain *>(m_window->page(5));
+        auto *resetCal = testPage->findChild<QPushButton *>(QStringLiteral("Btn_ResetCAL"));
+        {
+            pagetest::DialogScript answers({{true, QStringLiteral("582046")}, {true}, {true}});
+            resetCal->click();
+            QCOMPARE(answers.unanswered(), 0);
+        }
+        QVERIFY(testPage->passwordAccepted());
+        int resetWrites = 0;
+        for (const LoggedRequest &r : m_sim->requestLog())
+            resetWrites += r.function == 16 && r.address == 522 && r.exception == 0;
+        QCOMPARE(resetWrites, 1);
+
+        QTest::mouseClick(form()->ButtonBasicConfig, Qt::LeftButton);
+        QVERIFY(!testPage->passwordAccepted());
+        QTest::mouseClick(form()->ButtonTestMaintain, Qt::LeftButton);
+        pagetest::DialogScript answers({{false}});
+        resetCal->click();
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen[0].title, QStringLiteral("Password"));
     }
 
     void threeFailedPollsTurnTheStateRedAndTwoGoodOnesBringItBack()
