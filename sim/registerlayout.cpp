@@ -134,7 +134,7 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
     for (int i = 0; i < 5; ++i)
         v[Reg::AnalogOutput + 2 * i] = analogOut[i];
 
-    const quint32 indicators[] = {3, 1, 1, 1};
+    const quint32 indicators[] = {1, 1, 1, 1}; // backlight "Mid"
     for (int i = 0; i < 4; ++i)
         v[Reg::Backlight + 2 * i] = indicators[i];
 
@@ -146,7 +146,7 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
     }
     v[Reg::RemoteOutputWay + 2] = 100; // send time
     v[Reg::RemoteOutputWay + 4] = 1;   // remote accuracy
-    v[Reg::RemoteOutputWay + 6] = 3;   // remote filter
+    v[Reg::RemoteOutputWay + 6] = 0;   // remote filter "Low Filter"
 
     v[Reg::CalibrationEdit] = 1;
     v[Reg::ApplicationEdit] = 1;

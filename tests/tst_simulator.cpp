@@ -144,7 +144,7 @@ void TestSimulator::resetCommands()
     QCOMPARE(m.writeHolding(Reg::ResetAll, {0, 0}), 0); // zero: no action
     QCOMPARE(m.value32(Reg::Backlight), 0u);
     QCOMPARE(m.writeHolding(Reg::ResetAll, {0, 1}), 0);
-    QCOMPARE(m.value32(Reg::Backlight), 3u);
+    QCOMPARE(m.value32(Reg::Backlight), 1u);
     QVERIFY(m.coil(Coil::CalibrationEdit));
 }
 
