@@ -153,7 +153,8 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
 
     v[Reg::Version] = digital ? 20105 : 10203;
     v[Reg::CompileDate] = 261115;
-    const char serial[] = "ZT2026110500-0000001A3B4C";
+    // 25 characters; the program shows them with a "-" between the 13th and the 14th.
+    const char serial[] = "ZT20261105001000000A3B4C1";
     for (int i = 0; i < Reg::SerialNumberLength; ++i)
         v[Reg::SerialNumber + i] = quint8(serial[i]);
     const quint8 mac[] = {0x02, 0x5A, 0x45, 0x4C, 0x54, 0x01};
