@@ -23,6 +23,9 @@ QString NumberText(double value)
 {
     if (value == 0)
         return QStringLiteral("0"); // no "-0"
+    // Whole numbers in plain digits: 1000000, not 1e+06.
+    if (std::abs(value) < 1e15 && std::floor(value) == value)
+        return QString::number(qint64(value));
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+void ApplyFileTexts(QVector<ParamRow> &rows); // paramfiletexts.cpp
+
 namespace {
 
 using M = MirrorRecord;
@@ -158,7 +160,12 @@ QVector<ParamRow> buildCatalogue()
         {6, 0, "RemotoOutWay", 674, 2, M::Dig, 17, K::Index, 0},
         {6, 0, "RemotoAccuracy", 678, 2, M::Dig, 19, K::Index, 0},
         {6, 0, "RemotoSetFilter", 680, 2, M::Dig, 38, K::Index, 0},
+        // The reset commands of the test page: buttons outside every write table.
+        {0, 0, "Btn_ResetALL", 520, 2, M::SysPara, 0, K::Command, 0},
+        {0, 0, "Btn_ResetCAL", 522, 2, M::SysPara, 1, K::Command, 0},
+        {0, 0, "Btn_ResetAPP", 524, 2, M::SysPara, 2, K::Command, 0},
     };
+    ApplyFileTexts(rows);
     return rows;
 }
 
@@ -231,4 +238,25 @@ quint32 MirrorValue(const ParamRow &row)
         break;
     }
     return 0;
+}
+
+const ParamRow *FindParamByAddress(int address)
+{
+    for (const ParamRow &row : ParameterCatalogue()) {
+        if (row.address == address)
+            return &row;
+    }
+    return nullptr;
+}
+
+QVector<const ParamRow *> FileParameters()
+{
+    QVector<const ParamRow *> rows;
+    for (ParamAccess access : {ParamAccess::ReadWrite, ParamAccess::WriteOnly}) {
+        for (const ParamRow &row : ParameterCatalogue()) {
+            if (row.access == access)
+                rows.append(&row);
+        }
+    }
+    return rows;
 }

@@ -20,6 +20,14 @@ enum class ParamKind {
     Display,  // shown only
 };
 
+// How the parameter files treat a parameter.
+enum class ParamAccess {
+    ReadWrite, // exported and imported
+    WriteOnly, // imported; exported from its read-back register
+    ReadOnly,  // shown only: never written by an import
+    Command,   // starts an action: never in a file, never written by an import
+};
+
 // One bound parameter: the single source of the write tables and page field lists.
 struct ParamRow
 {
@@ -32,6 +40,16 @@ struct ParamRow
     int slot; // slot (or analog value index) in the mirror record, -1 for none
     ParamKind kind;
     int factorDigits; // Factor: the power of ten
+
+    // What the parameter files need (filled for every row from one table).
+    ParamAccess access = ParamAccess::ReadWrite;
+    const char *nameEn = nullptr;
+    const char *nameCn = nullptr;
+    qint64 rawMin = 0; // raw register limits, independent of the decimal setting
+    qint64 rawMax = 0;
+    const char *noteEn = nullptr; // unit or note
+    const char *noteCn = nullptr;
+    quint16 readBack = 0; // WriteOnly: the register that reads the value back
 };
 
 const QVector<ParamRow> &ParameterCatalogue();
@@ -52,3 +70,11 @@ const ParamRow *FindWriteRow(quint32 page, quint32 appSubPage, const QString &ob
 
 // The mirror value that shows the parameter, 0 for rows without a mirror slot.
 quint32 MirrorValue(const ParamRow &row);
+
+// The catalogue row of the parameter at this register address, or null.
+const ParamRow *FindParamByAddress(int address);
+
+// The parameters of the spreadsheet templates, in file order: every read-write
+// parameter in catalogue order, then the write-only ones (the remote-edit
+// switches), so that an import never locks itself out half-way.
+QVector<const ParamRow *> FileParameters();

@@ -56,6 +56,11 @@ ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request)
 {
     request.slaveId = qint32(gu32_SlaveId);
     request.dwordFormat = qint32(WordOrderAt(request.startAddress, gu32_DwordFormat));
+    // A parameter is one or two registers; any other count would send what is not there.
+    if (request.count < 1 || request.count > 2) {
+        qDebug() << "Send Address:" << request.startAddress << "refused count" << request.count;
+        return ModbusProtocolError;
+    }
     quint16 registers[2] = {};
     if (request.count == 1) {
         registers[0] = quint16(v & 0xFFFF);
@@ -74,24 +79,26 @@ quint32 ReadParamForExport(int address, int count, bool *ok)
     if (count < 1 || count > 3)
         return 0;
     // Count 3 marks a float parameter: the same two registers, taken as float bits by the caller.
-    quint16 registers[2] = {};
-    const LinkSettings request = parameterRequest(address, qMin(count, 2));
-    const ModbusResult result = ReadHoldingRegisters(gp_ModbusDevice, request, registers);
-    if (ok)
-        *ok = result == ModbusOk;
-    if (result != ModbusOk)
-        return ReadParamFailed;
-    return readValue(request, registers);
+    return ReadParam(address, qMin(count, 2), ok);
 }
 
-quint32 ReadParam(int address, int count)
+quint32 ReadParam(int address, int count, bool *ok)
 {
+    if (ok)
+        *ok = false;
+    // The reply buffer holds one parameter: one or two registers.
+    if (count < 1 || count > 2) {
+        qDebug() << "ReadParam refused count" << count << "at" << address;
+        return ReadParamFailed;
+    }
     quint16 registers[2] = {};
     const LinkSettings request = parameterRequest(address, count);
     if (ReadHoldingRegisters(gp_ModbusDevice, request, registers) != ModbusOk)
         return ReadParamFailed;
     const quint32 value = readValue(request, registers);
     qDebug() << "lun_Dword.u32DWord" << value;
+    if (ok)
+        *ok = true;
     return value;
 }
 

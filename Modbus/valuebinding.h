@@ -21,10 +21,13 @@ QString UnitName(quint32 unit);
 
 // Writes v to the parameter at request.startAddress: count 1 as one register
 // (the low 16 bits), count 2 as a pair in the word order of that address (WordOrderAt).
+// Any other count is refused with ModbusProtocolError and nothing is sent.
 ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request);
 
-// The parameter's value, or ReadParamFailed.
-quint32 ReadParam(int address, int count);
+// The parameter's value, or ReadParamFailed; ok (when given) tells whether the
+// read worked, since ReadParamFailed is also a value a parameter can hold.
+// Counts other than 1 and 2 are refused without traffic.
+quint32 ReadParam(int address, int count, bool *ok = nullptr);
 
 // Export read of one parameter: the register for count 1, the pair in the word
 // order of its address for counts 2 and 3, 0 for other counts. ok tells whether the read worked.

@@ -1,5 +1,6 @@
 #include "displayweightthread.h"
 
+#include "pollhold.h"
 #include "pollstate.h"
 
 #include <QMutexLocker>
@@ -27,7 +28,7 @@ DisplayWeightThread::~DisplayWeightThread()
 void DisplayWeightThread::run()
 {
     while (!isInterruptionRequested()) {
-        if (!gu8_PollBusy.load()) {
+        if (!gu8_PollBusy.load() && !PollHeld()) {
             gu8_PollBusy.store(true);
             emit isdone();
         }

@@ -16,6 +16,7 @@
 #include "displayweightthread.h"
 #include "livedisplay.h"
 #include "modbuslink.h"
+#include "pollhold.h"
 #include "pollstate.h"
 #include "windowgeometry.h"
 
@@ -292,7 +293,7 @@ void MainWindow::disconnectModbus()
 
 void MainWindow::on_Btn_SlaveIdSet_clicked()
 {
-    gu8_PollBusy.store(true);
+    PollHold hold;
     auto *dialog = new ModbusParaSetDialog(this);
     dialog->load(gsrt_LinkPara);
     dialog->exec();
@@ -303,7 +304,6 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
         reconnectTimer->start(ReconnectDelayMs);
     }
     delete dialog;
-    gu8_PollBusy.store(false);
 }
 
 void MainWindow::reConnectModbus()
@@ -398,6 +398,11 @@ void MainWindow::onPollTick()
 {
     if (gu8_LinkStop)
         return; // parked: gu8_PollBusy stays set until the link is up again
+    if (PollHeld()) {
+        // Signalled before a hold was taken: the holder owns the link now.
+        gu8_PollBusy.store(false);
+        return;
+    }
     if (CheckLink() != 0)
         gu8_PollBusy.store(false);
     const ModbusResult result = readLiveGroups();

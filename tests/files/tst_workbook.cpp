@@ -88,6 +88,9 @@ void TstWorkbook::cellsReadAsTheirPlainValue_data()
     QTest::newRow("fraction") << QByteArray("<c r=\"A1\"><v>1.5</v></c>") << "1.5";
     QTest::newRow("exponent form") << QByteArray("<c r=\"A1\"><v>5.3E2</v></c>") << "530";
     QTest::newRow("large count") << QByteArray("<c r=\"A1\" t=\"n\"><v>70000</v></c>") << "70000";
+    QTest::newRow("million in plain digits")
+        << QByteArray("<c r=\"A1\"><v>1E6</v></c>") << "1000000";
+    QTest::newRow("small fraction") << QByteArray("<c r=\"A1\"><v>0.1</v></c>") << "0.1";
     QTest::newRow("negative") << QByteArray("<c r=\"A1\"><v>-5</v></c>") << "-5";
     QTest::newRow("shared string") << QByteArray("<c r=\"A1\" t=\"s\"><v>1</v></c>") << "读写";
     QTest::newRow("shared rich text without phonetic run")

@@ -1,0 +1,347 @@
+#include "exeltowrite.h"
+
+#include "modbuslink.h"
+#include "paramcatalogue.h"
+#include "pollhold.h"
+#include "valuebinding.h"
+#include "workbook.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstring>
+
+namespace {
+
+const QString ParamSheet = QStringLiteral("读写类");
+
+enum Column {
+    AddressColumn = 1,
+    NameColumn = 2,
+    CountColumn = 3,
+    MaxColumn = 4,
+    MinColumn = 5,
+    ValueColumn = 7
+};
+
+// Link parameters of the link in use: writing them would cut the import's own link.
+bool isLinkRow(qint64 address)
+{
+    if (gu32_ConnectType == 0)
+        return address >= 300 && address <= 352;
+    if (gu32_ConnectType == 1)
+        return address >= 360 && address <= 395;
+    return false;
+}
+
+// An unsigned decimal number of at most max, as the sheet holds it.
+bool unsignedDecimal(const QString &text, quint64 max, quint64 *value)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,12}$"));
+    const QString t = text.trimmed();
+    if (!digits.match(t).hasMatch())
+        return false;
+    const quint64 v = t.toULongLong();
+    if (v > max)
+        return false;
+    *value = v;
+    return true;
+}
+
+// The limit cells convert as the layout says: a text that is no number counts as 0.
+quint64 limitValue(const QString &text)
+{
+    quint64 v = 0;
+    return unsignedDecimal(text, 0xFFFFFFFFull, &v) ? v : 0;
+}
+
+QString rowList(const QVector<int> &rows)
+{
+    QStringList out;
+    for (int r : rows)
+        out << QString::number(r);
+    return out.join(QStringLiteral(", "));
+}
+
+QString floatText(quint32 bits)
+{
+    float f = 0;
+    std::memcpy(&f, &bits, sizeof f);
+    return QString::number(double(f), 'g', 6);
+}
+
+} // namespace
+
+WorkBooks::WorkBooks() : m_failed(std::make_unique<Workbook>())
+{}
+
+WorkBooks::~WorkBooks()
+{
+    qDeleteAll(m_books);
+}
+
+Workbook *WorkBooks::Open(const QString &path)
+{
+    auto *book = new Workbook;
+    if (!book->open(path)) {
+        m_failed.reset(book);
+        return nullptr;
+    }
+    m_books.append(book);
+    return book;
+}
+
+ExelToWrite::ExelToWrite(QObject *parent) : QObject(parent)
+{}
+
+ExelToWrite::~ExelToWrite() = default;
+
+WorkBooks *ExelToWrite::StartExcel()
+{
+    qDebug() << "启动excel... ";
+    m_books = std::make_unique<WorkBooks>();
+    qDebug() << "设置界面不可见...";
+    qDebug() << "设置不报警...";
+    qDebug() << "正在获取工作簿...";
+    qDebug() << "获取工作簿完成...";
+    qDebug() << "Succ GET-----------";
+    return m_books.get();
+}
+
+void ExelToWrite::QuitExcel()
+{
+    m_workbook = nullptr;
+    m_books.reset();
+}
+
+int ExelToWrite::openParameterSheet(WorkBooks *books, const QString &path, bool import)
+{
+    m_workbook = nullptr;
+    if (!books) {
+        qDebug() << "工作簿不存在。";
+        return NoWorkbook;
+    }
+    if (!QFileInfo(path).isFile()) {
+        qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(path);
+        return NoWorkbook;
+    }
+    qDebug().noquote() << QStringLiteral("路径正确，路径为 %1").arg(path);
+    qDebug() << "正在打开文件...";
+    Workbook *book = books->Open(path);
+    if (!book) {
+        qDebug().noquote() << "office 查找文件不存在。路径：" + path
+                           << books->lastFailure().errorText();
+        return NoWorkbook;
+    }
+    m_workbook = book;
+    qDebug() << "正在查找所有sheet页";
+    if (book->sheetNames().isEmpty()) {
+        qDebug() << "没有sheet存在。";
+        closeWorkbook();
+        return NoSheets;
+    }
+    qDebug() << (import ? "正在查找Zelt_PARAM子表" : "正在查找Sheet1");
+    if (!book->selectSheet(ParamSheet)) {
+        const bool missing = book->status() == WorkbookStatus::SheetMissing;
+        if (missing)
+            qDebug() << (import ? "Zelt_PARAM子表不存在。" : "Sheet1不存在。");
+        else
+            qDebug().noquote() << "没有sheet存在。" << book->errorText();
+        closeWorkbook();
+        return missing ? NoParamSheet : NoSheets;
+    }
+    qDebug() << (import ? "Zelt_PARAM子表查找结束" : "Sheet1查找结束");
+    const int rows = book->rowCount();
+    emit ShowMaxnRowssignal(rows);
+    if (rows < 1) {
+        qDebug() << "CExcelTool::loadExcel 无数据，跳过该文件";
+        closeWorkbook();
+        return NoData;
+    }
+    qDebug().noquote() << QStringLiteral("文件数据列数为: %1").arg(book->columnCount());
+    qDebug().noquote() << QStringLiteral("文件数据行数为: %1").arg(rows);
+    qDebug() << "正在读取数据 包含的 ok 关键字";
+    return Done;
+}
+
+void ExelToWrite::closeWorkbook()
+{
+    if (m_workbook)
+        m_workbook->close();
+    m_workbook = nullptr;
+}
+
+int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device)
+{
+    m_report = ParamFileReport();
+    const int access = openParameterSheet(books, path, true);
+    if (access != Done)
+        return access;
+    Workbook *book = m_workbook;
+    const int n = book->rowCount();
+    PollHold hold;
+    emit progressRangeChanged(ImportBar, 1, n);
+
+    for (int r = 2; r <= n; ++r) {
+        emit progressValueChanged(ImportBar, r);
+        ++m_report.rows;
+        const QString addressText = book->cellText(r, AddressColumn);
+        const QString countText = book->cellText(r, CountColumn);
+        const QString maxText = book->cellText(r, MaxColumn);
+        const QString minText = book->cellText(r, MinColumn);
+        const QString valueText = book->cellText(r, ValueColumn);
+
+        bool signedOk = false;
+        const qint64 signedAddress = addressText.trimmed().toLongLong(&signedOk);
+        if (signedOk && isLinkRow(signedAddress)) {
+            ++m_report.skipped;
+            continue;
+        }
+        if (!countText.contains(QLatin1Char('1')) && !countText.contains(QLatin1Char('2'))) {
+            ++m_report.skipped;
+            continue;
+        }
+        if (gu8_LinkStop)
+            return Stopped;
+        WaitMs(1);
+        if (valueText.isEmpty()) {
+            ++m_report.skipped;
+            continue;
+        }
+
+        // Nothing is sent that the sheet does not state exactly.
+        quint64 address = 0, count = 0, value = 0;
+        QString refusal;
+        if (!unsignedDecimal(countText, 2, &count) || count < 1)
+            refusal = QStringLiteral("count %1 is neither 1 nor 2").arg(countText);
+        else if (!unsignedDecimal(addressText, 0xFFFF, &address))
+            refusal = QStringLiteral("address %1 is not a register").arg(addressText);
+        else if (!unsignedDecimal(valueText, count == 1 ? 0xFFFF : 0xFFFFFFFFull, &value))
+            refusal = QStringLiteral("value %1 is not an unsigned decimal of %2 register(s)")
+                          .arg(valueText)
+                          .arg(count);
+        else if (value < limitValue(minText) || value > limitValue(maxText))
+            refusal = QStringLiteral("value %1 lies outside %2 .. %3")
+                          .arg(value)
+                          .arg(limitValue(minText))
+                          .arg(limitValue(maxText));
+        else if (const ParamRow *p = FindParamByAddress(int(address));
+                 p && (p->access == ParamAccess::Command || p->access == ParamAccess::ReadOnly))
+            refusal = QStringLiteral("register %1 is never written by an import").arg(address);
+        if (!refusal.isEmpty()) {
+            qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << refusal;
+            m_report.refused.append(r);
+            continue;
+        }
+
+        qDebug() << "写"
+                 << "num:---" << address;
+        LinkSettings request;
+        request.startAddress = int(address);
+        request.count = quint16(count);
+        const ModbusResult result = WriteParam(device, quint32(value), request);
+        if (result == ModbusOk) {
+            ++m_report.done;
+        } else {
+            qDebug().noquote() << QStringLiteral("row %1 failed: register %2, result %3")
+                                      .arg(r)
+                                      .arg(address)
+                                      .arg(int(result));
+            m_report.failed.append(r);
+        }
+    }
+    qDebug() << "读取完成";
+    if (!m_report.refused.isEmpty())
+        qDebug().noquote() << "refused rows:" << rowList(m_report.refused);
+    if (!m_report.failed.isEmpty())
+        qDebug().noquote() << "failed rows:" << rowList(m_report.failed);
+    hold.release();
+    closeWorkbook();
+    return m_report.failed.isEmpty() ? Done : RowsFailed;
+}
+
+int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClient *device)
+{
+    Q_UNUSED(device) // the parameter reads go through the program's one client
+    m_report = ParamFileReport();
+    const int access = openParameterSheet(books, path, false);
+    if (access != Done)
+        return access;
+    Workbook *book = m_workbook;
+    if (book->isReadOnly()) {
+        qDebug().noquote() << "the export target cannot be written:" << path;
+        closeWorkbook();
+        return NoWorkbook;
+    }
+    const int n = book->rowCount();
+    PollHold hold;
+    emit progressRangeChanged(ExportBar, 1, n);
+
+    for (int r = 2; r <= n; ++r) {
+        emit progressValueChanged(ExportBar, r);
+        ++m_report.rows;
+        const QString addressText = book->cellText(r, AddressColumn);
+        const QString countText = book->cellText(r, CountColumn);
+        if (addressText.isEmpty()) {
+            ++m_report.skipped;
+            continue;
+        }
+        if (gu8_LinkStop)
+            return Stopped;
+        WaitMs(1);
+        quint64 address = 0, count = 0;
+        if (!unsignedDecimal(countText, 3, &count) || count < 1) {
+            ++m_report.skipped; // the layout knows no such count: the row stays as it is
+            continue;
+        }
+        if (!unsignedDecimal(addressText, 0xFFFF, &address)) {
+            qDebug().noquote() << QStringLiteral("row %1 refused: address %2 is not a register")
+                                      .arg(r)
+                                      .arg(addressText);
+            m_report.refused.append(r);
+            continue;
+        }
+        // A write-only switch is read where the instrument shows it.
+        int readAddress = int(address);
+        const ParamRow *p = FindParamByAddress(readAddress);
+        if (p && p->access == ParamAccess::WriteOnly && p->readBack)
+            readAddress = p->readBack;
+        bool ok = false;
+        const quint32 value = ReadParam(readAddress, count == 1 ? 1 : 2, &ok);
+        if (!ok) {
+            qDebug().noquote() << QStringLiteral("row %1 failed: register %2 could not be read")
+                                      .arg(r)
+                                      .arg(readAddress);
+            book->setCellText(r, ValueColumn, QString());
+            m_report.failed.append(r);
+            continue;
+        }
+        book->setCellText(r, ValueColumn, count == 3 ? floatText(value) : QString::number(value));
+        ++m_report.done;
+    }
+    qDebug() << "导出完成";
+    if (!m_report.failed.isEmpty())
+        qDebug().noquote() << "failed rows:" << rowList(m_report.failed);
+    hold.release();
+    const bool saved = book->save();
+    if (!saved)
+        qDebug().noquote() << "export not saved:" << book->errorText();
+    closeWorkbook();
+    if (!saved)
+        return NotSaved;
+    return m_report.failed.isEmpty() ? Done : RowsFailed;
+}
+
+QString ExelToWrite::ReportText(const ParamFileReport &report, bool import)
+{
+    QString text = tr("%1 rows: ").arg(report.rows) +
+                   (import ? tr("%1 written").arg(report.done) : tr("%1 read").arg(report.done));
+    if (!report.refused.isEmpty())
+        text +=
+            tr(", %1 refused (rows %2)").arg(report.refused.size()).arg(rowList(report.refused));
+    if (!report.failed.isEmpty())
+        text += tr(", %1 failed (rows %2)").arg(report.failed.size()).arg(rowList(report.failed));
+    if (report.skipped)
+        text += tr(", %1 skipped").arg(report.skipped);
+    return text;
+}

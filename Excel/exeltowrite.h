@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+class QModbusClient;
+class Workbook;
+
+// The workbooks collection of the spreadsheet engine: opens workbook files and
+// owns them until the engine shuts down.
+class WorkBooks
+{
+public:
+    WorkBooks();
+    ~WorkBooks();
+    // The opened workbook, or null; Workbook::status() of lastFailure() says why.
+    Workbook *Open(const QString &path);
+    const Workbook &lastFailure() const { return *m_failed; }
+
+private:
+    QVector<Workbook *> m_books;
+    std::unique_ptr<Workbook> m_failed;
+};
+
+// What a procedure did with the rows of the parameter sheet.
+struct ParamFileReport
+{
+    int rows = 0;         // rows 2 .. N looked at
+    int done = 0;         // import: rows written; export: values filled in
+    QVector<int> refused; // rows not sent: not a number, beyond limits, bad count, protected
+    QVector<int> failed;  // rows whose register write or read failed
+    int skipped = 0;      // rows passed over as the layout says (link rows, count 3, empty)
+};
+
+// Moves parameters between the worksheet "读写类" of a workbook and the
+// instrument, one row per parameter. Free of widgets: progress is a signal.
+class ExelToWrite : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ProgressSlot { ImportBar = 0, ExportBar = 1 };
+    // Result codes beyond the lookup failures.
+    static constexpr int Done = 1;
+    static constexpr int Stopped = 100;
+    static constexpr int NoWorkbook = -1;
+    static constexpr int NoSheets = -3;
+    static constexpr int NoParamSheet = -4;
+    static constexpr int NoData = -5;
+    static constexpr int RowsFailed = -6; // some register writes or reads failed
+    static constexpr int NotSaved = -7;   // the export could not be saved
+
+    explicit ExelToWrite(QObject *parent = nullptr);
+    ~ExelToWrite() override;
+
+    // Starts the engine and returns its workbooks collection (never null here).
+    WorkBooks *StartExcel();
+    // Closes every workbook still open and shuts the engine down.
+    void QuitExcel();
+
+    int ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device);
+    int ExportExcel(WorkBooks *books, const QString &path, QModbusClient *device);
+
+    const ParamFileReport &lastReport() const { return m_report; }
+    // "120 rows: 117 written, 3 refused (rows 14, 15, 88)".
+    static QString ReportText(const ParamFileReport &report, bool import);
+
+signals:
+    void mysignal(QString);
+    void myStructsignal(QString);
+    void myreadsignal(QString, QString, QString, int, int, QString);
+    void myreadsignaldefaultvalue(QString, QString, QString, int, int, QString);
+    void ShowMaxnRowssignal(int);
+    // Progress of the import bar (slot 0) or the export bar (slot 1).
+    void progressRangeChanged(int slot, int minimum, int maximum);
+    void progressValueChanged(int slot, int value);
+
+private:
+    int openParameterSheet(WorkBooks *books, const QString &path, bool import);
+    void closeWorkbook();
+
+    std::unique_ptr<WorkBooks> m_books;
+    Workbook *m_workbook = nullptr;
+    ParamFileReport m_report;
+};
