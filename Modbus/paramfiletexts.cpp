@@ -211,7 +211,10 @@ void ApplyFileTexts(QVector<ParamRow> &rows)
         row.noteCn = it->noteCn;
         if (row.kind == ParamKind::Command)
             row.access = ParamAccess::Command;
-        else if (row.kind == ParamKind::Display)
+        // Sensor AD values and bus addresses come from the sensors themselves (the
+        // search assigns the addresses): shown, never written from a file.
+        else if (row.kind == ParamKind::Display || (row.address >= 602 && row.address < 618) ||
+                 (row.address >= 642 && row.address < 658))
             row.access = ParamAccess::ReadOnly;
         // The remote-edit switches are written here and read back in the system block.
         if (row.address == 9301 || row.address == 9302) {
