@@ -332,6 +332,40 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
     return m_report.failed.isEmpty() ? Done : RowsFailed;
 }
 
+int ExelToWrite::runWithProgress(bool import, const QString &file, QModbusClient *device,
+                                 const std::function<void(int)> &percent)
+{
+    const int bar = import ? ImportBar : ExportBar;
+    int minimum = 0, maximum = 0;
+    QObject scope; // the connections end with this run
+    connect(this, &ExelToWrite::progressRangeChanged, &scope, [&](int slot, int lo, int hi) {
+        if (slot == bar) {
+            minimum = lo;
+            maximum = hi;
+        }
+    });
+    connect(this, &ExelToWrite::progressValueChanged, &scope, [&](int slot, int value) {
+        if (slot == bar && percent)
+            percent(maximum > minimum ? (value - minimum) * 100 / (maximum - minimum) : 100);
+    });
+    WorkBooks *books = StartExcel();
+    const int result = import ? ImportExcel(books, file, device) : ExportExcel(books, file, device);
+    QuitExcel();
+    return result;
+}
+
+int ExelToWrite::RunImport(const QString &file, QModbusClient *device,
+                           const std::function<void(int)> &percent)
+{
+    return runWithProgress(true, file, device, percent);
+}
+
+int ExelToWrite::RunExport(const QString &file, QModbusClient *device,
+                           const std::function<void(int)> &percent)
+{
+    return runWithProgress(false, file, device, percent);
+}
+
 QString ExelToWrite::ReportText(const ParamFileReport &report, bool import)
 {
     QString text = tr("%1 rows: ").arg(report.rows) +

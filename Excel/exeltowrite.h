@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class QModbusClient;
@@ -63,6 +64,13 @@ public:
     int ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device);
     int ExportExcel(WorkBooks *books, const QString &path, QModbusClient *device);
 
+    // The whole life cycle around one procedure: start the engine, run the import
+    // or the export on file, shut the engine down. Progress goes to percent (0-100).
+    int RunImport(const QString &file, QModbusClient *device,
+                  const std::function<void(int)> &percent);
+    int RunExport(const QString &file, QModbusClient *device,
+                  const std::function<void(int)> &percent);
+
     const ParamFileReport &lastReport() const { return m_report; }
     // "120 rows: 117 written, 3 refused (rows 14, 15, 88)".
     static QString ReportText(const ParamFileReport &report, bool import);
@@ -79,6 +87,8 @@ signals:
 
 private:
     int openParameterSheet(WorkBooks *books, const QString &path, bool import);
+    int runWithProgress(bool import, const QString &file, QModbusClient *device,
+                        const std::function<void(int)> &percent);
     void closeWorkbook();
 
     std::unique_ptr<WorkBooks> m_books;

@@ -60,6 +60,7 @@ private:
     std::unique_ptr<SimHost> m_sim;
     QTemporaryDir m_dir;
     ExelToWrite m_excel;
+    QVector<int> m_percent;
 
     void startSim(int wordOrder = 0, sim::Kind kind = sim::Kind::Analog)
     {
@@ -84,10 +85,8 @@ private:
 
     int runImport(const QString &path)
     {
-        WorkBooks *books = m_excel.StartExcel();
-        const int result = m_excel.ImportExcel(books, path, gp_ModbusDevice);
-        m_excel.QuitExcel();
-        return result;
+        m_percent.clear();
+        return m_excel.RunImport(path, gp_ModbusDevice, [this](int p) { m_percent.append(p); });
     }
 
     int runExport(const QString &path)
@@ -160,6 +159,7 @@ void TstParamFiles::importWritesWithinTheRowLimitsOnly()
     QCOMPARE(writesTo(m_sim->requestLog(), 58), 0);
     QCOMPARE(m_excel.lastReport().refused, (QVector<int>{2, 4}));
     QCOMPARE(m_excel.lastReport().done, 1);
+    QCOMPARE(m_percent, (QVector<int>{33, 66, 100})); // rows 2..4 of 1..4
 }
 
 void TstParamFiles::importCountCodesDecideRegisters()
