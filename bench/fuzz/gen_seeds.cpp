@@ -1,8 +1,10 @@
-// Seed inputs for the fuzz targets, made by the project: for every register group
+// Seed inputs for the fuzz targets, made by the project: the two parameter
+// templates, and for every register group
 // and both word orders, the registers of a fresh simulated instrument and of one
 // with every register at all ones.
 #include "instrumentmodel.h"
 #include "devicemodel.h"
+#include "paramtemplate.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,6 +39,14 @@ int main(int argc, char **argv)
                     ++written;
             }
         }
+    }
+    // The workbook target starts from the parameter templates the program makes.
+    for (int language = 0; language < 2; ++language) {
+        if (WriteParamTemplate(QStringLiteral("%1/template%2.xlsx")
+                                   .arg(QString::fromLocal8Bit(argv[1]))
+                                   .arg(language),
+                               language))
+            ++written;
     }
     qInfo("gen_seeds: %d seeds", written);
     return written > 0 ? 0 : 1;
