@@ -10,6 +10,8 @@
 #include "workbook.h"
 #include "workbookfixture.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
@@ -58,6 +60,7 @@ class TstParamFiles : public QObject
 
 private:
     std::unique_ptr<SimHost> m_sim;
+    std::unique_ptr<QProcess> m_socat;
     QTemporaryDir m_dir;
     ExelToWrite m_excel;
     QVector<int> m_percent;
@@ -70,6 +73,30 @@ private:
         QVERIFY(connectTcpClient(m_sim->port()));
         gu32_DwordFormat = quint32(wordOrder);
         m_sim->clearLog();
+    }
+
+    // The instrument on a serial line pair (socat), reached over Modbus RTU.
+    bool startRtuSim()
+    {
+        const QString instrumentEnd = m_dir.filePath(QStringLiteral("instrument"));
+        const QString programEnd = m_dir.filePath(QStringLiteral("program"));
+        m_socat = std::make_unique<QProcess>();
+        m_socat->start(QStringLiteral("socat"),
+                       {QStringLiteral("pty,raw,echo=0,link=") + instrumentEnd,
+                        QStringLiteral("pty,raw,echo=0,link=") + programEnd});
+        if (!m_socat->waitForStarted() ||
+            !QTest::qWaitFor(
+                [&] { return QFile::exists(instrumentEnd) && QFile::exists(programEnd); }, 5000))
+            return false;
+        m_sim.reset(new SimHost(sim::Kind::Analog, 0));
+        if (!m_sim->startSerial(instrumentEnd, 38400, 2, 8, 1))
+            return false;
+        LinkSettings s; // Modbus RTU, 38400 8E1
+        s.SerialNum = programEnd;
+        if (!connectClient(s))
+            return false;
+        m_sim->clearLog();
+        return true;
     }
 
     QString sheet(const QString &name, const QVector<QStringList> &rows,
@@ -118,6 +145,11 @@ private slots:
         gu8_LinkStop = 0;
         DisconnectModbus();
         m_sim.reset();
+        if (m_socat) {
+            m_socat->terminate();
+            m_socat->waitForFinished(3000);
+            m_socat.reset();
+        }
     }
 
     void importWritesWithinTheRowLimitsOnly();
@@ -216,8 +248,14 @@ void TstParamFiles::importSkipsTheLinkInUse()
     QFETCH(int, connectType);
     QFETCH(QList<int>, skipped);
     QFETCH(QList<int>, sent);
-    startSim();
-    gu32_ConnectType = quint32(connectType);
+    if (connectType == 0) {
+        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+            QSKIP("socat is not installed");
+        QVERIFY(startRtuSim());
+    } else {
+        startSim();
+    }
+    QCOMPARE(gu32_ConnectType, quint32(connectType));
     QVector<QStringList> rows;
     for (int a : skipped + sent)
         rows.append(row(QString::number(a), "2", "99999", "0", "1"));
