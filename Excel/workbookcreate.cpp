@@ -158,6 +158,14 @@ QByteArray stylesPart()
                 w.writeAttribute(QStringLiteral("applyFont"), QStringLiteral("1"));
         }
         w.writeEndElement();
+        // The default named style that spreadsheet programs look for.
+        w.writeStartElement(QStringLiteral("cellStyles"));
+        w.writeAttribute(QStringLiteral("count"), QStringLiteral("1"));
+        w.writeEmptyElement(QStringLiteral("cellStyle"));
+        w.writeAttribute(QStringLiteral("name"), QStringLiteral("Normal"));
+        w.writeAttribute(QStringLiteral("xfId"), QStringLiteral("0"));
+        w.writeAttribute(QStringLiteral("builtinId"), QStringLiteral("0"));
+        w.writeEndElement();
         w.writeEndElement();
     });
 }

@@ -44,6 +44,7 @@ private slots:
     void init() { Workbook::setLimits(WorkbookLimits()); }
 
     void createdWorkbookReadsBackCellByCell();
+    void createdWorkbookOpensInOpenpyxlWithoutWarnings();
     void cellsReadAsTheirPlainValue_data();
     void cellsReadAsTheirPlainValue();
     void writingCellsKeepsEveryOtherPartAndCell();
@@ -78,6 +79,22 @@ void TstWorkbook::createdWorkbookReadsBackCellByCell()
     QCOMPARE(book.cellText(50, 50), QString());
     QVERIFY(!book.selectSheet("Sheet1"));
     QCOMPARE(book.status(), WorkbookStatus::SheetMissing);
+}
+
+void TstWorkbook::createdWorkbookOpensInOpenpyxlWithoutWarnings()
+{
+    if (!haveOpenpyxl())
+        QSKIP("python3-openpyxl is not installed");
+    const QString path = m_dir.filePath("warnings.xlsx");
+    QVERIFY(CreateWorkbook(path, ParamSheet, sampleRows(), {10, 30, 8, 12, 12, 20, 14}));
+    const QString out = runPython(QStringLiteral("import sys, warnings, openpyxl\n"
+                                                 "warnings.simplefilter('error')\n"
+                                                 "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                                 "ws = wb['读写类']\n"
+                                                 "print(ws['A1'].font.b, ws['C3'].value, "
+                                                 "ws.column_dimensions['B'].width)\n"),
+                                  {path});
+    QCOMPARE(out.trimmed(), QString("True 2 30.0"));
 }
 
 void TstWorkbook::cellsReadAsTheirPlainValue_data()
