@@ -5,6 +5,7 @@
 #include "languagefont.h"
 #include "mesgBox.h"
 #include "modbuslink.h"
+#include "paramtemplate.h"
 #include "sysinfotext.h"
 #include "ui_testmaintain.h"
 #include "valuebinding.h"
@@ -14,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QModbusClient>
 #include <QUrl>
 
@@ -77,6 +79,15 @@ TestMaintain::TestMaintain(QWidget *parent) : ParamPage(parent), ui(new Ui::Test
     };
     connect(ui->label_exportPath, &QLabel::linkActivated, this, openFolder);
     connect(ui->label_importPath, &QLabel::linkActivated, this, openFolder);
+    const auto countsLabel = [this](QGridLayout *grid, const char *name) {
+        auto *label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setWordWrap(true);
+        grid->addWidget(label, grid->rowCount(), 0, 1, 2);
+        return label;
+    };
+    m_importCounts = countsLabel(ui->gridLayout_widget_Import, "label_importCounts");
+    m_exportCounts = countsLabel(ui->gridLayout_widget_Export, "label_exportCounts");
 
     setExportProcedure({});
     setImportProcedure({});
@@ -85,6 +96,11 @@ TestMaintain::TestMaintain(QWidget *parent) : ParamPage(parent), ui(new Ui::Test
 TestMaintain::~TestMaintain()
 {
     delete ui;
+}
+
+void TestMaintain::showTransferCounts(bool import, const QString &text)
+{
+    (import ? m_importCounts : m_exportCounts)->setText(text);
 }
 
 void TestMaintain::setExportProcedure(SheetProcedure procedure)
@@ -291,15 +307,19 @@ void TestMaintain::on_Btu_Export_clicked()
     const QString target = exportTargetPath(gu32_Language);
     qDebug() << "filename------" << templatePath;
     qDebug() << "NewFileName------" << target;
+    // A missing template is made from the parameter catalogue.
+    EnsureParamTemplate(templatePath, int(gu32_Language));
     if (QFile::exists(target)) {
-        // A failed copy shows itself when the engine cannot open the target.
-        QFile::remove(target);
+        // The earlier export is kept under its time; a failed copy shows itself
+        // when the engine cannot open the target.
+        SetAsidePreviousExport(target);
         QFile::copy(templatePath, target);
     } else {
         qDebug() << "结果：" << (QFile::copy(templatePath, target) ? "true" : "false");
     }
 
     prepareProgress(ui->progressBar_Export, ui->label_Export, ui->label_exportPath);
+    m_exportCounts->clear();
     const int result = runProcedure(m_exportProcedure, target, ui->progressBar_Export);
     if (result < 0) {
         showNotice(tr("Tip"), tr("Export Failed!"), 1, this);
@@ -328,6 +348,7 @@ void TestMaintain::on_But_Import_clicked()
     const QString file = chooseImportFile();
     if (!file.isEmpty()) {
         prepareProgress(ui->progressBar_Import, ui->label_Import, ui->label_importPath);
+        m_importCounts->clear();
         const int result = runProcedure(m_importProcedure, file, ui->progressBar_Import);
         if (result < 0) {
             showNotice(tr("Tip"), tr("Import Failed!"), 1, this);

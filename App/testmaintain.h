@@ -54,6 +54,9 @@ public:
 
     void setExportProcedure(SheetProcedure procedure);
     void setImportProcedure(SheetProcedure procedure);
+    // What the last import or export did with the rows, shown on its tab beside
+    // the path link ("120 rows: 117 written, 3 refused (rows 14, 15, 88)").
+    void showTransferCounts(bool import, const QString &text);
 
     // The password is asked again after the page was left.
     void clearPasswordAccepted() { m_passwordAccepted = false; }
@@ -88,6 +91,8 @@ private:
     static int procedureUnavailable(const char *what);
 
     Ui::TestMaintain *ui;
+    QLabel *m_importCounts = nullptr;
+    QLabel *m_exportCounts = nullptr;
     QPointer<QModbusClient> m_device;
     bool m_passwordAccepted = false;
     SheetProcedure m_exportProcedure;

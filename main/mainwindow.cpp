@@ -16,6 +16,7 @@
 #include "displayweightthread.h"
 #include "livedisplay.h"
 #include "modbuslink.h"
+#include "paramfiles.h"
 #include "pollhold.h"
 #include "pollstate.h"
 #include "windowgeometry.h"
@@ -161,6 +162,7 @@ void MainWindow::initActions()
     pageIndex[4] = ui->stackedWidget->addWidget(m_dataTrans);
     pageIndex[5] = ui->stackedWidget->addWidget(m_testMaintain);
     pageIndex[6] = ui->stackedWidget->addWidget(m_digSensors);
+    ConnectParamFiles(m_testMaintain);
     showConnectionPage();
     WaitMs(20);
     applyLanguage();

@@ -1,0 +1,26 @@
+#include "paramfiles.h"
+
+#include "App/testmaintain.h"
+#include "exeltowrite.h"
+
+void ConnectParamFiles(TestMaintain *page)
+{
+    auto *excel = new ExelToWrite(page);
+    const auto showCounts = [page, excel](bool import) {
+        // A file that never got as far as its rows has nothing to count.
+        if (excel->lastReport().rows > 0)
+            page->showTransferCounts(import, ExelToWrite::ReportText(excel->lastReport(), import));
+    };
+    page->setExportProcedure([excel, showCounts](const QString &file, QModbusClient *device,
+                                                 const TestMaintain::Progress &progress) {
+        const int result = excel->RunExport(file, device, progress);
+        showCounts(false);
+        return result;
+    });
+    page->setImportProcedure([excel, showCounts](const QString &file, QModbusClient *device,
+                                                 const TestMaintain::Progress &progress) {
+        const int result = excel->RunImport(file, device, progress);
+        showCounts(true);
+        return result;
+    });
+}

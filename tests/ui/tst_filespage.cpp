@@ -1,0 +1,203 @@
+// Parameter files through the test page's buttons against the simulated
+// instrument: the export fills a copy of the template made from the catalogue,
+// an edited value comes back through the import, the progress bar, the path
+// link, the counts and the notices say what happened.
+#include "exeltowrite.h"
+#include "languagefont.h"
+#include "pagefixture.h"
+#include "paramfiles.h"
+#include "paramtemplate.h"
+#include "testmaintain.h"
+#include "workbook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+using namespace pagetest;
+
+namespace {
+
+class ScriptedTestPage : public TestMaintain
+{
+public:
+    QString chosenFile;
+
+protected:
+    QString chooseImportFile() override { return chosenFile; }
+};
+
+const QString ParamSheet = QStringLiteral("读写类");
+
+int rowOf(Workbook &book, int address)
+{
+    for (int r = 2; r <= book.rowCount(); ++r) {
+        if (book.cellText(r, 1) == QString::number(address))
+            return r;
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestFilesPage : public QObject
+{
+    Q_OBJECT
+
+private:
+    Bench bench;
+    std::unique_ptr<ScriptedTestPage> page;
+
+    QLabel *label(const char *name) { return child<QLabel>(page.get(), name); }
+    QPushButton *button(const char *name) { return child<QPushButton>(page.get(), name); }
+    void showTab(const char *name)
+    {
+        child<QTabWidget>(page.get(), "tabWidget")
+            ->setCurrentWidget(child<QWidget>(page.get(), name));
+        page->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), page.get());
+    }
+    QString exportTarget() const
+    {
+        return bench.home.path() + QStringLiteral("/Export/QuarnT-Zelt_ExportFile.xlsx");
+    }
+    // Clicks Export and answers its notice; returns the notices seen and the bar's values.
+    QStringList clickExport(QVector<int> *barValues = nullptr)
+    {
+        auto *bar = child<QProgressBar>(page.get(), "progressBar_Export");
+        QObject scope;
+        if (barValues)
+            connect(bar, &QProgressBar::valueChanged, &scope,
+                    [barValues](int v) { barValues->append(v); });
+        DialogScript answers({{true}});
+        QTest::mouseClick(button("Btu_Export"), Qt::LeftButton);
+        return answers.messages();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bench.start()); }
+
+    void init()
+    {
+        bench.reset();
+        gu32_PageIndex = 5;
+        gu32_Language = 0;
+        gu32_ConnectType = 1;
+        QDir(bench.home.path() + QStringLiteral("/Export")).removeRecursively();
+        QDir(bench.home.path() + QStringLiteral("/Template")).removeRecursively();
+        page = std::make_unique<ScriptedTestPage>();
+        ConnectParamFiles(page.get());
+        page->resize(1150, 800);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        page->enterPage(gp_ModbusDevice);
+        bench.host->clearLog();
+    }
+    void cleanup() { page.reset(); }
+
+    void exportThenImportAnEditedValueThroughTheButtons()
+    {
+        bench.model().setValue32(54, 20);
+        bench.model().setValue32(366, 70000);
+        showTab("tab_Export");
+        QVector<int> barValues;
+        QCOMPARE(clickExport(&barValues), QStringList{"Export Successful!"});
+        const int rows = FileParameters().size();
+        QCOMPARE(barValues.last(), 100);
+        QVERIFY(barValues.size() >= rows / 2); // the bar moves with the rows
+        QVERIFY(child<QWidget>(page.get(), "progressBar_Export")->isHidden());
+        QVERIFY(QFile::exists(bench.home.path() + QStringLiteral("/Template/QuarnT-Zelt_EN.xlsx")));
+        QCOMPARE(label("label_exportPath")->text(),
+                 QStringLiteral("<a style='color:#00aaff;' href=\"%1\">Export Path>>>%2</a>")
+                     .arg(bench.home.path() + QStringLiteral("/Export"), exportTarget()));
+        QCOMPARE(label("label_exportCounts")->text(), QStringLiteral("%1 rows: %1 read").arg(rows));
+
+        Workbook book;
+        QVERIFY(book.open(exportTarget()) && book.selectSheet(ParamSheet));
+        QCOMPARE(book.cellText(rowOf(book, 54), 7), QString("20"));
+        QCOMPARE(book.cellText(rowOf(book, 366), 7), QString("70000"));
+        const int zeroRange = rowOf(book, 54);
+        QVERIFY(book.setCellText(zeroRange, 7, "33"));
+        QVERIFY(book.save());
+        book.close();
+
+        showTab("tab_Import");
+        page->chosenFile = exportTarget();
+        DialogScript answers({{true}});
+        QTest::mouseClick(button("But_Import"), Qt::LeftButton);
+        QCOMPARE(answers.messages(), QStringList{"Import Successful!"});
+        QCOMPARE(bench.model().value32(54), 33u);
+        QVERIFY(label("label_importPath")->text().contains("Import Path>>>" + exportTarget()));
+        int linkRows = 0;
+        for (const ParamRow *p : FileParameters())
+            linkRows += p->address >= 360 && p->address <= 395;
+        QCOMPARE(label("label_importCounts")->text(),
+                 QStringLiteral("%1 rows: %2 written, %3 skipped")
+                     .arg(rows)
+                     .arg(rows - linkRows)
+                     .arg(linkRows));
+    }
+
+    void refusedWritesMakeTheImportFail()
+    {
+        bench.model().setReg(9302, 0); // application remote editing off
+        const QString file = bench.home.filePath(QStringLiteral("locked.xlsx"));
+        QVERIFY(CreateWorkbook(file, ParamSheet,
+                               {{"Address", "Name", "Count", "Max", "Min", "Note", "Value"},
+                                {"54", "Zero range", "2", "99", "0", "%", "30"},
+                                {"56", "Stability range", "2", "99", "0", "d", "150"},
+                                {"8900", "scratch", "1", "99", "0", "", "5"}},
+                               {}));
+        showTab("tab_Import");
+        page->chosenFile = file;
+        DialogScript answers({{true}});
+        QTest::mouseClick(button("But_Import"), Qt::LeftButton);
+        QCOMPARE(answers.messages(), QStringList{"Import Failed!"});
+        QVERIFY(label("label_importPath")->text().isEmpty());
+        QCOMPARE(label("label_importCounts")->text(),
+                 QString("3 rows: 1 written, 1 refused (rows 3), 1 failed (rows 2)"));
+    }
+
+    void aWorkbookWithoutTheParameterSheetFailsWithoutTraffic()
+    {
+        const QString file = bench.home.filePath(QStringLiteral("other.xlsx"));
+        QVERIFY(
+            CreateWorkbook(file, "Sheet1", {{"Address"}, {"54", "", "2", "99", "0", "", "1"}}, {}));
+        showTab("tab_Import");
+        page->chosenFile = file;
+        DialogScript answers({{true}});
+        QTest::mouseClick(button("But_Import"), Qt::LeftButton);
+        QCOMPARE(answers.messages(), QStringList{"Import Failed!"});
+        QCOMPARE(bench.host->requestLog().size(), 0);
+        QVERIFY(label("label_importCounts")->text().isEmpty());
+    }
+
+    void aSecondExportKeepsTheFirst()
+    {
+        showTab("tab_Export");
+        QCOMPARE(clickExport(), QStringList{"Export Successful!"});
+        QFile first(exportTarget());
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        const QByteArray firstBytes = first.readAll();
+        first.close();
+        QCOMPARE(clickExport(), QStringList{"Export Successful!"});
+        const QStringList files = QDir(bench.home.path() + QStringLiteral("/Export"))
+                                      .entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+        QCOMPARE(files.size(), 2);
+        QVERIFY(files.contains(QStringLiteral("QuarnT-Zelt_ExportFile.xlsx")));
+        for (const QString &f : files) {
+            if (f == QLatin1String("QuarnT-Zelt_ExportFile.xlsx"))
+                continue;
+            QVERIFY2(f.startsWith(QLatin1String("QuarnT-Zelt_ExportFile_20")), qPrintable(f));
+            QFile kept(bench.home.path() + QStringLiteral("/Export/") + f);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), firstBytes);
+        }
+    }
+};
+
+QTEST_MAIN(TestFilesPage)
+#include "tst_filespage.moc"
