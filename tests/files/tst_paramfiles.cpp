@@ -159,6 +159,7 @@ private slots:
     void importSkipsTheLinkInUse();
     void importNeverWritesCommandsOrShownOnlyRegisters();
     void importReportsRowsTheInstrumentRefused();
+    void oldBinaryWorkbookImportsButIsNeverExportedInto();
     void exportFillsValuesByCount();
     void exportLeavesFailedReadsEmptyAndFails();
     void linkStopEndsBetweenRowsWithoutTraffic();
@@ -291,6 +292,29 @@ void TstParamFiles::importReportsRowsTheInstrumentRefused()
     QCOMPARE(m_excel.lastReport().failed, (QVector<int>{2, 4}));
     QCOMPARE(m_excel.lastReport().done, 1);
     QCOMPARE(m_sim->model().value32(54), 3u);
+}
+
+void TstParamFiles::oldBinaryWorkbookImportsButIsNeverExportedInto()
+{
+    if (runPython("import xlwt; print('ok')").isNull())
+        QSKIP("python3-xlwt is not installed: no binary workbook can be made here");
+    startSim();
+    const QString path = m_dir.filePath("old.xls");
+    QVERIFY(!runPython(QStringLiteral("import sys, xlwt\n"
+                                      "wb = xlwt.Workbook(encoding='utf-8')\n"
+                                      "s = wb.add_sheet('读写类')\n"
+                                      "s.write(0, 0, 'Address')\n"
+                                      "for c, v in enumerate([56, 'x', 2, 99, 0, '', 44]):\n"
+                                      "    s.write(1, c, v)\n"
+                                      "wb.save(sys.argv[1])\n"
+                                      "print('ok')\n"),
+                       {path})
+                 .isNull());
+    QCOMPARE(runImport(path), ExelToWrite::Done);
+    QCOMPARE(m_sim->model().value32(56), 44u);
+    m_sim->clearLog();
+    QCOMPARE(runExport(path), ExelToWrite::NoWorkbook);
+    QCOMPARE(m_sim->requestLog().size(), 0);
 }
 
 void TstParamFiles::exportFillsValuesByCount()
