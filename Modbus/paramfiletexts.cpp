@@ -11,9 +11,9 @@
 // setting, so the limit is the range stated for 0 decimals. Fixed-factor
 // fields (mV, mA, seconds, coefficients) are given in their raw units.
 // Where the instrument itself holds more than a page offers (a full scale of
-// 1000000, backlight level 3, filter level 3, no re-zero threshold, no digital
-// sensors), the limit takes the instrument's value in, so that a file exported
-// from an instrument always imports back into it.
+// 1000000, no re-zero threshold or time, no digital sensors), the limit takes
+// the instrument's value in, so that a file exported from an instrument always
+// imports back into it.
 
 namespace {
 
@@ -130,7 +130,7 @@ const FileText fileTexts[] = {
     {520, "Reset all", "全部复位", 0, 1, "command", "命令"},
     {522, "Reset calibration", "标定复位", 0, 1, "command", "命令"},
     {524, "Reset application", "应用复位", 0, 1, "command", "命令"},
-    {530, "Backlight level", "背光亮度", 0, 3, "0 Low, 1 Mid, 2 High", "0 低，1 中，2 高"},
+    {530, "Backlight level", "背光亮度", 0, 2, "0 Low, 1 Mid, 2 High", "0 低，1 中，2 高"},
     {532, "Network LED function", "网口指示灯定义", 0, 4,
      "0 COM 1, 1 COM 2, 2 COM 3, 3 NetCOM, 4 Net", "0 COM 1，1 COM 2，2 COM 3，3 NetCOM，4 Net"},
     {534, "COM LED 1 function", "串口指示灯1定义", 0, 3, ComLedEn, ComLedCn},
@@ -140,7 +140,7 @@ const FileText fileTexts[] = {
      "0 AD输出，1 重量输出"},
     {676, "Digital send time", "数字发送时间", 20, 100, "ms", "ms"},
     {678, "Digital accuracy", "数字精度", 0, 2, "0 1, 1 0.1, 2 0.01", "0 1，1 0.1，2 0.01"},
-    {680, "Digital filter", "数字滤波等级", 0, 3, "0 Low, 1 Mid, 2 High", "0 低，1 中，2 高"},
+    {680, "Digital filter", "数字滤波等级", 0, 2, "0 Low, 1 Mid, 2 High", "0 低，1 中，2 高"},
     {720, "Sensor search", "传感器搜索", 0, 1, "command", "命令"},
     {722, "Corner reset", "角差复位", 0, 1, "command", "命令"},
     {724, "Corner fix", "角差修正", 0, 1, "command", "命令"},
