@@ -30,3 +30,17 @@ enum ModbusResult : int {
     ModbusProtocolError = 2,
     ModbusNoLink = 3,
 };
+
+// The instrument's slave id rule, shared by every window that takes one: 1 to 99.
+// 0 would be a broadcast, which no instrument answers.
+constexpr int MinSlaveId = 1;
+constexpr int MaxSlaveId = 99;
+constexpr bool IsValidSlaveId(int id)
+{
+    return id >= MinSlaveId && id <= MaxSlaveId;
+}
+// A stored id outside the rule falls back to 1.
+constexpr int SlaveIdOrDefault(int id)
+{
+    return IsValidSlaveId(id) ? id : MinSlaveId;
+}

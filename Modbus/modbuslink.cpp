@@ -20,56 +20,85 @@ LinkSettings gsrt_NewLinkPara;
 
 namespace {
 
-// The nested loops of the requests that are waiting right now (GUI thread only).
-QVector<QEventLoop *> &waitingLoops()
+// A wait in progress: its nested loop, and the note that one of its own wake-up
+// reasons ended the loop (rather than the application quitting).
+struct Waiter
 {
-    static QVector<QEventLoop *> loops;
-    return loops;
+    QEventLoop *loop;
+    bool *woken;
+};
+
+// The requests that are waiting right now (GUI thread only).
+QVector<Waiter> &waiters()
+{
+    static QVector<Waiter> list;
+    return list;
 }
 
-class WaitingLoop
+class WaiterRegistration
 {
 public:
-    explicit WaitingLoop(QEventLoop *loop) : m_loop(loop) { waitingLoops().append(loop); }
-    ~WaitingLoop() { waitingLoops().removeOne(m_loop); }
-    WaitingLoop(const WaitingLoop &) = delete;
-    WaitingLoop &operator=(const WaitingLoop &) = delete;
+    explicit WaiterRegistration(const Waiter &w) : m_loop(w.loop) { waiters().append(w); }
+    ~WaiterRegistration()
+    {
+        auto &list = waiters();
+        for (int i = 0; i < list.size(); ++i) {
+            if (list[i].loop == m_loop) {
+                list.remove(i);
+                break;
+            }
+        }
+    }
+    WaiterRegistration(const WaiterRegistration &) = delete;
+    WaiterRegistration &operator=(const WaiterRegistration &) = delete;
 
 private:
     QEventLoop *m_loop;
 };
 
+// Timeouts in a row, of reads and writes alike; any framed answer ends the run.
+int consecutiveTimeouts = 0;
+
+// Grace on top of the client's own timeout, so that a silent instrument is
+// still reported by the client; the budget catches replies the client stopped
+// timing (a frame cut short after its header).
+constexpr int ReadBudgetGraceMs = 100;
+
 // How a wait for a reply ended.
-enum class WaitEnd { Finished, LinkLost, BudgetSpent };
+enum class WaitEnd { Finished, LinkLost, BudgetSpent, Quitting };
 
 // Blocks in a nested event loop until the reply is finished, the client leaves
-// the connected state (or goes away), the stop flag is set (when honoured) or
-// budgetMs runs out (when positive). The CPU stays idle meanwhile.
+// the connected state (or goes away), the stop flag is set (when honoured),
+// budgetMs runs out, or the application quits. The CPU stays idle meanwhile.
 WaitEnd waitForReply(const QPointer<QModbusReply> &reply, QModbusClient *client, bool honourStop,
                      int budgetMs)
 {
     const QPointer<QModbusClient> link(client);
     QEventLoop loop;
-    QObject::connect(reply, &QModbusReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QObject::destroyed, &loop, &QEventLoop::quit);
+    bool woken = false;
+    const auto wake = [&loop, &woken] {
+        woken = true;
+        loop.quit();
+    };
+    QObject::connect(reply, &QModbusReply::finished, &loop, wake);
+    QObject::connect(reply, &QObject::destroyed, &loop, wake);
     QObject::connect(client, &QModbusDevice::stateChanged, &loop,
-                     [&loop](QModbusDevice::State state) {
+                     [wake](QModbusDevice::State state) {
                          if (state != QModbusDevice::ConnectedState)
-                             loop.quit();
+                             wake();
                      });
-    QObject::connect(client, &QObject::destroyed, &loop, &QEventLoop::quit);
+    QObject::connect(client, &QObject::destroyed, &loop, wake);
     bool budgetSpent = false;
     QTimer budget;
     budget.setSingleShot(true);
     budget.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&budget, &QTimer::timeout, &loop, [&] {
+    QObject::connect(&budget, &QTimer::timeout, &loop, [&budgetSpent, wake] {
         budgetSpent = true;
-        loop.quit();
+        wake();
     });
-    if (budgetMs > 0)
-        budget.start(budgetMs);
+    budget.start(budgetMs);
 
-    const WaitingLoop registration(&loop);
+    const WaiterRegistration registration({&loop, &woken});
     for (;;) {
         if (!reply)
             return WaitEnd::LinkLost;
@@ -79,7 +108,40 @@ WaitEnd waitForReply(const QPointer<QModbusReply> &reply, QModbusClient *client,
             return WaitEnd::LinkLost;
         if (budgetSpent)
             return WaitEnd::BudgetSpent;
+        woken = false;
         loop.exec();
+        // Once the application quits, every nested loop returns at once without
+        // running timers or sockets: waiting on would spin for ever.
+        if (!woken)
+            return WaitEnd::Quitting;
+    }
+}
+
+int readBudgetMs(const QModbusClient *client)
+{
+    return client->timeout() * (qMax(0, client->numberOfRetries()) + 1) + ReadBudgetGraceMs;
+}
+
+void countTimeouts(ModbusResult result)
+{
+    if (result == ModbusTimeout)
+        ++consecutiveTimeouts;
+    else if (result == ModbusOk || result == ModbusProtocolError)
+        consecutiveTimeouts = 0;
+}
+
+// The function code an answer to a request of this register type carries.
+QModbusPdu::FunctionCode readFunction(QModbusDataUnit::RegisterType type)
+{
+    switch (type) {
+    case QModbusDataUnit::Coils:
+        return QModbusPdu::ReadCoils;
+    case QModbusDataUnit::DiscreteInputs:
+        return QModbusPdu::ReadDiscreteInputs;
+    case QModbusDataUnit::InputRegisters:
+        return QModbusPdu::ReadInputRegisters;
+    default:
+        return QModbusPdu::ReadHoldingRegisters;
     }
 }
 
@@ -98,8 +160,10 @@ LinkStopFlag &LinkStopFlag::operator=(quint8 value)
 {
     m_value = value;
     if (value) {
-        for (QEventLoop *loop : waitingLoops())
-            loop->quit();
+        for (const Waiter &w : waiters()) {
+            *w.woken = true;
+            w.loop->quit();
+        }
     }
     return *this;
 }
@@ -129,43 +193,99 @@ void SplitWords(quint32 value, quint32 wordOrder, quint16 *first, quint16 *secon
     *second = wordOrder == 0 ? low : high;
 }
 
+namespace {
+
+// A finished read: the values when the answer is the one asked for. An answer
+// with another register count (a short reply, a byte count that lies), another
+// function code or another start is a failure and leaves values untouched.
+ModbusResult evaluateRead(const QModbusReply &reply, const LinkSettings &request,
+                          QModbusDataUnit::RegisterType type, quint16 *values)
+{
+    switch (reply.error()) {
+    case QModbusDevice::NoError:
+        break;
+    case QModbusDevice::TimeoutError:
+        qDebug() << "Timeout";
+        return ModbusTimeout;
+    case QModbusDevice::ReplyAbortedError:
+        return ModbusNoLink; // the client aborts what is pending when the link goes down
+    default:
+        return ModbusProtocolError;
+    }
+    const QModbusDataUnit answer = reply.result();
+    if (reply.rawResult().functionCode() != readFunction(type) ||
+        answer.valueCount() != uint(request.count) ||
+        answer.startAddress() != request.startAddress) {
+        qDebug() << "Reply does not match the request: function" << reply.rawResult().functionCode()
+                 << "start" << answer.startAddress() << "count" << answer.valueCount();
+        return ModbusProtocolError;
+    }
+    for (int i = 0; i < request.count; ++i)
+        values[i] = answer.value(i);
+    return ModbusOk;
+}
+
+ModbusResult evaluateWrite(const QModbusReply &reply, const LinkSettings &request)
+{
+    switch (reply.error()) {
+    case QModbusDevice::NoError:
+        break;
+    case QModbusDevice::ReplyAbortedError:
+        return ModbusNoLink;
+    case QModbusDevice::ProtocolError:
+        qDebug() << "e_ModbusResponseError1";
+        return ModbusProtocolError;
+    default:
+        qDebug() << "e_ModbusResponseError2";
+        return ModbusProtocolError;
+    }
+    const QModbusPdu::FunctionCode function = reply.rawResult().functionCode();
+    const bool writeAnswer = function == QModbusPdu::WriteSingleRegister ||
+                             function == QModbusPdu::WriteMultipleRegisters ||
+                             function == QModbusPdu::WriteSingleCoil ||
+                             function == QModbusPdu::WriteMultipleCoils;
+    if (!writeAnswer || reply.result().startAddress() != request.startAddress) {
+        qDebug() << "e_ModbusResponseError2" << function << reply.result().startAddress();
+        return ModbusProtocolError;
+    }
+    return ModbusOk;
+}
+
+// Requests to an address outside the slave id rule are never sent: 0 is a
+// broadcast that no instrument answers.
+bool refusedAddress(const LinkSettings &request)
+{
+    if (IsValidSlaveId(request.slaveId))
+        return false;
+    qDebug() << "Slave id out of range:" << request.slaveId;
+    return true;
+}
+
+} // namespace
+
 ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
                         QModbusDataUnit::RegisterType type, quint16 *values)
 {
     if (!client)
         return ModbusNoLink;
+    if (refusedAddress(request))
+        return ModbusProtocolError;
     const QModbusDataUnit unit(type, request.startAddress, request.count);
     QPointer<QModbusReply> reply = client->sendReadRequest(unit, request.slaveId);
     if (!reply)
         return ModbusNoLink;
 
-    const WaitEnd end = waitForReply(reply, client, true, 0);
-    if (end != WaitEnd::Finished) {
-        if (reply)
-            reply->deleteLater();
-        return ModbusNoLink;
-    }
-
-    ModbusResult result = ModbusProtocolError;
-    switch (reply->error()) {
-    case QModbusDevice::NoError: {
-        const QModbusDataUnit answer = reply->result();
-        for (int i = 0; i < request.count; ++i)
-            values[i] = i < int(answer.valueCount()) ? answer.value(i) : 0;
-        result = ModbusOk;
-        break;
-    }
-    case QModbusDevice::TimeoutError:
+    const WaitEnd end = waitForReply(reply, client, true, readBudgetMs(client));
+    ModbusResult result = ModbusNoLink;
+    if (end == WaitEnd::Finished) {
+        result = evaluateRead(*reply, request, type, values);
+    } else if (end == WaitEnd::BudgetSpent) {
         qDebug() << "Timeout";
         result = ModbusTimeout;
-        break;
-    case QModbusDevice::ReplyAbortedError:
-        result = ModbusNoLink; // the client aborts what is pending when the link goes down
-        break;
-    default:
-        break;
     }
-    reply->deleteLater();
+    if (reply)
+        reply->deleteLater();
+    countTimeouts(result);
     return result;
 }
 
@@ -174,6 +294,8 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
 {
     if (!client)
         return ModbusNoLink;
+    if (refusedAddress(request))
+        return ModbusProtocolError;
     QModbusDataUnit unit(type, request.startAddress, request.count);
     for (int i = 0; i < request.count; ++i)
         unit.setValue(i, values[i]);
@@ -185,24 +307,16 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
 
     // The write does not look at the stop flag, and gives up after responseTime
     // ms even if the client would wait longer.
-    const WaitEnd end = waitForReply(reply, client, false, request.responseTime);
-    if (end != WaitEnd::Finished) {
-        if (reply)
-            reply->deleteLater();
-        return end == WaitEnd::BudgetSpent ? ModbusTimeout : ModbusNoLink;
-    }
-
-    ModbusResult result = ModbusOk;
-    if (reply->error() == QModbusDevice::ReplyAbortedError) {
-        result = ModbusNoLink;
-    } else if (reply->error() == QModbusDevice::ProtocolError) {
-        qDebug() << "e_ModbusResponseError1";
-        result = ModbusProtocolError;
-    } else if (reply->error() != QModbusDevice::NoError) {
-        qDebug() << "e_ModbusResponseError2";
-        result = ModbusProtocolError;
-    }
-    reply->deleteLater();
+    const int budget = request.responseTime > 0 ? request.responseTime : readBudgetMs(client);
+    const WaitEnd end = waitForReply(reply, client, false, budget);
+    ModbusResult result = ModbusNoLink;
+    if (end == WaitEnd::Finished)
+        result = evaluateWrite(*reply, request);
+    else if (end == WaitEnd::BudgetSpent)
+        result = ModbusTimeout;
+    if (reply)
+        reply->deleteLater();
+    countTimeouts(result);
     return result;
 }
 
@@ -231,8 +345,14 @@ void WaitMs(int ms)
         if (left <= 0)
             return;
         QEventLoop loop;
-        QTimer::singleShot(int(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        bool elapsed = false;
+        QTimer::singleShot(int(left), Qt::PreciseTimer, &loop, [&loop, &elapsed] {
+            elapsed = true;
+            loop.quit();
+        });
         loop.exec();
+        if (!elapsed)
+            return; // the application is quitting: nested loops no longer wait
     }
 }
 
@@ -261,17 +381,30 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent)
     }
     gp_ModbusDevice->setTimeout(s.baud > 2400 ? 1000 : 2000);
     gp_ModbusDevice->setNumberOfRetries(s.numberOfRetries);
+    consecutiveTimeouts = 0;
     return gp_ModbusDevice->connectDevice();
+}
+
+int ConsecutiveTimeouts()
+{
+    return consecutiveTimeouts;
 }
 
 int CheckLink()
 {
-    if (gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
+    if (!gp_ModbusDevice)
+        return 1;
+    const QModbusDevice::State state = gp_ModbusDevice->state();
+    if (state == QModbusDevice::ConnectedState && consecutiveTimeouts < ReopenAfterTimeouts)
         return 0;
-    // A TCP link that is still coming up is left alone: restarting it on every
-    // poll would keep a slow network from ever connecting.
-    if (gp_ModbusDevice && gu32_ConnectType == 1 &&
-        gp_ModbusDevice->state() == QModbusDevice::UnconnectedState) {
+    // A link that is still coming up is left alone: restarting it on every poll
+    // would keep a slow network from ever connecting. A connected link whose
+    // requests keep timing out is out of step (a cut frame, garbage): reopening
+    // it starts the stream afresh. One attempt per poll, for TCP and serial alike.
+    if (state == QModbusDevice::ConnectedState || state == QModbusDevice::UnconnectedState) {
+        if (state == QModbusDevice::ConnectedState)
+            qDebug() << "Reopening the link after" << consecutiveTimeouts << "timeouts";
+        consecutiveTimeouts = 0;
         gp_ModbusDevice->disconnectDevice();
         gp_ModbusDevice->connectDevice();
     }
@@ -280,6 +413,7 @@ int CheckLink()
 
 void DisconnectModbus()
 {
+    consecutiveTimeouts = 0;
     if (!gp_ModbusDevice)
         return;
     gp_ModbusDevice->disconnectDevice();

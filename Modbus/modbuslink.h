@@ -50,7 +50,15 @@ void WaitMs(int ms);
 // connectDevice() returned (true also when it was connected already).
 bool SetupModbusClient(const LinkSettings &s, QObject *parent);
 
-// 0 when the client is connected; otherwise 1, after a reconnect attempt on TCP.
+// Reads and writes that timed out in a row; a framed answer ends the run.
+int ConsecutiveTimeouts();
+// After this many timeouts in a row the link check reopens a connected link.
+constexpr int ReopenAfterTimeouts = 3;
+
+// 0 when the client is connected and in step. Otherwise 1, after one attempt to
+// open the link again: an unconnected client (TCP or serial) is reconnected, a
+// connected one whose last ReopenAfterTimeouts requests timed out is closed and
+// reopened; a client that is still connecting is left to finish.
 int CheckLink();
 
 // Disconnects and deletes the client.

@@ -1,6 +1,7 @@
 // Register access and value binding against the simulated instrument over
 // loopback TCP, and over a serial line pair for RTU.
 #include "devicemodel.h"
+#include "hostilepeer.h"
 #include "linkfixture.h"
 #include "simhost.h"
 #include "valuebinding.h"
@@ -377,6 +378,138 @@ private slots:
         QCOMPARE(ReadParam(8900, 1), 0x2345u);
         QCOMPARE(ReadParamForExport(8900, 1), 0x2345u);
         QCOMPARE(ReadParamForExport(8900, 4), 0u);
+    }
+
+    // Replies that do not answer the request asked are failures: nothing of
+    // them reaches the caller's values or the mirror, and none hangs the read.
+    void misbehavingPeerNeverReachesTheMirror_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("fewer registers") << int(hostile::Answer::FewerRegisters) << 2;
+        QTest::newRow("byte count lies") << int(hostile::Answer::LyingByteCount) << 2;
+        QTest::newRow("other function") << int(hostile::Answer::OtherFunction) << 2;
+        QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << 1;
+        QTest::newRow("length 0xFFFF") << int(hostile::Answer::HugeLength) << 1;
+        QTest::newRow("silence") << int(hostile::Answer::Silent) << 1;
+    }
+    void misbehavingPeerNeverReachesTheMirror()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, expected);
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        QVERIFY(connectTcpClient(peer.port()));
+        gp_ModbusDevice->setTimeout(300);
+
+        // Well behaved first: the peer's values arrive as sent.
+        quint16 values[2] = {};
+        LinkSettings request;
+        request.startAddress = 54;
+        request.count = 2;
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
+        QCOMPARE(values[1], hostile::registerValue(55));
+
+        peer.setAnswer(hostile::Answer(answer));
+        values[0] = values[1] = 7;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(int(ReadHoldingRegisters(gp_ModbusDevice, request, values)), expected);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(values[0], quint16(7));
+        QCOMPARE(values[1], quint16(7));
+
+        gsrt_BasicPara.slot[1] = 4242;
+        LinkSettings base;
+        QVERIFY(ReadGroup(base, 4) != ModbusOk);
+        QCOMPARE(gsrt_BasicPara.slot[1], 4242u);
+        QCOMPARE(gsrt_BasicPara.slot[0], 0u);
+    }
+
+    // A stream out of step (stray bytes in front of an answer) times out every
+    // request; after three timeouts in a row the link check opens a new connection.
+    void timeoutsInARowReopenTheLink()
+    {
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        QVERIFY(connectTcpClient(peer.port()));
+        gp_ModbusDevice->setTimeout(300);
+        QCOMPARE(peer.connections(), 1);
+
+        peer.setAnswer(hostile::Answer::GarbageOnce);
+        LinkSettings base;
+        for (int i = 0; i < ReopenAfterTimeouts; ++i) {
+            QCOMPARE(CheckLink(), 0);
+            QCOMPARE(ReadGroup(base, 4), ModbusTimeout);
+        }
+        QCOMPARE(ConsecutiveTimeouts(), ReopenAfterTimeouts);
+        QCOMPARE(CheckLink(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.connections(), 2, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(CheckLink(), 0, 3000);
+        QCOMPARE(ReadGroup(base, 4), ModbusOk);
+        QCOMPARE(gsrt_BasicPara.slot[0],
+                 (quint32(hostile::registerValue(50)) << 16) | hostile::registerValue(51));
+        QCOMPARE(ConsecutiveTimeouts(), 0);
+
+        // Two timeouts and an answer do not count as a run.
+        peer.setAnswer(hostile::Answer::Silent);
+        QCOMPARE(ReadGroup(base, 4), ModbusTimeout);
+        QCOMPARE(ReadGroup(base, 4), ModbusTimeout);
+        peer.setAnswer(hostile::Answer::Good);
+        QCOMPARE(ReadGroup(base, 4), ModbusOk);
+        QCOMPARE(ConsecutiveTimeouts(), 0);
+        QCOMPARE(CheckLink(), 0);
+        QCOMPARE(peer.connections(), 2);
+    }
+
+    // Slave id 0 is a broadcast nobody answers: it is never sent.
+    void slaveIdOutsideTheRuleIsNeverSent()
+    {
+        startSim();
+        quint16 values[2] = {7, 7};
+        LinkSettings request;
+        request.startAddress = 54;
+        request.count = 2;
+        for (int id : {0, 100}) {
+            request.slaveId = id;
+            QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusProtocolError);
+            QCOMPARE(WriteHoldingRegisters(gp_ModbusDevice, request, values), ModbusProtocolError);
+        }
+        QCOMPARE(values[0], quint16(7));
+        QCOMPARE(m_sim->requestLog().size(), 0);
+        QCOMPARE(SlaveIdOrDefault(0), 1);
+        QCOMPARE(SlaveIdOrDefault(99), 99);
+        QCOMPARE(SlaveIdOrDefault(100), 1);
+    }
+
+    // Once the application quits, nested loops return at once: a waiting read,
+    // the reads after it and WaitMs must end instead of spinning.
+    void waitsEndWhenTheApplicationQuits()
+    {
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        QVERIFY(connectTcpClient(peer.port()));
+        peer.setAnswer(hostile::Answer::Silent);
+        gp_ModbusDevice->setTimeout(5000);
+        ModbusResult first = ModbusOk, second = ModbusOk;
+        qint64 spent = -1;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(100, [] { QCoreApplication::quit(); });
+            QElapsedTimer clock;
+            clock.start();
+            LinkSettings base;
+            first = ReadGroup(base, 4);
+            second = ReadGroup(base, 0);
+            WaitMs(3000);
+            spent = clock.elapsed();
+        });
+        {
+            const hostile::Watchdog watchdog(8000, "a read waiting while the application quits");
+            QCoreApplication::exec();
+        }
+        QCOMPARE(first, ModbusNoLink);
+        QCOMPARE(second, ModbusNoLink);
+        QVERIFY2(spent >= 0 && spent < 1000, qPrintable(QString::number(spent)));
     }
 
     void rtuRoundTripOverASerialPair()
