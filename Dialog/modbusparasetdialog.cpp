@@ -16,6 +16,7 @@ ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
     : QDialog(parent), ui(new Ui::ModbusParaSetDialog)
 {
     ui->setupUi(this);
+    ui->spinBox_SlaveID->setRange(MinSlaveId, MaxSlaveId);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setSizeGripEnabled(true);
     watchFields();
@@ -84,11 +85,12 @@ void ModbusParaSetDialog::load(const LinkSettings &s)
     ui->lineEdit_Port->setText(s.EditPort);
     fillSerialPorts(s.SerialNum);
 
-    ui->spinBox_SlaveID->setValue(s.slaveId);
+    ui->spinBox_SlaveID->setValue(SlaveIdOrDefault(s.slaveId));
     ui->comboBox_BaudRate->setCurrentText(QString::number(s.baud));
     ui->comboBox_DwordFormat->setCurrentIndex(s.dwordFormat);
     ui->spinBox_Delay->setValue(s.responseTime);
     ui->comboBox_DataBits->setCurrentText(QString::number(s.dataBits));
+    ui->comboBox_StopBit->setCurrentText(QString::number(s.stopBits));
     // QSerialPort numbers parity 0 none, 2 even, 3 odd; the box lists NONE, EVEN, ODD.
     ui->comboBox_Parity->setCurrentIndex(s.parity > 0 ? s.parity - 1 : s.parity);
 }

@@ -65,6 +65,7 @@ bool waitUntilConnected(int ms)
 ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::ModbusSetting)
 {
     ui->setupUi(this);
+    ui->spinboxSlaveId->setRange(MinSlaveId, MaxSlaveId);
 
     const QList<QComboBox *> combos = findChildren<QComboBox *>();
     for (QComboBox *box : combos) {
@@ -207,7 +208,8 @@ void ModbusSetting::loadSettings()
     setIndexIfValid(ui->connectType, file.value(QStringLiteral("connectType")).toInt());
     applyFieldVisibility(ui->connectType->currentIndex());
     ui->timeoutSpinner->setValue(file.value(QStringLiteral("timeoutSpinner")).toInt());
-    ui->spinboxSlaveId->setValue(file.value(QStringLiteral("spinboxSlaveId")).toInt());
+    ui->spinboxSlaveId->setValue(
+        SlaveIdOrDefault(file.value(QStringLiteral("spinboxSlaveId")).toInt()));
     SettingSerialNum();
     selectSerialPort(file.value(QStringLiteral("serialnumcomboBox")).toString());
     gu8_DigSensorsType = file.value(QStringLiteral("gu8_DigSensorsType")).toInt();

@@ -318,7 +318,7 @@ void MainWindow::reConnectModbus()
     else
         qDebug() << s.SerialNum << s.slaveId << s.dwordFormat << s.responseTime << s.baud
                  << s.dataBits << s.parity << s.stopBits;
-    gu32_SlaveId = quint32(s.slaveId);
+    gu32_SlaveId = quint32(SlaveIdOrDefault(s.slaveId));
     gu32_DwordFormat = quint32(s.dwordFormat);
     gu32_ConnectType = quint32(s.connectType);
     SetupModbusClient(s, m_connectionPage);

@@ -385,6 +385,35 @@ private slots:
         QCOMPARE(field<QLineEdit>("EditPort")->text(), QStringLiteral("1600"));
     }
 
+    // The slave id follows the one rule of the link dialog: 1 to 99; a file
+    // holding anything else (0 would be a broadcast) falls back to 1.
+    void slaveIdFromTheFileFollowsTheRule_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("0") << "0" << 1;
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("99") << "99" << 99;
+        QTest::newRow("100") << "100" << 1;
+        QTest::newRow("250") << "250" << 1;
+        QTest::newRow("-3") << "-3" << 1;
+    }
+    void slaveIdFromTheFileFollowsTheRule()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, shown);
+        {
+            QSettings file(SettingsFilePath(), QSettings::IniFormat);
+            file.setValue(QStringLiteral("Zelt/spinboxSlaveId"), stored);
+        }
+        QSpinBox *slave = field<QSpinBox>("spinboxSlaveId");
+        slave->setValue(42);
+        m_window->InterfaceInit();
+        QCOMPARE(slave->value(), shown);
+        QCOMPARE(slave->minimum(), MinSlaveId);
+        QCOMPARE(slave->maximum(), MaxSlaveId);
+    }
+
     void tcpFileWithHostAndPortOnlyLoadsAsTcp()
     {
         {

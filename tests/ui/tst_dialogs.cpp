@@ -354,6 +354,50 @@ private slots:
         QCOMPARE(r.SerialNum, s.SerialNum);
     }
 
+    // OK keeps the framing that was loaded: both stop bit settings, and a
+    // slave id inside the shared rule; 0 (a broadcast) is never offered.
+    void stopBitsAndSlaveIdSurviveOk_data()
+    {
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<int>("slaveId");
+        QTest::addColumn<int>("shownId");
+        QTest::newRow("1 stop bit") << 1 << 1 << 1;
+        QTest::newRow("2 stop bits") << 2 << 99 << 99;
+        QTest::newRow("slave 0 falls back to 1") << 2 << 0 << 1;
+        QTest::newRow("slave 100 falls back to 1") << 1 << 100 << 1;
+    }
+    void stopBitsAndSlaveIdSurviveOk()
+    {
+        QFETCH(int, stopBits);
+        QFETCH(int, slaveId);
+        QFETCH(int, shownId);
+        LinkSettings s;
+        s.stopBits = stopBits;
+        s.slaveId = slaveId;
+        ModbusParaSetDialog dialog;
+        dialog.load(s);
+        dialog.show();
+        auto *stop = child<QComboBox>(&dialog, "comboBox_StopBit");
+        QCOMPARE(stop->count(), 2);
+        QCOMPARE(stop->currentText(), QString::number(stopBits));
+        QSpinBox *slave = child<QSpinBox>(&dialog, "spinBox_SlaveID");
+        QCOMPARE(slave->minimum(), MinSlaveId);
+        QCOMPARE(slave->maximum(), MaxSlaveId);
+        QCOMPARE(slave->value(), shownId);
+
+        // Typing 0 is not taken: the box keeps the id it had.
+        slave->setFocus();
+        slave->selectAll();
+        QTest::keyClick(slave, Qt::Key_Delete);
+        QTest::keyClicks(slave, QStringLiteral("0"));
+        QTest::keyClick(slave, Qt::Key_Return);
+        QCOMPARE(slave->value(), shownId);
+
+        QTest::mouseClick(child<QPushButton>(&dialog, "pushButton_OK"), Qt::LeftButton);
+        QCOMPARE(dialog.result().stopBits, stopBits);
+        QCOMPARE(dialog.result().slaveId, shownId);
+    }
+
     void parityNumbersMapOntoTheBox_data()
     {
         QTest::addColumn<int>("parity");

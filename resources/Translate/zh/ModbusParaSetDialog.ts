@@ -170,6 +170,11 @@
         <translation>1</translation>
     </message>
     <message>
+        <location filename="../../../Dialog/modbusparasetdialog.ui" line="450"/>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
         <location filename="../../../Dialog/modbusparasetdialog.ui" line="489"/>
         <source>OK</source>
         <translation>确定</translation>
