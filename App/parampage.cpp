@@ -164,9 +164,10 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
             focus = qobject_cast<QWidget *>(watched);
         m_currentWidget = focus;
         if (focus && isClass(focus, "QLineEdit"))
-            valueBeforeEdit = static_cast<QLineEdit *>(focus)->text();
+            RememberValueBeforeEdit(focus, static_cast<QLineEdit *>(focus)->text());
         else if (focus && isClass(focus, "QComboBox"))
-            valueBeforeEdit = QString::number(static_cast<QComboBox *>(focus)->currentIndex());
+            RememberValueBeforeEdit(
+                focus, QString::number(static_cast<QComboBox *>(focus)->currentIndex()));
         break;
     }
     default:
@@ -201,7 +202,7 @@ void ParamPage::commitLineEdit(QLineEdit *edit)
     if (raw.isNull() && edit->text().isEmpty()) {
         // The edit is over: leaving the field now must not send the text put back.
         m_commitArmed = false;
-        edit->setText(valueBeforeEdit);
+        edit->setText(ValueBeforeEdit(edit));
         moveFocusToBanner(edit);
         return;
     }
@@ -293,6 +294,16 @@ void ParamPage::showField(const BoundField &field, quint32 value)
         label->setText(text);
 }
 
+void ParamPage::showBlank(QWidget *widget)
+{
+    if (auto *combo = qobject_cast<QComboBox *>(widget))
+        combo->setCurrentIndex(-1);
+    else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        edit->clear();
+    else if (auto *label = qobject_cast<QLabel *>(widget))
+        label->clear();
+}
+
 void ParamPage::refreshPlainFields(bool force)
 {
     QVector<int> limits(m_limits.size());
@@ -301,11 +312,19 @@ void ParamPage::refreshPlainFields(bool force)
     for (BoundField &field : m_plainFields) {
         if (field.limit >= 0 && field.position >= limits[field.limit])
             continue;
+        // Until its group is read, a field shows nothing rather than a zero.
+        if (field.row && !RegisterKnown(field.row->address)) {
+            if (!field.blank || force)
+                showBlank(field.widget);
+            field.blank = true;
+            continue;
+        }
         const quint32 value = fieldValue(field);
-        if (value == field.shown && !field.stale && !force)
+        if (value == field.shown && !field.stale && !field.blank && !force)
             continue;
         field.shown = value;
         field.stale = false;
+        field.blank = false;
         showField(field, value);
     }
 }
@@ -318,17 +337,28 @@ bool ParamPage::refreshWeightFields(bool force)
     const bool changed = force || decimals != m_shownDecimal;
     m_shownDecimal = decimals;
 
-    const int n = m_weightFields.size();
-    QVector<QLineEdit *> edits(n);
-    QVector<quint32 *> cached(n);
-    QVector<quint32> values(n);
-    QVector<const quint32 *> mirror(n);
-    for (int i = 0; i < n; ++i) {
-        edits[i] = m_weightFields[i].edit;
-        cached[i] = &m_weightFields[i].shown;
-        values[i] = MirrorValue(*m_weightFields[i].row);
-        mirror[i] = &values[i];
+    QVector<QLineEdit *> edits;
+    QVector<quint32 *> cached;
+    QVector<quint32> values;
+    for (WeightField &field : m_weightFields) {
+        if (!RegisterKnown(field.row->address)) {
+            if (!field.blank || force)
+                field.edit->clear();
+            field.blank = true;
+            continue;
+        }
+        const quint32 value = MirrorValue(*field.row);
+        if (field.blank)
+            field.shown = ~value; // the first value read is always drawn
+        field.blank = false;
+        edits.append(field.edit);
+        cached.append(&field.shown);
+        values.append(value);
     }
+    const int n = edits.size();
+    QVector<const quint32 *> mirror(n);
+    for (int i = 0; i < n; ++i)
+        mirror[i] = &values[i];
     RefreshLineEdits(edits.data(), n, cached.data(), mirror.data(), changed);
 
     if (changed) {

@@ -115,12 +115,14 @@ private:
         bool stale;          // its format changed: rewrite at the next refresh
         int limit;           // index into m_limits, -1 for always refreshed
         int position;        // refreshed while position < that count
+        bool blank = false;  // shown empty: the instrument's value was never read
     };
     struct WeightField
     {
         QLineEdit *edit;
         const ParamRow *row;
         quint32 shown;
+        bool blank = false;
     };
     struct TooltipGroup
     {
@@ -131,6 +133,7 @@ private:
     void commitLineEdit(QLineEdit *edit);
     void commitCombo(QComboBox *combo, int index);
     void showField(const BoundField &field, quint32 value);
+    static void showBlank(QWidget *widget);
     void moveFocusToBanner(const QWidget *committed);
     static quint32 fieldValue(const BoundField &field);
 

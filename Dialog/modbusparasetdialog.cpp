@@ -48,7 +48,7 @@ void ModbusParaSetDialog::watchFields()
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
             if (edit->text().isEmpty())
-                edit->setText(valueBeforeEdit);
+                edit->setText(ValueBeforeEdit(edit));
             ui->label_Protocol->setFocus();
         });
     }
@@ -56,7 +56,7 @@ void ModbusParaSetDialog::watchFields()
         spin->installEventFilter(this);
         connect(spin, &QSpinBox::editingFinished, this, [this, spin] {
             if (spin->text().isEmpty())
-                spin->setValue(valueBeforeEdit.toInt());
+                spin->setValue(ValueBeforeEdit(spin).toInt());
             ui->label_Protocol->setFocus();
         });
     }
@@ -69,9 +69,9 @@ bool ModbusParaSetDialog::eventFilter(QObject *watched, QEvent *event)
         return true;
     if (event->type() == QEvent::FocusIn) {
         if (auto *edit = qobject_cast<QLineEdit *>(watched))
-            valueBeforeEdit = edit->text();
+            RememberValueBeforeEdit(edit, edit->text());
         else if (auto *spin = qobject_cast<QSpinBox *>(watched))
-            valueBeforeEdit = spin->text();
+            RememberValueBeforeEdit(spin, spin->text());
     }
     return QDialog::eventFilter(watched, event);
 }

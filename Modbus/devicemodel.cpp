@@ -29,6 +29,9 @@ namespace {
 
 constexpr quint32 MaxUnitOrDecimal = 4;
 
+// Groups stored since the last ClearMirror.
+bool groupStored[RegisterGroupCount] = {};
+
 // r[i] is register start + i; pair(i) is the 32-bit value from r[i] and r[i + 1]
 // in the word order of its address.
 class Registers
@@ -215,8 +218,19 @@ void StoreGroup(int group, quint32 wordOrder, const quint16 *registers)
         storeDigital(r);
         break;
     default:
-        break;
+        return; // no store rule: nothing of the mirror became known
     }
+    groupStored[group] = true;
+}
+
+bool RegisterKnown(int address)
+{
+    for (int g = 0; g < RegisterGroupCount; ++g) {
+        const RegisterGroup &group = RegisterGroupTable[g];
+        if (groupStored[g] && address >= group.start && address < group.start + group.count)
+            return true;
+    }
+    return false;
 }
 
 ModbusResult ReadGroup(LinkSettings &base, int group)
@@ -257,6 +271,8 @@ ModbusResult ReadRemoteEditCoils()
 
 void ClearMirror()
 {
+    for (bool &stored : groupStored)
+        stored = false;
     gsrt_LiveVal = LiveValRecord();
     gsrt_CalPara = CalParaRecord();
     gsrt_BasicPara = BasicParaRecord();

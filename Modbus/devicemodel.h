@@ -100,3 +100,8 @@ ModbusResult ReadRemoteEditCoils();
 
 // Resets every mirror record to zero (start of a new connection, tests).
 void ClearMirror();
+
+// Whether the mirror holds the instrument's value of this register: a group
+// that covers it was stored since the last ClearMirror. A value never read is a
+// zero that only looks like the instrument's.
+bool RegisterKnown(int address);

@@ -84,7 +84,7 @@ ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::Modb
     for (QLineEdit *edit : {ui->EditHostIP, ui->EditPort}) {
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
             if (edit->text().isEmpty())
-                edit->setText(valueBeforeEdit);
+                edit->setText(ValueBeforeEdit(edit));
             ui->widget_ConnectInfo->setFocus();
         });
     }
@@ -114,7 +114,7 @@ bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusIn) {
         m_lastFocus = QApplication::focusWidget();
         if (auto *edit = qobject_cast<QLineEdit *>(m_lastFocus.data()))
-            valueBeforeEdit = edit->text();
+            RememberValueBeforeEdit(edit, edit->text());
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -15,6 +15,8 @@ QString valueBeforeEdit;
 
 namespace {
 
+const char BeforeEditProperty[] = "zeltValueBeforeEdit";
+
 quint32 renderedDecimal = 0;
 quint32 renderedUnit = 0;
 
@@ -45,6 +47,19 @@ quint32 decimalSetting()
 }
 
 } // namespace
+
+void RememberValueBeforeEdit(QWidget *widget, const QString &text)
+{
+    valueBeforeEdit = text;
+    if (widget)
+        widget->setProperty(BeforeEditProperty, text);
+}
+
+QString ValueBeforeEdit(const QWidget *widget)
+{
+    const QVariant own = widget ? widget->property(BeforeEditProperty) : QVariant();
+    return own.isValid() ? own.toString() : valueBeforeEdit;
+}
 
 QString UnitName(quint32 unit)
 {
@@ -112,12 +127,14 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
 
     auto *edit = qobject_cast<QLineEdit *>(widget);
     auto *combo = qobject_cast<QComboBox *>(widget);
+    // Taken now: the waits below run other edits, which remember their own.
+    const QString before = ValueBeforeEdit(widget);
 
     // Refused before any traffic: such a value does not fit the register.
     const QString integerPart = text.section(QLatin1Char('.'), 0, 0);
     if (integerPart.size() >= RefusedIntegerLength) {
         if (edit)
-            edit->setText(valueBeforeEdit);
+            edit->setText(before);
         return ModbusProtocolError;
     }
     const quint32 readVal = ReadParam(row->address, row->count);
@@ -140,10 +157,10 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
     const bool restore = result != ModbusOk || firstTimedOut;
     if (combo) {
         if (restore)
-            combo->setCurrentIndex(valueBeforeEdit.toInt());
+            combo->setCurrentIndex(before.toInt());
     } else if (edit) {
         if (restore || quint32(sendVal) == readVal)
-            edit->setText(valueBeforeEdit);
+            edit->setText(before);
     }
     return result;
 }

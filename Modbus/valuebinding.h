@@ -10,8 +10,16 @@ class QLineEdit;
 class QModbusClient;
 class QWidget;
 
-// Text (or combo index as a decimal number) a widget had when it got the focus.
+// Text (or combo index as a decimal number) the widget that last got the focus had then.
 extern QString valueBeforeEdit;
+
+// Remembers text as the widget's own value from before its edit, and as
+// valueBeforeEdit. Each edit keeps its own: a focus change while a write waits
+// must not give the written field another field's text back.
+void RememberValueBeforeEdit(QWidget *widget, const QString &text);
+// The widget's own value from before its edit, or valueBeforeEdit when none was
+// remembered for it.
+QString ValueBeforeEdit(const QWidget *widget);
 
 // What ReadParam returns when the read failed.
 constexpr quint32 ReadParamFailed = 88020200;

@@ -45,6 +45,12 @@ const char *const PlainMenuStyle =
     "stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}QPushButton{background-"
     "color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}";
 
+// Values that are no longer live keep their texts in grey, over the program's
+// style sheet, until the next good poll.
+const char *const StalePanelStyle = "#labelweight_1, #label_Mv_1, #label_AD_1, "
+                                    "#label_ErrorMessage_1 { color: rgb(150, 150, 150); }";
+const char *const StalePageStyle = "QLineEdit, QComboBox { color: rgb(150, 150, 150); }";
+
 QString parityLetter(int parity)
 {
     switch (parity) {
@@ -170,6 +176,7 @@ void MainWindow::initActions()
 
 void MainWindow::showConnectionPage()
 {
+    showStale(false);
     gu32_PageIndex = ConnectionPage;
     m_connectionPage->InterfaceInit();
     ui->widget_Menu->hide();
@@ -410,10 +417,13 @@ void MainWindow::onPollTick()
     const ModbusResult result = readLiveGroups();
     if (result != ModbusOk) {
         ++gu32_CommErrCount;
-        if (gu32_CommErrCount > 2)
+        if (gu32_CommErrCount > 2) {
             showLinkState(tr("Communication-Error"), QStringLiteral("color: red;"));
+            showStale(true);
+        }
         gu8_CommError = true;
     } else {
+        showStale(false);
         refreshLiveDisplay(false);
         pollCurrentPage();
         if (gu32_CommErrCount == 0)
@@ -433,6 +443,15 @@ void MainWindow::showLinkState(const QString &text, const QString &sheet)
         label->setText(text);
     if (label->styleSheet() != sheet)
         label->setStyleSheet(sheet);
+}
+
+void MainWindow::showStale(bool stale)
+{
+    if (stale == m_showingStale)
+        return;
+    m_showingStale = stale;
+    ui->WeightDisplay->setStyleSheet(stale ? QLatin1String(StalePanelStyle) : QString());
+    ui->stackedWidget->setStyleSheet(stale ? QLatin1String(StalePageStyle) : QString());
 }
 
 ModbusResult MainWindow::readLiveGroups()

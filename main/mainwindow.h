@@ -84,6 +84,7 @@ private:
     void applyLanguage();
     ModbusResult readLiveGroups();
     void showLinkState(const QString &text, const QString &sheet);
+    void showStale(bool stale);
     void pollCurrentPage();
     QPushButton *menuButton(int page) const;
     void setBorderCursor(int region);
@@ -106,6 +107,7 @@ private:
     int pageIndex[8] = {};
     QTranslator *translator = nullptr;
     bool m_isChinese = false;
+    bool m_showingStale = false; // the values on screen are greyed as out of date
     LinkSettings linkView;
 
     // Frameless move and resize.
