@@ -13,7 +13,11 @@ struct FaultOptions
     double exceptionRate = 0; // chance of answering exception 0x04
     int closeAfter = 0;       // TCP: drop the connection after every N answers
     quint32 seed = 1;
+    double cutRate = 0; // TCP: chance of an answer without its last bytes
 };
+
+// What a cut answer leaves out: the end of the frame the header announced.
+constexpr int CutFrameBytes = 3;
 
 // One request as the server saw it, with what became of it.
 struct LoggedRequest
@@ -24,6 +28,7 @@ struct LoggedRequest
     QVector<quint16> values;
     int exception = 0;
     bool dropped = false;
+    bool cut = false;
 };
 
 } // namespace sim

@@ -106,6 +106,8 @@ QString readSettings(const QCommandLineParser &p, Settings *s)
         return QStringLiteral("--drop must be a rate from 0 to 1");
     if (!parseRate(p.value("exception"), &s->faults.exceptionRate))
         return QStringLiteral("--exception must be a rate from 0 to 1");
+    if (!parseRate(p.value("cut"), &s->faults.cutRate))
+        return QStringLiteral("--cut must be a rate from 0 to 1");
     s->faults.closeAfter = p.value("close-after").toInt(&ok);
     if (!ok || s->faults.closeAfter < 0)
         return QStringLiteral("bad --close-after");
@@ -133,6 +135,7 @@ void addOptions(QCommandLineParser *p)
         {"drop", "Chance (0..1) of not answering a request.", "rate", "0"},
         {"exception", "Chance (0..1) of answering exception 0x04.", "rate", "0"},
         {"close-after", "TCP: close client connections after every N answers.", "n", "0"},
+        {"cut", "TCP: chance (0..1) of an answer that lacks its last 3 bytes.", "rate", "0"},
         {"seed", "Seed for the live weight and the faults.", "n", "1"},
         {"log", "Write one line per request to this file (truncated first).", "file"},
         {"direct", "TCP: clients talk to the Modbus server without the relay; one hop less per "
@@ -161,8 +164,10 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("use either --tcp or --serial, not both"));
 
     const bool direct = parser.isSet("direct");
-    if (direct && (s.faults.dropRate > 0 || s.faults.closeAfter > 0 || !s.serialDevice.isEmpty()))
-        return fail(QStringLiteral("--direct serves TCP only, without --drop and --close-after"));
+    if (direct && (s.faults.dropRate > 0 || s.faults.closeAfter > 0 || s.faults.cutRate > 0 ||
+                   !s.serialDevice.isEmpty()))
+        return fail(
+            QStringLiteral("--direct serves TCP only, without --drop, --close-after and --cut"));
 
     sim::InstrumentModel model(s.kind, s.wordOrder, s.seed);
     sim::SimServer server(&model);

@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
+#include "faultoptions.h"
+
 namespace sim {
 
 namespace {
@@ -31,9 +33,9 @@ quint16 RelayLink::upstreamLocalPort() const
     return m_upstream->localPort();
 }
 
-void RelayLink::expectAnswer(int bytes, bool drop, bool cutAfter)
+void RelayLink::expectAnswer(int bytes, bool drop, bool cutAfter, bool shortened)
 {
-    m_expected.enqueue(Expected{bytes, drop, cutAfter});
+    m_expected.enqueue(Expected{bytes, drop, cutAfter, shortened});
 }
 
 void RelayLink::closeNow()
@@ -54,7 +56,8 @@ void RelayLink::forwardAnswers()
     while (!m_closed && !m_expected.isEmpty() && m_pending.size() >= m_expected.head().bytes) {
         const Expected next = m_expected.dequeue();
         if (!next.drop)
-            m_client->write(m_pending.constData(), next.bytes);
+            m_client->write(m_pending.constData(),
+                            next.shortened ? qMax(0, next.bytes - CutFrameBytes) : next.bytes);
         m_pending.remove(0, next.bytes);
         if (next.cutAfter)
             emit cutRequested();

@@ -24,7 +24,8 @@ public:
     quint16 upstreamLocalPort() const;
 
     // Called while Qt builds the next answer on this link, before it writes it.
-    void expectAnswer(int bytes, bool drop, bool cutAfter);
+    // A shortened answer goes out without its last CutFrameBytes bytes.
+    void expectAnswer(int bytes, bool drop, bool cutAfter, bool shortened = false);
     void closeNow();
 
 signals:
@@ -38,6 +39,7 @@ private:
         int bytes;
         bool drop;
         bool cutAfter;
+        bool shortened;
     };
 
     QTcpSocket *m_client;

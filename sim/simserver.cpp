@@ -37,6 +37,8 @@ QString logLine(const LoggedRequest &e)
         line += QLatin1Char(' ') + QString::number(v);
     if (e.dropped)
         line += QStringLiteral(" dropped");
+    else if (e.cut)
+        line += QStringLiteral(" cut");
     else if (e.exception != 0)
         line += QStringLiteral(" exc=%1").arg(e.exception);
     return line + QLatin1Char('\n');
@@ -224,12 +226,17 @@ QModbusResponse SimServer::handleRequest(const QModbusPdu &request)
     FaultOptions faults;
     bool drop = false;
     bool fail = false;
+    bool cutShort = false;
     {
         QMutexLocker lock(&m_mutex);
         faults = m_faults;
         // both draws every time, so one seed gives one fault sequence
         drop = m_faultRandom.uniform() < faults.dropRate;
         fail = m_faultRandom.uniform() < faults.exceptionRate;
+        // a third draw only where cut frames are asked for, so that the
+        // sequences of the other faults stay what they were
+        if (faults.cutRate > 0)
+            cutShort = m_faultRandom.uniform() < faults.cutRate && !drop && m_front;
     }
     if (faults.delayMs > 0)
         QThread::msleep(ulong(faults.delayMs));
@@ -245,6 +252,7 @@ QModbusResponse SimServer::handleRequest(const QModbusPdu &request)
     } else {
         response = answerRequest(*m_model, decoded, &entry.exception);
     }
+    entry.cut = cutShort;
     record(entry);
 
     bool cut = false;
@@ -255,7 +263,7 @@ QModbusResponse SimServer::handleRequest(const QModbusPdu &request)
             m_answeredSinceClose = 0;
     }
     if (m_currentLink)
-        m_currentLink->expectAnswer(MbapHeaderBytes + response.size(), drop, cut);
+        m_currentLink->expectAnswer(MbapHeaderBytes + response.size(), drop, cut, cutShort);
     return response;
 }
 

@@ -4,6 +4,7 @@
 #include <QModbusReply>
 #include <QModbusTcpClient>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include "simhost.h"
@@ -231,6 +232,23 @@ void TestSimulator::tcpRoundTripAndFaults()
     QVERIFY(waitFinished(reply.data()));
     QCOMPARE(reply->error(), QModbusDevice::TimeoutError);
     QVERIFY(host.requestLog().last().dropped);
+
+    // A cut answer: the header announces the whole frame, its end never comes.
+    faults = FaultOptions();
+    faults.cutRate = 1.0;
+    host.setFaults(faults);
+    QTcpSocket raw;
+    raw.connectToHost(QHostAddress::LocalHost, quint16(host.port()));
+    QVERIFY(raw.waitForConnected(3000));
+    raw.write(QByteArray::fromHex("00070000000601030000000a")); // registers 0-9 of unit 1
+    QByteArray answer;
+    QTRY_VERIFY((answer += raw.readAll()).size() >= 9 + 20 - CutFrameBytes);
+    QTest::qWait(200);
+    answer += raw.readAll();
+    QCOMPARE(answer.size(), 9 + 20 - CutFrameBytes);
+    QCOMPARE(quint8(answer[5]), quint8(3 + 20)); // the length still counts the whole PDU
+    QVERIFY(host.requestLog().last().cut);
+    raw.abort();
 
     faults = FaultOptions();
     faults.closeAfter = 1;
