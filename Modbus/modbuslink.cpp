@@ -286,6 +286,11 @@ ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
     if (reply)
         reply->deleteLater();
     countTimeouts(result);
+    // The client stops timing a reply once its header is in, so a read that
+    // outlives its budget left part of a frame in the client's buffer: the
+    // stream is out of step, and the next link check reopens it.
+    if (end == WaitEnd::BudgetSpent)
+        consecutiveTimeouts = qMax(consecutiveTimeouts, ReopenAfterTimeouts);
     return result;
 }
 

@@ -57,8 +57,9 @@ constexpr int ReopenAfterTimeouts = 3;
 
 // 0 when the client is connected and in step. Otherwise 1, after one attempt to
 // open the link again: an unconnected client (TCP or serial) is reconnected, a
-// connected one whose last ReopenAfterTimeouts requests timed out is closed and
-// reopened; a client that is still connecting is left to finish.
+// connected one whose last ReopenAfterTimeouts requests timed out (or whose read
+// outlived its budget, a frame cut short) is closed and reopened; a client that
+// is still connecting is left to finish.
 int CheckLink();
 
 // Disconnects and deletes the client.
