@@ -49,7 +49,9 @@ const char *const PlainMenuStyle =
 // style sheet, until the next good poll.
 const char *const StalePanelStyle = "#labelweight_1, #label_Mv_1, #label_AD_1, "
                                     "#label_ErrorMessage_1 { color: rgb(150, 150, 150); }";
-const char *const StalePageStyle = "QLineEdit, QComboBox { color: rgb(150, 150, 150); }";
+// The parameter pages' fields only: the monitoring page's selectors are controls.
+const char *const StalePageStyle =
+    "ParamPage QLineEdit, ParamPage QComboBox { color: rgb(150, 150, 150); }";
 
 QString parityLetter(int parity)
 {

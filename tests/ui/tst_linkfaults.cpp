@@ -250,6 +250,10 @@ private slots:
         QCOMPARE(textColour(form()->label_Mv_1), StaleColour);
         QCOMPARE(textColour(zeroRange), StaleColour);
         QCOMPARE(weight->text(), weightText);
+        // The monitoring page's selectors are controls, not values: they keep their colour.
+        auto *curve = m_window->page(0)->findChild<QComboBox *>();
+        QVERIFY(curve);
+        QVERIFY(textColour(curve) != StaleColour);
 
         m_sim->setFaults({});
         QTRY_COMPARE_WITH_TIMEOUT(gu32_CommErrCount, 0, 2000);
