@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -20,6 +21,18 @@ using sim::FaultOptions;
 using sim::SimHost;
 
 namespace {
+
+// CRC-16 of a Modbus RTU frame, low byte first on the wire.
+quint16 modbusCrc(const QByteArray &frame)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : frame) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
 
 int writesTo(const QVector<sim::LoggedRequest> &log, int address)
 {
@@ -520,18 +533,13 @@ private slots:
 
     void rtuRoundTripOverASerialPair()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+        if (!SerialPair::available())
             QSKIP("socat is not installed");
         QTemporaryDir dir;
-        const QString instrumentEnd = dir.filePath(QStringLiteral("instrument"));
-        const QString programEnd = dir.filePath(QStringLiteral("program"));
-        QProcess socat;
-        socat.start(QStringLiteral("socat"),
-                    {QStringLiteral("pty,raw,echo=0,link=") + instrumentEnd,
-                     QStringLiteral("pty,raw,echo=0,link=") + programEnd});
-        QVERIFY(socat.waitForStarted());
-        QVERIFY(QTest::qWaitFor(
-            [&] { return QFile::exists(instrumentEnd) && QFile::exists(programEnd); }, 5000));
+        SerialPair pair(dir.path());
+        QVERIFY(pair.start());
+        const QString instrumentEnd = pair.instrumentEnd();
+        const QString programEnd = pair.programEnd();
 
         m_sim.reset(new SimHost(sim::Kind::Digital, 1));
         QVERIFY(m_sim->startSerial(instrumentEnd, 38400, 2, 8, 1, {}, 7));
@@ -558,8 +566,60 @@ private slots:
 
         DisconnectModbus();
         m_sim.reset();
-        socat.terminate();
-        socat.waitForFinished(3000);
+    }
+
+    // Over RTU a reply from another unit or with another function code is not
+    // the answer to the request: it never reaches the values, the read times out.
+    void rtuReplyFromAnotherUnitOrFunctionIsNotTaken_data()
+    {
+        QTest::addColumn<int>("unitShift");
+        QTest::addColumn<int>("function");
+        QTest::newRow("as asked") << 0 << 3;
+        QTest::newRow("another unit") << 1 << 3;
+        QTest::newRow("another function") << 0 << 4;
+    }
+    void rtuReplyFromAnotherUnitOrFunctionIsNotTaken()
+    {
+        QFETCH(int, unitShift);
+        QFETCH(int, function);
+        if (!SerialPair::available())
+            QSKIP("socat is not installed");
+        QTemporaryDir dir;
+        SerialPair pair(dir.path());
+        QVERIFY(pair.start());
+        QSerialPort peer(pair.instrumentEnd());
+        QVERIFY(peer.open(QIODevice::ReadWrite));
+        QByteArray request;
+        QObject::connect(&peer, &QSerialPort::readyRead, [&] {
+            request += peer.readAll();
+            if (request.size() < 8)
+                return;
+            // Two registers, each 3a + 1, from the unit and function chosen.
+            QByteArray answer;
+            answer.append(char(quint8(request[0]) + unitShift))
+                .append(char(function))
+                .append(char(4));
+            for (int a : {54, 55})
+                answer.append(char(hostile::registerValue(a) >> 8))
+                    .append(char(hostile::registerValue(a) & 0xFF));
+            const quint16 crc = modbusCrc(answer);
+            answer.append(char(crc & 0xFF)).append(char(crc >> 8));
+            peer.write(answer);
+            request.clear();
+        });
+        LinkSettings s;
+        s.SerialNum = pair.programEnd();
+        QVERIFY(connectClient(s));
+        gp_ModbusDevice->setTimeout(300);
+        quint16 values[2] = {7, 7};
+        LinkSettings read;
+        read.startAddress = 54;
+        read.count = 2;
+        const bool asAsked = unitShift == 0 && function == 3;
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, read, values),
+                 asAsked ? ModbusOk : ModbusTimeout);
+        QCOMPARE(values[1], asAsked ? hostile::registerValue(55) : quint16(7));
+        DisconnectModbus();
     }
 };
 

@@ -21,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QModbusClient>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -63,43 +62,6 @@ QColor textColour(const QWidget *w)
 {
     return w->palette().color(w->foregroundRole());
 }
-
-// A serial line pair; the program opens one end by its link name, the
-// instrument the other. Stopping it takes both ends away, as an unplugged
-// adapter would.
-class SerialPair
-{
-public:
-    explicit SerialPair(const QString &dir)
-        : m_instrument(dir + QStringLiteral("/instrument")),
-          m_program(dir + QStringLiteral("/program"))
-    {}
-    ~SerialPair() { stop(); }
-
-    bool start()
-    {
-        m_socat.start(QStringLiteral("socat"),
-                      {QStringLiteral("pty,raw,echo=0,link=") + m_instrument,
-                       QStringLiteral("pty,raw,echo=0,link=") + m_program});
-        return m_socat.waitForStarted() &&
-               QTest::qWaitFor(
-                   [this] { return QFile::exists(m_instrument) && QFile::exists(m_program); },
-                   5000);
-    }
-    void stop()
-    {
-        if (m_socat.state() == QProcess::NotRunning)
-            return;
-        m_socat.terminate();
-        m_socat.waitForFinished(3000);
-    }
-    QString instrumentEnd() const { return m_instrument; }
-    QString programEnd() const { return m_program; }
-
-private:
-    QString m_instrument, m_program;
-    QProcess m_socat;
-};
 
 } // namespace
 
