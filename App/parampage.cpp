@@ -155,7 +155,7 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
             // No arming here, but a refused write must put back this combo box's
             // own item, not a text another page captured.
             if (auto *combo = qobject_cast<QComboBox *>(watched))
-                valueBeforeEdit = QString::number(combo->currentIndex());
+                RememberValueBeforeEdit(combo, QString::number(combo->currentIndex()));
             break;
         }
         m_commitArmed = true;
