@@ -6,7 +6,7 @@
 // is sampled every 30 s.
 //
 //   bench_soak [--minutes 60] [--drop 0.05] [--exception 0.02] [--close-after 3000]
-//              [--seed 1] [--memory-log FILE]
+//              [--cut 0] [--seed 1] [--memory-log FILE]
 // Exit status 0 when no disagreement was seen; a crash ends the process.
 #include "devicemodel.h"
 #include "filepaths.h"
@@ -91,9 +91,10 @@ int main(int argc, char **argv)
     const QCommandLineOption exceptionOpt("exception", "Chance of an exception reply.", "P", "0.02");
     const QCommandLineOption closeOpt("close-after", "Connection closed after N answers.", "N",
                                       "3000");
+    const QCommandLineOption cutOpt("cut", "Chance of a reply cut short.", "P", "0");
     const QCommandLineOption seedOpt("seed", "Random seed.", "N", "1");
     const QCommandLineOption memOpt("memory-log", "Memory samples (seconds, KiB) to FILE.", "FILE");
-    cl.addOptions({minutesOpt, dropOpt, exceptionOpt, closeOpt, seedOpt, memOpt});
+    cl.addOptions({minutesOpt, dropOpt, exceptionOpt, closeOpt, cutOpt, seedOpt, memOpt});
     cl.process(app);
 
     QTemporaryDir home;
@@ -102,6 +103,7 @@ int main(int argc, char **argv)
     faults.dropRate = cl.value(dropOpt).toDouble();
     faults.exceptionRate = cl.value(exceptionOpt).toDouble();
     faults.closeAfter = cl.value(closeOpt).toInt();
+    faults.cutRate = cl.value(cutOpt).toDouble();
     faults.seed = cl.value(seedOpt).toUInt();
     sim::SimHost host(sim::Kind::Analog, 0);
     if (!host.startTcp(faults)) {
