@@ -1,16 +1,28 @@
 #pragma once
 
-#include "pagebase.h"
+#include "parampage.h"
 
-// The Application page: its fields arrive with the page itself; until then the main
-// window can already stack, show and notify it.
-class Application : public PageBase
+namespace Ui {
+class Application;
+}
+
+// The application I/O page: discrete inputs, discrete outputs and the four preset
+// points, one tab each. Only the tab last clicked is polled and refreshed; combo
+// boxes commit only while armed.
+class Application : public ParamPage
 {
     Q_OBJECT
 
 public:
     explicit Application(QWidget *parent = nullptr);
+    ~Application() override;
 
     void enterPage() override;
-    void refresh(bool force) override;
+    void adaptWidth(int width) override;
+
+private slots:
+    void on_tabWidget_tabBarClicked(int index);
+
+private:
+    Ui::Application *ui;
 };

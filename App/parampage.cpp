@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QRegExpValidator>
+#include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -92,17 +94,19 @@ void ParamPage::bindCatalogue(int page, int tab, const QStringList &pageRendered
             continue;
         if (row.kind == ParamKind::Weight) {
             if (auto *edit = qobject_cast<QLineEdit *>(widget))
-                m_weightFields.append({edit, &row, 0});
+                m_weightFields.append({edit, &row, 0, m_declaringTab});
         } else {
             m_plainFields.append(
-                {widget, row.kind, row.factorDigits, &row, nullptr, 0, false, -1, 0});
+                {widget, row.kind, row.factorDigits, &row, nullptr, 0, false, -1, 0,
+                 m_declaringTab});
         }
     }
 }
 
 void ParamPage::addSlotField(QWidget *widget, const quint32 *slot, ParamKind kind, int factorDigits)
 {
-    m_plainFields.append({widget, kind, factorDigits, nullptr, slot, 0, false, -1, 0});
+    m_plainFields.append(
+        {widget, kind, factorDigits, nullptr, slot, 0, false, -1, 0, m_declaringTab});
 }
 
 void ParamPage::limitFields(const QList<QWidget *> &widgets, std::function<int()> count)
@@ -130,13 +134,52 @@ void ParamPage::setFieldFormat(QWidget *widget, ParamKind kind, int factorDigits
 
 void ParamPage::addDecimalTooltips(const QList<QWidget *> &widgets, const DecimalTexts &texts)
 {
-    m_tooltips.append({widgets, &texts});
+    m_tooltips.append({widgets, &texts, m_declaringTab});
 }
 
 void ParamPage::addUnitLabels(const QList<QLabel *> &labels)
 {
     m_unitLabels += labels.toVector();
+    m_unitLabelTabs += QVector<int>(labels.size(), m_declaringTab);
 }
+
+bool ParamPage::tabForcesRefresh(bool force)
+{
+    if (!m_tabs)
+        return force;
+    const int current = m_tabs->currentIndex();
+    if (current == m_shownTab)
+        return force;
+    m_shownTab = current;
+    return true;
+}
+
+bool ParamPage::onShownTab(int tab) const
+{
+    return tab < 0 || !m_tabs || tab == m_shownTab;
+}
+
+QTimer *ParamPage::addReshowTimer(const QList<QWidget *> &widgets, int ms)
+{
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    timer->setInterval(ms);
+    connect(timer, &QTimer::timeout, this, [this, widgets] { reshow(widgets); });
+    return timer;
+}
+
+void ParamPage::reshow(const QList<QWidget *> &widgets)
+{
+    for (BoundField &field : m_plainFields) {
+        if (!widgets.contains(field.widget))
+            continue;
+        field.shown = fieldValue(field);
+        showField(field, field.shown);
+    }
+}
+
+void ParamPage::fieldShown(QWidget *)
+{}
 
 bool ParamPage::eventFilter(QObject *watched, QEvent *event)
 {
@@ -246,6 +289,7 @@ void ParamPage::moveFocusToBanner(const QWidget *committed)
 void ParamPage::refresh(bool force)
 {
     refreshBanner(force);
+    force = tabForcesRefresh(force);
     refreshPlainFields(force);
     refreshWeightFields(force);
     refreshUnitLabels(force);
@@ -312,6 +356,8 @@ void ParamPage::refreshPlainFields(bool force)
     for (BoundField &field : m_plainFields) {
         if (field.limit >= 0 && field.position >= limits[field.limit])
             continue;
+        if (!onShownTab(field.tab))
+            continue;
         // Until its group is read, a field shows nothing rather than a zero.
         if (field.row && !RegisterKnown(field.row->address)) {
             if (!field.blank || force)
@@ -326,6 +372,7 @@ void ParamPage::refreshPlainFields(bool force)
         field.stale = false;
         field.blank = false;
         showField(field, value);
+        fieldShown(field.widget);
     }
 }
 
@@ -341,6 +388,8 @@ bool ParamPage::refreshWeightFields(bool force)
     QVector<quint32 *> cached;
     QVector<quint32> values;
     for (WeightField &field : m_weightFields) {
+        if (!onShownTab(field.tab))
+            continue;
         if (!RegisterKnown(field.row->address)) {
             if (!field.blank || force)
                 field.edit->clear();
@@ -363,6 +412,8 @@ bool ParamPage::refreshWeightFields(bool force)
 
     if (changed) {
         for (const TooltipGroup &group : qAsConst(m_tooltips)) {
+            if (!onShownTab(group.tab))
+                continue;
             const QString tip = pageText(DecimalRangeText(*group.texts, decimals));
             for (QWidget *widget : group.widgets)
                 widget->setToolTip(tip);
@@ -376,7 +427,12 @@ void ParamPage::refreshUnitLabels(bool force)
     const quint32 unit = gsrt_CalPara.slot[CalUnitSlot];
     const bool changed = force || unit != m_shownUnit;
     m_shownUnit = unit;
-    RefreshUnitLabels(m_unitLabels.data(), m_unitLabels.size(), changed);
+    QVector<QLabel *> labels;
+    for (int i = 0; i < m_unitLabels.size(); ++i) {
+        if (onShownTab(m_unitLabelTabs[i]))
+            labels.append(m_unitLabels[i]);
+    }
+    RefreshUnitLabels(labels.data(), labels.size(), changed);
 }
 
 void ParamPage::setContentWidth(int width)

@@ -14,6 +14,8 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QTabWidget;
+class QTimer;
 
 // What every parameter page does the same way: wiring of its line edits and combo
 // boxes, the event filter that arms a commit, the commits themselves (through
@@ -26,7 +28,10 @@ class QLineEdit;
 //   addDecimalTooltips(...)    range texts that follow the decimal setting
 //   addUnitLabels(...)         labels that show the weight unit
 //   setBanner(slot, text)      the remote-edit switch and the banner's source text
-// and adds only its own quirks, through refresh() and lineEditCommitted().
+// and adds only its own quirks, through refresh(), lineEditCommitted() and the hooks:
+//   declareOnTab(i) / followTabs(tabs)   fields refreshed only while their tab is current
+//   addReshowTimer(widgets, ms)          bound fields set again from the mirror later
+//   fieldShown(widget)                   a bound field was just given a new value
 class ParamPage : public PageBase
 {
     Q_OBJECT
@@ -80,6 +85,22 @@ protected:
     void addDecimalTooltips(const QList<QWidget *> &widgets, const DecimalTexts &texts);
     void addUnitLabels(const QList<QLabel *> &labels);
 
+    // Fields, tooltips and unit labels declared from here on belong to this tab of
+    // the tab widget given to followTabs (-1: shown whatever the tab).
+    void declareOnTab(int tabIndex) { m_declaringTab = tabIndex; }
+    // refresh() touches only what belongs to the current tab, and rewrites all of it
+    // when the current tab differs from the one it refreshed last.
+    void followTabs(QTabWidget *tabs) { m_tabs = tabs; }
+    // Whether refresh(force) must be forced: force, or the current tab changed
+    // (then remembered as the one refreshed).
+    bool tabForcesRefresh(bool force);
+
+    // A single-shot timer that, when it fires, sets these bound fields again from
+    // their mirror slots (whether or not the slots changed). The page starts it.
+    QTimer *addReshowTimer(const QList<QWidget *> &widgets, int ms);
+    // Called after refreshPlainFields gave a bound field a new value.
+    virtual void fieldShown(QWidget *widget);
+
     void refreshBanner(bool force);
     void refreshPlainFields(bool force);
     // Returns whether the decimal setting changed since this page last showed it
@@ -115,6 +136,7 @@ private:
         bool stale;          // its format changed: rewrite at the next refresh
         int limit;           // index into m_limits, -1 for always refreshed
         int position;        // refreshed while position < that count
+        int tab;             // the tab it sits on, -1 for none
         bool blank = false;  // shown empty: the instrument's value was never read
     };
     struct WeightField
@@ -122,12 +144,14 @@ private:
         QLineEdit *edit;
         const ParamRow *row;
         quint32 shown;
+        int tab;
         bool blank = false;
     };
     struct TooltipGroup
     {
         QList<QWidget *> widgets;
         const DecimalTexts *texts;
+        int tab;
     };
 
     void commitLineEdit(QLineEdit *edit);
@@ -135,6 +159,8 @@ private:
     void showField(const BoundField &field, quint32 value);
     static void showBlank(QWidget *widget);
     void moveFocusToBanner(const QWidget *committed);
+    void reshow(const QList<QWidget *> &widgets);
+    bool onShownTab(int tab) const;
     static quint32 fieldValue(const BoundField &field);
 
     bool m_commitArmed = false;
@@ -153,6 +179,10 @@ private:
     QHash<const QWidget *, const ParamRow *> m_rows;
     QVector<TooltipGroup> m_tooltips;
     QVector<QLabel *> m_unitLabels;
+    QVector<int> m_unitLabelTabs;
+    QTabWidget *m_tabs = nullptr;
+    int m_declaringTab = -1;
+    int m_shownTab = -1;
 
     // What this page last applied; "unknown" until the first refresh.
     static constexpr quint32 Unknown = 0xFFFFFFFFu;

@@ -27,7 +27,9 @@ const RegisterGroup RegisterGroupTable[RegisterGroupCount] = {
 
 namespace {
 
-constexpr quint32 MaxUnitOrDecimal = 4;
+// The unit setting names "t" to "N" (0 to 5), the decimal setting 0 to 4 decimals.
+constexpr quint32 MaxUnit = 5;
+constexpr quint32 MaxDecimals = 4;
 
 // Groups stored since the last ClearMirror.
 bool groupStored[RegisterGroupCount] = {};
@@ -59,10 +61,20 @@ bool within(int address, int first, int last)
 
 // Unit and decimal settings keep their last good value when the instrument
 // answers something out of range, so that scaling keeps working.
-void storeGuarded(quint32 &slot, quint32 value)
+void storeGuarded(quint32 &slot, quint32 value, quint32 largest)
 {
-    if (value <= MaxUnitOrDecimal)
+    if (value <= largest)
         slot = value;
+}
+
+void storeUnit(quint32 value)
+{
+    storeGuarded(gsrt_CalPara.slot[CalUnitSlot], value, MaxUnit);
+}
+
+void storeDecimals(quint32 value)
+{
+    storeGuarded(gsrt_CalPara.slot[CalDecimalSlot], value, MaxDecimals);
 }
 
 void storeLive(const Registers &r)
@@ -80,13 +92,10 @@ void storeLive(const Registers &r)
 
 void storeCalibration(const Registers &r)
 {
-    for (int k = 0; k < 19; ++k) {
-        const quint32 v = r.pair(2 * k);
-        if (k <= CalDecimalSlot)
-            storeGuarded(gsrt_CalPara.slot[k], v);
-        else
-            gsrt_CalPara.slot[k] = v;
-    }
+    storeUnit(r.pair(0));
+    storeDecimals(r.pair(2));
+    for (int k = CalDecimalSlot + 1; k < 19; ++k)
+        gsrt_CalPara.slot[k] = r.pair(2 * k);
     qDebug() << "DIG gsrt_CalPara.u32_ManualZero" << gsrt_CalPara.slot[CalManualZeroSlot];
 }
 
@@ -165,8 +174,8 @@ void StoreGroup(int group, quint32 wordOrder, const quint16 *registers)
         storeLive(r);
         break;
     case 1:
-        storeGuarded(gsrt_CalPara.slot[CalUnitSlot], r.pair(0));
-        storeGuarded(gsrt_CalPara.slot[CalDecimalSlot], r.pair(2));
+        storeUnit(r.pair(0));
+        storeDecimals(r.pair(2));
         break;
     case 2:
         storeCalibration(r);

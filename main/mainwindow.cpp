@@ -7,6 +7,7 @@
 #include "App/datatrans.h"
 #include "App/digsensors.h"
 #include "App/maininterface.h"
+#include "App/pagepoll.h"
 #include "App/testmaintain.h"
 #include "App/weightcal.h"
 #include "Dialog/languagefont.h"
@@ -74,9 +75,12 @@ MainWindow::MainWindow(QWidget *parent)
       m_mainInterface(new MainInterface(this)), m_basicConfig(new BasicConfig(this)),
       m_application(new Application(this)), m_weightCal(new WeightCal(this)),
       m_dataTrans(new DataTrans(this)), m_testMaintain(new TestMaintain(this)),
-      m_digSensors(new DigSensors(this))
+      m_digSensors(new DigSensors(this)),
+      m_poll([this](int group) { return m_connectionPage->ReadGroup(group); })
 {
     ui->setupUi(this);
+    for (int n = 1; n < 7; ++n)
+        m_poll.setPage(n, page(n));
     m_pollThread = new DisplayWeightThread(this);
 
     LiveDisplay::Widgets panel;
@@ -226,35 +230,7 @@ void MainWindow::enterCurrentPage()
 
 ModbusResult MainWindow::readGroupAndRefresh(int group)
 {
-    const ModbusResult result = m_connectionPage->ReadGroup(group);
-    PageBase *showing = nullptr;
-    switch (group) {
-    case 2:
-        showing = m_weightCal;
-        break;
-    case 4:
-        showing = m_basicConfig;
-        break;
-    case 6:
-    case 7:
-    case 8:
-        showing = m_application;
-        break;
-    case 12:
-        showing = m_dataTrans;
-        break;
-    case 16:
-        showing = m_testMaintain;
-        break;
-    case 17:
-        showing = m_digSensors;
-        break;
-    default:
-        break;
-    }
-    if (showing)
-        showing->refresh(false);
-    return result;
+    return m_poll.readGroupAndRefresh(group);
 }
 
 void MainWindow::refreshLiveDisplay(bool force)
@@ -416,7 +392,13 @@ void MainWindow::onPollTick()
     }
     if (CheckLink() != 0)
         gu8_PollBusy.store(false);
-    const ModbusResult result = readLiveGroups();
+    const ModbusResult result = m_poll.cycle([this] {
+        showStale(false);
+        refreshLiveDisplay(false);
+        // The monitoring page reads no group: it adds a point to its curves instead.
+        if (gu32_PageIndex == 0)
+            m_mainInterface->updateDraw();
+    });
     if (result != ModbusOk) {
         ++gu32_CommErrCount;
         if (gu32_CommErrCount > 2) {
@@ -425,9 +407,6 @@ void MainWindow::onPollTick()
         }
         gu8_CommError = true;
     } else {
-        showStale(false);
-        refreshLiveDisplay(false);
-        pollCurrentPage();
         if (gu32_CommErrCount == 0)
             showLinkState(tr("Communication-Normal"), QStringLiteral("color: green;"));
         gu32_CommErrCount = 0;
@@ -454,52 +433,6 @@ void MainWindow::showStale(bool stale)
     m_showingStale = stale;
     ui->WeightDisplay->setStyleSheet(stale ? QLatin1String(StalePanelStyle) : QString());
     ui->stackedWidget->setStyleSheet(stale ? QLatin1String(StalePageStyle) : QString());
-}
-
-ModbusResult MainWindow::readLiveGroups()
-{
-    if (gu8_LinkStop)
-        return ModbusOk;
-    for (int group : {0, 1, 15, 3}) {
-        const ModbusResult result = m_connectionPage->ReadGroup(group);
-        if (result != ModbusOk)
-            return result;
-    }
-    ReadNetCoil();
-    ReadRemoteEditCoils();
-    return ModbusOk;
-}
-
-void MainWindow::pollCurrentPage()
-{
-    QVector<int> groups;
-    switch (gu32_PageIndex) {
-    case 0:
-        m_mainInterface->updateDraw();
-        return;
-    case 1:
-        groups = {4, 2};
-        break;
-    case 2:
-        groups = {5, 2};
-        break;
-    case 3:
-        groups = {int(gu32_AppSubPage)};
-        break;
-    case 4:
-        groups = {10, 11, 12, 13, 2};
-        break;
-    case 5:
-        groups = {14, 15, 16};
-        break;
-    case 6:
-        groups = {17};
-        break;
-    default:
-        return;
-    }
-    for (int group : groups)
-        readGroupAndRefresh(group);
 }
 
 // ---- frameless window geometry -----------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "App/pagepoll.h"
 #include "linksettings.h"
 
 #include <QMainWindow>
@@ -82,10 +83,8 @@ protected:
 private:
     void showConnectionPage();
     void applyLanguage();
-    ModbusResult readLiveGroups();
     void showLinkState(const QString &text, const QString &sheet);
     void showStale(bool stale);
-    void pollCurrentPage();
     QPushButton *menuButton(int page) const;
     void setBorderCursor(int region);
     QVector<PageBase *> widthFollowers() const;
@@ -103,6 +102,7 @@ private:
     QTimer *disconnectTimer = nullptr;
     QTimer *reconnectTimer = nullptr;
     std::unique_ptr<LiveDisplay> m_liveDisplay;
+    PagePoll m_poll;
 
     int pageIndex[8] = {};
     QTranslator *translator = nullptr;

@@ -2,6 +2,7 @@
 // images where each register holds a distinct value, so a wrong offset shows.
 #include "devicemodel.h"
 #include "paramcatalogue.h"
+#include "valuebinding.h"
 
 #include <QtTest>
 
@@ -224,6 +225,26 @@ private slots:
         StoreGroup(1, 1, r.constData());
         QCOMPARE(gsrt_CalPara.slot[CalUnitSlot], 1u);
         QCOMPARE(gsrt_CalPara.slot[CalDecimalSlot], 2u);
+    }
+
+    // Every unit 0 to 5 ("t" to "N") is stored; decimals stop at 4, units at 5.
+    void unitsUpToNewtonsAreStoredAndDecimalsStopAtFour()
+    {
+        QVector<quint16> r(38, 0);
+        r[3] = 2;
+        for (quint16 unit = 0; unit <= 5; ++unit) {
+            r[1] = unit;
+            StoreGroup(unit % 2 ? 1 : 2, 0, r.constData());
+            QCOMPARE(gsrt_CalPara.slot[CalUnitSlot], quint32(unit));
+        }
+        r[1] = 6;
+        r[3] = 5;
+        StoreGroup(1, 0, r.constData());
+        StoreGroup(2, 0, r.constData());
+        QCOMPARE(gsrt_CalPara.slot[CalUnitSlot], 5u);
+        QCOMPARE(gsrt_CalPara.slot[CalDecimalSlot], 2u);
+        QCOMPARE(UnitName(4), QStringLiteral("KN"));
+        QCOMPARE(UnitName(5), QStringLiteral("N"));
     }
 
     void analogOutputKeepsTheLow16Bits()

@@ -6,6 +6,7 @@
 #include "devicemodel.h"
 #include "linkfixture.h"
 #include "modbuslink.h"
+#include "pagepoll.h"
 #include "simhost.h"
 #include "valuebinding.h"
 
@@ -88,6 +89,17 @@ inline bool readGroups(std::initializer_list<int> groups)
     }
     return ReadRemoteEditCoils() == ModbusOk;
 }
+
+// The main window's own poll cycle: the live groups and coils first, then the
+// groups of the page on screen (gu32_PageIndex), each page refreshed after its group.
+// Register the pages the test keeps with routine.setPage.
+struct PollCycle
+{
+    LinkSettings base;
+    PagePoll routine{[this](int group) { return ReadGroup(base, group); }};
+
+    bool run() { return routine.cycle() == ModbusOk; }
+};
 
 // The registers a pair value puts on the wire in the word order.
 inline QVector<quint16> pairWords(quint32 value, int wordOrder)

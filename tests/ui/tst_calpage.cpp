@@ -16,6 +16,7 @@ class TestCalPage : public QObject
 
 private:
     Bench bench;
+    PollCycle poll;
     std::unique_ptr<WeightCal> page;
 
     QLineEdit *edit(const char *name) { return child<QLineEdit>(page.get(), name); }
@@ -33,12 +34,9 @@ private:
         return texts;
     }
 
-    // One poll cycle while this page is shown: groups 5 and 2, then the refresh.
-    void pollCycle()
-    {
-        QVERIFY(readGroups({5, 2}));
-        page->refresh(false);
-    }
+    // One poll cycle while this page is shown: the live groups, groups 5 and 2,
+    // then the refresh.
+    void pollCycle() { QVERIFY(poll.run()); }
 
 private slots:
     void initTestCase() { QVERIFY(bench.start()); }
@@ -50,6 +48,7 @@ private slots:
         gu8_DigSensorsType = 0;
         calPointsResetPending = false;
         page = std::make_unique<WeightCal>();
+        poll.routine.setPage(2, page.get());
         page->resize(1150, 800);
         page->show();
         QVERIFY(QTest::qWaitForWindowActive(page.get()));

@@ -18,6 +18,7 @@ class TestPages : public QObject
 
 private:
     Bench bench;
+    PollCycle poll;
     std::unique_ptr<BasicConfig> page;
     // The main window keeps this page too and refreshes it after every read of group 2.
     std::unique_ptr<WeightCal> calPage;
@@ -25,15 +26,9 @@ private:
     QLineEdit *edit(const char *name) { return child<QLineEdit>(page.get(), name); }
     QComboBox *combo(const char *name) { return child<QComboBox>(page.get(), name); }
 
-    // One poll cycle while the basic page is shown: group 4 refreshes it, then
-    // group 2 refreshes the calibration page.
-    void pollCycle()
-    {
-        QVERIFY(readGroups({4}));
-        page->refresh(false);
-        QVERIFY(readGroups({2}));
-        calPage->refresh(false);
-    }
+    // One poll cycle while the basic page is shown: the live groups, then group 4
+    // refreshes it and group 2 refreshes the calibration page.
+    void pollCycle() { QVERIFY(poll.run()); }
 
 private slots:
     void initTestCase() { QVERIFY(bench.start()); }
@@ -45,6 +40,8 @@ private slots:
         gu8_DigSensorsType = 0;
         calPage = std::make_unique<WeightCal>();
         page = std::make_unique<BasicConfig>();
+        poll.routine.setPage(1, page.get());
+        poll.routine.setPage(2, calPage.get());
         page->resize(1150, 800);
         page->show();
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
@@ -219,8 +216,9 @@ private slots:
         QCOMPARE(bench.model().value32(68), 123u);
     }
 
-    // The calibration page is refreshed after group 2, so it meets a new decimal
-    // setting before this page does; this page must still redraw.
+    // The live groups bring a new decimal or unit setting before the page's groups:
+    // both pages redraw in that same cycle, each keeping its own record of what it
+    // last showed.
     void aDecimalChangeRedrawsEveryWeightFieldAndTooltip()
     {
         bench.model().setValue32(70, 150);
@@ -230,15 +228,15 @@ private slots:
 
         bench.model().setValue32(102, 1);
         pollCycle();
-        QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("1.50"));
-        pollCycle();
         QCOMPARE(edit("EditRZeroThr")->text(), QStringLiteral("15.0"));
         QCOMPARE(edit("EditRZeroThr")->toolTip(), QStringLiteral("0.1 - 99999.9"));
+        QCOMPARE(child<QLineEdit>(calPage.get(), "EditFullScale")->text(),
+                 QStringLiteral("100000.0"));
 
         bench.model().setValue32(100, 3);
         pollCycle();
-        pollCycle();
         QCOMPARE(child<QLabel>(page.get(), "LabRZeroThrUnit")->text(), QStringLiteral("lb"));
+        QCOMPARE(child<QLabel>(calPage.get(), "LabWCPUnit_1")->text(), QStringLiteral("lb"));
     }
 
     void aPollLeavesAFieldBeingTypedInAlone()
