@@ -37,6 +37,9 @@ bool EffectiveAnalogRange(quint32 type, const quint16 values[5], AnalogRange *ra
 qint32 AnalogOutputFor(qint32 weight, quint32 status, qint32 fullScale, qint32 division,
                        const AnalogRange &r)
 {
+    // A fresh or reset instrument has no full scale: there is nothing to scale by.
+    if (fullScale <= 0)
+        return r.zero;
     const qint64 w = weight;
     const qint64 limit = qint64(fullScale) + DivisionsBeyondFullScale * division;
     if ((status & OverloadBit) || w > limit)
@@ -45,14 +48,11 @@ qint32 AnalogOutputFor(qint32 weight, quint32 status, qint32 fullScale, qint32 d
         return qMin(r.minimum, r.maximum);
 
     const qint64 magnitude = w < 0 ? -w : w;
-    qint64 offset = 0;
-    if (fullScale > 0) {
-        // Twice the exact quotient, rounded up when odd, halved: halves round up.
-        qint64 twice = 2 * qint64(r.span) * magnitude / fullScale;
-        if (twice % 2 != 0)
-            ++twice;
-        offset = twice / 2;
-    }
+    // Twice the exact quotient, rounded up when odd, halved: halves round up.
+    qint64 twice = 2 * qint64(r.span) * magnitude / fullScale;
+    if (twice % 2 != 0)
+        ++twice;
+    const qint64 offset = twice / 2;
     qint64 candidate;
     if (w >= 0) {
         candidate = r.zero + offset;

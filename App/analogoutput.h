@@ -31,6 +31,6 @@ bool EffectiveAnalogRange(quint32 type, const quint16 values[5], AnalogRange *ra
 // of range 1. Overload (status bit 6) or a weight beyond full scale plus nine
 // divisions drives the maximum, underload (bit 7) or the negative limit the minimum;
 // otherwise the weight is mapped linearly (halves rounded up). A full scale of 0 or
-// less gives the zero output: there is nothing to scale by.
+// less (a fresh or reset instrument) gives the zero output, whatever the weight.
 qint32 AnalogOutputFor(qint32 weight, quint32 status, qint32 fullScale, qint32 division,
                        const AnalogRange &range);

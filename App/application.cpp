@@ -4,6 +4,7 @@
 #include "ui_application.h"
 
 #include <QDebug>
+#include <QTabBar>
 
 namespace {
 
@@ -54,6 +55,9 @@ Application::Application(QWidget *parent) : ParamPage(parent), ui(new Ui::Applic
                    ui->LabCompVal2Unit_3, ui->LabCompVal2Unit_4});
     declareOnTab(-1);
     followTabs(ui->tabWidget);
+    // The bar spans the page, the tabs keep their own width: a click beside them
+    // is a click on no tab.
+    ui->tabWidget->tabBar()->setExpanding(false);
     ui->tabWidget->setCurrentIndex(0);
 }
 

@@ -25,6 +25,12 @@ bool isClass(const QObject *object, const char *name)
     return qstrcmp(object->metaObject()->className(), name) == 0;
 }
 
+bool isClosedPopupList(const QObject *watched)
+{
+    const auto *list = qobject_cast<const QListView *>(watched);
+    return list && !list->isVisible();
+}
+
 } // namespace
 
 ParamPage::ParamPage(QWidget *parent) : PageBase(parent)
@@ -190,7 +196,9 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
         if (m_wiring == Wiring::CombosOnly)
             break;
         // The keypad's Enter does not arm a commit; only the main Return key does.
-        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return)
+        // A Return that reaches a pop-up list already closed is the one that picked
+        // the item: its commit is done, it arms no other.
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return && !isClosedPopupList(watched))
             m_commitArmed = true;
         break;
     case QEvent::FocusIn: {
@@ -275,8 +283,9 @@ void ParamPage::commitCombo(QComboBox *combo, int index)
                               ? DivisionValueText(combo->itemText(index))
                               : QString::number(index);
     SendWidgetValue(combo, value);
+    // The pop-up may still hold the focus: the banner label takes it in any case.
     if (m_comboCommit == ComboCommit::ArmedOnly)
-        moveFocusToBanner(combo);
+        m_remoteTip->setFocus(Qt::OtherFocusReason);
 }
 
 void ParamPage::moveFocusToBanner(const QWidget *committed)

@@ -217,6 +217,14 @@ private:
     QTimer m_watch;
 };
 
+inline QStringList itemTexts(const QComboBox *combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
 template <typename T> T *child(QWidget *page, const char *name)
 {
     T *found = page->findChild<T *>(QString::fromLatin1(name));

@@ -256,6 +256,26 @@ private slots:
         QWidget *contents = child<QWidget>(page.get(), "scrollAreaWidgetContents");
         QCOMPARE(contents->maximumWidth(), x + 1141);
     }
+
+    // Every unit the instrument knows has its item, after the first four, so the
+    // index written is the unit number.
+    void theUnitBoxOffersEveryUnit()
+    {
+        QComboBox *unit = combo("cBoxUnit");
+        QCOMPARE(itemTexts(unit), (QStringList{"t", "kg", "g", "lb", "KN", "N"}));
+
+        bench.model().setValue32(100, 5);
+        pollCycle();
+        QCOMPARE(unit->currentText(), QStringLiteral("N"));
+        QCOMPARE(label("label_FullScaleUnit")->text(), QStringLiteral("N"));
+        QCOMPARE(label("LabWCPUnit_5")->text(), QStringLiteral("N"));
+
+        chooseItem(unit, QStringLiteral("KN"));
+        QCOMPARE(bench.model().value32(100), 4u);
+        pollCycle();
+        QCOMPARE(unit->currentText(), QStringLiteral("KN"));
+        QCOMPARE(label("label_FullScaleUnit_3")->text(), QStringLiteral("KN"));
+    }
 };
 
 QTEST_MAIN(TestCalPage)

@@ -94,6 +94,20 @@ private slots:
         QCOMPARE(m_mvValue->text(), QStringLiteral("1.2345 mV"));
     }
 
+    // Units 4 and 5 read from the instrument name the weight, as the others do.
+    void kilonewtonsAndNewtonsFromTheInstrumentNameTheWeight()
+    {
+        gsrt_LiveVal.slot[0] = 12345;
+        quint16 unitAndDecimals[4] = {0, 4, 0, 2};
+        StoreGroup(1, 0, unitAndDecimals);
+        m_display->refresh(false, false);
+        QCOMPARE(m_weight->text(), QStringLiteral("123.45 KN"));
+        unitAndDecimals[1] = 5;
+        StoreGroup(1, 0, unitAndDecimals);
+        m_display->refresh(false, false);
+        QCOMPARE(m_weight->text(), QStringLiteral("123.45 N"));
+    }
+
     void overflowTextsAndTheirHold()
     {
         gsrt_CalPara.slot[CalDecimalSlot] = 0;
