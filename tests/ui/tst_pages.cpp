@@ -5,6 +5,7 @@
 #include "basicconfig.h"
 #include "pagefields.h"
 #include "pagefixture.h"
+#include "pagepoll.h"
 #include "weightcal.h"
 
 #include <QLabel>
@@ -68,6 +69,51 @@ private slots:
         static const DecimalTexts ranges = {"a", "b", "c", "d", "e"};
         QCOMPARE(DecimalRangeText(ranges, 3), "d");
         QCOMPARE(DecimalRangeText(ranges, 9), "e");
+    }
+
+    // The groups each page has read per poll cycle, and the page refreshed after a group.
+    void thePollReadsEachPagesGroupsInOrder()
+    {
+        QCOMPARE(PagePollGroups(0, 6), QVector<int>());
+        QCOMPARE(PagePollGroups(1, 6), (QVector<int>{4, 2}));
+        QCOMPARE(PagePollGroups(2, 6), (QVector<int>{5, 2}));
+        QCOMPARE(PagePollGroups(3, 6), QVector<int>{6});
+        QCOMPARE(PagePollGroups(3, 7), QVector<int>{7});
+        QCOMPARE(PagePollGroups(3, 8), QVector<int>{8});
+        for (quint32 noTab : {0u, 5u, 9u, 0xFFFFFFFFu})
+            QCOMPARE(PagePollGroups(3, noTab), QVector<int>());
+        QCOMPARE(PagePollGroups(4, 6), (QVector<int>{10, 11, 12, 13, 2}));
+        QCOMPARE(PagePollGroups(5, 6), (QVector<int>{14, 15, 16}));
+        QCOMPARE(PagePollGroups(6, 6), QVector<int>{17});
+        QCOMPARE(PagePollGroups(8, 6), QVector<int>());
+
+        const int refreshed[18] = {-1, -1, 2, -1, 1, -1, 3, 3, 3, -1, -1, -1, 4, -1, -1, -1, 5, 6};
+        for (int group = 0; group < 18; ++group)
+            QCOMPARE(PageRefreshedAfter(group), refreshed[group]);
+    }
+
+    // The live groups come first in a cycle; a failed live read stops it before the page.
+    void aFailedLiveReadSkipsThePagesGroups()
+    {
+        QVector<int> read;
+        PagePoll failing([&read](int group) {
+            read.append(group);
+            return group == 15 ? ModbusTimeout : ModbusOk;
+        });
+        bool liveShown = false;
+        QCOMPARE(failing.cycle([&liveShown] { liveShown = true; }), ModbusTimeout);
+        QCOMPARE(read, (QVector<int>{0, 1, 15}));
+        QVERIFY(!liveShown);
+
+        read.clear();
+        PagePoll working([&read](int group) {
+            read.append(group);
+            return ModbusOk;
+        });
+        working.setPage(1, page.get());
+        QCOMPARE(working.cycle([&liveShown] { liveShown = true; }), ModbusOk);
+        QCOMPARE(read, (QVector<int>{0, 1, 15, 3, 4, 2}));
+        QVERIFY(liveShown);
     }
 
     void enteringThePageFillsEveryField()

@@ -165,7 +165,7 @@
         <location filename="../../../App/datatrans.ui" line="355"/>
         <location filename="../../../App/datatrans.ui" line="816"/>
         <location filename="../../../App/datatrans.ui" line="1277"/>
-        <location filename="../../../App/datatrans.ui" line="2006"/>
+        <location filename="../../../App/datatrans.ui" line="2019"/>
         <source>Print</source>
         <translation>打印</translation>
     </message>
@@ -276,7 +276,7 @@
         <location filename="../../../App/datatrans.ui" line="532"/>
         <location filename="../../../App/datatrans.ui" line="993"/>
         <location filename="../../../App/datatrans.ui" line="1454"/>
-        <location filename="../../../App/datatrans.ui" line="1885"/>
+        <location filename="../../../App/datatrans.ui" line="1898"/>
         <source>OFF</source>
         <translation>OFF</translation>
     </message>
@@ -284,7 +284,7 @@
         <location filename="../../../App/datatrans.ui" line="537"/>
         <location filename="../../../App/datatrans.ui" line="998"/>
         <location filename="../../../App/datatrans.ui" line="1459"/>
-        <location filename="../../../App/datatrans.ui" line="1890"/>
+        <location filename="../../../App/datatrans.ui" line="1903"/>
         <source>ON</source>
         <translation>ON</translation>
     </message>
@@ -349,132 +349,132 @@
         <translation>.</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="1865"/>
+        <location filename="../../../App/datatrans.ui" line="1878"/>
         <source>Write Enable:</source>
         <translation>写开关：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="1904"/>
+        <location filename="../../../App/datatrans.ui" line="1917"/>
         <source>Data Type:</source>
         <translation>数据类型：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="1924"/>
+        <location filename="../../../App/datatrans.ui" line="1937"/>
         <source>Weight(Int)</source>
         <translation>整形重量</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="1929"/>
+        <location filename="../../../App/datatrans.ui" line="1942"/>
         <source>Weight(Float)</source>
         <translation>浮点重量</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2042"/>
+        <location filename="../../../App/datatrans.ui" line="2055"/>
         <source>Language:</source>
         <translation>语言：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2081"/>
+        <location filename="../../../App/datatrans.ui" line="2094"/>
         <source>Content:</source>
         <translation>内容：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2101"/>
+        <location filename="../../../App/datatrans.ui" line="2114"/>
         <source>Display Weight</source>
         <translation>显示重量</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2106"/>
+        <location filename="../../../App/datatrans.ui" line="2119"/>
         <source>Gross</source>
         <translation>毛重</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2111"/>
+        <location filename="../../../App/datatrans.ui" line="2124"/>
         <source>Net</source>
         <translation>净重</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2116"/>
+        <location filename="../../../App/datatrans.ui" line="2129"/>
         <source>Net &amp; Tare</source>
         <translation>净重 皮重</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2121"/>
+        <location filename="../../../App/datatrans.ui" line="2134"/>
         <source>Gross &amp; Net &amp; Tare</source>
         <translation>毛重 净重 皮重</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2135"/>
+        <location filename="../../../App/datatrans.ui" line="2148"/>
         <source>Ticket Gap:</source>
         <translation>间隔：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2154"/>
+        <location filename="../../../App/datatrans.ui" line="2167"/>
         <source>0 - 99</source>
         <translation>0 - 99</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2209"/>
+        <location filename="../../../App/datatrans.ui" line="2222"/>
         <source>Analog</source>
         <translation>模拟量参数</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2252"/>
+        <location filename="../../../App/datatrans.ui" line="2265"/>
         <source>Anglog Output：</source>
         <translation>输出模拟量：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2284"/>
-        <location filename="../../../App/datatrans.ui" line="2405"/>
-        <location filename="../../../App/datatrans.ui" line="2447"/>
-        <location filename="../../../App/datatrans.ui" line="2489"/>
-        <location filename="../../../App/datatrans.ui" line="2531"/>
+        <location filename="../../../App/datatrans.ui" line="2297"/>
+        <location filename="../../../App/datatrans.ui" line="2418"/>
+        <location filename="../../../App/datatrans.ui" line="2460"/>
+        <location filename="../../../App/datatrans.ui" line="2502"/>
+        <location filename="../../../App/datatrans.ui" line="2544"/>
         <location filename="../../../App/datatrans.cpp" line="16"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2297"/>
+        <location filename="../../../App/datatrans.ui" line="2310"/>
         <source>Analog Type:</source>
         <translation>输出模式：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2317"/>
+        <location filename="../../../App/datatrans.ui" line="2330"/>
         <source>4-20 mA</source>
         <translation>4-20 mA</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2322"/>
+        <location filename="../../../App/datatrans.ui" line="2335"/>
         <source>0-10 V</source>
         <translation>0-10 V</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2327"/>
+        <location filename="../../../App/datatrans.ui" line="2340"/>
         <source>User-mA</source>
         <translation>用户电流</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2332"/>
+        <location filename="../../../App/datatrans.ui" line="2345"/>
         <source>User-V</source>
         <translation>用户电压</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2376"/>
+        <location filename="../../../App/datatrans.ui" line="2389"/>
         <source>Min. Out:</source>
         <translation>最小输出：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2418"/>
+        <location filename="../../../App/datatrans.ui" line="2431"/>
         <source>Zero Out:</source>
         <translation>零点输出：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2460"/>
+        <location filename="../../../App/datatrans.ui" line="2473"/>
         <source>F.S. Out:</source>
         <translation>最大量程输出：</translation>
     </message>
     <message>
-        <location filename="../../../App/datatrans.ui" line="2502"/>
+        <location filename="../../../App/datatrans.ui" line="2515"/>
         <source>Max. Out:</source>
         <translation>最大输出：</translation>
     </message>
