@@ -25,6 +25,7 @@ class TestDigSensors : public QObject
 
 private:
     Bench bench;
+    PollCycle poll;
     std::unique_ptr<DigSensors> page;
 
     QLineEdit *edit(const QByteArray &name) { return child<QLineEdit>(page.get(), name); }
@@ -35,11 +36,8 @@ private:
     bool shown(const QByteArray &name) { return !child<QWidget>(page.get(), name)->isHidden(); }
 
     // One poll cycle while this page is shown: group 17, then the refresh.
-    void pollCycle()
-    {
-        QVERIFY(readGroups({17}));
-        page->refresh(false);
-    }
+    // One poll cycle of the main window while this page is shown.
+    void pollCycle() { QVERIFY(poll.run()); }
 
 private slots:
     void initTestCase() { QVERIFY(bench.start()); }
@@ -50,6 +48,7 @@ private slots:
         gu32_PageIndex = 6;
         bench.model().setValue32(640, 8);
         page = std::make_unique<DigSensors>();
+        poll.routine.setPage(6, page.get());
         page->resize(1150, 800);
         page->show();
         QVERIFY(QTest::qWaitForWindowActive(page.get()));

@@ -10,39 +10,8 @@
 
 #include <QLabel>
 #include <QScrollArea>
-#include <QVBoxLayout>
 
 using namespace pagetest;
-
-namespace {
-
-// The least a page needs: banner strip, banner label, content widget, and one
-// field of the basic page whose entry rule is the page's own.
-class ConvertingPage : public ParamPage
-{
-public:
-    ConvertingPage()
-    {
-        auto *layout = new QVBoxLayout(this);
-        auto *top = new QWidget(this);
-        top->setObjectName(QStringLiteral("widget_top"));
-        auto *tip = new QLabel(top);
-        tip->setObjectName(QStringLiteral("label_RemoteTip"));
-        auto *contents = new QWidget(this);
-        contents->setObjectName(QStringLiteral("scrollAreaWidgetContents"));
-        auto *zero = new QLineEdit(contents);
-        zero->setObjectName(QStringLiteral("EditZeroRange"));
-        layout->addWidget(top);
-        layout->addWidget(contents);
-        wirePage();
-        bindCatalogue(1);
-        setEntryConversion(zero,
-                           [](const QString &typed) { return QString::number(typed.toInt() * 2); });
-    }
-    void enterPage() override { refresh(true); }
-};
-
-} // namespace
 
 class TestPages : public QObject
 {
@@ -145,18 +114,6 @@ private slots:
         QCOMPARE(working.cycle([&liveShown] { liveShown = true; }), ModbusOk);
         QCOMPARE(read, (QVector<int>{0, 1, 15, 3, 4, 2}));
         QVERIFY(liveShown);
-    }
-
-    void aPageOwnEntryRuleDecidesWhatIsWritten()
-    {
-        ConvertingPage converting;
-        converting.show();
-        QVERIFY(QTest::qWaitForWindowActive(&converting));
-        converting.enterPage();
-        QLineEdit *zero = child<QLineEdit>(&converting, "EditZeroRange");
-        QCOMPARE(zero->text(), QStringLiteral("20"));
-        typeEntry(zero, QStringLiteral("21"));
-        QCOMPARE(bench.model().value32(54), 42u);
     }
 
     void enteringThePageFillsEveryField()

@@ -44,6 +44,7 @@ class TestTestPage : public QObject
 
 private:
     Bench bench;
+    PollCycle poll;
     std::unique_ptr<ScriptedTestPage> page;
 
     QLineEdit *edit(const char *name) { return child<QLineEdit>(page.get(), name); }
@@ -51,11 +52,8 @@ private:
     QLabel *label(const char *name) { return child<QLabel>(page.get(), name); }
     QPushButton *button(const char *name) { return child<QPushButton>(page.get(), name); }
 
-    void pollCycle()
-    {
-        QVERIFY(readGroups({14, 15, 16}));
-        page->refresh(false);
-    }
+    // One poll cycle of the main window while this page is shown.
+    void pollCycle() { QVERIFY(poll.run()); }
     void showTab(const char *name)
     {
         auto *tabs = child<QTabWidget>(page.get(), "tabWidget");
@@ -78,6 +76,7 @@ private slots:
         calPointsResetPending = false;
         gu32_Language = 0;
         page = std::make_unique<ScriptedTestPage>();
+        poll.routine.setPage(5, page.get());
         page->resize(1150, 800);
         page->show();
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
