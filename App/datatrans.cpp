@@ -23,6 +23,7 @@ constexpr int OutputDigits = 3;
 // A type the instrument may report that leaves the output tooltips and unit as they were.
 constexpr quint32 TypeKeepingTexts = 5;
 
+constexpr int AnalogTypeRegister = 460;
 constexpr int LiveWeightSlot = 0, LiveStatusSlot = 1;
 constexpr int CalDivisionSlot = 2, CalFullScaleSlot = 3;
 
@@ -92,8 +93,21 @@ void DataTrans::refresh(bool force)
     refreshBanner(force);
     refreshPlainFields(force);
     qDebug() << "DIG-----------1";
-    refreshAnalogValues(force);
-    refreshPreview(force);
+    // Until the analog group is read the section shows nothing rather than zeros.
+    if (!RegisterKnown(AnalogTypeRegister)) {
+        if (!m_analogBlank || force) {
+            ui->cBoxAnalogType->setCurrentIndex(-1);
+            for (QLineEdit *edit : m_outputs)
+                edit->clear();
+            ui->label_AnalogOutput->clear();
+        }
+        m_analogBlank = true;
+        return;
+    }
+    const bool firstRead = m_analogBlank;
+    m_analogBlank = false;
+    refreshAnalogValues(force || firstRead);
+    refreshPreview(force || firstRead);
 }
 
 void DataTrans::fieldShown(QWidget *widget)

@@ -51,4 +51,5 @@ private:
     int m_appliedType = -1;
     AnalogRange m_range;
     qint32 m_previewShown = 0;
+    bool m_analogBlank = false;
 };

@@ -99,12 +99,13 @@ void ParamPage::bindCatalogue(int page, int tab, const QStringList &pageRendered
         if (pageRendered.contains(name) || row.kind == ParamKind::Command || row.slot < 0)
             continue;
         if (row.kind == ParamKind::Weight) {
-            if (auto *edit = qobject_cast<QLineEdit *>(widget))
-                m_weightFields.append({edit, &row, 0, m_declaringTab});
+            if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+                const WeightField field{edit, &row, 0, m_declaringTab};
+                m_weightFields.append(field);
+            }
         } else {
-            m_plainFields.append(
-                {widget, row.kind, row.factorDigits, &row, nullptr, 0, false, -1, 0,
-                 m_declaringTab});
+            m_plainFields.append({widget, row.kind, row.factorDigits, &row, nullptr, 0, false, -1,
+                                  0, m_declaringTab});
         }
     }
 }

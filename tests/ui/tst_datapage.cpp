@@ -57,6 +57,7 @@ private slots:
     void init()
     {
         bench.reset();
+        bench.model().setLiveLoad(0); // an empty scale, whatever an earlier case loaded
         gu32_PageIndex = 4;
         page = std::make_unique<DataTrans>();
         poll.routine.setPage(4, page.get());
@@ -342,6 +343,25 @@ private slots:
         pollCycle();
         pollCycle();
         QCOMPARE(label("label_AnalogOutput")->text(), QStringLiteral("6.000"));
+    }
+
+    // Before the analog group is read there is nothing to show; its first read fills
+    // the section and the preview at once.
+    void theAnalogSectionWaitsForItsGroup()
+    {
+        ClearMirror();
+        QVERIFY(readGroups({0, 10, 11, 12, 2}));
+        page->enterPage();
+        QCOMPARE(combo("cBoxAnalogType")->currentIndex(), -1);
+        QCOMPARE(edit("EditFSOut")->text(), QString());
+        QCOMPARE(label("label_AnalogOutput")->text(), QString());
+        QCOMPARE(edit("EditComID_1")->text(), QStringLiteral("1"));
+
+        QVERIFY(readGroups({13}));
+        page->refresh(false);
+        QCOMPARE(combo("cBoxAnalogType")->currentText(), QStringLiteral("4-20 mA"));
+        QCOMPARE(edit("EditFSOut")->text(), QStringLiteral("20.000"));
+        QCOMPARE(label("label_AnalogOutput")->text(), QStringLiteral("4.000"));
     }
 
     void aDataFormatChangeIsShownAtOnceAndAllThreeAreSetAgainLater()
