@@ -252,8 +252,12 @@ QString describe(quint32 v)
             .arg(lo - 0x1000);
     if (hi == 0 && lo >= 0x1000 && lo < 0x1000 + LargestGroupRegisters)
         return QStringLiteral("single offset %1").arg(lo - 0x1000);
-    if ((v & 0xFF000000u) == 0xEE000000u || (hi == 0 && (lo & 0xFF00) == 0xEE00))
-        return QStringLiteral("left untouched");
+    if ((v & 0xFF000000u) == 0xEE000000u && ((v >> 16) & 0xFF) < RecCount)
+        return QStringLiteral("the mark of %1 slot %2")
+            .arg(QLatin1String(recName[(v >> 16) & 0xFF]))
+            .arg(v & 0xFFFF);
+    if (hi == 0 && (lo & 0xFF00) == 0xEE00)
+        return QStringLiteral("the mark of analog value %1").arg(lo & 0xFF);
     return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0'));
 }
 
