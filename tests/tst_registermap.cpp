@@ -571,11 +571,18 @@ private slots:
             }
         }
         // No write table belongs to the monitoring page, the connection page or
-        // an unknown tab.
-        for (int page : {0, 7, 8})
+        // an unknown tab: no name of the catalogue is found there.
+        for (int page : {7, 8})
             QVERIFY(PageWidgetNames(page, 0).isEmpty());
         for (int tab : {0, 5, 9})
             QVERIFY(PageWidgetNames(3, tab).isEmpty());
+        for (const ParamRow &row : ParameterCatalogue()) {
+            const QString name = QString::fromLatin1(row.widget);
+            for (quint32 page : {0u, 7u, 8u})
+                QVERIFY2(!FindWriteRow(page, 6, name), qPrintable(name));
+            for (quint32 tab : {0u, 5u, 9u})
+                QVERIFY2(!FindWriteRow(3, tab, name), qPrintable(name));
+        }
     }
 
     // Every row names the mirror slot that shows it: with every slot of the
