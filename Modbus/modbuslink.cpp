@@ -232,6 +232,11 @@ ModbusResult evaluateWrite(const QModbusReply &reply, const LinkSettings &reques
         break;
     case QModbusDevice::ReplyAbortedError:
         return ModbusNoLink;
+    case QModbusDevice::TimeoutError:
+        // The client's own timer often ends a write before its budget does; it is
+        // a timeout all the same, and the write is repeated.
+        qDebug() << "e_ModbusResponseError2" << "Timeout";
+        return ModbusTimeout;
     case QModbusDevice::ProtocolError:
         qDebug() << "e_ModbusResponseError1";
         return ModbusProtocolError;

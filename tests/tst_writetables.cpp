@@ -336,15 +336,24 @@ private slots:
     // A write that times out is repeated at most twice: against a peer that
     // never answers, three writes reach it and one read (the client itself
     // does not repeat). The widget gets its text from before the edit back.
+    // Whether the client's own timeout or the write's budget runs out first, it is
+    // a timeout and the write is repeated.
+    void timedOutWriteIsRepeatedTwice_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::newRow("client waits 2000 ms, longer than the write") << 2400;
+        QTest::newRow("client waits 1000 ms, as long as the write") << 38400;
+    }
     void timedOutWriteIsRepeatedTwice()
     {
+        QFETCH(int, baud);
         QuietPeer peer;
         QVERIFY(peer.listen());
         LinkSettings s;
         s.connectType = 1;
         s.EditIP = QStringLiteral("127.0.0.1");
         s.EditPort = QString::number(peer.port());
-        s.baud = 2400; // the client then waits 2000 ms, longer than a write's own budget
+        s.baud = baud;
         QVERIFY(connectClient(s));
         QLineEdit edit;
         edit.setObjectName(QStringLiteral("EditZeroRange"));
