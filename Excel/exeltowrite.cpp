@@ -171,6 +171,90 @@ void ExelToWrite::closeWorkbook()
     m_workbook = nullptr;
 }
 
+ImportRowPlan PlanImportRow(const Workbook &book, int r)
+{
+    ImportRowPlan plan;
+    const QString addressText = book.cellText(r, AddressColumn);
+    const QString countText = book.cellText(r, CountColumn);
+    const QString maxText = book.cellText(r, MaxColumn);
+    const QString minText = book.cellText(r, MinColumn);
+    const QString valueText = book.cellText(r, ValueColumn);
+
+    bool signedOk = false;
+    const qint64 signedAddress = addressText.trimmed().toLongLong(&signedOk);
+    if (signedOk && isLinkRow(signedAddress))
+        return plan;
+    if (!countText.contains(QLatin1Char('1')) && !countText.contains(QLatin1Char('2')))
+        return plan;
+    if (valueText.isEmpty()) {
+        plan.action = ImportRowPlan::SkipEmpty;
+        return plan;
+    }
+
+    // Nothing is sent that the sheet does not state exactly.
+    quint64 address = 0, count = 0, value = 0;
+    QString refusal;
+    if (!unsignedDecimal(countText, 2, &count) || count < 1)
+        refusal = QStringLiteral("count %1 is neither 1 nor 2").arg(countText);
+    else if (!unsignedDecimal(addressText, 0xFFFF, &address))
+        refusal = QStringLiteral("address %1 is not a register").arg(addressText);
+    else if (!unsignedDecimal(valueText, count == 1 ? 0xFFFF : 0xFFFFFFFFull, &value))
+        refusal = QStringLiteral("value %1 is not an unsigned decimal of %2 register(s)")
+                      .arg(valueText)
+                      .arg(count);
+    else if (value < limitValue(minText) || value > limitValue(maxText))
+        refusal = QStringLiteral("value %1 lies outside %2 .. %3")
+                      .arg(value)
+                      .arg(limitValue(minText))
+                      .arg(limitValue(maxText));
+    else if (const ParamRow *p = FindParamByAddress(int(address));
+             p && (p->access == ParamAccess::Command || p->access == ParamAccess::ReadOnly))
+        refusal = QStringLiteral("register %1 is never written by an import").arg(address);
+    plan.address = int(address);
+    plan.count = int(count);
+    plan.value = quint32(value);
+    plan.reason = refusal;
+    plan.action = refusal.isEmpty() ? ImportRowPlan::Write : ImportRowPlan::Refuse;
+    return plan;
+}
+
+ExportRowPlan PlanExportRow(const Workbook &book, int r)
+{
+    ExportRowPlan plan;
+    const QString addressText = book.cellText(r, AddressColumn);
+    const QString countText = book.cellText(r, CountColumn);
+    if (addressText.isEmpty())
+        return plan;
+    quint64 address = 0, count = 0;
+    if (!unsignedDecimal(countText, 3, &count) || count < 1) {
+        plan.action = ExportRowPlan::Skip;
+        return plan;
+    }
+    if (!unsignedDecimal(addressText, 0xFFFF, &address)) {
+        plan.action = ExportRowPlan::Refuse;
+        plan.reason = QStringLiteral("address %1 is not a register").arg(addressText);
+        return plan;
+    }
+    // A write-only switch is read where the instrument shows it.
+    plan.readAddress = int(address);
+    const ParamRow *p = FindParamByAddress(plan.readAddress);
+    if (p && p->access == ParamAccess::WriteOnly && p->readBack)
+        plan.readAddress = p->readBack;
+    plan.count = int(count);
+    plan.action = ExportRowPlan::Read;
+    return plan;
+}
+
+QString ExportRowPlan::valueText(quint32 value) const
+{
+    return count == 3 ? floatText(value) : QString::number(value);
+}
+
+int ParamValueColumn()
+{
+    return ValueColumn;
+}
+
 int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device)
 {
     m_report = ParamFileReport();
@@ -185,69 +269,39 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
     for (int r = 2; r <= n; ++r) {
         emit progressValueChanged(ImportBar, r);
         ++m_report.rows;
-        const QString addressText = book->cellText(r, AddressColumn);
-        const QString countText = book->cellText(r, CountColumn);
-        const QString maxText = book->cellText(r, MaxColumn);
-        const QString minText = book->cellText(r, MinColumn);
-        const QString valueText = book->cellText(r, ValueColumn);
-
-        bool signedOk = false;
-        const qint64 signedAddress = addressText.trimmed().toLongLong(&signedOk);
-        if (signedOk && isLinkRow(signedAddress)) {
-            ++m_report.skipped;
-            continue;
-        }
-        if (!countText.contains(QLatin1Char('1')) && !countText.contains(QLatin1Char('2'))) {
+        const ImportRowPlan plan = PlanImportRow(*book, r);
+        if (plan.action == ImportRowPlan::Skip) {
             ++m_report.skipped;
             continue;
         }
         if (gu8_LinkStop)
             return Stopped;
         WaitMs(1);
-        if (valueText.isEmpty()) {
+        if (plan.action == ImportRowPlan::SkipEmpty) {
             ++m_report.skipped;
             continue;
         }
-
-        // Nothing is sent that the sheet does not state exactly.
-        quint64 address = 0, count = 0, value = 0;
-        QString refusal;
-        if (!unsignedDecimal(countText, 2, &count) || count < 1)
-            refusal = QStringLiteral("count %1 is neither 1 nor 2").arg(countText);
-        else if (!unsignedDecimal(addressText, 0xFFFF, &address))
-            refusal = QStringLiteral("address %1 is not a register").arg(addressText);
-        else if (!unsignedDecimal(valueText, count == 1 ? 0xFFFF : 0xFFFFFFFFull, &value))
-            refusal = QStringLiteral("value %1 is not an unsigned decimal of %2 register(s)")
-                          .arg(valueText)
-                          .arg(count);
-        else if (value < limitValue(minText) || value > limitValue(maxText))
-            refusal = QStringLiteral("value %1 lies outside %2 .. %3")
-                          .arg(value)
-                          .arg(limitValue(minText))
-                          .arg(limitValue(maxText));
-        else if (const ParamRow *p = FindParamByAddress(int(address));
-                 p && (p->access == ParamAccess::Command || p->access == ParamAccess::ReadOnly))
-            refusal = QStringLiteral("register %1 is never written by an import").arg(address);
-        if (!refusal.isEmpty()) {
-            qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << refusal;
+        if (plan.action == ImportRowPlan::Refuse) {
+            qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
             m_report.refused.append(r);
+            m_report.reasons.insert(r, plan.reason);
             continue;
         }
 
         qDebug() << "写"
-                 << "num:---" << address;
+                 << "num:---" << plan.address;
         LinkSettings request;
-        request.startAddress = int(address);
-        request.count = quint16(count);
-        const ModbusResult result = WriteParam(device, quint32(value), request);
+        request.startAddress = plan.address;
+        request.count = quint16(plan.count);
+        const ModbusResult result = WriteParam(device, plan.value, request);
         if (result == ModbusOk) {
             ++m_report.done;
         } else {
-            qDebug().noquote() << QStringLiteral("row %1 failed: register %2, result %3")
-                                      .arg(r)
-                                      .arg(address)
-                                      .arg(int(result));
+            const QString why =
+                QStringLiteral("register %1, result %2").arg(plan.address).arg(int(result));
+            qDebug().noquote() << QStringLiteral("row %1 failed:").arg(r) << why;
             m_report.failed.append(r);
+            m_report.reasons.insert(r, why);
         }
     }
     qDebug() << "读取完成";
@@ -280,43 +334,36 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
     for (int r = 2; r <= n; ++r) {
         emit progressValueChanged(ExportBar, r);
         ++m_report.rows;
-        const QString addressText = book->cellText(r, AddressColumn);
-        const QString countText = book->cellText(r, CountColumn);
-        if (addressText.isEmpty()) {
+        const ExportRowPlan plan = PlanExportRow(*book, r);
+        if (plan.action == ExportRowPlan::SkipEmpty) {
             ++m_report.skipped;
             continue;
         }
         if (gu8_LinkStop)
             return Stopped;
         WaitMs(1);
-        quint64 address = 0, count = 0;
-        if (!unsignedDecimal(countText, 3, &count) || count < 1) {
+        if (plan.action == ExportRowPlan::Skip) {
             ++m_report.skipped; // the layout knows no such count: the row stays as it is
             continue;
         }
-        if (!unsignedDecimal(addressText, 0xFFFF, &address)) {
-            qDebug().noquote() << QStringLiteral("row %1 refused: address %2 is not a register")
-                                      .arg(r)
-                                      .arg(addressText);
+        if (plan.action == ExportRowPlan::Refuse) {
+            qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
             m_report.refused.append(r);
+            m_report.reasons.insert(r, plan.reason);
             continue;
         }
-        // A write-only switch is read where the instrument shows it.
-        int readAddress = int(address);
-        const ParamRow *p = FindParamByAddress(readAddress);
-        if (p && p->access == ParamAccess::WriteOnly && p->readBack)
-            readAddress = p->readBack;
         bool ok = false;
-        const quint32 value = ReadParam(readAddress, count == 1 ? 1 : 2, &ok);
+        const quint32 value = ReadParam(plan.readAddress, plan.readCount(), &ok);
         if (!ok) {
-            qDebug().noquote() << QStringLiteral("row %1 failed: register %2 could not be read")
-                                      .arg(r)
-                                      .arg(readAddress);
+            const QString why =
+                QStringLiteral("register %1 could not be read").arg(plan.readAddress);
+            qDebug().noquote() << QStringLiteral("row %1 failed:").arg(r) << why;
             book->setCellText(r, ValueColumn, QString());
             m_report.failed.append(r);
+            m_report.reasons.insert(r, why);
             continue;
         }
-        book->setCellText(r, ValueColumn, count == 3 ? floatText(value) : QString::number(value));
+        book->setCellText(r, ValueColumn, plan.valueText(value));
         ++m_report.done;
     }
     qDebug() << "导出完成";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -28,12 +29,52 @@ private:
 // What a procedure did with the rows of the parameter sheet.
 struct ParamFileReport
 {
-    int rows = 0;         // rows 2 .. N looked at
-    int done = 0;         // import: rows written; export: values filled in
-    QVector<int> refused; // rows not sent: not a number, beyond limits, bad count, protected
-    QVector<int> failed;  // rows whose register write or read failed
-    int skipped = 0;      // rows passed over as the layout says (link rows, count 3, empty)
+    int rows = 0;                // rows 2 .. N looked at
+    int done = 0;                // import: rows written; export: values filled in
+    QVector<int> refused;        // rows not sent: not a number, beyond limits, bad count, protected
+    QVector<int> failed;         // rows whose register write or read failed
+    int skipped = 0;             // rows passed over as the layout says (link rows, count 3, empty)
+    QHash<int, QString> reasons; // why a refused or failed row was not done, by row
 };
+
+// What the import does with one row of the parameter sheet.
+struct ImportRowPlan
+{
+    enum Action {
+        Skip,      // link rows of the link in use, counts without 1 or 2
+        SkipEmpty, // no value
+        Refuse,    // the sheet does not state a value that may be sent
+        Write,
+    };
+    Action action = Skip;
+    int address = 0;
+    int count = 0;
+    quint32 value = 0;
+    QString reason; // Refuse: why
+};
+ImportRowPlan PlanImportRow(const Workbook &book, int row);
+
+// What the export does with one row of the parameter sheet.
+struct ExportRowPlan
+{
+    enum Action {
+        SkipEmpty, // no address
+        Skip,      // a count the layout does not know
+        Refuse,    // the address is not a register
+        Read,
+    };
+    Action action = SkipEmpty;
+    int readAddress = 0; // a write-only switch reads back elsewhere
+    int count = 0;       // 1, 2 or 3 (float bits in two registers)
+    QString reason;
+    int readCount() const { return count == 1 ? 1 : 2; }
+    // The text the export writes for a value read from the instrument.
+    QString valueText(quint32 value) const;
+};
+ExportRowPlan PlanExportRow(const Workbook &book, int row);
+
+// The column of the parameter sheet that holds the value.
+int ParamValueColumn();
 
 // Moves parameters between the worksheet "读写类" of a workbook and the
 // instrument, one row per parameter. Free of widgets: progress is a signal.

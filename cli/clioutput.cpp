@@ -1,0 +1,64 @@
+#include "clioutput.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+constexpr int BarWidth = 30;
+}
+
+void PrintTable(QTextStream &out, const QStringList &header, const QVector<QStringList> &rows)
+{
+    QVector<int> widths(header.size());
+    for (int c = 0; c < header.size(); ++c)
+        widths[c] = header[c].size();
+    for (const QStringList &row : rows) {
+        for (int c = 0; c < row.size() && c < widths.size(); ++c)
+            widths[c] = qMax(widths[c], row[c].size());
+    }
+    const auto line = [&](const QStringList &cells) {
+        QString text;
+        for (int c = 0; c < cells.size(); ++c) {
+            if (c > 0)
+                text += QStringLiteral("  ");
+            text += c + 1 < cells.size() ? cells[c].leftJustified(widths.value(c)) : cells[c];
+        }
+        out << text << '\n';
+    };
+    line(header);
+    for (const QStringList &row : rows)
+        line(row);
+    out.flush();
+}
+
+void PrintJson(QTextStream &out, const QJsonValue &document)
+{
+    const QJsonDocument doc =
+        document.isArray() ? QJsonDocument(document.toArray()) : QJsonDocument(document.toObject());
+    out << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+    out.flush();
+}
+
+ProgressBar::ProgressBar(CliStreams &streams, const QString &label) : m_s(streams), m_label(label)
+{}
+
+ProgressBar::~ProgressBar()
+{
+    if (m_s.errIsTerminal && m_shown >= 0) {
+        m_s.err << '\n';
+        m_s.err.flush();
+    }
+}
+
+void ProgressBar::show(int percent)
+{
+    percent = qBound(0, percent, 100);
+    if (!m_s.errIsTerminal || percent == m_shown)
+        return;
+    m_shown = percent;
+    const int filled = percent * BarWidth / 100;
+    m_s.err << '\r' << m_label << " [" << QString(filled, QLatin1Char('#'))
+            << QString(BarWidth - filled, QLatin1Char('.')) << "] " << percent << '%';
+    m_s.err.flush();
+}

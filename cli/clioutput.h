@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <QVector>
+
+// Exit statuses of zeltctl.
+enum CliExit {
+    ExitDone = 0,
+    ExitDiffers = 1,     // differences (compare), refused or failed rows, failed hosts
+    ExitUsage = 2,       // the command line is wrong
+    ExitUnreachable = 3, // the instrument could not be reached
+};
+
+// Where zeltctl writes: the result on standard output, errors and progress on
+// standard error. Tests hand in strings instead of the process streams.
+struct CliStreams
+{
+    QTextStream &out;
+    QTextStream &err;
+    bool errIsTerminal = false; // progress bars only on a terminal
+};
+
+// Columns padded to their widest cell, the header first.
+void PrintTable(QTextStream &out, const QStringList &header, const QVector<QStringList> &rows);
+
+// One JSON document, indented, on its own lines.
+void PrintJson(QTextStream &out, const QJsonValue &document);
+
+// A progress bar on one line of the terminal, redrawn in place; nothing at all
+// when the stream is not a terminal.
+class ProgressBar
+{
+public:
+    ProgressBar(CliStreams &streams, const QString &label);
+    ~ProgressBar(); // ends the line
+    void show(int percent);
+
+private:
+    CliStreams &m_s;
+    QString m_label;
+    int m_shown = -1;
+};
