@@ -1,0 +1,100 @@
+// Fleet backup of simulated instruments that answer with a fixed delay, beside
+// sequential single backups of the same instruments and one single backup, all
+// measured in the same run. Run by hand: bench_fleet [instruments] [delay-ms] [repeats]
+#include "benchsupport.h"
+#include "zeltctl.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Wall time of one zeltctl run in ms, or -1 when it did not succeed.
+double timedRun(const QStringList &args)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    CliStreams streams{o, e, false};
+    QElapsedTimer clock;
+    clock.start();
+    const int status = RunZeltctl(QStringList{QStringLiteral("zeltctl")} + args, streams);
+    const double ms = clock.nsecsElapsed() / 1e6;
+    if (status != 0) {
+        std::fprintf(stderr, "zeltctl %s: status %d: %s\n", qPrintable(args.join(' ')), status,
+                     qPrintable(err));
+        return -1;
+    }
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\nqt.modbus*=false"));
+    const QStringList a = app.arguments();
+    const int instruments = a.size() > 1 ? a[1].toInt() : 20;
+    const int delayMs = a.size() > 2 ? a[2].toInt() : 5;
+    const int repeats = a.size() > 3 ? a[3].toInt() : 3;
+
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    for (int i = 0; i < instruments; ++i) {
+        sims.push_back(std::make_unique<SimProcess>(
+            QStringList{"--delay-ms", QString::number(delayMs), "--seed", QString::number(i + 1)}));
+        if (!sims.back()->ok()) {
+            std::fprintf(stderr, "zelt-sim %d did not start\n", i);
+            return 1;
+        }
+    }
+    QTemporaryDir dir;
+    QFile hosts(dir.filePath(QStringLiteral("hosts")));
+    hosts.open(QIODevice::WriteOnly);
+    for (const auto &s : sims)
+        hosts.write(QStringLiteral("127.0.0.1:%1\n").arg(s->port()).toUtf8());
+    hosts.close();
+
+    QVector<double> fleet, sequential, single, slowestSingle;
+    for (int r = 0; r < repeats; ++r) {
+        const QString out = dir.filePath(QStringLiteral("fleet%1").arg(r));
+        QDir().mkpath(out);
+        const double f = timedRun({"backup", "--hosts", hosts.fileName(), out});
+
+        double total = 0, slowest = 0;
+        for (int i = 0; i < instruments; ++i) {
+            const QString file = dir.filePath(QStringLiteral("single%1_%2.xlsx").arg(r).arg(i));
+            const double ms = timedRun(
+                {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sims[i]->port()), "backup", file});
+            if (ms < 0)
+                return 1;
+            total += ms;
+            slowest = qMax(slowest, ms);
+            if (i == 0)
+                single.append(ms);
+        }
+        if (f < 0)
+            return 1;
+        fleet.append(f);
+        sequential.append(total);
+        slowestSingle.append(slowest);
+    }
+    const double f = median(fleet), s = median(sequential), one = median(single),
+                 slow = median(slowestSingle);
+    std::printf("fleet backup of %d instruments answering after %d ms, median of %d runs\n",
+                instruments, delayMs, repeats);
+    std::printf("  fleet (--jobs 16)          %9.1f ms\n", f);
+    std::printf(
+        "  %2d sequential backups      %9.1f ms   ratio sequential/fleet %.1fx (goal >= 10x)\n",
+        instruments, s, s / f);
+    std::printf("  one single backup          %9.1f ms\n", one);
+    std::printf("  slowest single backup      %9.1f ms   extra over the first %.1f ms\n", slow,
+                slow - one);
+    std::printf("  fleet / (single + extra)   %9.2f      (goal <= 1.5)\n", f / slow);
+    return 0;
+}

@@ -1,0 +1,590 @@
+// zeltctl in-process against simulated instruments: every command in both word
+// orders, the exit statuses, what goes over the wire, and the fleet backup with
+// misbehaving instruments among good ones.
+#include "exeltowrite.h"
+#include "modbuslink.h"
+
+#include "paramcatalogue.h"
+#include "simhost.h"
+#include "workbook.h"
+#include "zeltctl.h"
+#include <QModbusClient>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using sim::SimHost;
+
+namespace {
+
+const QString ParamSheet = QStringLiteral("读写类");
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+};
+
+Run zeltctl(const QStringList &args)
+{
+    Run run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    CliStreams streams{out, err, false};
+    run.status = RunZeltctl(QStringList{QStringLiteral("zeltctl")} + args, streams);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+int writeCount(const QVector<sim::LoggedRequest> &log)
+{
+    int n = 0;
+    for (const sim::LoggedRequest &r : log)
+        n += r.function == 6 || r.function == 16;
+    return n;
+}
+
+// A port nobody listens on.
+int closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+// Column 7 of every row, keyed by the address in column 1.
+QMap<QString, QString> fileValues(const QString &path)
+{
+    QMap<QString, QString> values;
+    Workbook book;
+    if (!book.open(path) || !book.selectSheet(ParamSheet))
+        return values;
+    for (int r = 2; r <= book.rowCount(); ++r)
+        values.insert(book.cellText(r, 1), book.cellText(r, 7));
+    return values;
+}
+
+// The row of the sheet that holds this address.
+int rowOf(const QString &path, int address)
+{
+    Workbook book;
+    book.open(path);
+    book.selectSheet(ParamSheet);
+    for (int r = 2; r <= book.rowCount(); ++r) {
+        if (book.cellText(r, 1) == QString::number(address))
+            return r;
+    }
+    return -1;
+}
+
+void setCell(const QString &path, int row, int column, const QString &text)
+{
+    Workbook book;
+    QVERIFY(book.open(path));
+    QVERIFY(book.selectSheet(ParamSheet));
+    QVERIFY(book.setCellText(row, column, text));
+    QVERIFY(book.save());
+}
+
+} // namespace
+
+class TstZeltctl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void usageErrorsExitTwoWithOneLine_data();
+    void usageErrorsExitTwoWithOneLine();
+    void helpNamesEveryCommand();
+    void anUnreachableInstrumentExitsThree();
+
+    void infoShowsTheSystemInformation_data();
+    void infoShowsTheSystemInformation();
+    void readUsesThePageConversions_data();
+    void readUsesThePageConversions();
+    void writeConvertsChecksWritesOnceAndReadsBack_data();
+    void writeConvertsChecksWritesOnceAndReadsBack();
+    void writeRefusesOutOfRangeWithoutTraffic();
+
+    void backupCompareRestoreRoundTrip_data();
+    void backupCompareRestoreRoundTrip();
+    void restoreCountsMatchTheWindowsImport();
+    void aRefusedRowIsNamedOnStandardError();
+    void watchPrintsOneLinePerPoll();
+
+    void fleetBackupWithMisbehavingInstruments();
+    void fleetBackupHoldsTheSameValuesAsASingleBackup();
+    void hostsFileErrorsNameTheLine();
+
+private:
+    QStringList link() const;
+
+    std::unique_ptr<SimHost> m_sim;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    int m_wordOrder = 0;
+};
+
+void TstZeltctl::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    qputenv("ZELT_HOME", m_dir->path().toUtf8());
+    m_wordOrder = 0;
+    if (QTest::currentDataTag() && QByteArray(QTest::currentDataTag()).contains("CD-AB"))
+        m_wordOrder = 1;
+    m_sim = std::make_unique<SimHost>(sim::Kind::Analog, m_wordOrder);
+    QVERIFY(m_sim->startTcp());
+}
+
+void TstZeltctl::cleanup()
+{
+    DisconnectModbus();
+    m_sim.reset();
+}
+
+QStringList TstZeltctl::link() const
+{
+    return {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(m_sim->port()),
+            QStringLiteral("--word-order"),
+            m_wordOrder ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD")};
+}
+
+void TstZeltctl::usageErrorsExitTwoWithOneLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("no command") << QStringList{"--tcp", "127.0.0.1"} << "no command";
+    QTest::newRow("unknown command")
+        << QStringList{"--tcp", "127.0.0.1", "frobnicate"} << "frobnicate";
+    QTest::newRow("no link") << QStringList{"info"} << "--tcp";
+    QTest::newRow("two links") << QStringList{"--tcp", "127.0.0.1", "--serial", "/dev/x", "info"}
+                               << "--tcp";
+    QTest::newRow("bad port") << QStringList{"--tcp", "127.0.0.1:70000", "info"} << "70000";
+    QTest::newRow("slave 0") << QStringList{"--tcp", "127.0.0.1", "--slave", "0", "info"}
+                             << "--slave";
+    QTest::newRow("slave 100") << QStringList{"--tcp", "127.0.0.1", "--slave", "100", "info"}
+                               << "--slave";
+    QTest::newRow("word order") << QStringList{"--tcp", "127.0.0.1", "--word-order", "BA-DC",
+                                               "info"}
+                                << "BA-DC";
+    QTest::newRow("parity") << QStringList{"--serial", "/dev/x", "--parity", "mark", "info"}
+                            << "mark";
+    QTest::newRow("unknown option")
+        << QStringList{"--tcp", "127.0.0.1", "--bogus", "info"} << "bogus";
+    QTest::newRow("unknown parameter")
+        << QStringList{"--tcp", "127.0.0.1", "read", "EditNothing"} << "EditNothing";
+    QTest::newRow("write without =")
+        << QStringList{"--tcp", "127.0.0.1", "write", "EditZeroRange"} << "NAME=VALUE";
+    QTest::newRow("write a command")
+        << QStringList{"--tcp", "127.0.0.1", "write", "BtnAutoZero=1"} << "BtnAutoZero";
+    QTest::newRow("write a display")
+        << QStringList{"--tcp", "127.0.0.1", "write", "label_SensorAD1=1"} << "label_SensorAD1";
+    QTest::newRow("dry run elsewhere")
+        << QStringList{"--tcp", "127.0.0.1", "compare", "f.xlsx", "--dry-run"} << "--dry-run";
+    QTest::newRow("backup not xlsx")
+        << QStringList{"--tcp", "127.0.0.1", "backup", "f.xls"} << "f.xls";
+    QTest::newRow("restore missing file")
+        << QStringList{"--tcp", "127.0.0.1", "restore", "/nonexistent.xlsx"} << "nonexistent";
+    QTest::newRow("watch count 0")
+        << QStringList{"--tcp", "127.0.0.1", "watch", "--count", "0"} << "--count";
+    QTest::newRow("fleet with --tcp")
+        << QStringList{"--tcp", "127.0.0.1", "backup", "--hosts", "h", "d"} << "--hosts";
+    QTest::newRow("fleet missing hosts")
+        << QStringList{"backup", "--hosts", "/nonexistent", "/tmp"} << "nonexistent";
+}
+
+void TstZeltctl::usageErrorsExitTwoWithOneLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, named);
+    const Run run = zeltctl(args);
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(run.err.contains(named), qPrintable(run.err));
+    QCOMPARE(m_sim->requestCount(), 0);
+}
+
+void TstZeltctl::helpNamesEveryCommand()
+{
+    const Run run = zeltctl({"--help"});
+    QCOMPARE(run.status, 0);
+    for (const char *word :
+         {"--tcp",       "--serial", "--baud",       "--parity",   "--data-bits",
+          "--stop-bits", "--slave",  "--word-order", "--timeout",  "--retries",
+          "info",        "read",     "write",        "backup",     "restore",
+          "--dry-run",   "compare",  "watch",        "--interval", "--count",
+          "--csv",       "--hosts",  "--jobs",       "--json",     "Exit status"})
+        QVERIFY2(run.out.contains(QLatin1String(word)), word);
+}
+
+void TstZeltctl::anUnreachableInstrumentExitsThree()
+{
+    const int port = closedPort();
+    const Run refused = zeltctl({"--tcp", QStringLiteral("127.0.0.1:%1").arg(port), "info"});
+    QCOMPARE(refused.status, 3);
+    QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(refused.err.contains(QStringLiteral("127.0.0.1:%1").arg(port)));
+
+    // Connected, but the instrument answers nothing at all.
+    sim::FaultOptions silent;
+    silent.dropRate = 1.0;
+    m_sim->setFaults(silent);
+    const Run mute = zeltctl(link() + QStringList{"--timeout", "200", "read", "EditZeroRange"});
+    QCOMPARE(mute.status, 3);
+    QVERIFY2(mute.err.contains(QLatin1String("does not answer")), qPrintable(mute.err));
+    QCOMPARE(writeCount(m_sim->requestLog()), 0);
+}
+
+void TstZeltctl::infoShowsTheSystemInformation_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("AB-CD") << 0;
+    QTest::newRow("CD-AB") << 1;
+}
+
+void TstZeltctl::infoShowsTheSystemInformation()
+{
+    const Run table = zeltctl(link() + QStringList{"info"});
+    QCOMPARE(table.status, 0);
+    const Run run = zeltctl(link() + QStringList{"info", "--json"});
+    QCOMPARE(run.status, 0);
+    const QJsonObject o = run.json();
+    sim::InstrumentModel &m = m_sim->model();
+    // Version and date are high half first whatever the word order.
+    const quint32 version = (quint32(m.reg(10000)) << 16) | m.reg(10001);
+    QCOMPARE(o.value("version").toString(), QString::number(version));
+    QVERIFY(table.out.contains(QString::number(version)));
+    QCOMPARE(o.value("kind").toString(), QStringLiteral("analog"));
+    const QString serial = o.value("serialNumber").toString();
+    QCOMPARE(serial.size(), 26);
+    for (int i = 0; i < 25; ++i)
+        QCOMPARE(serial.at(i < 13 ? i : i + 1), QChar(m.reg(10004 + i)));
+    QCOMPARE(o.value("mac").toString().split('-').size(), 6);
+    QCOMPARE(o.value("mac").toString().split('-').first(),
+             QStringLiteral("%1").arg(m.reg(10100), 2, 16, QLatin1Char('0')).toUpper());
+    QVERIFY(o.value("compileDate").toString().startsWith(QLatin1String("20")));
+}
+
+void TstZeltctl::readUsesThePageConversions_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("AB-CD") << 0;
+    QTest::newRow("CD-AB") << 1;
+}
+
+void TstZeltctl::readUsesThePageConversions()
+{
+    sim::InstrumentModel &m = m_sim->model();
+    m.setValue32(102, 2);      // two decimals
+    m.setValue32(100, 1);      // kg
+    m.setValue32(106, 123456); // full scale, raw
+    m.setValue32(122, 20000);  // mV/V x 10^4
+    m.setValue32(54, 20);
+    const Run run = zeltctl(link() + QStringList{"read", "EditFullScale", "122", "editzerorange",
+                                                 "cBoxCalRemoteEdit", "--json"});
+    QCOMPARE(run.status, 0);
+    const QJsonArray list = run.json().value("parameters").toArray();
+    QCOMPARE(list.size(), 4);
+    QCOMPARE(list[0].toObject().value("value").toString(), QStringLiteral("1234.56"));
+    QCOMPARE(list[0].toObject().value("unit").toString(), QStringLiteral("kg"));
+    QCOMPARE(list[0].toObject().value("raw").toInt(), 123456);
+    QCOMPARE(list[1].toObject().value("name").toString(), QStringLiteral("EditLcMv"));
+    QCOMPARE(list[1].toObject().value("value").toString(), QStringLiteral("2.0000"));
+    QCOMPARE(list[1].toObject().value("unit").toString(), QStringLiteral("mV/V"));
+    QCOMPARE(list[2].toObject().value("name").toString(), QStringLiteral("EditZeroRange"));
+    QCOMPARE(list[2].toObject().value("value").toString(), QStringLiteral("20"));
+    QCOMPARE(list[2].toObject().value("unit").toString(), QStringLiteral("%"));
+
+    // The table shows the same, and a register the instrument refuses fails that row only.
+    const Run table = zeltctl(link() + QStringList{"read", "EditFullScale", "4000"});
+    QCOMPARE(table.status, 1);
+    QVERIFY(table.out.contains(QLatin1String("1234.56")));
+    QCOMPARE(table.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(table.err.contains(QLatin1String("4000")));
+}
+
+void TstZeltctl::writeConvertsChecksWritesOnceAndReadsBack_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("AB-CD") << 0;
+    QTest::newRow("CD-AB") << 1;
+}
+
+void TstZeltctl::writeConvertsChecksWritesOnceAndReadsBack()
+{
+    sim::InstrumentModel &m = m_sim->model();
+    m.setValue32(102, 1); // one decimal
+    m_sim->clearLog();
+    const Run run =
+        zeltctl(link() + QStringList{"write", "EditFullScale=1500.5", "EditLcMv=1.2345",
+                                     "cBoxDivision=d = 20", "EditZeroRange=7", "--json"});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QCOMPARE(m.value32(106), quint32(15005));
+    QCOMPARE(m.value32(122), quint32(12345));
+    QCOMPARE(m.value32(104), quint32(20));
+    QCOMPARE(m.value32(54), quint32(7));
+    QCOMPARE(writeCount(m_sim->requestLog()), 4);
+    const QJsonArray list = run.json().value("writes").toArray();
+    QCOMPARE(list.size(), 4);
+    QCOMPARE(list[0].toObject().value("value").toString(), QStringLiteral("1500.5"));
+    QCOMPARE(list[1].toObject().value("value").toString(), QStringLiteral("1.2345"));
+    for (const QJsonValue &v : list)
+        QCOMPARE(v.toObject().value("result").toString(), QStringLiteral("written"));
+
+    // The remote-edit switch is one register, read back where the instrument shows it.
+    const Run sw = zeltctl(link() + QStringList{"write", "cBoxCalRemoteEdit=0", "--json"});
+    QCOMPARE(sw.status, 0);
+    QCOMPARE(m.reg(9301), quint16(0));
+    QCOMPARE(sw.json().value("writes").toArray()[0].toObject().value("value").toString(),
+             QStringLiteral("0"));
+}
+
+void TstZeltctl::writeRefusesOutOfRangeWithoutTraffic()
+{
+    m_sim->clearLog();
+    const Run run = zeltctl(link() + QStringList{"write", "EditZeroRange=150", "EditZeroRange=1.5",
+                                                 "EditZeroRange=abc"});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 3);
+    QVERIFY(run.err.contains(
+        QLatin1String("EditZeroRange (register 54): refused: 150 lies outside 0 .. 99")));
+    QVERIFY(run.err.contains(QLatin1String("not a whole number")));
+    QVERIFY(run.err.contains(QLatin1String("not a number")));
+    QCOMPARE(writeCount(m_sim->requestLog()), 0);
+}
+
+void TstZeltctl::backupCompareRestoreRoundTrip_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("AB-CD") << 0;
+    QTest::newRow("CD-AB") << 1;
+}
+
+void TstZeltctl::backupCompareRestoreRoundTrip()
+{
+    sim::InstrumentModel &m = m_sim->model();
+    m.setValue32(106, 70000);
+    const QString file = m_dir->filePath("unit.xlsx");
+    const Run backup = zeltctl(link() + QStringList{"backup", file, "--json"});
+    QVERIFY2(backup.status == 0, qPrintable(backup.err));
+    QVERIFY(backup.err.isEmpty()); // no progress bar when standard error is no terminal
+    const QJsonObject b = backup.json();
+    QVERIFY(b.value("rows").toInt() > 100);
+    QCOMPARE(b.value("read").toInt(), b.value("rows").toInt());
+    QCOMPARE(fileValues(file).value("106"), QStringLiteral("70000"));
+
+    QCOMPARE(zeltctl(link() + QStringList{"compare", file}).status, 0);
+
+    // The instrument moves away from the file: compare finds the rows, exit 1.
+    m.setValue32(106, 80000);
+    m.setValue32(54, 33);
+    const Run compare = zeltctl(link() + QStringList{"compare", file, "--json"});
+    QCOMPARE(compare.status, 1);
+    const QJsonArray differences = compare.json().value("differences").toArray();
+    QCOMPARE(differences.size(), 2);
+    QCOMPARE(differences[0].toObject().value("address").toInt(), 54);
+    QCOMPARE(differences[0].toObject().value("file").toString(), QStringLiteral("20"));
+    QCOMPARE(differences[0].toObject().value("instrument").toString(), QStringLiteral("33"));
+    QCOMPARE(differences[1].toObject().value("instrument").toString(), QStringLiteral("80000"));
+
+    // A dry run lists the same two rows and sends no write.
+    m_sim->clearLog();
+    const Run dry = zeltctl(link() + QStringList{"restore", file, "--dry-run", "--json"});
+    QCOMPARE(dry.status, 0);
+    QCOMPARE(writeCount(m_sim->requestLog()), 0);
+    QVERIFY(m_sim->requestCount() > 100);
+    const QJsonArray changes = dry.json().value("changes").toArray();
+    QCOMPARE(changes.size(), 2);
+    QCOMPARE(changes[1].toObject().value("file").toInt(), 70000);
+    QCOMPARE(m.value32(106), quint32(80000));
+
+    // The restore puts the file back, and compare agrees again.
+    const Run restore = zeltctl(link() + QStringList{"restore", file});
+    QVERIFY2(restore.status == 0, qPrintable(restore.err));
+    QCOMPARE(m.value32(106), quint32(70000));
+    QCOMPARE(m.value32(54), quint32(20));
+    QCOMPARE(zeltctl(link() + QStringList{"compare", file}).status, 0);
+
+    // An earlier backup is kept, not overwritten.
+    const Run again = zeltctl(link() + QStringList{"backup", file});
+    QCOMPARE(again.status, 0);
+    QVERIFY(again.err.contains(QLatin1String("kept as")));
+    QCOMPARE(QDir(m_dir->path()).entryList({"unit*.xlsx"}).size(), 2);
+}
+
+void TstZeltctl::restoreCountsMatchTheWindowsImport()
+{
+    const QString file = m_dir->filePath("counts.xlsx");
+    QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
+    const Run restore = zeltctl(link() + QStringList{"restore", file});
+    QCOMPARE(restore.status, 0);
+
+    // The window's import of the same file on the same link.
+    LinkSettings s;
+    s.connectType = 1;
+    s.EditIP = QStringLiteral("127.0.0.1");
+    s.EditPort = QString::number(m_sim->port());
+    gu32_ConnectType = 1;
+    QVERIFY(SetupModbusClient(s, nullptr));
+    QTRY_VERIFY(gp_ModbusDevice->state() == QModbusDevice::ConnectedState);
+    ExelToWrite excel;
+    QCOMPARE(excel.RunImport(file, gp_ModbusDevice, {}), ExelToWrite::Done);
+    const QString windowText = ExelToWrite::ReportText(excel.lastReport(), true);
+    QVERIFY2(restore.out.contains(windowText), qPrintable(restore.out + " / " + windowText));
+}
+
+void TstZeltctl::aRefusedRowIsNamedOnStandardError()
+{
+    const QString file = m_dir->filePath("refused.xlsx");
+    QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
+    const int row = rowOf(file, 54);
+    QVERIFY(row > 1);
+    setCell(file, row, 7, "150"); // the sheet allows 0 .. 99
+
+    m_sim->clearLog();
+    const Run dry = zeltctl(link() + QStringList{"restore", file, "--dry-run"});
+    QCOMPARE(dry.status, 1);
+    QVERIFY2(dry.err.contains(
+                 QStringLiteral(
+                     "row %1 (register 54, Zero range) refused: value 150 lies outside 0 .. 99")
+                     .arg(row)),
+             qPrintable(dry.err));
+    QCOMPARE(writeCount(m_sim->requestLog()), 0);
+
+    const Run restore = zeltctl(link() + QStringList{"restore", file, "--json"});
+    QCOMPARE(restore.status, 1);
+    QCOMPARE(restore.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(
+        restore.err.contains(QStringLiteral("row %1 (register 54, Zero range) refused").arg(row)));
+    QCOMPARE(restore.json().value("refused").toArray(), QJsonArray{row});
+    QCOMPARE(m_sim->model().value32(54), quint32(20));
+}
+
+void TstZeltctl::watchPrintsOneLinePerPoll()
+{
+    const QString csv = m_dir->filePath("watch.csv");
+    const Run run = zeltctl(
+        link() + QStringList{"watch", "--count", "3", "--interval", "50", "--csv", csv, "--json"});
+    QCOMPARE(run.status, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    for (const QString &line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        QCOMPARE(o.value("unit").toString(), QStringLiteral("kg"));
+        QVERIFY(!o.value("weight").toString().isEmpty());
+        QVERIFY(o.contains("stable") && o.contains("zero") && o.contains("net"));
+        QCOMPARE(o.value("error").toString(), QStringLiteral("None"));
+    }
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().count('\n'), 4);
+
+    // A load far beyond full scale shows as overflow.
+    m_sim->model().setLiveLoad(2.0);
+    const Run over = zeltctl(link() + QStringList{"watch", "--count", "1"});
+    QCOMPARE(over.status, 0);
+    QVERIFY2(over.out.contains(QLatin1String(" OFL")) &&
+                 over.out.contains(QLatin1String("OVERFLOW")),
+             qPrintable(over.out));
+}
+
+void TstZeltctl::fleetBackupWithMisbehavingInstruments()
+{
+    SimHost slow, silent, good;
+    sim::FaultOptions delay;
+    delay.delayMs = 5;
+    QVERIFY(slow.startTcp(delay));
+    sim::FaultOptions drop;
+    drop.dropRate = 1.0;
+    QVERIFY(silent.startTcp(drop));
+    QVERIFY(good.startTcp());
+    const int closed = closedPort();
+    const QString hosts = m_dir->filePath("hosts.txt");
+    QFile f(hosts);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral(
+                "# plant\n127.0.0.1:%1\n127.0.0.1:%2  # slow\n\n127.0.0.1:%3\n127.0.0.1:%4\n")
+                .arg(m_sim->port())
+                .arg(slow.port())
+                .arg(silent.port())
+                .arg(closed)
+                .toUtf8());
+    f.close();
+    const QString out = m_dir->filePath("out");
+    QVERIFY(QDir().mkpath(out));
+
+    const Run run =
+        zeltctl({"backup", "--hosts", hosts, out, "--jobs", "2", "--timeout", "200", "--json"});
+    QCOMPARE(run.status, 1);
+    const QJsonObject o = run.json();
+    QCOMPARE(o.value("ok").toInt(), 2);
+    QCOMPARE(o.value("failed").toInt(), 2);
+    const QJsonArray list = o.value("hosts").toArray();
+    QCOMPARE(list.size(), 4);
+    QStringList statuses;
+    for (const QJsonValue &v : list)
+        statuses << v.toObject().value("status").toString();
+    QCOMPARE(statuses, (QStringList{"ok", "ok", "no answer", "unreachable"}));
+    // One error line per failed host, naming it.
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 2);
+    QVERIFY(run.err.contains(QStringLiteral("127.0.0.1:%1:").arg(silent.port())));
+    QVERIFY(run.err.contains(QStringLiteral("127.0.0.1:%1:").arg(closed)));
+    // Files only for the instruments that were backed up, named by host, port and serial.
+    const QStringList files = QDir(out).entryList({"*.xlsx"});
+    QCOMPARE(files.size(), 2);
+    const QString serial = list[0].toObject().value("serial").toString();
+    QVERIFY(files.contains(QStringLiteral("127.0.0.1_%1_%2.xlsx").arg(m_sim->port()).arg(serial)));
+    QCOMPARE(good.requestCount(), 0); // not listed, never asked
+
+    // The table names every host too.
+    const Run table = zeltctl({"backup", "--hosts", hosts, out, "--timeout", "200"});
+    QCOMPARE(table.status, 1);
+    QVERIFY(table.out.contains(QLatin1String("4 instruments: 2 backed up, 2 failed")));
+    QVERIFY(table.out.contains(QLatin1String("unreachable")));
+}
+
+void TstZeltctl::fleetBackupHoldsTheSameValuesAsASingleBackup()
+{
+    m_sim->model().setValue32(106, 70000);
+    const QString single = m_dir->filePath("single.xlsx");
+    QCOMPARE(zeltctl(link() + QStringList{"backup", single}).status, 0);
+    const QString hosts = m_dir->filePath("hosts.txt");
+    QFile f(hosts);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("127.0.0.1:%1\n").arg(m_sim->port()).toUtf8());
+    f.close();
+    const Run run = zeltctl({"backup", "--hosts", hosts, m_dir->path(), "--word-order",
+                             m_wordOrder ? "CD-AB" : "AB-CD", "--json"});
+    QCOMPARE(run.status, 0);
+    const QString fleetFile =
+        run.json().value("hosts").toArray()[0].toObject().value("file").toString();
+    const QMap<QString, QString> a = fileValues(single), b = fileValues(fleetFile);
+    QVERIFY(a.size() > 100);
+    QCOMPARE(b, a);
+}
+
+void TstZeltctl::hostsFileErrorsNameTheLine()
+{
+    const QString hosts = m_dir->filePath("bad.txt");
+    QFile f(hosts);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("127.0.0.1:502\n# fine\nplc 7:502\n");
+    f.close();
+    const Run run = zeltctl({"backup", "--hosts", hosts, m_dir->path()});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(QLatin1String("line 3")), qPrintable(run.err));
+}
+
+QTEST_GUILESS_MAIN(TstZeltctl)
+#include "tst_zeltctl.moc"
