@@ -403,7 +403,7 @@ void TstZeltctl::backupCompareRestoreRoundTrip()
     const Run dry = zeltctl(link() + QStringList{"restore", file, "--dry-run", "--json"});
     QCOMPARE(dry.status, 0);
     QCOMPARE(writeCount(m_sim->requestLog()), 0);
-    QVERIFY(m_sim->requestCount() > 100);
+    QVERIFY(m_sim->requestLog().size() > 100); // the dry run did read the instrument
     const QJsonArray changes = dry.json().value("changes").toArray();
     QCOMPARE(changes.size(), 2);
     QCOMPARE(changes[1].toObject().value("file").toInt(), 70000);

@@ -1,0 +1,208 @@
+// The link object per instrument: requests that report by callback, against a
+// well-behaved simulator and against peers that refuse, stay silent, hang up
+// or are not there; and two links side by side on one event loop.
+#include "modbusconnection.h"
+#include "simhost.h"
+
+#include <QTcpServer>
+#include <QtTest>
+#include <memory>
+
+using sim::SimHost;
+
+namespace {
+
+LinkSettings tcpSettings(int port, int wordOrder = 0)
+{
+    LinkSettings s;
+    s.connectType = 1;
+    s.EditIP = QStringLiteral("127.0.0.1");
+    s.EditPort = QString::number(port);
+    s.dwordFormat = wordOrder;
+    return s;
+}
+
+bool openLink(ModbusConnection &link)
+{
+    QSignalSpy opened(&link, &ModbusConnection::opened);
+    link.open(3000);
+    return opened.wait(5000) && opened.first().first().toBool();
+}
+
+struct ReadOutcome
+{
+    bool done = false;
+    ModbusResult result = ModbusOk;
+    quint32 value = 0;
+};
+
+} // namespace
+
+class TstModbusConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parametersFollowTheWordOrder_data();
+    void parametersFollowTheWordOrder();
+    void misbehavingPeers();
+    void anAbsentPeerFailsTheOpenWithItsReason();
+    void aClosedLinkAnswersFromTheEventLoop();
+    void aSilentPeerDoesNotHoldUpAnother();
+};
+
+void TstModbusConnection::parametersFollowTheWordOrder_data()
+{
+    QTest::addColumn<int>("order");
+    QTest::newRow("AB-CD") << 0;
+    QTest::newRow("CD-AB") << 1;
+}
+
+void TstModbusConnection::parametersFollowTheWordOrder()
+{
+    QFETCH(int, order);
+    SimHost sim(sim::Kind::Analog, order);
+    QVERIFY(sim.startTcp());
+    ModbusConnection link(tcpSettings(sim.port(), order));
+    QVERIFY(openLink(link));
+
+    bool written = false;
+    link.writeParam(106, 2, 0x12345678u, [&](ModbusResult r) {
+        QCOMPARE(r, ModbusOk);
+        written = true;
+    });
+    QTRY_VERIFY(written);
+    QCOMPARE(sim.model().value32(106), 0x12345678u);
+    QCOMPARE(sim.model().reg(106), quint16(order == 0 ? 0x1234 : 0x5678));
+
+    ReadOutcome pair, single, version;
+    link.readParam(106, 2, [&](ModbusResult r, quint32 v) { pair = {true, r, v}; });
+    link.readParam(9301, 1, [&](ModbusResult r, quint32 v) { single = {true, r, v}; });
+    // The version block is high half first whatever the configured order.
+    link.readParam(10000, 2, [&](ModbusResult r, quint32 v) { version = {true, r, v}; });
+    QTRY_VERIFY(pair.done && single.done && version.done);
+    QCOMPARE(pair.value, 0x12345678u);
+    QCOMPARE(single.value, quint32(sim.model().reg(9301)));
+    QCOMPARE(version.value, (quint32(sim.model().reg(10000)) << 16) | sim.model().reg(10001));
+
+    // A count a parameter never has is refused without traffic.
+    sim.clearLog();
+    ReadOutcome three;
+    link.readParam(106, 3, [&](ModbusResult r, quint32 v) { three = {true, r, v}; });
+    QTRY_VERIFY(three.done);
+    QCOMPARE(three.result, ModbusProtocolError);
+    QVERIFY(sim.requestLog().isEmpty());
+}
+
+void TstModbusConnection::misbehavingPeers()
+{
+    SimHost sim;
+    QVERIFY(sim.startTcp());
+    ModbusConnection link(tcpSettings(sim.port()));
+    link.setResponseTimeout(150);
+    QVERIFY(openLink(link));
+
+    // An exception answer is a refusal.
+    sim::FaultOptions refusing;
+    refusing.exceptionRate = 1.0;
+    sim.setFaults(refusing);
+    ReadOutcome refused;
+    link.readParam(54, 2, [&](ModbusResult r, quint32 v) { refused = {true, r, v}; });
+    QTRY_VERIFY(refused.done);
+    QCOMPARE(refused.result, ModbusProtocolError);
+
+    // No answer at all is a timeout, once the client's own budget is spent.
+    sim::FaultOptions silent;
+    silent.dropRate = 1.0;
+    sim.setFaults(silent);
+    ReadOutcome dropped;
+    bool writeDone = false;
+    ModbusResult writeResult = ModbusOk;
+    link.readParam(54, 2, [&](ModbusResult r, quint32 v) { dropped = {true, r, v}; });
+    link.writeParam(54, 2, 5, [&](ModbusResult r) {
+        writeDone = true;
+        writeResult = r;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(dropped.done && writeDone, 5000);
+    QCOMPARE(dropped.result, ModbusTimeout);
+    QCOMPARE(writeResult, ModbusTimeout);
+
+    // A peer that hangs up after every answer: the first read works, the link is
+    // then down and says so.
+    sim::FaultOptions hangingUp;
+    hangingUp.closeAfter = 1;
+    sim.setFaults(hangingUp);
+    ReadOutcome first;
+    link.readParam(54, 2, [&](ModbusResult r, quint32 v) { first = {true, r, v}; });
+    QTRY_VERIFY(first.done);
+    QCOMPARE(first.result, ModbusOk);
+    QTRY_VERIFY(!link.isOpen());
+    ReadOutcome after;
+    link.readParam(54, 2, [&](ModbusResult r, quint32 v) { after = {true, r, v}; });
+    QTRY_VERIFY(after.done);
+    QCOMPARE(after.result, ModbusNoLink);
+}
+
+void TstModbusConnection::anAbsentPeerFailsTheOpenWithItsReason()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+    ModbusConnection link(tcpSettings(port));
+    QSignalSpy opened(&link, &ModbusConnection::opened);
+    link.open(3000);
+    QVERIFY(opened.wait(5000));
+    QCOMPARE(opened.first().first().toBool(), false);
+    QVERIFY2(link.errorString().contains(QLatin1String("refused"), Qt::CaseInsensitive),
+             qPrintable(link.errorString()));
+    QCOMPARE(opened.size(), 1);
+}
+
+void TstModbusConnection::aClosedLinkAnswersFromTheEventLoop()
+{
+    ModbusConnection link(tcpSettings(1));
+    ReadOutcome r;
+    bool wrote = false;
+    link.readParam(54, 2, [&](ModbusResult result, quint32 v) { r = {true, result, v}; });
+    link.writeParam(54, 2, 1, [&](ModbusResult) { wrote = true; });
+    QVERIFY(!r.done && !wrote); // never from inside the call
+    QTRY_VERIFY(r.done && wrote);
+    QCOMPARE(r.result, ModbusNoLink);
+}
+
+void TstModbusConnection::aSilentPeerDoesNotHoldUpAnother()
+{
+    SimHost good, silent;
+    QVERIFY(good.startTcp());
+    sim::FaultOptions drop;
+    drop.dropRate = 1.0;
+    QVERIFY(silent.startTcp(drop));
+    ModbusConnection a(tcpSettings(good.port())), b(tcpSettings(silent.port()));
+    b.setResponseTimeout(2000);
+    QVERIFY(openLink(a));
+    QVERIFY(openLink(b));
+
+    QStringList order;
+    b.readParam(54, 2, [&](ModbusResult r, quint32) {
+        QCOMPARE(r, ModbusTimeout);
+        order << "silent";
+    });
+    // Twenty requests one after another on the good link while the silent one waits.
+    int left = 20;
+    std::function<void()> next = [&] {
+        a.readParam(54, 2, [&](ModbusResult r, quint32) {
+            QCOMPARE(r, ModbusOk);
+            if (--left > 0)
+                next();
+            else
+                order << "good";
+        });
+    };
+    next();
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 2, 10000);
+    QCOMPARE(order, (QStringList{"good", "silent"}));
+}
+
+QTEST_GUILESS_MAIN(TstModbusConnection)
+#include "tst_modbusconnection.moc"
