@@ -3,6 +3,7 @@
 #include "devicemodel.h"
 #include "modbuslink.h"
 
+#include <QDebug>
 #include <QModbusReply>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
@@ -12,22 +13,26 @@
 
 namespace {
 
-ModbusResult resultOf(const QModbusReply *reply)
+// The function code an answer to a request of this register type carries.
+QModbusPdu::FunctionCode readFunction(QModbusDataUnit::RegisterType type)
 {
-    switch (reply->error()) {
-    case QModbusDevice::NoError:
-        return ModbusOk;
-    case QModbusDevice::TimeoutError:
-        return ModbusTimeout;
-    case QModbusDevice::ReplyAbortedError:
-        return ModbusNoLink; // the client aborts what is pending when the link goes down
+    switch (type) {
+    case QModbusDataUnit::Coils:
+        return QModbusPdu::ReadCoils;
+    case QModbusDataUnit::DiscreteInputs:
+        return QModbusPdu::ReadDiscreteInputs;
+    case QModbusDataUnit::InputRegisters:
+        return QModbusPdu::ReadInputRegisters;
     default:
-        return ModbusProtocolError;
+        return QModbusPdu::ReadHoldingRegisters;
     }
 }
 
-// Calls done with the reply's outcome once it is finished, and releases it.
-void whenFinished(QModbusReply *reply, QObject *context,
+constexpr int ReadBudgetGraceMs = 100;
+
+// Calls done once with the finished reply, or with null when budgetMs ran out
+// first; the reply is released either way.
+void whenFinished(QModbusReply *reply, QObject *context, int budgetMs,
                   const std::function<void(QModbusReply *)> &done)
 {
     if (reply->isFinished()) {
@@ -43,13 +48,23 @@ void whenFinished(QModbusReply *reply, QObject *context,
     }
     // Once only: a client that is closed from inside done() aborts what it still
     // holds, and that would finish this reply a second time.
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection =
-        QObject::connect(reply, &QModbusReply::finished, context, [reply, done, connection] {
-            QObject::disconnect(*connection);
-            done(reply);
-            reply->deleteLater();
-        });
+    struct Pending
+    {
+        QMetaObject::Connection finished;
+        QTimer budget;
+    };
+    auto pending = std::make_shared<Pending>();
+    const auto end = [reply, done, pending](bool finished) {
+        QObject::disconnect(pending->finished);
+        pending->budget.stop();
+        done(finished ? reply : nullptr);
+        reply->deleteLater();
+    };
+    pending->finished =
+        QObject::connect(reply, &QModbusReply::finished, context, [end] { end(true); });
+    pending->budget.setSingleShot(true);
+    QObject::connect(&pending->budget, &QTimer::timeout, context, [end] { end(false); });
+    pending->budget.start(budgetMs);
 }
 
 } // namespace
@@ -57,13 +72,21 @@ void whenFinished(QModbusReply *reply, QObject *context,
 QModbusClient *CreateModbusClient(const LinkSettings &s, QObject *parent)
 {
     QModbusClient *client = nullptr;
-    if (s.connectType == 1) {
+    if (s.connectType == 1)
         client = new QModbusTcpClient(parent);
+    else
+        client = new QModbusRtuSerialMaster(parent);
+    ConfigureModbusClient(client, s);
+    return client;
+}
+
+void ConfigureModbusClient(QModbusClient *client, const LinkSettings &s)
+{
+    if (s.connectType == 1) {
         const QUrl url = QUrl::fromUserInput(s.EditIP + QLatin1Char(':') + s.EditPort);
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
     } else {
-        client = new QModbusRtuSerialMaster(parent);
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, s.SerialNum);
         client->setConnectionParameter(QModbusDevice::SerialParityParameter, s.parity);
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, s.baud);
@@ -72,7 +95,76 @@ QModbusClient *CreateModbusClient(const LinkSettings &s, QObject *parent)
     }
     client->setTimeout(s.baud > 2400 ? 1000 : 2000);
     client->setNumberOfRetries(s.numberOfRetries);
-    return client;
+}
+
+int ReadBudgetMs(const QModbusClient *client)
+{
+    return client->timeout() * (qMax(0, client->numberOfRetries()) + 1) + ReadBudgetGraceMs;
+}
+
+ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::RegisterType type,
+                               int start, int count, quint16 *values)
+{
+    switch (reply.error()) {
+    case QModbusDevice::NoError:
+        break;
+    case QModbusDevice::TimeoutError:
+        qDebug() << "Timeout";
+        return ModbusTimeout;
+    case QModbusDevice::ReplyAbortedError:
+        return ModbusNoLink; // the client aborts what is pending when the link goes down
+    default:
+        return ModbusProtocolError;
+    }
+    const QModbusDataUnit answer = reply.result();
+    if (reply.rawResult().functionCode() != readFunction(type) ||
+        answer.valueCount() != uint(count) || answer.startAddress() != start) {
+        qDebug() << "Reply does not match the request: function" << reply.rawResult().functionCode()
+                 << "start" << answer.startAddress() << "count" << answer.valueCount();
+        return ModbusProtocolError;
+    }
+    for (int i = 0; i < count; ++i)
+        values[i] = answer.value(i);
+    return ModbusOk;
+}
+
+ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
+{
+    switch (reply.error()) {
+    case QModbusDevice::NoError:
+        break;
+    case QModbusDevice::ReplyAbortedError:
+        return ModbusNoLink;
+    case QModbusDevice::TimeoutError:
+        // The client's own timer often ends a write before its budget does; it is
+        // a timeout all the same, and the write is repeated.
+        qDebug() << "e_ModbusResponseError2" << "Timeout";
+        return ModbusTimeout;
+    case QModbusDevice::ProtocolError:
+        qDebug() << "e_ModbusResponseError1";
+        return ModbusProtocolError;
+    default:
+        qDebug() << "e_ModbusResponseError2";
+        return ModbusProtocolError;
+    }
+    const QModbusPdu::FunctionCode function = reply.rawResult().functionCode();
+    const bool writeAnswer = function == QModbusPdu::WriteSingleRegister ||
+                             function == QModbusPdu::WriteMultipleRegisters ||
+                             function == QModbusPdu::WriteSingleCoil ||
+                             function == QModbusPdu::WriteMultipleCoils;
+    if (!writeAnswer || reply.result().startAddress() != start) {
+        qDebug() << "e_ModbusResponseError2" << function << reply.result().startAddress();
+        return ModbusProtocolError;
+    }
+    return ModbusOk;
+}
+
+bool RefusedSlaveId(int slaveId)
+{
+    if (IsValidSlaveId(slaveId))
+        return false;
+    qDebug() << "Slave id out of range:" << slaveId;
+    return true;
 }
 
 QString ModbusResultText(ModbusResult result)
@@ -165,11 +257,12 @@ void ModbusConnection::close()
         m_client->disconnectDevice();
 }
 
-void ModbusConnection::read(int type, int address, int count, const ReadDone &done)
+void ModbusConnection::read(QModbusDataUnit::RegisterType type, int address, int count,
+                            const ReadDone &done)
 {
     QModbusReply *reply = nullptr;
-    if (isOpen()) {
-        const QModbusDataUnit unit(QModbusDataUnit::RegisterType(type), address, quint16(count));
+    if (isOpen() && !RefusedSlaveId(m_settings.slaveId)) {
+        const QModbusDataUnit unit(type, address, quint16(count));
         reply = m_client->sendReadRequest(unit, m_settings.slaveId);
     }
     if (!reply) {
@@ -177,18 +270,25 @@ void ModbusConnection::read(int type, int address, int count, const ReadDone &do
             this, [done] { done(ModbusNoLink, {}); }, Qt::QueuedConnection);
         return;
     }
-    whenFinished(reply, this, [done, count](QModbusReply *r) {
-        const ModbusResult result = resultOf(r);
-        QVector<quint16> values;
-        if (result == ModbusOk) {
-            const QModbusDataUnit answer = r->result();
-            values.resize(count);
-            // A reply with fewer values than asked leaves the rest at 0.
-            for (int i = 0; i < count; ++i)
-                values[i] = i < int(answer.valueCount()) ? answer.value(i) : 0;
-        }
-        done(result, values);
-    });
+    whenFinished(
+        reply, this, ReadBudgetMs(m_client), [this, done, type, address, count](QModbusReply *r) {
+            QVector<quint16> values(count);
+            if (!r) {
+                budgetSpent();
+                done(ModbusTimeout, {});
+                return;
+            }
+            const ModbusResult result = EvaluateReadReply(*r, type, address, count, values.data());
+            done(result, result == ModbusOk ? values : QVector<quint16>());
+        });
+}
+
+void ModbusConnection::budgetSpent()
+{
+    // The client stops timing a reply once its header is in: the stream is out
+    // of step with a frame cut short, and nothing more on it can be trusted.
+    qDebug() << "Timeout" << peerName() << "reply outlived its budget";
+    close();
 }
 
 void ModbusConnection::readRegisters(int address, int count, const ReadDone &done)
@@ -205,7 +305,7 @@ void ModbusConnection::writeRegisters(int address, const QVector<quint16> &value
                                       const WriteDone &done)
 {
     QModbusReply *reply = nullptr;
-    if (isOpen()) {
+    if (isOpen() && !RefusedSlaveId(m_settings.slaveId)) {
         const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, address, values);
         reply = m_client->sendWriteRequest(unit, m_settings.slaveId);
     }
@@ -214,7 +314,14 @@ void ModbusConnection::writeRegisters(int address, const QVector<quint16> &value
             this, [done] { done(ModbusNoLink); }, Qt::QueuedConnection);
         return;
     }
-    whenFinished(reply, this, [done](QModbusReply *r) { done(resultOf(r)); });
+    whenFinished(reply, this, ReadBudgetMs(m_client), [this, done, address](QModbusReply *r) {
+        if (!r) {
+            budgetSpent();
+            done(ModbusTimeout);
+            return;
+        }
+        done(EvaluateWriteReply(*r, address));
+    });
 }
 
 void ModbusConnection::readParam(int address, int count, const ParamDone &done)

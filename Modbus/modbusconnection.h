@@ -3,16 +3,38 @@
 #include "linksettings.h"
 
 #include <QModbusClient>
+#include <QModbusDataUnit>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <QVector>
 #include <functional>
 
+class QModbusReply;
+
 // Makes the Modbus client a link setting asks for (TCP when connectType is 1,
-// RTU otherwise) and gives it the connection parameters, the response timeout
-// (1000 ms above 2400 bit/s, 2000 ms at or below) and the retries.
+// RTU otherwise) and configures it.
 QModbusClient *CreateModbusClient(const LinkSettings &s, QObject *parent);
+// Gives a client the connection parameters of s, the response timeout (1000 ms
+// above 2400 bit/s, 2000 ms at or below) and the retries.
+void ConfigureModbusClient(QModbusClient *client, const LinkSettings &s);
+
+// How long a read may take in all: the client's timeout for every try, plus a
+// grace so that a silent instrument is still reported by the client itself.
+// The budget catches replies the client stopped timing (a frame cut short
+// after its header).
+int ReadBudgetMs(const QModbusClient *client);
+
+// A finished read: the values when the answer is the one asked for. An answer
+// with another register count (a short reply, a byte count that lies), another
+// function code or another start is a failure and leaves values untouched.
+ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::RegisterType type,
+                               int start, int count, quint16 *values);
+// A finished write: Ok only for a write answer at the start asked for.
+ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start);
+// Requests to a slave id outside the rule are never sent (0 is a broadcast
+// that no instrument answers).
+bool RefusedSlaveId(int slaveId);
 
 // A short text for a result: "ok", "no reply (timeout)", "refused by the instrument", "link lost".
 QString ModbusResultText(ModbusResult result);
@@ -62,8 +84,9 @@ signals:
     void opened(bool ok);
 
 private:
-    void read(int type, int address, int count, const ReadDone &done);
+    void read(QModbusDataUnit::RegisterType type, int address, int count, const ReadDone &done);
     void finishOpen(bool ok);
+    void budgetSpent();
 
     LinkSettings m_settings;
     QPointer<QModbusClient> m_client;

@@ -1,5 +1,7 @@
 #include "modbuslink.h"
 
+#include "modbusconnection.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -8,7 +10,6 @@
 #include <QModbusTcpClient>
 #include <QPointer>
 #include <QTimer>
-#include <QUrl>
 
 QModbusClient *gp_ModbusDevice = nullptr;
 quint32 gu32_SlaveId = 1;
@@ -58,11 +59,6 @@ private:
 
 // Timeouts in a row, of reads and writes alike; any framed answer ends the run.
 int consecutiveTimeouts = 0;
-
-// Grace on top of the client's own timeout, so that a silent instrument is
-// still reported by the client; the budget catches replies the client stopped
-// timing (a frame cut short after its header).
-constexpr int ReadBudgetGraceMs = 100;
 
 // How a wait for a reply ended.
 enum class WaitEnd { Finished, LinkLost, BudgetSpent, Quitting };
@@ -117,32 +113,12 @@ WaitEnd waitForReply(const QPointer<QModbusReply> &reply, QModbusClient *client,
     }
 }
 
-int readBudgetMs(const QModbusClient *client)
-{
-    return client->timeout() * (qMax(0, client->numberOfRetries()) + 1) + ReadBudgetGraceMs;
-}
-
 void countTimeouts(ModbusResult result)
 {
     if (result == ModbusTimeout)
         ++consecutiveTimeouts;
     else if (result == ModbusOk || result == ModbusProtocolError)
         consecutiveTimeouts = 0;
-}
-
-// The function code an answer to a request of this register type carries.
-QModbusPdu::FunctionCode readFunction(QModbusDataUnit::RegisterType type)
-{
-    switch (type) {
-    case QModbusDataUnit::Coils:
-        return QModbusPdu::ReadCoils;
-    case QModbusDataUnit::DiscreteInputs:
-        return QModbusPdu::ReadDiscreteInputs;
-    case QModbusDataUnit::InputRegisters:
-        return QModbusPdu::ReadInputRegisters;
-    default:
-        return QModbusPdu::ReadHoldingRegisters;
-    }
 }
 
 quint32 accessValue(quint32 *stored, quint32 value, int mode)
@@ -193,97 +169,22 @@ void SplitWords(quint32 value, quint32 wordOrder, quint16 *first, quint16 *secon
     *second = wordOrder == 0 ? low : high;
 }
 
-namespace {
-
-// A finished read: the values when the answer is the one asked for. An answer
-// with another register count (a short reply, a byte count that lies), another
-// function code or another start is a failure and leaves values untouched.
-ModbusResult evaluateRead(const QModbusReply &reply, const LinkSettings &request,
-                          QModbusDataUnit::RegisterType type, quint16 *values)
-{
-    switch (reply.error()) {
-    case QModbusDevice::NoError:
-        break;
-    case QModbusDevice::TimeoutError:
-        qDebug() << "Timeout";
-        return ModbusTimeout;
-    case QModbusDevice::ReplyAbortedError:
-        return ModbusNoLink; // the client aborts what is pending when the link goes down
-    default:
-        return ModbusProtocolError;
-    }
-    const QModbusDataUnit answer = reply.result();
-    if (reply.rawResult().functionCode() != readFunction(type) ||
-        answer.valueCount() != uint(request.count) ||
-        answer.startAddress() != request.startAddress) {
-        qDebug() << "Reply does not match the request: function" << reply.rawResult().functionCode()
-                 << "start" << answer.startAddress() << "count" << answer.valueCount();
-        return ModbusProtocolError;
-    }
-    for (int i = 0; i < request.count; ++i)
-        values[i] = answer.value(i);
-    return ModbusOk;
-}
-
-ModbusResult evaluateWrite(const QModbusReply &reply, const LinkSettings &request)
-{
-    switch (reply.error()) {
-    case QModbusDevice::NoError:
-        break;
-    case QModbusDevice::ReplyAbortedError:
-        return ModbusNoLink;
-    case QModbusDevice::TimeoutError:
-        // The client's own timer often ends a write before its budget does; it is
-        // a timeout all the same, and the write is repeated.
-        qDebug() << "e_ModbusResponseError2" << "Timeout";
-        return ModbusTimeout;
-    case QModbusDevice::ProtocolError:
-        qDebug() << "e_ModbusResponseError1";
-        return ModbusProtocolError;
-    default:
-        qDebug() << "e_ModbusResponseError2";
-        return ModbusProtocolError;
-    }
-    const QModbusPdu::FunctionCode function = reply.rawResult().functionCode();
-    const bool writeAnswer = function == QModbusPdu::WriteSingleRegister ||
-                             function == QModbusPdu::WriteMultipleRegisters ||
-                             function == QModbusPdu::WriteSingleCoil ||
-                             function == QModbusPdu::WriteMultipleCoils;
-    if (!writeAnswer || reply.result().startAddress() != request.startAddress) {
-        qDebug() << "e_ModbusResponseError2" << function << reply.result().startAddress();
-        return ModbusProtocolError;
-    }
-    return ModbusOk;
-}
-
-// Requests to an address outside the slave id rule are never sent: 0 is a
-// broadcast that no instrument answers.
-bool refusedAddress(const LinkSettings &request)
-{
-    if (IsValidSlaveId(request.slaveId))
-        return false;
-    qDebug() << "Slave id out of range:" << request.slaveId;
-    return true;
-}
-
-} // namespace
-
 ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
                         QModbusDataUnit::RegisterType type, quint16 *values)
 {
     if (!client)
         return ModbusNoLink;
-    if (refusedAddress(request))
+    if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
     const QModbusDataUnit unit(type, request.startAddress, request.count);
     QPointer<QModbusReply> reply = client->sendReadRequest(unit, request.slaveId);
     if (!reply)
         return ModbusNoLink;
 
-    const WaitEnd end = waitForReply(reply, client, true, readBudgetMs(client));
+    const WaitEnd end = waitForReply(reply, client, true, ReadBudgetMs(client));
     ModbusResult result = ModbusNoLink;
     if (end == WaitEnd::Finished) {
-        result = evaluateRead(*reply, request, type, values);
+        result = EvaluateReadReply(*reply, type, request.startAddress, request.count, values);
     } else if (end == WaitEnd::BudgetSpent) {
         qDebug() << "Timeout";
         result = ModbusTimeout;
@@ -304,7 +205,7 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
 {
     if (!client)
         return ModbusNoLink;
-    if (refusedAddress(request))
+    if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
     QModbusDataUnit unit(type, request.startAddress, request.count);
     for (int i = 0; i < request.count; ++i)
@@ -317,11 +218,11 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
 
     // The write does not look at the stop flag, and gives up after responseTime
     // ms even if the client would wait longer.
-    const int budget = request.responseTime > 0 ? request.responseTime : readBudgetMs(client);
+    const int budget = request.responseTime > 0 ? request.responseTime : ReadBudgetMs(client);
     const WaitEnd end = waitForReply(reply, client, false, budget);
     ModbusResult result = ModbusNoLink;
     if (end == WaitEnd::Finished)
-        result = evaluateWrite(*reply, request);
+        result = EvaluateWriteReply(*reply, request.startAddress);
     else if (end == WaitEnd::BudgetSpent)
         result = ModbusTimeout;
     if (reply)
@@ -377,20 +278,7 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent)
     if (gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
         return true;
 
-    if (s.connectType == 1) {
-        const QUrl url = QUrl::fromUserInput(s.EditIP + QLatin1Char(':') + s.EditPort);
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-    } else {
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialPortNameParameter,
-                                                s.SerialNum);
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialParityParameter, s.parity);
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, s.baud);
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, s.dataBits);
-        gp_ModbusDevice->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, s.stopBits);
-    }
-    gp_ModbusDevice->setTimeout(s.baud > 2400 ? 1000 : 2000);
-    gp_ModbusDevice->setNumberOfRetries(s.numberOfRetries);
+    ConfigureModbusClient(gp_ModbusDevice, s);
     consecutiveTimeouts = 0;
     return gp_ModbusDevice->connectDevice();
 }

@@ -1,6 +1,7 @@
 // The link object per instrument: requests that report by callback, against a
 // well-behaved simulator and against peers that refuse, stay silent, hang up
 // or are not there; and two links side by side on one event loop.
+#include "hostilepeer.h"
 #include "modbusconnection.h"
 #include "simhost.h"
 
@@ -46,6 +47,8 @@ private slots:
     void parametersFollowTheWordOrder_data();
     void parametersFollowTheWordOrder();
     void misbehavingPeers();
+    void answersThatDoNotMatchAreFailures_data();
+    void answersThatDoNotMatchAreFailures();
     void anAbsentPeerFailsTheOpenWithItsReason();
     void aClosedLinkAnswersFromTheEventLoop();
     void aSilentPeerDoesNotHoldUpAnother();
@@ -141,6 +144,50 @@ void TstModbusConnection::misbehavingPeers()
     link.readParam(54, 2, [&](ModbusResult r, quint32 v) { after = {true, r, v}; });
     QTRY_VERIFY(after.done);
     QCOMPARE(after.result, ModbusNoLink);
+}
+
+void TstModbusConnection::answersThatDoNotMatchAreFailures_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("good") << int(hostile::Answer::Good) << int(ModbusOk);
+    QTest::newRow("fewer registers")
+        << int(hostile::Answer::FewerRegisters) << int(ModbusProtocolError);
+    QTest::newRow("lying byte count")
+        << int(hostile::Answer::LyingByteCount) << int(ModbusProtocolError);
+    QTest::newRow("other function")
+        << int(hostile::Answer::OtherFunction) << int(ModbusProtocolError);
+    QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusTimeout);
+    QTest::newRow("silent") << int(hostile::Answer::Silent) << int(ModbusTimeout);
+}
+
+void TstModbusConnection::answersThatDoNotMatchAreFailures()
+{
+    QFETCH(int, answer);
+    QFETCH(int, expected);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    peer.setAnswer(hostile::Answer(answer));
+    ModbusConnection link(tcpSettings(peer.port()));
+    link.setResponseTimeout(200);
+    QVERIFY(openLink(link));
+    bool done = false;
+    ModbusResult result = ModbusOk;
+    QVector<quint16> values;
+    link.readRegisters(100, 4, [&](ModbusResult r, const QVector<quint16> &v) {
+        done = true;
+        result = r;
+        values = v;
+    });
+    // Every answer ends within the read's budget, a frame cut short included.
+    QTRY_VERIFY_WITH_TIMEOUT(done, 3000);
+    QCOMPARE(int(result), expected);
+    if (result == ModbusOk)
+        QCOMPARE(values,
+                 (QVector<quint16>{hostile::registerValue(100), hostile::registerValue(101),
+                                   hostile::registerValue(102), hostile::registerValue(103)}));
+    else
+        QVERIFY(values.isEmpty());
 }
 
 void TstModbusConnection::anAbsentPeerFailsTheOpenWithItsReason()
