@@ -2,9 +2,11 @@
 // orders, the exit statuses, what goes over the wire, and the fleet backup with
 // misbehaving instruments among good ones.
 #include "exeltowrite.h"
+#include "linkfixture.h"
 #include "modbuslink.h"
 
 #include "paramcatalogue.h"
+#include "paramtemplate.h"
 #include "simhost.h"
 #include "workbook.h"
 #include "zeltctl.h"
@@ -120,6 +122,8 @@ private slots:
     void backupCompareRestoreRoundTrip_data();
     void backupCompareRestoreRoundTrip();
     void restoreCountsMatchTheWindowsImport();
+    void progressGoesToATerminalOnly();
+    void theCommandsOverModbusRtu();
     void aRefusedRowIsNamedOnStandardError();
     void watchPrintsOneLinePerPoll();
 
@@ -442,6 +446,53 @@ void TstZeltctl::restoreCountsMatchTheWindowsImport()
     QCOMPARE(excel.RunImport(file, gp_ModbusDevice, {}), ExelToWrite::Done);
     const QString windowText = ExelToWrite::ReportText(excel.lastReport(), true);
     QVERIFY2(restore.out.contains(windowText), qPrintable(restore.out + " / " + windowText));
+
+    // And the window's export holds the same values as zeltctl's backup.
+    const QString exported = m_dir->filePath("window.xlsx");
+    QVERIFY(WriteParamTemplate(exported, 0));
+    QCOMPARE(excel.RunExport(exported, gp_ModbusDevice, {}), ExelToWrite::Done);
+    QCOMPARE(fileValues(exported), fileValues(file));
+}
+
+void TstZeltctl::progressGoesToATerminalOnly()
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    CliStreams terminal{o, e, true};
+    const QString file = m_dir->filePath("bar.xlsx");
+    QCOMPARE(RunZeltctl(QStringList{"zeltctl"} + link() + QStringList{"backup", file}, terminal),
+             0);
+    e.flush();
+    QVERIFY(err.contains(QLatin1Char('\r')));
+    QVERIFY(err.contains(QLatin1String("backup [")));
+    QVERIFY(err.contains(QLatin1String("] 100%")));
+    QVERIFY(err.endsWith(QLatin1Char('\n')));
+}
+
+void TstZeltctl::theCommandsOverModbusRtu()
+{
+    if (!SerialPair::available())
+        QSKIP("socat is not installed");
+    SerialPair pair(m_dir->path());
+    QVERIFY(pair.start());
+    SimHost rtu(sim::Kind::Analog, 1);
+    QVERIFY(rtu.startSerial(pair.instrumentEnd(), 19200, 0, 8, 2, {}, 7));
+    const QStringList serial{
+        "--serial", pair.programEnd(), "--baud", "19200",        "--parity", "none", "--stop-bits",
+        "2",        "--slave",         "7",      "--word-order", "CD-AB"};
+    const Run info = zeltctl(serial + QStringList{"info", "--json"});
+    QVERIFY2(info.status == 0, qPrintable(info.err));
+    QCOMPARE(info.json().value("kind").toString(), QStringLiteral("analog"));
+    QCOMPARE(zeltctl(serial + QStringList{"write", "EditZeroRange=44"}).status, 0);
+    QCOMPARE(rtu.model().value32(54), quint32(44));
+    const QString file = m_dir->filePath("rtu.xlsx");
+    QCOMPARE(zeltctl(serial + QStringList{"backup", file}).status, 0);
+    QCOMPARE(fileValues(file).value("54"), QStringLiteral("44"));
+    QCOMPARE(zeltctl(serial + QStringList{"compare", file}).status, 0);
+    // Another slave id on the same line gets no answer: unreachable.
+    QStringList other = serial;
+    other[other.indexOf("7")] = "8";
+    QCOMPARE(zeltctl(other + QStringList{"--timeout", "200", "info"}).status, 3);
 }
 
 void TstZeltctl::aRefusedRowIsNamedOnStandardError()
