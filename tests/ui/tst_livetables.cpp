@@ -3,7 +3,7 @@
 // error text in English and Chinese with its font, every unit name as the
 // instrument's unit register brings it, every status word's marks and
 // overflow texts, and the weight text following a decimal change alone.
-#include "App/pagefields.h"
+#include "pagefields.h"
 #include "Modbus/filepaths.h"
 #include "devicemodel.h"
 #include "mainwindow.h"
