@@ -6,8 +6,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QModbusReply>
-#include <QModbusRtuSerialMaster>
-#include <QModbusTcpClient>
 #include <QPointer>
 #include <QTimer>
 
@@ -269,12 +267,8 @@ void WaitMs(int ms)
 
 bool SetupModbusClient(const LinkSettings &s, QObject *parent)
 {
-    if (!gp_ModbusDevice) {
-        if (s.connectType == 1)
-            gp_ModbusDevice = new QModbusTcpClient(parent);
-        else
-            gp_ModbusDevice = new QModbusRtuSerialMaster(parent);
-    }
+    if (!gp_ModbusDevice)
+        gp_ModbusDevice = CreateModbusClient(s, parent);
     if (gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
         return true;
 

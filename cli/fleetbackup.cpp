@@ -225,6 +225,17 @@ bool ReadHostsFile(const QString &path, QVector<FleetHost> *hosts, QString *erro
                          .arg(line);
             return false;
         }
+        // One instrument listed twice would be backed up twice into one file.
+        for (const FleetHost &h : *hosts) {
+            if (h.host.compare(m.captured(1), Qt::CaseInsensitive) == 0 && h.port == port) {
+                *error = QStringLiteral("%1 line %2: %3:%4 is listed twice")
+                             .arg(path)
+                             .arg(lineNumber)
+                             .arg(h.host)
+                             .arg(port);
+                return false;
+            }
+        }
         hosts->append({m.captured(1), port});
     }
     if (hosts->isEmpty()) {

@@ -635,6 +635,17 @@ void TstZeltctl::hostsFileErrorsNameTheLine()
     const Run run = zeltctl({"backup", "--hosts", hosts, m_dir->path()});
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(QLatin1String("line 3")), qPrintable(run.err));
+
+    // The same instrument twice (the port 502 written out once) is refused too.
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("plc7\n\n# again\nPLC7:502\n");
+    f.close();
+    const Run twice = zeltctl({"backup", "--hosts", hosts, m_dir->path()});
+    QCOMPARE(twice.status, 2);
+    QVERIFY2(twice.err.contains(QLatin1String("line 4")) &&
+                 twice.err.contains(QLatin1String("twice")),
+             qPrintable(twice.err));
+    QVERIFY(QDir(m_dir->path()).entryList({"*.xlsx"}).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstZeltctl)
