@@ -11,10 +11,17 @@ endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/zelt.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/images/QuarnIcon1.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME zelt.png)
-# Spreadsheet templates, when the build makes them.
-if(EXISTS ${CMAKE_BINARY_DIR}/Template)
-  install(DIRECTORY ${CMAKE_BINARY_DIR}/Template/ DESTINATION ${CMAKE_INSTALL_DATADIR}/zelt/Template)
-endif()
+# The spreadsheet templates, made from the parameter catalogue at build time.
+add_executable(zelt-make-templates ${CMAKE_CURRENT_LIST_DIR}/maketemplates.cpp)
+target_link_libraries(zelt-make-templates PRIVATE zelt_files)
+set(zelt_templates ${CMAKE_BINARY_DIR}/Template/QuarnT-Zelt_EN.xlsx
+                   ${CMAKE_BINARY_DIR}/Template/QuarnT-Zelt_CN.xlsx)
+add_custom_command(OUTPUT ${zelt_templates}
+                   COMMAND zelt-make-templates ${CMAKE_BINARY_DIR}/Template
+                   DEPENDS zelt-make-templates
+                   COMMENT "Spreadsheet templates from the parameter catalogue")
+add_custom_target(zelt_templates ALL DEPENDS ${zelt_templates})
+install(FILES ${zelt_templates} DESTINATION ${CMAKE_INSTALL_DATADIR}/zelt/Template)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelt)
