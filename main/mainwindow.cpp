@@ -198,6 +198,8 @@ void MainWindow::onConnected()
     ui->widget_down->show();
     ui->WeightDisplay->show();
     InitLinkParam();
+    // This may be another instrument: nothing of the last one may show as its own.
+    ClearMirror();
     for (int group : {2, 14, 15})
         readGroupAndRefresh(group);
     refreshLiveDisplay(true);

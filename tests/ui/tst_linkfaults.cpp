@@ -243,6 +243,30 @@ private slots:
         QVERIFY(sampleRate->currentIndex() >= 0);
     }
 
+    // A new connection may reach another instrument: nothing the last one
+    // reported shows as the new one's until its groups are read.
+    void newConnectionShowsNothingOfTheLastInstrument()
+    {
+        openWindowOnSim();
+        m_sim->model().setValue32(54, 17);
+        QTest::mouseClick(form()->ButtonBasicConfig, Qt::LeftButton);
+        auto *zeroRange =
+            m_window->page(1)->findChild<QLineEdit *>(QStringLiteral("EditZeroRange"));
+        QTRY_COMPARE_WITH_TIMEOUT(zeroRange->text(), QStringLiteral("17"), 3000);
+        QTest::mouseClick(form()->ButtonDisconnect, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!gp_ModbusDevice, 3000);
+
+        m_sim->model().setValue32(54, 25);
+        QTest::mouseClick(
+            m_window->connectionPage()->findChild<QPushButton *>(QStringLiteral("connectButton")),
+            Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(gu32_PageIndex, 0u, 5000);
+        QCOMPARE(gsrt_BasicPara.slot[2], 0u);
+        QTest::mouseClick(form()->ButtonBasicConfig, Qt::LeftButton);
+        QVERIFY(zeroRange->text() != QStringLiteral("17"));
+        QTRY_COMPARE_WITH_TIMEOUT(zeroRange->text(), QStringLiteral("25"), 3000);
+    }
+
     // A serial adapter unplugged and plugged back: the link check reopens the
     // port once per poll until it is there again.
     void serialLinkRecoversWhenThePairComesBack()
