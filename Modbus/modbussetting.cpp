@@ -18,6 +18,7 @@
 #include <QModbusClient>
 #include <QModbusTcpClient>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QTimer>
@@ -66,6 +67,7 @@ ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::Modb
 {
     ui->setupUi(this);
     ui->spinboxSlaveId->setRange(MinSlaveId, MaxSlaveId);
+    scrollWhenCut();
 
     const QList<QComboBox *> combos = findChildren<QComboBox *>();
     for (QComboBox *box : combos) {
@@ -105,6 +107,18 @@ ModbusSetting::~ModbusSetting()
     for (QWidget *child : findChildren<QWidget *>())
         disconnect(child, nullptr, this, nullptr);
     delete ui;
+}
+
+// On a screen lower or narrower than the form, the form scrolls: every field
+// and the Connect button stay within reach.
+void ModbusSetting::scrollWhenCut()
+{
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollArea_ConnectCfg"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    delete layout()->replaceWidget(ui->centralwidget_ConnectCfg, scroll);
+    scroll->setWidget(ui->centralwidget_ConnectCfg);
 }
 
 bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)

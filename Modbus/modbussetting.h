@@ -47,6 +47,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void scrollWhenCut();
     void loadSettings();
     void applyFieldVisibility(int index);
     void selectSerialPort(const QString &text);

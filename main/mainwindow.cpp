@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 namespace {
 
@@ -122,6 +123,9 @@ MainWindow::MainWindow(QWidget *parent)
     for (int n = 0; n < 7; ++n)
         page(n)->setCursor(Qt::ArrowCursor);
     m_connectionPage->setCursor(Qt::ArrowCursor);
+
+    m_designedMinimum = minimumSize();
+    fitToScreen();
 }
 
 MainWindow::~MainWindow()
@@ -444,17 +448,59 @@ QVector<PageBase *> MainWindow::widthFollowers() const
     return {m_mainInterface, m_basicConfig, m_weightCal, m_application, m_dataTrans};
 }
 
+QRect MainWindow::availableArea() const
+{
+    if (m_areaForTest.isValid())
+        return m_areaForTest;
+    const QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown ? shown->availableGeometry() : geometry();
+}
+
+void MainWindow::setAvailableAreaForTest(const QRect &area)
+{
+    m_areaForTest = area;
+    fitToScreen();
+}
+
+// A laptop screen may offer less than the designed minimum: the window then
+// takes what there is (the pages scroll), so that the link bar stays on screen
+// and maximise can really fill the screen.
+void MainWindow::fitToScreen()
+{
+    const QRect area = availableArea();
+    setMinimumSize(CappedMinimumSize(m_designedMinimum, area.size()));
+    const bool maximised = geometry() == area;
+    setGeometry(FitInside(geometry(), area));
+    if (!maximised) {
+        gu32_WinWidth = width();
+        gu32_WinHeight = height();
+    }
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (QWindow *handle = windowHandle())
+        connect(handle, &QWindow::screenChanged, this, &MainWindow::fitToScreen,
+                Qt::UniqueConnection);
+    fitToScreen();
+}
+
 void MainWindow::on_Btn_Max_clicked()
 {
-    const QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect available = shown->availableGeometry();
-    if (width() < available.width() || height() < available.height()) {
+    const QRect available = availableArea();
+    // A window as large as the screen but moved off it is not maximised yet.
+    if (geometry() != available) {
         savedGeometry = geometry();
         setGeometry(available);
         for (PageBase *p : widthFollowers())
-            p->adaptToScreen();
+            p->adaptWidth(available.width());
     } else {
-        setGeometry(savedGeometry);
+        // Restored inside the screen, whatever screen the window was maximised on.
+        const QRect normal = savedGeometry.isValid()
+                                 ? savedGeometry
+                                 : QRect(available.topLeft(), QSize(gu32_WinWidth, gu32_WinHeight));
+        setGeometry(FitInside(normal, available));
         for (PageBase *p : widthFollowers())
             p->adaptToNormalWidth();
     }

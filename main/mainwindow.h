@@ -50,6 +50,8 @@ public:
     PageBase *page(int number) const;
     QTimer *disconnectTimerForTest() const { return disconnectTimer; }
     Ui::MainWindow *form() const { return ui; }
+    // Lays the window out as on a screen whose available area is this one.
+    void setAvailableAreaForTest(const QRect &area);
 
 public slots:
     void initActions();
@@ -79,6 +81,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void showConnectionPage();
@@ -88,6 +91,8 @@ private:
     QPushButton *menuButton(int page) const;
     void setBorderCursor(int region);
     QVector<PageBase *> widthFollowers() const;
+    QRect availableArea() const;
+    void fitToScreen();
 
     Ui::MainWindow *ui;
     ModbusSetting *m_connectionPage;
@@ -116,4 +121,6 @@ private:
     bool resizing = false;
     int borderRegion = 0;
     QRect savedGeometry;
+    QSize m_designedMinimum;
+    QRect m_areaForTest;
 };

@@ -28,3 +28,22 @@ int BorderRegionAt(int x, int y, int width, int height)
         return 8;
     return 0;
 }
+
+QSize CappedMinimumSize(QSize designed, QSize available)
+{
+    return designed.boundedTo(available);
+}
+
+QRect FitInside(const QRect &geometry, const QRect &area)
+{
+    QRect fitted(geometry.topLeft(), geometry.size().boundedTo(area.size()));
+    if (fitted.right() > area.right())
+        fitted.moveRight(area.right());
+    if (fitted.bottom() > area.bottom())
+        fitted.moveBottom(area.bottom());
+    if (fitted.left() < area.left())
+        fitted.moveLeft(area.left());
+    if (fitted.top() < area.top())
+        fitted.moveTop(area.top());
+    return fitted;
+}

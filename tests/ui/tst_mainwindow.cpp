@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -123,6 +124,9 @@ private slots:
         QFile::remove(SettingsFilePath());
         writeTcpSettings(m_sim->port());
         m_window.reset(new MainWindow);
+        // As the program shows it: without a frame from the window system.
+        m_window->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                                 Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
         m_window->show();
         m_sim->clearLog();
     }
@@ -401,6 +405,56 @@ private slots:
         QCOMPARE(m_window->geometry(), before);
         QTest::mouseDClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 30));
         QCOMPARE(m_window->geometry(), m_window->screen()->availableGeometry());
+    }
+
+    // The offscreen screen (800 x 600) is narrower and lower than the designed window:
+    // the window takes the screen's size, and maximise still toggles.
+    void maximiseWorksOnAScreenSmallerThanTheWindow()
+    {
+        const QRect area = m_window->screen()->availableGeometry();
+        QVERIFY(area.width() < 1150 && area.height() < 800);
+        QVERIFY(area.contains(m_window->geometry()));
+        m_window->move(20, 10);
+        const QSize normalSize = m_window->size();
+        for (int round = 0; round < 2; ++round) {
+            QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+            QCOMPARE(m_window->geometry(), area);
+            QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+            QCOMPARE(m_window->size(), normalSize);
+            QVERIFY(area.contains(m_window->geometry()));
+            m_window->move(20, 10);
+        }
+    }
+
+    void everyControlIsReachableOnALaptopScreen()
+    {
+        const QRect laptop(0, 0, 1280, 720);
+        m_window->setAvailableAreaForTest(laptop);
+        QVERIFY(laptop.contains(m_window->geometry()));
+        const auto onScreen = [&](QWidget *control) {
+            const QRect at(control->mapTo(m_window.get(), QPoint(0, 0)), control->size());
+            return control->isVisible() && m_window->rect().contains(at) &&
+                   laptop.contains(at.translated(m_window->pos()));
+        };
+        // Before connecting the connection form scrolls to its Connect button.
+        auto *connect =
+            m_window->connectionPage()->findChild<QPushButton *>(QStringLiteral("connectButton"));
+        auto *scroll = m_window->connectionPage()->findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        QTRY_VERIFY(scroll->viewport()->height() > 0);
+        scroll->ensureWidgetVisible(connect);
+        QTRY_VERIFY(onScreen(connect) &&
+                    connect->visibleRegion().boundingRect() == connect->rect());
+
+        connectWindow();
+        QTRY_VERIFY(onScreen(form()->ButtonDisconnect));
+        QVERIFY(onScreen(form()->Btn_SlaveIdSet));
+        const QRect normal = m_window->geometry();
+        QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+        QCOMPARE(m_window->geometry(), laptop);
+        QTRY_VERIFY(onScreen(form()->ButtonDisconnect));
+        QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+        QCOMPARE(m_window->geometry(), normal);
     }
 
     void bordersShowTheirResizeCursors()
