@@ -30,6 +30,14 @@ namespace {
 constexpr int FirstWeightSlot = 7;
 constexpr int FirstSignalSlot = 11;
 
+// The designed size of a curve panel, its smallest.
+constexpr int PanelWidth = 894;
+constexpr int PanelHeight = 361;
+constexpr int StackedLeft = 100;
+constexpr int StackedTop = 10;
+constexpr int StackedGap = 9;
+constexpr int SideBySideMargin = 10;
+
 bool isQuantity(int code)
 {
     return code >= MainInterface::Gross && code <= MainInterface::GainSignal;
@@ -67,6 +75,7 @@ MainInterface::MainInterface(QWidget *parent) : PageBase(parent), ui(new Ui::Mai
         setUpChart(i);
         m_chart[i]->setBackgroundBrush(QColor(255, 255, 255));
     }
+    ui->scrollArea->viewport()->installEventFilter(this);
 }
 
 MainInterface::~MainInterface()
@@ -147,14 +156,36 @@ void MainInterface::refresh(bool)
 
 void MainInterface::adaptWidth(int width)
 {
-    const bool sideBySide = width > 1919;
-    ui->widget_Monitor_1->move(sideBySide ? QPoint(30, 10) : QPoint(100, 10));
-    ui->widget_Monitor_2->move(sideBySide ? QPoint(950, 10) : QPoint(100, 380));
+    m_sideBySide = width > 1919;
+    placePanels();
+}
+
+// The panels share the room the scroll area shows: side by side they split its
+// width and take its height; one above the other they keep their designed
+// height and take the width beside a margin of 100. They never get smaller
+// than designed: where the room is less, the page scrolls.
+void MainInterface::placePanels()
+{
+    const QSize room = ui->scrollArea->viewport()->size();
+    QWidget *first = ui->widget_Monitor_1;
+    QWidget *second = ui->widget_Monitor_2;
+    if (m_sideBySide) {
+        const int w = std::max(PanelWidth, (room.width() - 3 * SideBySideMargin) / 2);
+        const int h = std::max(PanelHeight, room.height() - 2 * SideBySideMargin);
+        first->setGeometry(SideBySideMargin, SideBySideMargin, w, h);
+        second->setGeometry(2 * SideBySideMargin + w, SideBySideMargin, w, h);
+    } else {
+        const int left = std::clamp((room.width() - PanelWidth) / 2, SideBySideMargin, StackedLeft);
+        const int w = std::max(PanelWidth, room.width() - 2 * left);
+        first->setGeometry(left, StackedTop, w, PanelHeight);
+        second->setGeometry(left, StackedTop + PanelHeight + StackedGap, w, PanelHeight);
+    }
+    // The content is as wide as the room, and wider only where the panels need
+    // it: a horizontal scroll bar shows only when something is cut.
     QWidget *contents = ui->scrollAreaWidgetContents;
-    contents->setMinimumWidth(width);
-    contents->setMaximumWidth(width);
-    // The panels sit at fixed places, so the scroll area learns their extent here.
-    contents->setMinimumHeight(ui->widget_Monitor_2->y() + ui->widget_Monitor_2->height() + 10);
+    contents->setMinimumSize(second->geometry().right() + 1 + SideBySideMargin,
+                             second->geometry().bottom() + 1 + SideBySideMargin);
+    contents->setMaximumWidth(QWIDGETSIZE_MAX);
 }
 
 void MainInterface::setMonitorParam(int curve, int code)
@@ -297,6 +328,8 @@ void MainInterface::dropHiddenPoints(int curve, qint64 nowMs)
 
 bool MainInterface::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->scrollArea->viewport() && event->type() == QEvent::Resize)
+        placePanels();
     // The wheel must never change the plotted quantity while the user scrolls the page.
     if (event->type() == QEvent::Wheel && qobject_cast<QComboBox *>(watched))
         return true;

@@ -74,6 +74,7 @@ private slots:
 
 private:
     void setUpChart(int curve);
+    void placePanels();
     void togglePause(int curve);
     void pickQuantity(int curve, int index);
     void dropHiddenPoints(int curve, qint64 nowMs);
@@ -101,5 +102,7 @@ private:
     // Where each curve's x range was last made to end, in ms since the epoch.
     qint64 m_rangeEndMs[CurveCount] = {-1, -1};
     bool m_trimming = true;
+    // The window is wide enough for the panels side by side.
+    bool m_sideBySide = false;
     std::function<QDateTime()> m_clock;
 };

@@ -8,6 +8,7 @@
 #include "App/digsensors.h"
 #include "App/maininterface.h"
 #include "App/pagepoll.h"
+#include "App/sidescroll.h"
 #include "App/testmaintain.h"
 #include "App/weightcal.h"
 #include "Dialog/languagefont.h"
@@ -27,6 +28,7 @@
 #include <QModbusClient>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QTranslator>
 #include <QWindow>
@@ -123,6 +125,13 @@ MainWindow::MainWindow(QWidget *parent)
     for (int n = 0; n < 7; ++n)
         page(n)->setCursor(Qt::ArrowCursor);
     m_connectionPage->setCursor(Qt::ArrowCursor);
+    for (int n = 0; n < 7; ++n) {
+        for (QScrollArea *area : page(n)->findChildren<QScrollArea *>()) {
+            if (area->widget() &&
+                area->widget()->objectName() == QLatin1String("scrollAreaWidgetContents"))
+                SideScrollWhenCut::install(area);
+        }
+    }
 
     m_designedMinimum = minimumSize();
     fitToScreen();

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -455,6 +456,40 @@ private slots:
         QTRY_VERIFY(onScreen(form()->ButtonDisconnect));
         QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
         QCOMPARE(m_window->geometry(), normal);
+    }
+
+    void maximisedOnALargeScreenTheCurvesUseTheWidthAndNothingScrollsSideways()
+    {
+        const QRect large(0, 0, 1920, 1080);
+        m_window->setAvailableAreaForTest(large);
+        m_window->setGeometry(100, 100, 1150, 800);
+        connectWindow();
+        const auto sideBars = [&] {
+            QStringList shown;
+            for (int n = 0; n < 7; ++n) {
+                for (QScrollArea *area : m_window->page(n)->findChildren<QScrollArea *>()) {
+                    if (area->isVisible() && area->horizontalScrollBar()->isVisible())
+                        shown << m_window->page(n)->metaObject()->className();
+                }
+            }
+            return shown;
+        };
+        auto *chart =
+            m_window->page(0)->findChild<QWidget *>(QStringLiteral("QChartView_Monitor_1"));
+        QTRY_VERIFY(chart->isVisible());
+        const int normalWidth = chart->width();
+        QTRY_COMPARE(sideBars(), QStringList());
+
+        QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+        QCOMPARE(m_window->geometry(), large);
+        QTRY_VERIFY(chart->width() > normalWidth);
+        for (int n = 0; n < 7; ++n) {
+            m_window->showPage(n);
+            QTRY_COMPARE(sideBars(), QStringList());
+        }
+        m_window->showPage(0);
+        QTest::mouseClick(form()->Btn_Max, Qt::LeftButton);
+        QTRY_COMPARE(chart->width(), normalWidth);
     }
 
     void bordersShowTheirResizeCursors()
