@@ -68,6 +68,12 @@ ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::Modb
     ui->setupUi(this);
     ui->spinboxSlaveId->setRange(MinSlaveId, MaxSlaveId);
     scrollWhenCut();
+    for (QComboBox *box : {ui->DwordFormat, ui->baudCombo, ui->dataBitsCombo, ui->parityCombo,
+                           ui->stopBitsCombo, ui->connectType})
+        m_formDefaults.insert(box->objectName(), box->currentIndex());
+    m_formDefaults.insert(ui->timeoutSpinner->objectName(), ui->timeoutSpinner->value());
+    for (QLineEdit *edit : {ui->EditHostIP, ui->EditPort})
+        m_formDefaults.insert(edit->objectName(), edit->text());
 
     const QList<QComboBox *> combos = findChildren<QComboBox *>();
     for (QComboBox *box : combos) {
@@ -125,6 +131,17 @@ bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Wheel)
         return true;
+    // A language change gives every widget the language's font, the editor inside
+    // a spin box too, where the style sheet does not reach it; the editor shows
+    // the box's own font instead, like every other field.
+    if (event->type() == QEvent::FontChange) {
+        auto *box = qobject_cast<QAbstractSpinBox *>(watched);
+        if (!box)
+            box = qobject_cast<QAbstractSpinBox *>(watched->parent());
+        QLineEdit *editor = box ? box->findChild<QLineEdit *>() : nullptr;
+        if (editor && editor->font() != box->font())
+            editor->setFont(box->font());
+    }
     if (event->type() == QEvent::FocusIn) {
         m_lastFocus = QApplication::focusWidget();
         if (auto *edit = qobject_cast<QLineEdit *>(m_lastFocus.data()))
@@ -202,6 +219,21 @@ void ModbusSetting::selectSerialPort(const QString &text)
     ui->serialnumcomboBox->setCurrentIndex(index);
 }
 
+// A key the file lacks takes the form's own default, not item 0: a file
+// written by hand or by an older version still starts at 38400 baud, 8E1, 200 ms.
+QVariant ModbusSetting::stored(const QSettings &file, const char *key) const
+{
+    const QString name = QLatin1String(key);
+    return file.contains(name) ? file.value(name) : m_formDefaults.value(name);
+}
+
+int ModbusSetting::storedInt(const QSettings &file, const char *key) const
+{
+    bool number = false;
+    const int value = stored(file, key).toInt(&number);
+    return number ? value : m_formDefaults.value(QLatin1String(key)).toInt();
+}
+
 void ModbusSetting::loadSettings()
 {
     const QString path = SettingsFilePath();
@@ -212,16 +244,16 @@ void ModbusSetting::loadSettings()
     QSettings file(path, QSettings::IniFormat);
 
     file.beginGroup(QStringLiteral("Zelt"));
-    setTextIfValid(ui->EditPort, file.value(QStringLiteral("EditPort")).toString());
-    setTextIfValid(ui->EditHostIP, file.value(QStringLiteral("EditHostIP")).toString());
-    setIndexIfValid(ui->DwordFormat, file.value(QStringLiteral("DwordFormat")).toInt());
-    setIndexIfValid(ui->baudCombo, file.value(QStringLiteral("baudCombo")).toInt());
-    setIndexIfValid(ui->dataBitsCombo, file.value(QStringLiteral("dataBitsCombo")).toInt());
-    setIndexIfValid(ui->parityCombo, file.value(QStringLiteral("parityCombo")).toInt());
-    setIndexIfValid(ui->stopBitsCombo, file.value(QStringLiteral("stopBitsCombo")).toInt());
-    setIndexIfValid(ui->connectType, file.value(QStringLiteral("connectType")).toInt());
+    setTextIfValid(ui->EditPort, stored(file, "EditPort").toString());
+    setTextIfValid(ui->EditHostIP, stored(file, "EditHostIP").toString());
+    setIndexIfValid(ui->DwordFormat, storedInt(file, "DwordFormat"));
+    setIndexIfValid(ui->baudCombo, storedInt(file, "baudCombo"));
+    setIndexIfValid(ui->dataBitsCombo, storedInt(file, "dataBitsCombo"));
+    setIndexIfValid(ui->parityCombo, storedInt(file, "parityCombo"));
+    setIndexIfValid(ui->stopBitsCombo, storedInt(file, "stopBitsCombo"));
+    setIndexIfValid(ui->connectType, storedInt(file, "connectType"));
     applyFieldVisibility(ui->connectType->currentIndex());
-    ui->timeoutSpinner->setValue(file.value(QStringLiteral("timeoutSpinner")).toInt());
+    ui->timeoutSpinner->setValue(storedInt(file, "timeoutSpinner"));
     ui->spinboxSlaveId->setValue(
         SlaveIdOrDefault(file.value(QStringLiteral("spinboxSlaveId")).toInt()));
     SettingSerialNum();

@@ -2,8 +2,12 @@
 
 #include "linksettings.h"
 
+#include <QHash>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
+
+class QSettings;
 
 namespace Ui {
 class ModbusSetting;
@@ -49,6 +53,10 @@ protected:
 private:
     void scrollWhenCut();
     void loadSettings();
+    // The stored value of a key of the open group, or the form's default when
+    // the file lacks it (or, for numbers, holds something else).
+    QVariant stored(const QSettings &file, const char *key) const;
+    int storedInt(const QSettings &file, const char *key) const;
     void applyFieldVisibility(int index);
     void selectSerialPort(const QString &text);
     bool connectAndProbe();
@@ -56,4 +64,6 @@ private:
     Ui::ModbusSetting *ui;
     QPointer<QWidget> m_lastFocus;
     bool m_connecting = false;
+    // What the form shows before any settings file is applied, by object name.
+    QHash<QString, QVariant> m_formDefaults;
 };

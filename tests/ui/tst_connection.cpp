@@ -365,24 +365,55 @@ private slots:
         QVERIFY(!QFile::exists(SettingsFilePath()));
     }
 
-    void missingKeysSelectFirstItemsAndSpinBoxMinimums()
+    void missingKeysTakeTheFormsDefaultsAndUnknownKeysStay()
     {
         {
             QSettings file(SettingsFilePath(), QSettings::IniFormat);
             file.setValue(QStringLiteral("Zelt/EditPort"), QStringLiteral("1600"));
             file.setValue(QStringLiteral("Zelt/baudCombo"), 99); // out of range: ignored
+            file.setValue(QStringLiteral("Zelt/Comment"), QStringLiteral("bench 3"));
+            file.setValue(QStringLiteral("Service/Engineer"), QStringLiteral("K. L."));
         }
+        // The form away from its defaults, as after an earlier connection.
         chooseByKeys("connectType", 1);
         chooseByKeys("baudCombo", 6);
+        chooseByKeys("dataBitsCombo", 0);
+        chooseByKeys("parityCombo", 2);
+        chooseByKeys("stopBitsCombo", 1);
+        chooseByKeys("DwordFormat", 1);
+        field<QSpinBox>("timeoutSpinner")->setValue(500);
         m_window->InterfaceInit();
         QCOMPARE(field<QComboBox>("connectType")->currentIndex(), 0);
         QVERIFY(field<QComboBox>("baudCombo")->isVisible());
         QVERIFY(!field<QLineEdit>("EditHostIP")->isVisible());
         QCOMPARE(field<QComboBox>("baudCombo")->currentIndex(), 6);
+        QCOMPARE(field<QComboBox>("dataBitsCombo")->currentText(), QStringLiteral("8"));
+        QCOMPARE(field<QComboBox>("parityCombo")->currentText(), QStringLiteral("EVEN"));
+        QCOMPARE(field<QComboBox>("stopBitsCombo")->currentText(), QStringLiteral("1"));
         QCOMPARE(field<QComboBox>("DwordFormat")->currentIndex(), 0);
-        QCOMPARE(field<QSpinBox>("timeoutSpinner")->value(), 50);
+        QCOMPARE(field<QSpinBox>("timeoutSpinner")->value(), 200);
         QCOMPARE(field<QSpinBox>("spinboxSlaveId")->value(), 1);
         QCOMPARE(field<QLineEdit>("EditPort")->text(), QStringLiteral("1600"));
+
+        // Without any key the baud rate is the form's too; a delay that is no number as well.
+        {
+            QSettings file(SettingsFilePath(), QSettings::IniFormat);
+            file.remove(QStringLiteral("Zelt/baudCombo"));
+            file.setValue(QStringLiteral("Zelt/timeoutSpinner"), QStringLiteral("fast"));
+        }
+        chooseByKeys("baudCombo", 0);
+        m_window->InterfaceInit();
+        QCOMPARE(field<QComboBox>("baudCombo")->currentText(), QStringLiteral("38400"));
+        QCOMPARE(field<QSpinBox>("timeoutSpinner")->value(), 200);
+
+        // Saving writes the form and leaves every other key as it was.
+        m_window->saveSettings();
+        QCOMPARE(storedValue(QStringLiteral("Zelt/Comment")).toString(), QStringLiteral("bench 3"));
+        QCOMPARE(storedValue(QStringLiteral("Service/Engineer")).toString(),
+                 QStringLiteral("K. L."));
+        QCOMPARE(storedValue(QStringLiteral("Zelt/baudCombo")).toInt(), 5);
+        QCOMPARE(storedValue(QStringLiteral("Zelt/timeoutSpinner")).toString(),
+                 QStringLiteral("200"));
     }
 
     // The slave id follows the one rule of the link dialog: 1 to 99; a file

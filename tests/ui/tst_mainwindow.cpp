@@ -5,6 +5,7 @@
 #include "App/testmaintain.h"
 #include "Modbus/filepaths.h"
 #include "Modbus/modbussetting.h"
+#include "appstyle.h"
 #include "devicemodel.h"
 #include "mainwindow.h"
 #include "modbuslink.h"
@@ -15,9 +16,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QModbusClient>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -351,6 +354,29 @@ private slots:
         QCOMPARE(form()->ButtonDisconnect->font().family(), QStringLiteral("arial"));
         ini.sync();
         QCOMPARE(ini.value(QStringLiteral("Zelt/Language")).toInt(), 0);
+    }
+
+    void theDelayBoxKeepsTheFontOfItsNeighboursAcrossLanguagePresses()
+    {
+        // The fonts the user sees come from the program's style sheet.
+        ApplyAppStyleSheet(*qApp);
+        const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        m_window.reset(new MainWindow);
+        m_window->show();
+        ModbusSetting *setting = m_window->connectionPage();
+        const auto shown = [setting](const char *name) {
+            auto *field = setting->findChild<QWidget *>(QLatin1String(name));
+            // A spin box draws its text with the editor inside it.
+            if (auto *editor = field->findChild<QLineEdit *>())
+                field = editor;
+            const QFontInfo info(field->font());
+            return QStringLiteral("%1 %2px").arg(info.family()).arg(info.pixelSize());
+        };
+        for (int press = 0; press < 2; ++press) {
+            QTest::mouseClick(form()->Btn_ChangeLanguage, Qt::LeftButton);
+            for (const char *name : {"timeoutSpinner", "spinboxSlaveId", "EditHostIP"})
+                QCOMPARE(shown(name), shown("EditPort"));
+        }
     }
 
     void acceptedLinkDialogRebuildsTheClientAndPollingResumes()
