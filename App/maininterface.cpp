@@ -3,13 +3,18 @@
 #include "ui_maininterface.h"
 
 #include "Modbus/devicemodel.h"
+#include "Modbus/filepaths.h"
 #include "Modbus/valuebinding.h"
+#include "Warning/mesgBox.h"
 
 #include <QColor>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileDialog>
 #include <QPen>
+#include <QPixmap>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QtCharts/QChart>
@@ -188,38 +193,43 @@ void MainInterface::placePanels()
     contents->setMaximumWidth(QWIDGETSIZE_MAX);
 }
 
+QString MainInterface::quantityName(int code) const
+{
+    const bool digital = gu8_DigSensorsType != 0;
+    switch (code) {
+    case Gross:
+        return tr("Gross");
+    case Net:
+        return tr("Net");
+    case Tare:
+        return tr("Tare");
+    case SensorSignal:
+        return digital ? tr("AD Code") : tr("Sensor Volt");
+    case GainSignal:
+        return digital ? tr("Gain AD Code") : tr("Gain Volt");
+    default:
+        return QString();
+    }
+}
+
+QString MainInterface::quantityUnit(int code) const
+{
+    if (code <= Tare)
+        return UnitName(gsrt_CalPara.slot[CalUnitSlot]);
+    return gu8_DigSensorsType != 0 ? QString() : QStringLiteral("mV");
+}
+
 void MainInterface::setMonitorParam(int curve, int code)
 {
     if (!isQuantity(code))
         return;
     m_monitorParam[curve] = code;
-    const bool digital = gu8_DigSensorsType != 0;
-    QString name;
-    switch (code) {
-    case Gross:
-        name = tr("Gross");
-        break;
-    case Net:
-        name = tr("Net");
-        break;
-    case Tare:
-        name = tr("Tare");
-        break;
-    case SensorSignal:
-        name = digital ? tr("AD Code") : tr("Sensor Volt");
-        break;
-    case GainSignal:
-        name = digital ? tr("Gain AD Code") : tr("Gain Volt");
-        break;
-    }
-    if (code <= Tare)
-        m_unitText = UnitName(gsrt_CalPara.slot[CalUnitSlot]);
-    else
-        m_unitText = digital ? QString() : QStringLiteral("mV");
+    const QString name = quantityName(code);
+    m_unitText = quantityUnit(code);
 
     m_timeAxis[curve]->setTitleText(tr("Real Time/s"));
     // AD codes have no unit: their title is the name followed by a space.
-    const bool adCode = digital && code >= SensorSignal;
+    const bool adCode = gu8_DigSensorsType != 0 && code >= SensorSignal;
     const QString title = adCode ? QStringLiteral("%1 %2") : QStringLiteral("%1/%2");
     m_valueAxis[curve]->setTitleText(title.arg(name, m_unitText));
 }
@@ -375,6 +385,90 @@ void MainInterface::on_comboBox_MonitorParam_1_currentIndexChanged(int index)
 void MainInterface::on_comboBox_MonitorParam_2_currentIndexChanged(int index)
 {
     pickQuantity(1, index);
+}
+
+QString MainInterface::curveDataCsv() const
+{
+    const auto field = [](QString text) {
+        if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))) {
+            text.replace(QLatin1String("\""), QLatin1String("\"\""));
+            text = QLatin1Char('"') + text + QLatin1Char('"');
+        }
+        return text;
+    };
+    const QLatin1String endOfLine("\r\n");
+    QString csv =
+        QStringList{tr("Time"), tr("Quantity"), tr("Value"), tr("Unit")}.join(QLatin1Char(',')) +
+        endOfLine;
+    for (int i = 0; i < CurveCount; ++i) {
+        const QString name = field(quantityName(m_monitorParam[i]));
+        const QString unit = field(quantityUnit(m_monitorParam[i]));
+        // What the axis shows: the point kept left of it only leads the line in.
+        const qint64 from = m_timeAxis[i]->min().toMSecsSinceEpoch();
+        const qint64 to = m_timeAxis[i]->max().toMSecsSinceEpoch();
+        for (const QPointF &point : m_series[i]->pointsVector()) {
+            const qint64 ms = qint64(point.x());
+            if (ms < from || ms > to)
+                continue;
+            const QString stamp = QDateTime::fromMSecsSinceEpoch(ms).toString(
+                QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+            csv += stamp + QLatin1Char(',') + name + QLatin1Char(',') +
+                   QString::number(point.y(), 'g', 10) + QLatin1Char(',') + unit + endOfLine;
+        }
+    }
+    return csv;
+}
+
+bool MainInterface::saveCurveData(const QString &path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The byte order mark lets spreadsheet programs read the Chinese names as UTF-8.
+    file.write("\xEF\xBB\xBF");
+    file.write(curveDataCsv().toUtf8());
+    return file.commit();
+}
+
+bool MainInterface::saveChartImage(const QString &path) const
+{
+    const QRect both = ui->widget_Monitor_1->geometry().united(ui->widget_Monitor_2->geometry());
+    const QPixmap picture = ui->scrollAreaWidgetContents->grab(both);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
+}
+
+void MainInterface::setPathChooser(PathChooser chooser)
+{
+    m_pathChooser = std::move(chooser);
+}
+
+QString MainInterface::chooseSavePath(const QString &caption, const QString &suffix,
+                                      const QString &filter)
+{
+    const QString suggested =
+        ExportDir() +
+        QStringLiteral("curves-%1.%2")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")), suffix);
+    if (m_pathChooser)
+        return m_pathChooser(caption, suggested, filter);
+    return QFileDialog::getSaveFileName(this, caption, suggested, filter);
+}
+
+void MainInterface::on_pushButton_SaveData_clicked()
+{
+    const QString path =
+        chooseSavePath(tr("Save Curve Data"), QStringLiteral("csv"), tr("CSV files (*.csv)"));
+    if (!path.isEmpty() && !saveCurveData(path))
+        showNotice(tr("Tip"), tr("The file could not be written: %1").arg(path), 1, this);
+}
+
+void MainInterface::on_pushButton_SaveImage_clicked()
+{
+    const QString path =
+        chooseSavePath(tr("Save Curve Image"), QStringLiteral("png"), tr("PNG images (*.png)"));
+    if (!path.isEmpty() && !saveChartImage(path))
+        showNotice(tr("Tip"), tr("The file could not be written: %1").arg(path), 1, this);
 }
 
 QChartView *MainInterface::chartView(int curve) const

@@ -60,6 +60,18 @@ public:
     // an ever-growing series would cost.
     void setTrimmingEnabled(bool enabled);
 
+    // The points each curve shows (those within its time axis), one line each:
+    // time stamp, quantity, value, unit, under a header line.
+    QString curveDataCsv() const;
+    // Write the shown points, or a picture of both curve panels; false when the
+    // file could not be written.
+    bool saveCurveData(const QString &path) const;
+    bool saveChartImage(const QString &path) const;
+    // Where the save buttons get their file name: a save dialog unless a test
+    // answers instead (caption, suggested path, filter).
+    using PathChooser = std::function<QString(const QString &, const QString &, const QString &)>;
+    void setPathChooser(PathChooser chooser);
+
 public slots:
     void updateDraw();
 
@@ -71,10 +83,15 @@ private slots:
     void on_pushButton_Pause_2_clicked();
     void on_comboBox_MonitorParam_1_currentIndexChanged(int index);
     void on_comboBox_MonitorParam_2_currentIndexChanged(int index);
+    void on_pushButton_SaveData_clicked();
+    void on_pushButton_SaveImage_clicked();
 
 private:
     void setUpChart(int curve);
     void placePanels();
+    QString quantityName(int code) const;
+    QString quantityUnit(int code) const;
+    QString chooseSavePath(const QString &caption, const QString &suffix, const QString &filter);
     void togglePause(int curve);
     void pickQuantity(int curve, int index);
     void dropHiddenPoints(int curve, qint64 nowMs);
@@ -105,4 +122,5 @@ private:
     // The window is wide enough for the panels side by side.
     bool m_sideBySide = false;
     std::function<QDateTime()> m_clock;
+    PathChooser m_pathChooser;
 };

@@ -5,6 +5,9 @@
 #include "Modbus/valuebinding.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -81,6 +84,8 @@ private slots:
     void drawnCurveEndsAtTheNewestSample();
     void timeAxisLabelsFollowTheRange();
     void timeAxisIsDrawnUnderThePlot();
+    void savedDataHoldsExactlyThePointsTheCurvesShow();
+    void saveButtonsWriteTheFilesTheUserNames();
 
 private:
     QXYSeries *series(int curve) const;
@@ -579,6 +584,101 @@ void TestMainInterface::timeAxisIsDrawnUnderThePlot()
     QVERIFY(titleTop + 16 < chart->size().height());
     // No ink between the labels and the title's row on the far left, under the y axis.
     QCOMPARE(inkIn(QRectF(0, titleTop, 20, 16)), 0);
+}
+
+// The page's CSV, split into its lines and fields (no field of it is quoted).
+static QVector<QStringList> csvRows(const QString &csv)
+{
+    QVector<QStringList> rows;
+    const QStringList lines = csv.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (const QString &line : lines)
+        rows.append(line.split(QLatin1Char(',')));
+    return rows;
+}
+
+void TestMainInterface::savedDataHoldsExactlyThePointsTheCurvesShow()
+{
+    combo(1)->setCurrentIndex(MainInterface::SensorSignal);
+    // 70 s of samples: the first ten seconds have scrolled out of curve 1's view.
+    QVector<QPair<QDateTime, float>> fed;
+    for (int i = 0; i < 140; ++i) {
+        if (i == 100)
+            QTest::mouseClick(pauseButton(1), Qt::LeftButton);
+        const float gross = 1000.0f + 0.25f * float(i);
+        gsrt_LiveVal.slot[7] = floatBits(gross);
+        gsrt_LiveVal.slot[11] = quint32(qint32(-20000 + 7 * i)); // -2.0 mV and on
+        m_clock = m_clock.addMSecs(500);
+        m_page->updateDraw(m_clock);
+        fed.append({m_clock, gross});
+    }
+    const QVector<QStringList> rows = csvRows(m_page->curveDataCsv());
+    QCOMPARE(rows.value(0), (QStringList{"Time", "Quantity", "Value", "Unit"}));
+
+    QVector<QStringList> expected;
+    const auto stamp = [](const QDateTime &t) {
+        return t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    };
+    // Curve 1 shows the last minute, both ends included.
+    for (const auto &sample : fed) {
+        if (sample.first >= m_clock.addSecs(-60))
+            expected.append(
+                {stamp(sample.first), "Gross", QString::number(sample.second, 'g', 10), "kg"});
+    }
+    QCOMPARE(expected.size(), 121);
+    // Curve 2 stopped at its 100th sample and shows the minute before it.
+    const QDateTime pausedAt = fed[99].first;
+    for (int i = 0; i < 100; ++i) {
+        if (fed[i].first >= pausedAt.addSecs(-60))
+            expected.append({stamp(fed[i].first), "Sensor Volt",
+                             QString::number((-20000 + 7 * i) / 10000.0, 'g', 10), "mV"});
+    }
+    QCOMPARE(rows.mid(1), expected);
+    // Points kept outside the view, to lead the line in, are not part of the data.
+    QVERIFY(series(0)->count() > 121);
+
+    // Nothing shown, nothing but the header.
+    m_page->enterPage();
+    QCOMPARE(csvRows(m_page->curveDataCsv()).size(), 1);
+}
+
+void TestMainInterface::saveButtonsWriteTheFilesTheUserNames()
+{
+    QTemporaryDir folder;
+    QStringList asked;
+    QString answer;
+    m_page->setPathChooser([&](const QString &caption, const QString &suggested, const QString &) {
+        asked << caption << QFileInfo(suggested).suffix();
+        return answer;
+    });
+    feed(5);
+    auto *saveData = m_page->findChild<QPushButton *>("pushButton_SaveData");
+    auto *saveImage = m_page->findChild<QPushButton *>("pushButton_SaveImage");
+
+    answer = folder.filePath("settling.csv");
+    QTest::mouseClick(saveData, Qt::LeftButton);
+    QFile csv(answer);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(QString::fromUtf8(bytes.mid(3)), m_page->curveDataCsv());
+    QCOMPARE(csvRows(m_page->curveDataCsv()).size(), 1 + 2 * 5);
+
+    answer = folder.filePath("settling.png");
+    QTest::mouseClick(saveImage, Qt::LeftButton);
+    QImage image(answer);
+    QVERIFY(!image.isNull());
+    const QRect panels = m_page->findChild<QWidget *>("widget_Monitor_1")
+                             ->geometry()
+                             .united(m_page->findChild<QWidget *>("widget_Monitor_2")->geometry());
+    QCOMPARE(image.size(), panels.size() * image.devicePixelRatio());
+    QCOMPARE(asked, (QStringList{"Save Curve Data", "csv", "Save Curve Image", "png"}));
+
+    // A cancelled dialog writes nothing; a folder that is not there is reported as failure.
+    answer.clear();
+    QTest::mouseClick(saveData, Qt::LeftButton);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+    QVERIFY(!m_page->saveCurveData(folder.filePath("missing/settling.csv")));
+    QVERIFY(!m_page->saveChartImage(folder.filePath("missing/settling.png")));
 }
 
 QTEST_MAIN(TestMainInterface)

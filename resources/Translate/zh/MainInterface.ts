@@ -98,5 +98,61 @@
         <source>Real Time/s</source>
         <translation>实时时间/s</translation>
     </message>
+    <message>
+        <source>Save Data</source>
+        <translation>保存数据</translation>
+    </message>
+    <message>
+        <source>Save Image</source>
+        <translation>保存图片</translation>
+    </message>
+    <message>
+        <source>Saves the points both curves show as a CSV file</source>
+        <translation>将两条曲线显示的数据点保存为 CSV 文件</translation>
+    </message>
+    <message>
+        <source>Saves both curves as a PNG image</source>
+        <translation>将两条曲线保存为 PNG 图片</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>数据项</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Save Curve Data</source>
+        <translation>保存曲线数据</translation>
+    </message>
+    <message>
+        <source>Save Curve Image</source>
+        <translation>保存曲线图片</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png)</source>
+        <translation>PNG 图片 (*.png)</translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The file could not be written: %1</source>
+        <translation>无法写入文件：%1</translation>
+    </message>
 </context>
 </TS>
