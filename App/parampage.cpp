@@ -2,11 +2,13 @@
 
 #include "decimaltext.h"
 #include "devicemodel.h"
+#include "paramranges.h"
 #include "valuebinding.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QRegExpValidator>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -144,6 +147,11 @@ void ParamPage::addDecimalTooltips(const QList<QWidget *> &widgets, const Decima
     m_tooltips.append({widgets, &texts, m_declaringTab});
 }
 
+void ParamPage::commitEvenUnchanged(const QList<QWidget *> &widgets)
+{
+    m_commitEvenUnchanged += widgets;
+}
+
 void ParamPage::addUnitLabels(const QList<QLabel *> &labels)
 {
     m_unitLabels += labels.toVector();
@@ -199,8 +207,14 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
         // The keypad's Enter does not arm a commit; only the main Return key does.
         // A Return that reaches a pop-up list already closed is the one that picked
         // the item: its commit is done, it arms no other.
-        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return && !isClosedPopupList(watched))
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return &&
+            !isClosedPopupList(watched)) {
             m_commitArmed = true;
+            refuseUnfinishedEntry(watched);
+        }
+        break;
+    case QEvent::FocusOut:
+        refuseUnfinishedEntry(watched);
         break;
     case QEvent::FocusIn: {
         if (m_wiring == Wiring::CombosOnly) {
@@ -258,13 +272,60 @@ void ParamPage::commitLineEdit(QLineEdit *edit)
         moveFocusToBanner(edit);
         return;
     }
+    // The page's own conversion has taken the entry in; the common one takes numbers only.
+    DecimalText typed;
+    const bool typedNumber = !raw.isNull() || DecimalText::parse(edit->text(), &typed);
     if (raw.isNull())
         raw = rawText(edit);
     if (!m_commitArmed)
         return;
     m_commitArmed = false;
+    // Parameters live in non-volatile memory and remote editing may be locked: a
+    // field the user did not change is not written.
+    if (edit->text() == ValueBeforeEdit(edit) && !m_commitEvenUnchanged.contains(edit)) {
+        moveFocusToBanner(edit);
+        return;
+    }
+    if (!typedNumber || !entryFits(edit, raw)) {
+        refuseEntry(edit);
+        return;
+    }
     const ModbusResult result = SendWidgetValue(m_currentWidget, raw);
     lineEditCommitted(edit, raw, result);
+    moveFocusToBanner(edit);
+}
+
+// A lone "-" passes the input rule but is no number: the line edit then never
+// reports the edit as finished, so it is put right here.
+void ParamPage::refuseUnfinishedEntry(QObject *watched)
+{
+    auto *edit = qobject_cast<QLineEdit *>(watched);
+    if (!edit || !edit->validator() || edit->hasAcceptableInput())
+        return;
+    m_commitArmed = false;
+    refuseEntry(edit);
+}
+
+bool ParamPage::entryFits(const QLineEdit *edit, const QString &raw) const
+{
+    bool number = false;
+    const qint64 value = raw.section(QLatin1Char('.'), 0, 0).toLongLong(&number);
+    if (!number)
+        return false;
+    if (const RawRange *range = FindRawRange(edit->objectName()))
+        return value >= range->min && value <= range->max;
+    const ParamRow *row = m_rows.value(edit);
+    return !(row && row->kind == ParamKind::Plain && value < 0);
+}
+
+// Refused like an over-long entry: nothing is sent, the old text returns, and
+// the tooltip says what the field takes.
+void ParamPage::refuseEntry(QLineEdit *edit)
+{
+    qDebug() << "refused" << edit->objectName() << edit->text();
+    edit->setText(ValueBeforeEdit(edit));
+    if (!edit->toolTip().isEmpty())
+        QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), edit->toolTip(), edit);
     moveFocusToBanner(edit);
 }
 

@@ -84,6 +84,9 @@ protected:
     // The widgets' tooltips follow the decimal setting (source texts of the page's context).
     void addDecimalTooltips(const QList<QWidget *> &widgets, const DecimalTexts &texts);
     void addUnitLabels(const QList<QLabel *> &labels);
+    // Line edits whose write is an action in the instrument (a calibration weight
+    // taken at the present load): committed even when the text was not changed.
+    void commitEvenUnchanged(const QList<QWidget *> &widgets);
 
     // Fields, tooltips and unit labels declared from here on belong to this tab of
     // the tab widget given to followTabs (-1: shown whatever the tab).
@@ -155,6 +158,11 @@ private:
     };
 
     void commitLineEdit(QLineEdit *edit);
+    // Whether raw is a number the field may write: within its stated range, and
+    // not below zero where the field is unsigned.
+    bool entryFits(const QLineEdit *edit, const QString &raw) const;
+    void refuseEntry(QLineEdit *edit);
+    void refuseUnfinishedEntry(QObject *watched);
     void commitCombo(QComboBox *combo, int index);
     void showField(const BoundField &field, quint32 value);
     static void showBlank(QWidget *widget);
@@ -183,6 +191,7 @@ private:
     QTabWidget *m_tabs = nullptr;
     int m_declaringTab = -1;
     int m_shownTab = -1;
+    QList<QWidget *> m_commitEvenUnchanged;
 
     // What this page last applied; "unknown" until the first refresh.
     static constexpr quint32 Unknown = 0xFFFFFFFFu;

@@ -62,6 +62,11 @@ WeightCal::WeightCal(QWidget *parent) : ParamPage(parent), ui(new Ui::WeightCal)
     for (QLineEdit *edit : m_calPointEdit)
         calPointNames.append(edit->objectName());
     bindCatalogue(2, 0, calPointNames);
+    // Entering the same weight again calibrates that point again at the present load.
+    QList<QWidget *> calPoints;
+    for (QLineEdit *edit : m_calPointEdit)
+        calPoints.append(edit);
+    commitEvenUnchanged(calPoints);
     for (int n = 0; n < CalPoints; ++n) {
         m_calPointText[n] = QStringLiteral("0");
         addSlotField(m_signalLabel[n], &gsrt_CalPara.slot[FirstSignalSlot + n], ParamKind::Factor,

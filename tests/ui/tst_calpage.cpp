@@ -91,6 +91,28 @@ private slots:
         QCOMPARE(calPointTexts(), (QStringList{"100.00", "0.00", "0.00", "0.00", "0.00"}));
     }
 
+    // A calibration weight entered again calibrates that point again at the present
+    // load; a value field left as it was is not written.
+    void theSameCalibrationWeightAgainIsWrittenButUnchangedValuesAreNot()
+    {
+        typeEntry(calPoint(2), QStringLiteral("50"));
+        QCOMPARE(calPoint(2)->text(), QStringLiteral("50.00"));
+        typeEntry(calPoint(2), QStringLiteral("50.00"));
+        QCOMPARE(bench.writesTo(114).size(), 2);
+        QTest::mouseClick(calPoint(2), Qt::LeftButton);
+        QTRY_VERIFY(calPoint(2)->hasFocus());
+        QTest::keyClick(calPoint(2), Qt::Key_Return);
+        QCOMPARE(bench.writesTo(114).size(), 3);
+
+        const QString fullScale = edit("EditFullScale")->text();
+        typeEntry(edit("EditFullScale"), fullScale);
+        QTest::mouseClick(edit("EditLcCapacity"), Qt::LeftButton);
+        QTRY_VERIFY(edit("EditLcCapacity")->hasFocus());
+        QTest::keyClick(edit("EditLcCapacity"), Qt::Key_Tab);
+        QCOMPARE(bench.requestsAt(106), 0);
+        QCOMPARE(bench.requestsAt(124), 0);
+    }
+
     void aRefusedCalibrationWriteChangesNothing()
     {
         typeEntry(calPoint(1), QStringLiteral("100"));
@@ -130,8 +152,12 @@ private slots:
     {
         typeEntry(edit("EditManualZero"), QStringLiteral("1.2345"));
         QCOMPARE(bench.model().value32(110), 12345u);
+        typeEntry(edit("EditCorrectCoef"), QStringLiteral("9.99999"));
+        QCOMPARE(bench.model().value32(128), 999999u);
+        // 10 is beyond the stated 0.00001 - 9.99999: refused, nothing written.
         typeEntry(edit("EditCorrectCoef"), QStringLiteral("10"));
-        QCOMPARE(bench.model().value32(128), 1000000u);
+        QCOMPARE(bench.model().value32(128), 999999u);
+        QCOMPARE(bench.writesTo(128).size(), 1);
         // Six significant digits, then the fraction is dropped: 19999.5 writes 19999.
         typeEntry(edit("EditLcMv"), QStringLiteral("1.99995"));
         QCOMPARE(bench.model().value32(122), 19999u);
@@ -141,7 +167,7 @@ private slots:
         bench.model().setValue32(110, 54321);
         pollCycle();
         QCOMPARE(edit("EditManualZero")->text(), QStringLiteral("5.4321"));
-        QCOMPARE(edit("EditCorrectCoef")->text(), QStringLiteral("10.00000"));
+        QCOMPARE(edit("EditCorrectCoef")->text(), QStringLiteral("9.99999"));
     }
 
     void divisionBoxesCarryTheDivisionValue()

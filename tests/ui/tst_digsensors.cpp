@@ -157,7 +157,8 @@ private slots:
         QTest::addColumn<quint32>("sent");
         QTest::newRow("smallest factor") << "0.00001" << 1u;
         QTest::newRow("largest factor") << "8" << 800000u;
-        QTest::newRow("nominal") << "1.00000" << 100000u;
+        // (1.00000, the nominal factor, is what the field shows: typing it again writes nothing.)
+        QTest::newRow("above nominal") << "1.10000" << 110000u;
         QTest::newRow("half") << "0.5" << 50000u;
         QTest::newRow("emptied field") << "" << 0u;
     }

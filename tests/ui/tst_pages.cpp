@@ -3,13 +3,18 @@
 // rule, the wheel, weight fields and the decimal setting, combo boxes, the
 // remote-edit banners and the width adaptation.
 #include "basicconfig.h"
+#include "decimaltext.h"
+#include "digsensors.h"
 #include "pagefields.h"
 #include "pagefixture.h"
 #include "pagepoll.h"
+#include "paramranges.h"
 #include "weightcal.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QToolTip>
 
 using namespace pagetest;
 
@@ -162,8 +167,197 @@ private slots:
         QTRY_VERIFY(edit("EditTrZeroRange")->hasFocus());
         QTest::keyClick(edit("EditTrZeroRange"), Qt::Key_Tab);
         QCOMPARE(bench.writesTo(54).size(), 1);
-        QCOMPARE(bench.writesTo(52).size(), 1); // the field left by Tab commits its own text
+        // The field left by Tab still shows what it showed: nothing to write.
+        QCOMPARE(bench.writesTo(52).size(), 0);
         QCOMPARE(bench.model().value32(52), 1u);
+    }
+
+    // What a user may type that the field's range does not take: nothing is
+    // sent, the old text comes back and the tooltip says the range.
+    void hostileEntriesSendNothingAndRestoreTheText_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QString>("typed");
+        const struct
+        {
+            const char *field;
+            int address;
+            QStringList typed;
+        } cases[] = {
+            {"EditPWROnzero", 50, {"-5", "102", "-"}},
+            {"EditTrZeroRange", 52, {"100", "-1"}},
+            {"EditZeroRange", 54, {"-", "-20", "100"}},
+            {"EditSTABRange", 56, {"100"}},
+            {"EditDigit_Filter", 58, {"-9", "123456789", "10"}},
+            {"EditAdv_Filter", 60, {"100"}},
+            {"EditTrZeroTime", 66, {"0", "5001"}},
+            {"EditSTABTime", 68, {"0", "-1", "70000", "999999999"}},
+            {"EditRZeroThr", 70, {"0", "-0.01", "10000.00", "-"}},
+            {"EditRZeroTime", 72, {"-3", "21"}},
+        };
+        for (const auto &c : cases) {
+            for (const QString &typed : c.typed)
+                QTest::addRow("%s %s", c.field, qPrintable(typed)) << c.field << c.address << typed;
+        }
+    }
+    void hostileEntriesSendNothingAndRestoreTheText()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, address);
+        QFETCH(QString, typed);
+        QLineEdit *entry = edit(qPrintable(field));
+        const QString before = entry->text();
+        const quint32 held = bench.model().value32(address);
+        typeEntry(entry, typed);
+        QCOMPARE(entry->text(), before);
+        QCOMPARE(bench.requestsAt(address), 0);
+        QCOMPARE(bench.model().value32(address), held);
+        QVERIFY(!entry->toolTip().isEmpty());
+        QCOMPARE(QToolTip::text(), entry->toolTip());
+        QVERIFY(!page->commitArmed());
+        // Leaving the field afterwards sends nothing either.
+        QTest::mouseClick(edit("EditAdv_Filter") == entry ? edit("EditZeroRange")
+                                                          : edit("EditAdv_Filter"),
+                          Qt::LeftButton);
+        QCOMPARE(bench.requestsAt(address), 0);
+    }
+
+    void theEdgesOfEveryRangeAreWritten()
+    {
+        const struct
+        {
+            const char *field;
+            int address;
+            const char *low;
+            const char *high;
+        } cases[] = {
+            {"EditPWROnzero", 50, "0", "101"},       {"EditTrZeroRange", 52, "0", "99"},
+            {"EditZeroRange", 54, "0", "99"},        {"EditSTABRange", 56, "0", "99"},
+            {"EditDigit_Filter", 58, "0", "9"},      {"EditAdv_Filter", 60, "0", "99"},
+            {"EditTrZeroTime", 66, "1", "5000"},     {"EditSTABTime", 68, "1", "5000"},
+            {"EditRZeroThr", 70, "0.01", "9999.99"}, {"EditRZeroTime", 72, "1", "20"},
+        };
+        const quint32 raw[][2] = {{0, 101}, {0, 99},   {0, 99},   {0, 99},     {0, 9},
+                                  {0, 99},  {1, 5000}, {1, 5000}, {1, 999999}, {1, 20}};
+        for (int i = 0; i < int(sizeof cases / sizeof cases[0]); ++i) {
+            const auto &c = cases[i];
+            for (int end = 0; end < 2; ++end) {
+                const QString text = QString::fromLatin1(end == 0 ? c.low : c.high);
+                if (edit(c.field)->text() == text)
+                    continue; // already shown: nothing to write
+                bench.host->clearLog();
+                typeEntry(edit(c.field), text);
+                QCOMPARE(bench.writesTo(c.address).size(), 1);
+                QCOMPARE(bench.model().value32(c.address), raw[i][end]);
+            }
+        }
+    }
+
+    void aWeightFieldsRangeFollowsTheDecimalSetting()
+    {
+        const struct
+        {
+            quint32 decimals;
+            const char *largest;
+            const char *beyond;
+            const char *smallest;
+            const char *below;
+        } settings[] = {
+            {0, "999999", "1000000", "1", "0"},
+            {1, "99999.9", "100000", "0.1", "0.04"},
+            {3, "999.999", "1000", "0.001", "0.0004"},
+            {4, "99.9999", "100.0000", "0.0001", "0.00004"},
+        };
+        for (const auto &s : settings) {
+            bench.model().setValue32(102, s.decimals);
+            pollCycle();
+            QLineEdit *threshold = edit("EditRZeroThr");
+            bench.host->clearLog();
+            typeEntry(threshold, QString::fromLatin1(s.largest));
+            QCOMPARE(bench.model().value32(70), 999999u);
+            typeEntry(threshold, QString::fromLatin1(s.smallest));
+            QCOMPARE(bench.model().value32(70), 1u);
+            QCOMPARE(bench.writesTo(70).size(), 2);
+            pollCycle();
+            const QString shown = threshold->text();
+            for (const char *refused : {s.beyond, s.below}) {
+                typeEntry(threshold, QString::fromLatin1(refused));
+                QCOMPARE(threshold->text(), shown);
+            }
+            QCOMPARE(bench.writesTo(70).size(), 2);
+            QCOMPARE(threshold->toolTip(),
+                     QString::fromLatin1(s.decimals == 0   ? "1 - 999999"
+                                         : s.decimals == 1 ? "0.1 - 99999.9"
+                                         : s.decimals == 3 ? "0.001 - 999.999"
+                                                           : "0.0001 - 99.9999"));
+        }
+    }
+
+    // Parameters sit in non-volatile memory: a field left as it was is not written.
+    void aFieldLeftUnchangedWritesNothingAndAnEditedOneWritesOnce()
+    {
+        bench.model().setValue32(68, 300);
+        pollCycle();
+        bench.host->clearLog();
+        for (const char *name : {"EditPWROnzero", "EditSTABTime", "EditRZeroThr"}) {
+            QTest::mouseClick(edit(name), Qt::LeftButton);
+            QTRY_VERIFY(edit(name)->hasFocus());
+            QTest::keyClick(edit(name), Qt::Key_Tab);
+        }
+        // Return on an unchanged text, and a text typed again as it was.
+        typeEntry(edit("EditSTABTime"), QStringLiteral("300"));
+        QCOMPARE(edit("EditSTABTime")->text(), QStringLiteral("300"));
+        for (int address : {50, 68, 70})
+            QCOMPARE(bench.requestsAt(address), 0);
+
+        typeEntry(edit("EditSTABTime"), QStringLiteral("400"));
+        QTest::mouseClick(edit("EditPWROnzero"), Qt::LeftButton);
+        QCOMPARE(bench.writesTo(68).size(), 1);
+        QCOMPARE(bench.model().value32(68), 400u);
+        QCOMPARE(bench.requestsAt(50), 0);
+    }
+
+    // The ranges the fields enforce are the ones their tooltips state.
+    void everyStatedRangeMatchesItsTooltip()
+    {
+        gsrt_CalPara.slot[CalDecimalSlot] = 0; // weight ranges as stated for no decimals
+        DigSensors sensors;
+        QVector<ParamPage *> pages{page.get(), calPage.get(), &sensors};
+        for (ParamPage *p : pages)
+            p->refresh(true);
+        const QRegularExpression stated(QStringLiteral("^\\s*([0-9.]+)\\s*-\\s*([0-9.]+)"));
+        int count = 0, checked = 0;
+        const NamedRange *ranges = RawRanges(&count);
+        for (int i = 0; i < count; ++i) {
+            const QString name = QLatin1String(ranges[i].widget);
+            const ParamRow *row = nullptr;
+            for (const ParamRow &r : ParameterCatalogue()) {
+                if (name == QLatin1String(r.widget))
+                    row = &r;
+            }
+            QVERIFY2(row, qPrintable(name));
+            QVERIFY(ranges[i].range.min <= ranges[i].range.max);
+            QLineEdit *field = nullptr;
+            for (ParamPage *p : pages) {
+                if (!field)
+                    field = p->findChild<QLineEdit *>(name);
+            }
+            if (!field)
+                continue; // a page still to come
+            const QRegularExpressionMatch m = stated.match(field->toolTip());
+            QVERIFY2(m.hasMatch(), qPrintable(name + QLatin1Char(' ') + field->toolTip()));
+            const int digits = row->kind == ParamKind::Factor ? row->factorDigits : 0;
+            qint64 low = ScaleToRawText(m.captured(1), digits).toLongLong();
+            const qint64 high = ScaleToRawText(m.captured(2), digits).toLongLong();
+            // An emptied corner factor means 0, which the digital sensors page writes.
+            if (name.startsWith(QLatin1String("EditAngleDif")))
+                low = 0;
+            QCOMPARE(ranges[i].range.min, low);
+            QCOMPARE(ranges[i].range.max, high);
+            ++checked;
+        }
+        QCOMPARE(checked, 10 + 7 + 10);
     }
 
     void keypadEnterAloneDoesNotArmASecondCommit()
@@ -256,8 +450,11 @@ private slots:
         bench.model().setValue32(102, 0);
         pollCycle();
         pollCycle();
+        typeEntry(edit("EditRZeroThr"), QStringLiteral("999999"));
+        QCOMPARE(bench.model().value32(70), 999999u);
+        // Beyond the field's range nothing is written, however exactly it would be.
         typeEntry(edit("EditRZeroThr"), QStringLiteral("16777217"));
-        QCOMPARE(bench.model().value32(70), 16777217u);
+        QCOMPARE(bench.model().value32(70), 999999u);
         typeEntry(edit("EditSTABTime"), QStringLiteral("123.9"));
         QCOMPARE(bench.model().value32(68), 123u);
     }
