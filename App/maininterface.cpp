@@ -403,6 +403,12 @@ QString MainInterface::curveDataCsv() const
     for (int i = 0; i < CurveCount; ++i) {
         const QString name = field(quantityName(m_monitorParam[i]));
         const QString unit = field(quantityUnit(m_monitorParam[i]));
+        // As the instrument shows them: weights with its decimals, signals in 0.0001 mV
+        // (analog) or whole AD counts (digital).
+        const int code = m_monitorParam[i];
+        const int decimals = code <= Tare ? int(qMin(gsrt_CalPara.slot[CalDecimalSlot], 4u))
+                             : gu8_DigSensorsType != 0 ? 0
+                                                       : 4;
         // What the axis shows: the point kept left of it only leads the line in.
         const qint64 from = m_timeAxis[i]->min().toMSecsSinceEpoch();
         const qint64 to = m_timeAxis[i]->max().toMSecsSinceEpoch();
@@ -413,7 +419,7 @@ QString MainInterface::curveDataCsv() const
             const QString stamp = QDateTime::fromMSecsSinceEpoch(ms).toString(
                 QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
             csv += stamp + QLatin1Char(',') + name + QLatin1Char(',') +
-                   QString::number(point.y(), 'g', 10) + QLatin1Char(',') + unit + endOfLine;
+                   QString::number(point.y(), 'f', decimals) + QLatin1Char(',') + unit + endOfLine;
         }
     }
     return csv;

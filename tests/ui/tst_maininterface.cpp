@@ -599,6 +599,7 @@ static QVector<QStringList> csvRows(const QString &csv)
 void TestMainInterface::savedDataHoldsExactlyThePointsTheCurvesShow()
 {
     combo(1)->setCurrentIndex(MainInterface::SensorSignal);
+    gsrt_CalPara.slot[CalDecimalSlot] = 2;
     // 70 s of samples: the first ten seconds have scrolled out of curve 1's view.
     QVector<QPair<QDateTime, float>> fed;
     for (int i = 0; i < 140; ++i) {
@@ -622,7 +623,7 @@ void TestMainInterface::savedDataHoldsExactlyThePointsTheCurvesShow()
     for (const auto &sample : fed) {
         if (sample.first >= m_clock.addSecs(-60))
             expected.append(
-                {stamp(sample.first), "Gross", QString::number(sample.second, 'g', 10), "kg"});
+                {stamp(sample.first), "Gross", QString::number(sample.second, 'f', 2), "kg"});
     }
     QCOMPARE(expected.size(), 121);
     // Curve 2 stopped at its 100th sample and shows the minute before it.
@@ -630,7 +631,7 @@ void TestMainInterface::savedDataHoldsExactlyThePointsTheCurvesShow()
     for (int i = 0; i < 100; ++i) {
         if (fed[i].first >= pausedAt.addSecs(-60))
             expected.append({stamp(fed[i].first), "Sensor Volt",
-                             QString::number((-20000 + 7 * i) / 10000.0, 'g', 10), "mV"});
+                             QString::number((-20000 + 7 * i) / 10000.0, 'f', 4), "mV"});
     }
     QCOMPARE(rows.mid(1), expected);
     // Points kept outside the view, to lead the line in, are not part of the data.
