@@ -477,7 +477,7 @@ void MainWindow::setAvailableAreaForTest(const QRect &area)
 void MainWindow::fitToScreen()
 {
     const QRect area = availableArea();
-    setMinimumSize(CappedMinimumSize(m_designedMinimum, area.size()));
+    capMinimumSize();
     const bool maximised = geometry() == area;
     setGeometry(FitInside(geometry(), area));
     if (!maximised) {
@@ -486,11 +486,18 @@ void MainWindow::fitToScreen()
     }
 }
 
+void MainWindow::capMinimumSize()
+{
+    setMinimumSize(CappedMinimumSize(m_designedMinimum, availableArea().size()));
+}
+
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    // Dragged onto another screen the window keeps its place (the user is moving
+    // it), but may now shrink to that screen.
     if (QWindow *handle = windowHandle())
-        connect(handle, &QWindow::screenChanged, this, &MainWindow::fitToScreen,
+        connect(handle, &QWindow::screenChanged, this, &MainWindow::capMinimumSize,
                 Qt::UniqueConnection);
     fitToScreen();
 }

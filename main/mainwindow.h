@@ -93,6 +93,7 @@ private:
     QVector<PageBase *> widthFollowers() const;
     QRect availableArea() const;
     void fitToScreen();
+    void capMinimumSize();
 
     Ui::MainWindow *ui;
     ModbusSetting *m_connectionPage;
