@@ -324,9 +324,12 @@ void ParamPage::refuseEntry(QLineEdit *edit)
 {
     qDebug() << "refused" << edit->objectName() << edit->text();
     edit->setText(ValueBeforeEdit(edit));
-    if (!edit->toolTip().isEmpty())
-        QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), edit->toolTip(), edit);
     moveFocusToBanner(edit);
+    // A tooltip closes when the focus moves: it is shown once the focus has settled.
+    QTimer::singleShot(0, edit, [edit] {
+        if (edit->isVisible() && !edit->toolTip().isEmpty())
+            QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), edit->toolTip(), edit);
+    });
 }
 
 void ParamPage::lineEditCommitted(QLineEdit *, const QString &, ModbusResult)

@@ -214,6 +214,7 @@ private slots:
         QCOMPARE(bench.requestsAt(address), 0);
         QCOMPARE(bench.model().value32(address), held);
         QVERIFY(!entry->toolTip().isEmpty());
+        QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), entry->toolTip());
         QVERIFY(!page->commitArmed());
         // Leaving the field afterwards sends nothing either.
