@@ -134,13 +134,18 @@ bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
     // A language change gives every widget the language's font, the editor inside
     // a spin box too, where the style sheet does not reach it; the editor shows
     // the box's own font instead, like every other field.
-    if (event->type() == QEvent::FontChange) {
+    // The editor's own change of font comes back here: it is not answered again,
+    // whatever font the style finally gives it.
+    if (event->type() == QEvent::FontChange && !m_aligningFont) {
         auto *box = qobject_cast<QAbstractSpinBox *>(watched);
         if (!box)
             box = qobject_cast<QAbstractSpinBox *>(watched->parent());
         QLineEdit *editor = box ? box->findChild<QLineEdit *>() : nullptr;
-        if (editor && editor->font() != box->font())
+        if (editor && editor->font() != box->font()) {
+            m_aligningFont = true;
             editor->setFont(box->font());
+            m_aligningFont = false;
+        }
     }
     if (event->type() == QEvent::FocusIn) {
         m_lastFocus = QApplication::focusWidget();

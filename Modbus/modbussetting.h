@@ -64,6 +64,7 @@ private:
     Ui::ModbusSetting *ui;
     QPointer<QWidget> m_lastFocus;
     bool m_connecting = false;
+    bool m_aligningFont = false;
     // What the form shows before any settings file is applied, by object name.
     QHash<QString, QVariant> m_formDefaults;
 };
