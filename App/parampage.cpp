@@ -2,7 +2,6 @@
 
 #include "decimaltext.h"
 #include "devicemodel.h"
-#include "paramranges.h"
 #include "valuebinding.h"
 
 #include <QAbstractSpinBox>
@@ -286,7 +285,9 @@ void ParamPage::commitLineEdit(QLineEdit *edit)
         moveFocusToBanner(edit);
         return;
     }
-    if (!typedNumber || !entryFits(edit, raw)) {
+    // An emptied field that the page gives a meaning of its own is the page's to judge.
+    const bool pageMeaning = edit->text().isEmpty();
+    if (!typedNumber || (!pageMeaning && !entryFits(edit, raw))) {
         refuseEntry(edit);
         return;
     }
@@ -312,10 +313,12 @@ bool ParamPage::entryFits(const QLineEdit *edit, const QString &raw) const
     const qint64 value = raw.section(QLatin1Char('.'), 0, 0).toLongLong(&number);
     if (!number)
         return false;
-    if (const RawRange *range = FindRawRange(edit->objectName()))
-        return value >= range->min && value <= range->max;
     const ParamRow *row = m_rows.value(edit);
-    return !(row && row->kind == ParamKind::Plain && value < 0);
+    if (!row)
+        return true;
+    if (row->rawMin != 0 || row->rawMax != 0)
+        return value >= row->rawMin && value <= row->rawMax;
+    return !(row->kind == ParamKind::Plain && value < 0);
 }
 
 // Refused like an over-long entry: nothing is sent, the old text returns, and

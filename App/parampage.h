@@ -158,8 +158,8 @@ private:
     };
 
     void commitLineEdit(QLineEdit *edit);
-    // Whether raw is a number the field may write: within its stated range, and
-    // not below zero where the field is unsigned.
+    // Whether raw is a number the field may write: within the raw limits of its
+    // catalogue row, and not below zero where the field is unsigned.
     bool entryFits(const QLineEdit *edit, const QString &raw) const;
     void refuseEntry(QLineEdit *edit);
     void refuseUnfinishedEntry(QObject *watched);
