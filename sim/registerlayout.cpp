@@ -123,7 +123,7 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
     for (int p = 0; p < 3; ++p) {
         const int base = Reg::Ports + 20 * p;
         v[base] = 1;     // station id
-        v[base + 2] = 5; // baud index (9600)
+        v[base + 2] = 5; // baud index (38400)
     }
     const quint32 network[] = {0, 0, 0, 502, 192, 168, 1, 100, 1, 0};
     for (int i = 0; i < 10; ++i)
