@@ -576,7 +576,7 @@ void TstZeltctl::fleetBackupWithMisbehavingInstruments()
     QVERIFY(QDir().mkpath(out));
 
     const Run run =
-        zeltctl({"backup", "--hosts", hosts, out, "--jobs", "2", "--timeout", "200", "--json"});
+        zeltctl({"backup", "--hosts", hosts, out, "--jobs", "2", "--timeout", "1000", "--json"});
     QCOMPARE(run.status, 1);
     const QJsonObject o = run.json();
     QCOMPARE(o.value("ok").toInt(), 2);
@@ -599,7 +599,7 @@ void TstZeltctl::fleetBackupWithMisbehavingInstruments()
     QCOMPARE(good.requestCount(), 0); // not listed, never asked
 
     // The table names every host too.
-    const Run table = zeltctl({"backup", "--hosts", hosts, out, "--timeout", "200"});
+    const Run table = zeltctl({"backup", "--hosts", hosts, out, "--timeout", "1000"});
     QCOMPARE(table.status, 1);
     QVERIFY(table.out.contains(QLatin1String("4 instruments: 2 backed up, 2 failed")));
     QVERIFY(table.out.contains(QLatin1String("unreachable")));

@@ -179,7 +179,7 @@ void TstZeltctlProcess::fleetBackupOfChildInstruments()
                     .toUtf8());
     hosts.close();
     const Result run =
-        zeltctl({"backup", "--hosts", hosts.fileName(), dir.path(), "--timeout", "300", "--json"});
+        zeltctl({"backup", "--hosts", hosts.fileName(), dir.path(), "--timeout", "1000", "--json"});
     QCOMPARE(run.status, 1);
     const QJsonArray list = run.json().value("hosts").toArray();
     QCOMPARE(list.size(), 4);
