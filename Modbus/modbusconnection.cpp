@@ -32,14 +32,25 @@ constexpr int ReadBudgetGraceMs = 100;
 
 // Calls done once with the finished reply, or with null when budgetMs ran out
 // first; the reply is released either way.
+// inFlight counts the requests whose state is still held, until it is freed.
 void whenFinished(QModbusReply *reply, QObject *context, int budgetMs,
+                  const std::shared_ptr<int> &inFlight,
                   const std::function<void(QModbusReply *)> &done)
 {
+    struct Count
+    {
+        explicit Count(std::shared_ptr<int> n) : count(std::move(n)) { ++*count; }
+        ~Count() { --*count; }
+        Count(const Count &) = delete;
+        Count &operator=(const Count &) = delete;
+        std::shared_ptr<int> count;
+    };
     if (reply->isFinished()) {
         // A broadcast is finished at once; the caller still hears of it from the loop.
+        auto counted = std::make_shared<Count>(inFlight);
         QMetaObject::invokeMethod(
             context,
-            [reply, done] {
+            [reply, done, counted] {
                 done(reply);
                 reply->deleteLater();
             },
@@ -47,15 +58,22 @@ void whenFinished(QModbusReply *reply, QObject *context, int budgetMs,
         return;
     }
     // Once only: a client that is closed from inside done() aborts what it still
-    // holds, and that would finish this reply a second time.
+    // holds, and that would finish this reply a second time. Both connections
+    // go when it ends: each one's function holds the pending state, and a
+    // connection left on the budget timer would keep it alive for as long as the
+    // link lives.
     struct Pending
     {
+        explicit Pending(const std::shared_ptr<int> &n) : counted(n) {}
+        Count counted;
         QMetaObject::Connection finished;
+        QMetaObject::Connection spent;
         QTimer budget;
     };
-    auto pending = std::make_shared<Pending>();
+    auto pending = std::make_shared<Pending>(inFlight);
     const auto end = [reply, done, pending](bool finished) {
         QObject::disconnect(pending->finished);
+        QObject::disconnect(pending->spent);
         pending->budget.stop();
         done(finished ? reply : nullptr);
         reply->deleteLater();
@@ -63,7 +81,9 @@ void whenFinished(QModbusReply *reply, QObject *context, int budgetMs,
     pending->finished =
         QObject::connect(reply, &QModbusReply::finished, context, [end] { end(true); });
     pending->budget.setSingleShot(true);
-    QObject::connect(&pending->budget, &QTimer::timeout, context, [end] { end(false); });
+    pending->budget.setTimerType(Qt::PreciseTimer);
+    pending->spent =
+        QObject::connect(&pending->budget, &QTimer::timeout, context, [end] { end(false); });
     pending->budget.start(budgetMs);
 }
 
@@ -138,7 +158,8 @@ ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
     case QModbusDevice::TimeoutError:
         // The client's own timer often ends a write before its budget does; it is
         // a timeout all the same, and the write is repeated.
-        qDebug() << "e_ModbusResponseError2" << "Timeout";
+        qDebug() << "e_ModbusResponseError2"
+                 << "Timeout";
         return ModbusTimeout;
     case QModbusDevice::ProtocolError:
         qDebug() << "e_ModbusResponseError1";
@@ -208,6 +229,13 @@ ModbusConnection::~ModbusConnection()
     close();
 }
 
+void ModbusConnection::setSettings(const LinkSettings &settings)
+{
+    m_settings = settings;
+    if (m_client)
+        ConfigureModbusClient(m_client, settings);
+}
+
 QString ModbusConnection::peerName() const
 {
     if (m_settings.connectType == 1)
@@ -257,71 +285,108 @@ void ModbusConnection::close()
         m_client->disconnectDevice();
 }
 
-void ModbusConnection::read(QModbusDataUnit::RegisterType type, int address, int count,
-                            const ReadDone &done)
+int ModbusConnection::fullBudget() const
 {
-    QModbusReply *reply = nullptr;
-    if (isOpen() && !RefusedSlaveId(m_settings.slaveId)) {
-        const QModbusDataUnit unit(type, address, quint16(count));
-        reply = m_client->sendReadRequest(unit, m_settings.slaveId);
-    }
-    if (!reply) {
-        QMetaObject::invokeMethod(
-            this, [done] { done(ModbusNoLink, {}); }, Qt::QueuedConnection);
-        return;
-    }
-    whenFinished(
-        reply, this, ReadBudgetMs(m_client), [this, done, type, address, count](QModbusReply *r) {
-            QVector<quint16> values(count);
-            if (!r) {
-                budgetSpent();
-                done(ModbusTimeout, {});
-                return;
-            }
-            const ModbusResult result = EvaluateReadReply(*r, type, address, count, values.data());
-            done(result, result == ModbusOk ? values : QVector<quint16>());
-        });
+    return m_client ? ReadBudgetMs(m_client) : 0;
 }
 
-void ModbusConnection::budgetSpent()
+bool ModbusConnection::maySend(int slaveId) const
 {
-    // The client stops timing a reply once its header is in: the stream is out
-    // of step with a frame cut short, and nothing more on it can be trusted.
-    qDebug() << "Timeout" << peerName() << "reply outlived its budget";
-    close();
+    return isOpen() && !RefusedSlaveId(slaveId);
+}
+
+void ModbusConnection::countResult(ModbusResult result)
+{
+    if (result == ModbusTimeout)
+        ++m_timeouts;
+    else if (result == ModbusOk || result == ModbusProtocolError)
+        m_timeouts = 0;
+}
+
+void ModbusConnection::budgetSpent(int budgetMs)
+{
+    ++m_timeouts;
+    // The client stops timing a reply once its header is in: a request that
+    // outlived the client's own timing of every try left part of a frame in its
+    // buffer, and the stream is out of step. A shorter budget (a write that
+    // gives up early) is only a timeout.
+    if (m_client && budgetMs >= ReadBudgetMs(m_client)) {
+        qDebug() << "Timeout" << peerName() << "reply outlived its budget";
+        m_timeouts = qMax(m_timeouts, ReopenAfterTimeouts);
+    }
+    if (m_closeWhenOutOfStep && outOfStep())
+        close();
+}
+
+void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address, int count,
+                                int slaveId, int budgetMs, const ReadDone &done)
+{
+    QModbusReply *reply = nullptr;
+    if (maySend(slaveId))
+        reply = m_client->sendReadRequest(QModbusDataUnit(type, address, quint16(count)), slaveId);
+    if (!reply) {
+        const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
+        QMetaObject::invokeMethod(
+            this, [done, result] { done(result, {}); }, Qt::QueuedConnection);
+        return;
+    }
+    whenFinished(reply, this, budgetMs, m_inFlight,
+                 [this, done, type, address, count, budgetMs](QModbusReply *r) {
+                     if (!r) {
+                         budgetSpent(budgetMs);
+                         done(ModbusTimeout, {});
+                         return;
+                     }
+                     QVector<quint16> values(count);
+                     const ModbusResult result =
+                         EvaluateReadReply(*r, type, address, count, values.data());
+                     countResult(result);
+                     done(result, result == ModbusOk ? values : QVector<quint16>());
+                 });
+}
+
+void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address,
+                                 const QVector<quint16> &values, int slaveId, int budgetMs,
+                                 const WriteDone &done)
+{
+    QModbusReply *reply = nullptr;
+    if (maySend(slaveId))
+        reply = m_client->sendWriteRequest(QModbusDataUnit(type, address, values), slaveId);
+    if (!reply) {
+        const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
+        QMetaObject::invokeMethod(
+            this, [done, result] { done(result); }, Qt::QueuedConnection);
+        return;
+    }
+    whenFinished(reply, this, budgetMs, m_inFlight,
+                 [this, done, address, budgetMs](QModbusReply *r) {
+                     if (!r) {
+                         budgetSpent(budgetMs);
+                         done(ModbusTimeout);
+                         return;
+                     }
+                     const ModbusResult result = EvaluateWriteReply(*r, address);
+                     countResult(result);
+                     done(result);
+                 });
 }
 
 void ModbusConnection::readRegisters(int address, int count, const ReadDone &done)
 {
-    read(QModbusDataUnit::HoldingRegisters, address, count, done);
+    sendRead(QModbusDataUnit::HoldingRegisters, address, count, m_settings.slaveId, fullBudget(),
+             done);
 }
 
 void ModbusConnection::readCoils(int address, int count, const ReadDone &done)
 {
-    read(QModbusDataUnit::Coils, address, count, done);
+    sendRead(QModbusDataUnit::Coils, address, count, m_settings.slaveId, fullBudget(), done);
 }
 
 void ModbusConnection::writeRegisters(int address, const QVector<quint16> &values,
                                       const WriteDone &done)
 {
-    QModbusReply *reply = nullptr;
-    if (isOpen() && !RefusedSlaveId(m_settings.slaveId)) {
-        const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, address, values);
-        reply = m_client->sendWriteRequest(unit, m_settings.slaveId);
-    }
-    if (!reply) {
-        QMetaObject::invokeMethod(
-            this, [done] { done(ModbusNoLink); }, Qt::QueuedConnection);
-        return;
-    }
-    whenFinished(reply, this, ReadBudgetMs(m_client), [this, done, address](QModbusReply *r) {
-        if (!r) {
-            budgetSpent();
-            done(ModbusTimeout);
-            return;
-        }
-        done(EvaluateWriteReply(*r, address));
-    });
+    sendWrite(QModbusDataUnit::HoldingRegisters, address, values, m_settings.slaveId, fullBudget(),
+              done);
 }
 
 void ModbusConnection::readParam(int address, int count, const ParamDone &done)

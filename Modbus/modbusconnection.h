@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVector>
 #include <functional>
+#include <memory>
 
 class QModbusReply;
 
@@ -39,9 +40,14 @@ bool RefusedSlaveId(int slaveId);
 // A short text for a result: "ok", "no reply (timeout)", "refused by the instrument", "link lost".
 QString ModbusResultText(ModbusResult result);
 
+// After this many timeouts in a row a link counts as out of step.
+constexpr int ReopenAfterTimeouts = 3;
+
 // The link to one instrument: its own client, slave id and word order. Requests
 // report through callbacks on the event loop, so many instruments can be worked
-// side by side on one thread, each waiting only on its own replies.
+// side by side on one thread, each waiting only on its own replies. The
+// program-wide link of the window is one of these too; its blocking calls wait
+// on the same requests.
 class ModbusConnection : public QObject
 {
     Q_OBJECT
@@ -55,6 +61,9 @@ public:
     ~ModbusConnection() override;
 
     const LinkSettings &settings() const { return m_settings; }
+    // New connection parameters, timeout and retries for the client (taken at
+    // its next connect).
+    void setSettings(const LinkSettings &settings);
     QModbusClient *client() const { return m_client; }
     // A name for messages: "host:port" or the serial device.
     QString peerName() const;
@@ -76,6 +85,28 @@ public:
     void readCoils(int address, int count, const ReadDone &done);
     void writeRegisters(int address, const QVector<quint16> &values, const WriteDone &done);
 
+    // One request to any slave id with its own budget (ms). done is called once,
+    // from the event loop (never from inside the call), unless the connection
+    // is destroyed first. A budget as long as the client's own timing of every
+    // try that still runs out means a reply cut short after its header: the
+    // stream is out of step.
+    void sendRead(QModbusDataUnit::RegisterType type, int address, int count, int slaveId,
+                  int budgetMs, const ReadDone &done);
+    void sendWrite(QModbusDataUnit::RegisterType type, int address, const QVector<quint16> &values,
+                   int slaveId, int budgetMs, const WriteDone &done);
+
+    // Requests that timed out in a row; a framed answer (even a refusal) ends
+    // the run, a link that goes down leaves it as it is.
+    int timeoutsInARow() const { return m_timeouts; }
+    bool outOfStep() const { return m_timeouts >= ReopenAfterTimeouts; }
+    void resetTimeouts() { m_timeouts = 0; }
+    // Whether an out-of-step link closes at once (the default: nothing more on
+    // it can be trusted) or stays up for its owner to reopen.
+    void setCloseWhenOutOfStep(bool close) { m_closeWhenOutOfStep = close; }
+    // Requests sent and not yet finished with (answered, refused, timed out or
+    // aborted); 0 once the link is idle.
+    int requestsInFlight() const { return *m_inFlight; }
+
     // One parameter of one or two registers, in the word order of its address.
     void readParam(int address, int count, const ParamDone &done);
     void writeParam(int address, int count, quint32 value, const WriteDone &done);
@@ -84,13 +115,20 @@ signals:
     void opened(bool ok);
 
 private:
-    void read(QModbusDataUnit::RegisterType type, int address, int count, const ReadDone &done);
+    bool maySend(int slaveId) const;
+    int fullBudget() const;
     void finishOpen(bool ok);
-    void budgetSpent();
+    void countResult(ModbusResult result);
+    void budgetSpent(int budgetMs);
 
     LinkSettings m_settings;
     QPointer<QModbusClient> m_client;
     QTimer m_connectTimer;
     bool m_opening = false;
+    bool m_closeWhenOutOfStep = true;
+    int m_timeouts = 0;
+    // Shared with the state each request keeps, which may be freed after the
+    // connection itself.
+    std::shared_ptr<int> m_inFlight = std::make_shared<int>(0);
     QString m_error;
 };

@@ -8,6 +8,8 @@
 #include <QModbusReply>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
+#include <memory>
 
 QModbusClient *gp_ModbusDevice = nullptr;
 quint32 gu32_SlaveId = 1;
@@ -55,53 +57,84 @@ private:
     QEventLoop *m_loop;
 };
 
-// Timeouts in a row, of reads and writes alike; any framed answer ends the run.
-int consecutiveTimeouts = 0;
+// The program-wide link; gp_ModbusDevice is its client.
+ModbusConnection *programLink = nullptr;
+
+// The link a client belongs to: every client of the program-wide link is made
+// by its ModbusConnection.
+ModbusConnection *linkOf(QModbusClient *client)
+{
+    return client ? qobject_cast<ModbusConnection *>(client->parent()) : nullptr;
+}
 
 // How a wait for a reply ended.
-enum class WaitEnd { Finished, LinkLost, BudgetSpent, Quitting };
+enum class WaitEnd { Finished, LinkLost, Quitting };
 
-// Blocks in a nested event loop until the reply is finished, the client leaves
-// the connected state (or goes away), the stop flag is set (when honoured),
-// budgetMs runs out, or the application quits. The CPU stays idle meanwhile.
-WaitEnd waitForReply(const QPointer<QModbusReply> &reply, QModbusClient *client, bool honourStop,
-                     int budgetMs)
+// What a request sent on the link came back with, and the wait to wake when it
+// does. The request may outlive its wait (a stop, a link going down): it then
+// finds no wait and is dropped.
+struct Outcome
 {
-    const QPointer<QModbusClient> link(client);
+    bool done = false;
+    ModbusResult result = ModbusNoLink;
+    QVector<quint16> values;
+    QEventLoop *loop = nullptr;
+    bool *woken = nullptr;
+
+    void finish(ModbusResult r, const QVector<quint16> &v = {})
+    {
+        done = true;
+        result = r;
+        values = v;
+        if (loop) {
+            *woken = true;
+            loop->quit();
+        }
+    }
+};
+
+// Blocks in a nested event loop until the request is answered (the link's own
+// budget ends it too), the client leaves the connected state (or the link goes
+// away), the stop flag is set (when honoured), or the application quits. The
+// CPU stays idle meanwhile.
+WaitEnd waitFor(const std::shared_ptr<Outcome> &outcome, ModbusConnection *link, bool honourStop)
+{
+    const QPointer<ModbusConnection> linkAlive(link);
+    const QPointer<QModbusClient> client(link->client());
     QEventLoop loop;
     bool woken = false;
     const auto wake = [&loop, &woken] {
         woken = true;
         loop.quit();
     };
-    QObject::connect(reply, &QModbusReply::finished, &loop, wake);
-    QObject::connect(reply, &QObject::destroyed, &loop, wake);
-    QObject::connect(client, &QModbusDevice::stateChanged, &loop,
-                     [wake](QModbusDevice::State state) {
-                         if (state != QModbusDevice::ConnectedState)
-                             wake();
-                     });
-    QObject::connect(client, &QObject::destroyed, &loop, wake);
-    bool budgetSpent = false;
-    QTimer budget;
-    budget.setSingleShot(true);
-    budget.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&budget, &QTimer::timeout, &loop, [&budgetSpent, wake] {
-        budgetSpent = true;
-        wake();
-    });
-    budget.start(budgetMs);
+    if (client) {
+        QObject::connect(client, &QModbusDevice::stateChanged, &loop,
+                         [wake](QModbusDevice::State state) {
+                             if (state != QModbusDevice::ConnectedState)
+                                 wake();
+                         });
+    }
+    QObject::connect(link, &QObject::destroyed, &loop, wake);
+
+    outcome->loop = &loop;
+    outcome->woken = &woken;
+    struct Detach
+    {
+        Outcome *o;
+        ~Detach()
+        {
+            o->loop = nullptr;
+            o->woken = nullptr;
+        }
+    } detach{outcome.get()};
 
     const WaiterRegistration registration({&loop, &woken});
     for (;;) {
-        if (!reply)
-            return WaitEnd::LinkLost;
-        if (reply->isFinished())
+        if (outcome->done)
             return WaitEnd::Finished;
-        if (!link || link->state() != QModbusDevice::ConnectedState || (honourStop && gu8_LinkStop))
+        if (!linkAlive || !client || client->state() != QModbusDevice::ConnectedState ||
+            (honourStop && gu8_LinkStop))
             return WaitEnd::LinkLost;
-        if (budgetSpent)
-            return WaitEnd::BudgetSpent;
         woken = false;
         loop.exec();
         // Once the application quits, every nested loop returns at once without
@@ -109,14 +142,6 @@ WaitEnd waitForReply(const QPointer<QModbusReply> &reply, QModbusClient *client,
         if (!woken)
             return WaitEnd::Quitting;
     }
-}
-
-void countTimeouts(ModbusResult result)
-{
-    if (result == ModbusTimeout)
-        ++consecutiveTimeouts;
-    else if (result == ModbusOk || result == ModbusProtocolError)
-        consecutiveTimeouts = 0;
 }
 
 quint32 accessValue(quint32 *stored, quint32 value, int mode)
@@ -170,63 +195,41 @@ void SplitWords(quint32 value, quint32 wordOrder, quint16 *first, quint16 *secon
 ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
                         QModbusDataUnit::RegisterType type, quint16 *values)
 {
-    if (!client)
+    ModbusConnection *link = linkOf(client);
+    if (!link)
         return ModbusNoLink;
     if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
-    const QModbusDataUnit unit(type, request.startAddress, request.count);
-    QPointer<QModbusReply> reply = client->sendReadRequest(unit, request.slaveId);
-    if (!reply)
+    auto outcome = std::make_shared<Outcome>();
+    link->sendRead(type, request.startAddress, request.count, request.slaveId, ReadBudgetMs(client),
+                   [outcome](ModbusResult r, const QVector<quint16> &v) { outcome->finish(r, v); });
+    if (waitFor(outcome, link, true) != WaitEnd::Finished)
         return ModbusNoLink;
-
-    const WaitEnd end = waitForReply(reply, client, true, ReadBudgetMs(client));
-    ModbusResult result = ModbusNoLink;
-    if (end == WaitEnd::Finished) {
-        result = EvaluateReadReply(*reply, type, request.startAddress, request.count, values);
-    } else if (end == WaitEnd::BudgetSpent) {
-        qDebug() << "Timeout";
-        result = ModbusTimeout;
-    }
-    if (reply)
-        reply->deleteLater();
-    countTimeouts(result);
-    // The client stops timing a reply once its header is in, so a read that
-    // outlives its budget left part of a frame in the client's buffer: the
-    // stream is out of step, and the next link check reopens it.
-    if (end == WaitEnd::BudgetSpent)
-        consecutiveTimeouts = qMax(consecutiveTimeouts, ReopenAfterTimeouts);
-    return result;
+    if (outcome->result == ModbusOk)
+        std::copy(outcome->values.cbegin(), outcome->values.cend(), values);
+    return outcome->result;
 }
 
 ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
                          QModbusDataUnit::RegisterType type, const quint16 *values)
 {
-    if (!client)
+    ModbusConnection *link = linkOf(client);
+    if (!link)
         return ModbusNoLink;
     if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
-    QModbusDataUnit unit(type, request.startAddress, request.count);
-    for (int i = 0; i < request.count; ++i)
-        unit.setValue(i, values[i]);
     qDebug() << "This is Send address =" << request.startAddress << "num =" << request.count;
-
-    QPointer<QModbusReply> reply = client->sendWriteRequest(unit, request.slaveId);
-    if (!reply)
-        return ModbusNoLink;
 
     // The write does not look at the stop flag, and gives up after responseTime
     // ms even if the client would wait longer.
     const int budget = request.responseTime > 0 ? request.responseTime : ReadBudgetMs(client);
-    const WaitEnd end = waitForReply(reply, client, false, budget);
-    ModbusResult result = ModbusNoLink;
-    if (end == WaitEnd::Finished)
-        result = EvaluateWriteReply(*reply, request.startAddress);
-    else if (end == WaitEnd::BudgetSpent)
-        result = ModbusTimeout;
-    if (reply)
-        reply->deleteLater();
-    countTimeouts(result);
-    return result;
+    auto outcome = std::make_shared<Outcome>();
+    link->sendWrite(type, request.startAddress,
+                    QVector<quint16>(values, values + qMax(0, int(request.count))), request.slaveId,
+                    budget, [outcome](ModbusResult r) { outcome->finish(r); });
+    if (waitFor(outcome, link, false) != WaitEnd::Finished)
+        return ModbusNoLink;
+    return outcome->result;
 }
 
 ModbusResult ReadHoldingRegisters(QModbusClient *client, LinkSettings request, quint16 *values)
@@ -267,27 +270,37 @@ void WaitMs(int ms)
 
 bool SetupModbusClient(const LinkSettings &s, QObject *parent)
 {
-    if (!gp_ModbusDevice)
-        gp_ModbusDevice = CreateModbusClient(s, parent);
+    if (!programLink) {
+        programLink = new ModbusConnection(s, parent);
+        // The link check reopens it: the window keeps its link up.
+        programLink->setCloseWhenOutOfStep(false);
+        gp_ModbusDevice = programLink->client();
+        QObject::connect(programLink, &QObject::destroyed, [link = programLink] {
+            if (programLink == link) {
+                programLink = nullptr;
+                gp_ModbusDevice = nullptr;
+            }
+        });
+    }
     if (gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
         return true;
 
-    ConfigureModbusClient(gp_ModbusDevice, s);
-    consecutiveTimeouts = 0;
+    programLink->setSettings(s);
+    programLink->resetTimeouts();
     return gp_ModbusDevice->connectDevice();
 }
 
 int ConsecutiveTimeouts()
 {
-    return consecutiveTimeouts;
+    return programLink ? programLink->timeoutsInARow() : 0;
 }
 
 int CheckLink()
 {
-    if (!gp_ModbusDevice)
+    if (!programLink || !gp_ModbusDevice)
         return 1;
     const QModbusDevice::State state = gp_ModbusDevice->state();
-    if (state == QModbusDevice::ConnectedState && consecutiveTimeouts < ReopenAfterTimeouts)
+    if (state == QModbusDevice::ConnectedState && !programLink->outOfStep())
         return 0;
     // A link that is still coming up is left alone: restarting it on every poll
     // would keep a slow network from ever connecting. A connected link whose
@@ -295,8 +308,8 @@ int CheckLink()
     // it starts the stream afresh. One attempt per poll, for TCP and serial alike.
     if (state == QModbusDevice::ConnectedState || state == QModbusDevice::UnconnectedState) {
         if (state == QModbusDevice::ConnectedState)
-            qDebug() << "Reopening the link after" << consecutiveTimeouts << "timeouts";
-        consecutiveTimeouts = 0;
+            qDebug() << "Reopening the link after" << programLink->timeoutsInARow() << "timeouts";
+        programLink->resetTimeouts();
         gp_ModbusDevice->disconnectDevice();
         gp_ModbusDevice->connectDevice();
     }
@@ -305,10 +318,19 @@ int CheckLink()
 
 void DisconnectModbus()
 {
-    consecutiveTimeouts = 0;
-    if (!gp_ModbusDevice)
+    if (!programLink)
         return;
-    gp_ModbusDevice->disconnectDevice();
-    delete gp_ModbusDevice;
-    gp_ModbusDevice = nullptr;
+    // Closes the client and deletes it with the link; the link's end clears
+    // gp_ModbusDevice.
+    delete programLink;
+}
+
+ModbusConnection *ProgramLink()
+{
+    return programLink;
+}
+
+bool ProgramLinkOwnedBy(const QObject *owner)
+{
+    return programLink && programLink->parent() == owner;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linksettings.h"
+#include "modbusconnection.h"
 
 #include <QModbusDataUnit>
 #include <QVector>
@@ -52,8 +53,6 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent);
 
 // Reads and writes that timed out in a row; a framed answer ends the run.
 int ConsecutiveTimeouts();
-// After this many timeouts in a row the link check reopens a connected link.
-constexpr int ReopenAfterTimeouts = 3;
 
 // 0 when the client is connected and in step. Otherwise 1, after one attempt to
 // open the link again: an unconnected client (TCP or serial) is reconnected, a
@@ -64,6 +63,10 @@ int CheckLink();
 
 // Disconnects and deletes the client.
 void DisconnectModbus();
+// The program-wide link (gp_ModbusDevice is its client), or null.
+ModbusConnection *ProgramLink();
+// Whether the program-wide link was set up with owner as its parent.
+bool ProgramLinkOwnedBy(const QObject *owner);
 
 // 32-bit packing of two registers in a word order (0 high half first).
 quint32 JoinWords(quint16 first, quint16 second, quint32 wordOrder);

@@ -105,8 +105,8 @@ ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::Modb
 
 ModbusSetting::~ModbusSetting()
 {
-    // The client is a child of this window: never leave the global pointing at it.
-    if (gp_ModbusDevice && gp_ModbusDevice->parent() == this)
+    // The link is a child of this window: close it before the form goes.
+    if (ProgramLinkOwnedBy(this))
         DisconnectModbus();
     // Hiding the focused field while the children go emits editingFinished; its
     // handlers use the form, which is gone by then.

@@ -179,9 +179,16 @@ void TstModbusConnection::answersThatDoNotMatchAreFailures()
         result = r;
         values = v;
     });
+    QCOMPARE(link.requestsInFlight(), 1);
     // Every answer ends within the read's budget, a frame cut short included.
     QTRY_VERIFY_WITH_TIMEOUT(done, 3000);
     QCOMPARE(int(result), expected);
+    // Whatever the end, the request keeps nothing behind (a link lives for hours).
+    QTRY_COMPARE(link.requestsInFlight(), 0);
+    // Only a frame cut short leaves the stream out of step, and the link closes.
+    const bool cut = hostile::Answer(answer) == hostile::Answer::CutFrame;
+    QCOMPARE(link.outOfStep(), cut);
+    QCOMPARE(link.isOpen(), !cut);
     if (result == ModbusOk)
         QCOMPARE(values,
                  (QVector<quint16>{hostile::registerValue(100), hostile::registerValue(101),

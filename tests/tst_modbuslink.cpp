@@ -227,6 +227,58 @@ private slots:
         QCOMPARE(gsrt_BasicPara.slot[0], 99u);
     }
 
+    void programLinkRunsOnAConnectionAndKeepsNothingWhenIdle()
+    {
+        FaultOptions slow;
+        slow.delayMs = 300;
+        startSim(0, slow);
+        ModbusConnection *link = ProgramLink();
+        QVERIFY(link);
+        QCOMPARE(link->client(), gp_ModbusDevice);
+        LinkSettings request;
+        request.startAddress = 54;
+        request.count = 2;
+        quint16 values[2] = {};
+
+        // A read the stop flag ended keeps its request until the answer comes.
+        QTimer::singleShot(50, [] { gu8_LinkStop = 1; });
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusNoLink);
+        QCOMPARE(link->requestsInFlight(), 1);
+        QTRY_COMPARE(link->requestsInFlight(), 0);
+        gu8_LinkStop = 0;
+
+        // Answered reads and writes, and a write that gave up within its own
+        // budget, leave nothing behind.
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
+            QCOMPARE(WriteHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
+        }
+        request.responseTime = 100;
+        QCOMPARE(WriteHoldingRegisters(gp_ModbusDevice, request, values), ModbusTimeout);
+        QTRY_COMPARE(link->requestsInFlight(), 0);
+        // A write that gave up early is a timeout, not a stream out of step.
+        QCOMPARE(ConsecutiveTimeouts(), 1);
+        QCOMPARE(CheckLink(), 0);
+    }
+
+    void programLinkGoesWithItsOwner()
+    {
+        startSim();
+        DisconnectModbus();
+        auto *owner = new QObject;
+        LinkSettings s;
+        s.connectType = 1;
+        s.EditIP = QStringLiteral("127.0.0.1");
+        s.EditPort = QString::number(m_sim->port());
+        QVERIFY(SetupModbusClient(s, owner));
+        QVERIFY(ProgramLinkOwnedBy(owner));
+        delete owner;
+        // Nothing is left pointing at the deleted client.
+        QVERIFY(!gp_ModbusDevice);
+        QVERIFY(!ProgramLink());
+        QCOMPARE(CheckLink(), 1);
+    }
+
     void silentInstrumentTimesOut()
     {
         FaultOptions silent;
