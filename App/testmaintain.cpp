@@ -42,14 +42,7 @@ const ResetRow ResetTable[] = {
      QT_TRANSLATE_NOOP("TestMaintain", "Confirm? Reset may result in communication loss!"), 524},
 };
 
-// gsrt_SysInf slots of the information fields.
-constexpr int VersionSlot = 0;
-constexpr int DateSlot = 1;
-constexpr int FirstSerialSlot = 2;
-constexpr int SerialChars = 25;
-constexpr int FirstMacSlot = 27;
-constexpr int MacBytes = 6;
-constexpr int InstrumentIdSlot = 35;
+// gsrt_SysInf slots of the information fields the device model does not name.
 constexpr int BatteryLevelSlot = 36;
 constexpr int BatteryVoltSlot = 37;
 
@@ -164,18 +157,18 @@ void TestMaintain::refreshInformation(bool force)
         m_shownInformation[slot] = value;
         return true;
     };
-    if (changed(VersionSlot)) {
-        ui->EditSoftwareVersion->setText(QString::number(gsrt_SysInf.slot[VersionSlot]));
-        qDebug() << "DIG ctrlValBp[i]" << gsrt_SysInf.slot[VersionSlot];
+    if (changed(SoftVersionSlot)) {
+        ui->EditSoftwareVersion->setText(QString::number(gsrt_SysInf.slot[SoftVersionSlot]));
+        qDebug() << "DIG ctrlValBp[i]" << gsrt_SysInf.slot[SoftVersionSlot];
     }
-    if (changed(DateSlot))
-        ui->EditCompileDate->setText(CompileDateText(gsrt_SysInf.slot[DateSlot]));
+    if (changed(CompileDateSlot))
+        ui->EditCompileDate->setText(CompileDateText(gsrt_SysInf.slot[CompileDateSlot]));
 
     QString serial = ui->EditSerialNum->text();
     bool serialChanged = false;
-    for (int i = 0; i < SerialChars; ++i) {
-        if (changed(FirstSerialSlot + i)) {
-            PatchSerialChar(serial, i, quint16(gsrt_SysInf.slot[FirstSerialSlot + i]));
+    for (int i = 0; i < SerialNumberChars; ++i) {
+        if (changed(SerialNumberSlot + i)) {
+            PatchSerialChar(serial, i, quint16(gsrt_SysInf.slot[SerialNumberSlot + i]));
             serialChanged = true;
         }
     }
@@ -185,8 +178,8 @@ void TestMaintain::refreshInformation(bool force)
     QString mac = ui->EditMAC->text();
     bool macChanged = false;
     for (int i = 0; i < MacBytes; ++i) {
-        if (changed(FirstMacSlot + i)) {
-            PatchMacByte(mac, i, gsrt_SysInf.slot[FirstMacSlot + i]);
+        if (changed(MacSlot + i)) {
+            PatchMacByte(mac, i, gsrt_SysInf.slot[MacSlot + i]);
             macChanged = true;
         }
     }

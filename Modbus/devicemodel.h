@@ -48,10 +48,17 @@ enum MirrorSlot {
     CalDecimalSlot = 1,
     CalManualZeroSlot = 5, // u32_ManualZero
     SoftVersionSlot = 0,   // gsrt_SysInf: u32_SoftVersion
+    CompileDateSlot = 1,   // gsrt_SysInf: YYMMDD
+    SerialNumberSlot = 2,  // gsrt_SysInf: the first of SerialNumberChars, one character each
+    MacSlot = 27,          // gsrt_SysInf: the first of MacBytes, one byte each
+    InstrumentIdSlot = 35, // gsrt_SysInf
     CalibrationRemoteEditSlot = 33,
     ApplicationRemoteEditSlot = 34,
     RemoteOutWaySlot = 17, // gsrt_DigPara
 };
+
+constexpr int SerialNumberChars = 25;
+constexpr int MacBytes = 6;
 
 extern LiveValRecord gsrt_LiveVal;
 extern CalParaRecord gsrt_CalPara;

@@ -23,6 +23,9 @@ struct CliStreams
     bool errIsTerminal = false; // progress bars only on a terminal
 };
 
+// Whether the process's standard error is a terminal (a console on Windows).
+bool StandardErrorIsTerminal();
+
 // Columns padded to their widest cell, the header first.
 void PrintTable(QTextStream &out, const QStringList &header, const QVector<QStringList> &rows);
 

@@ -3,8 +3,8 @@
 #include "exeltowrite.h"
 #include "modbusconnection.h"
 #include "paramtemplate.h"
-#include "sysinfotext.h"
 #include "workbook.h"
+#include "zeltctlcommon.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,18 +15,16 @@
 #include <QTextStream>
 #include <memory>
 
+using namespace zeltctl;
+
 namespace {
 
-const QString ParamSheet = QStringLiteral("读写类");
-constexpr int LeastConnectWaitMs = 3000;
 // Replies missed in a row before an instrument counts as no longer answering.
 constexpr int SilentRepliesToGiveUp = 2;
 // The system information block: version, date, then one serial character a register.
 constexpr int SysInfoStart = 10000;
 constexpr int SysInfoCount = 29;
 constexpr int FirstSerialRegister = 4;
-constexpr int SerialChars = 25;
-const QString SerialTemplate = QStringLiteral("0000000000000-123202G60000");
 
 // A text that may stand in a file name.
 QString fileNamePart(QString text)
@@ -85,10 +83,7 @@ private:
                    QStringLiteral("the instrument does not answer: %1").arg(ModbusResultText(r)));
             return;
         }
-        QString serial = SerialTemplate;
-        for (int i = 0; i < SerialChars; ++i)
-            PatchSerialChar(serial, i, values[FirstSerialRegister + i]);
-        m_result->serial = serial.trimmed();
+        m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
         const QString base = QStringLiteral("%1_%2_%3")
                                  .arg(fileNamePart(m_result->host))
                                  .arg(m_result->port)

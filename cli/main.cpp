@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -13,6 +12,6 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\nqt.modbus*=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    CliStreams streams{out, err, isatty(fileno(stderr)) != 0};
+    CliStreams streams{out, err, StandardErrorIsTerminal()};
     return RunZeltctl(QCoreApplication::arguments(), streams);
 }

@@ -4,13 +4,19 @@
 #include "linksettings.h"
 
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <QStringList>
+#include <functional>
 
 class Workbook;
 struct ParamFileReport;
+struct RowCheck;
+struct RowCheckTexts;
 
 // The command-line program: parses the arguments, connects the program's one
 // client to the instrument and runs one command. Everything but main().
+// zeltctl.cpp parses and dispatches, instrumentcommands.cpp holds info, read,
+// write and watch, filecommands.cpp the commands on parameter files.
 class Zeltctl
 {
 public:
@@ -21,9 +27,13 @@ public:
 private:
     int usageError(const QString &message);
     int fail(int status, const QString &message);
+    bool intOption(const QString &name, int low, int high, int *value, QString *error) const;
     bool readLinkOptions(QString *error);
     int connectInstrument();
     void disconnectInstrument();
+    // The result as one JSON document (--json) or as a table and the summary line.
+    void printResult(const QJsonObject &json, const QStringList &header,
+                     const QVector<QStringList> &rows, const QString &summary = QString());
 
     int cmdInfo();
     int cmdRead(const QStringList &keys);
@@ -38,6 +48,8 @@ private:
     QString rowLabel(const Workbook &book, int row) const;
     int reportProcedure(const QString &file, bool import, const ParamFileReport &report,
                         int result);
+    int checkRows(const QString &file, const Workbook &book, const RowCheckTexts &texts,
+                  const std::function<RowCheck(int row)> &check);
 
     CliStreams &m_s;
     QCommandLineParser m_parser;

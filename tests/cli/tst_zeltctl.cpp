@@ -125,6 +125,7 @@ private slots:
     void progressGoesToATerminalOnly();
     void theCommandsOverModbusRtu();
     void aRefusedRowIsNamedOnStandardError();
+    void aRowTheInstrumentWillNotReadIsAFailedRow();
     void watchPrintsOneLinePerPoll();
 
     void fleetBackupWithMisbehavingInstruments();
@@ -520,6 +521,33 @@ void TstZeltctl::aRefusedRowIsNamedOnStandardError()
         restore.err.contains(QStringLiteral("row %1 (register 54, Zero range) refused").arg(row)));
     QCOMPARE(restore.json().value("refused").toArray(), QJsonArray{row});
     QCOMPARE(m_sim->model().value32(54), quint32(20));
+}
+
+// The instrument answers a read of a register it does not have with an
+// exception: the link is up, so that row failed (exit 1), not the link (exit 3).
+void TstZeltctl::aRowTheInstrumentWillNotReadIsAFailedRow()
+{
+    const QString file = m_dir->filePath("unknown.xlsx");
+    QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
+    const int row = rowOf(file, 54);
+    QVERIFY(row > 1);
+    setCell(file, row, 1, "9000");
+    const QString named =
+        QStringLiteral("row %1 (register 9000, Zero range) failed: register 9000 could not be read")
+            .arg(row);
+
+    const Run compare = zeltctl(link() + QStringList{"compare", file, "--json"});
+    QCOMPARE(compare.status, 1);
+    QCOMPARE(compare.json().value("failed").toInt(), 1);
+    QVERIFY2(compare.err.contains(named), qPrintable(compare.err));
+    QCOMPARE(compare.err.count(QLatin1Char('\n')), 1);
+
+    m_sim->clearLog();
+    const Run dry = zeltctl(link() + QStringList{"restore", file, "--dry-run"});
+    QCOMPARE(dry.status, 1);
+    QVERIFY2(dry.err.contains(named), qPrintable(dry.err));
+    QVERIFY2(dry.out.contains(QLatin1String(" 0 refused, 1 failed, ")), qPrintable(dry.out));
+    QCOMPARE(writeCount(m_sim->requestLog()), 0);
 }
 
 void TstZeltctl::watchPrintsOneLinePerPoll()

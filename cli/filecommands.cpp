@@ -1,0 +1,409 @@
+// The commands on parameter files: backup, restore and compare of one
+// instrument, and the backup of a list of instruments.
+#include "zeltctl.h"
+
+#include "exeltowrite.h"
+#include "fleetbackup.h"
+#include "paramtemplate.h"
+#include "paramtext.h"
+#include "valuebinding.h"
+#include "workbook.h"
+#include "zeltctlcommon.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+
+using namespace zeltctl;
+
+namespace {
+
+constexpr int DefaultJobs = 16;
+
+} // namespace
+
+// What one row of a parameter file is against the instrument.
+struct RowCheck
+{
+    enum Outcome { Skipped, Refused, Unreadable, Same, Differs };
+    Outcome outcome = Skipped;
+    QString reason;    // Refused: why
+    int address = 0;   // Unreadable: the register that could not be read
+    QStringList cells; // Differs: the row of the table
+    QJsonObject json;  // Differs: the row of the JSON list
+};
+
+// How compare and restore --dry-run name what they found.
+struct RowCheckTexts
+{
+    QString progress; // the progress bar's label
+    QStringList header;
+    QString listKey;      // the JSON list of the rows that differ
+    QString differ;       // "differ", "would change"
+    QString same;         // "equal", "unchanged"; also the JSON key of that count
+    bool refusable;       // rows can be refused (counted and shown) before any read
+    bool differencesFail; // exit status 1 when any row differs
+};
+
+bool Zeltctl::openSheet(Workbook *book, const QString &file)
+{
+    if (!book->open(file)) {
+        fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, book->errorText()));
+        return false;
+    }
+    if (!book->selectSheet(ParamSheet)) {
+        fail(ExitDiffers, QStringLiteral("%1: no parameter sheet \"%2\"").arg(file, ParamSheet));
+        return false;
+    }
+    return true;
+}
+
+QString Zeltctl::rowLabel(const Workbook &book, int row) const
+{
+    return QStringLiteral("row %1 (register %2, %3)")
+        .arg(row)
+        .arg(book.cellText(row, 1), book.cellText(row, 2));
+}
+
+// Prints what a procedure did with the rows and names every refused or failed
+// row on standard error. Returns the exit status.
+int Zeltctl::reportProcedure(const QString &file, bool import, const ParamFileReport &report,
+                             int result)
+{
+    const bool ranRows = result == ExelToWrite::Done || result == ExelToWrite::RowsFailed ||
+                         result == ExelToWrite::NotSaved;
+    if (!ranRows) {
+        static const QHash<int, QString> texts = {
+            {ExelToWrite::NoWorkbook, QStringLiteral("not a workbook that can be opened")},
+            {ExelToWrite::NoSheets, QStringLiteral("the workbook has no worksheet")},
+            {ExelToWrite::NoParamSheet,
+             QStringLiteral("no parameter sheet \"%1\"").arg(ParamSheet)},
+            {ExelToWrite::NoData, QStringLiteral("the parameter sheet is empty")},
+            {ExelToWrite::Stopped, QStringLiteral("stopped")},
+        };
+        return fail(ExitDiffers, QStringLiteral("%1: %2").arg(
+                                     file, texts.value(result, QString::number(result))));
+    }
+    Workbook book;
+    const bool labelled = book.open(file) && book.selectSheet(ParamSheet);
+    const auto label = [&](int row) {
+        return labelled ? rowLabel(book, row) : QStringLiteral("row %1").arg(row);
+    };
+    for (int row : report.refused)
+        fail(ExitDiffers,
+             QStringLiteral("%1: %2 refused: %3").arg(file, label(row), report.reasons.value(row)));
+    for (int row : report.failed)
+        fail(ExitDiffers,
+             QStringLiteral("%1: %2 failed: %3").arg(file, label(row), report.reasons.value(row)));
+    if (result == ExelToWrite::NotSaved)
+        fail(ExitDiffers, QStringLiteral("%1: the workbook could not be saved").arg(file));
+
+    const QString summary = ExelToWrite::ReportText(report, import);
+    if (m_json) {
+        const auto rowArray = [](const QVector<int> &rows) {
+            QJsonArray a;
+            for (int r : rows)
+                a.append(r);
+            return a;
+        };
+        PrintJson(m_s.out, QJsonObject{{"file", QFileInfo(file).absoluteFilePath()},
+                                       {"rows", report.rows},
+                                       {import ? "written" : "read", report.done},
+                                       {"refused", rowArray(report.refused)},
+                                       {"failed", rowArray(report.failed)},
+                                       {"skipped", report.skipped},
+                                       {"summary", summary}});
+    } else {
+        m_s.out << QFileInfo(file).absoluteFilePath() << ": " << summary << '\n';
+        m_s.out.flush();
+    }
+    const bool clean =
+        report.refused.isEmpty() && report.failed.isEmpty() && result == ExelToWrite::Done;
+    return clean ? ExitDone : (LinkUp() ? ExitDiffers : ExitUnreachable);
+}
+
+int Zeltctl::cmdBackup(const QString &file)
+{
+    if (!file.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        return usageError(QStringLiteral("%1: a backup is written as .xlsx").arg(file));
+    if (const int status = connectInstrument())
+        return status;
+    bool asideFailed = false;
+    const QString kept = SetAsidePreviousExport(file, &asideFailed);
+    if (asideFailed) {
+        disconnectInstrument();
+        return fail(ExitDiffers,
+                    QStringLiteral("%1: the earlier file could not be kept aside").arg(file));
+    }
+    if (!kept.isEmpty())
+        m_s.err << "zeltctl: the earlier " << file << " is kept as " << kept << '\n';
+    QString error;
+    if (!WriteParamTemplate(file, 0, &error)) {
+        disconnectInstrument();
+        return fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, error));
+    }
+    ExelToWrite excel;
+    int result = 0;
+    {
+        ProgressBar bar(m_s, QStringLiteral("backup"));
+        result = excel.RunExport(file, gp_ModbusDevice, [&bar](int percent) { bar.show(percent); });
+    }
+    const int status = reportProcedure(file, false, excel.lastReport(), result);
+    disconnectInstrument();
+    return status;
+}
+
+// Checks every row of the sheet against the instrument, names each refused or
+// unreadable row on standard error, prints the rows that differ with a summary
+// and returns the exit status. The instrument is connected; this disconnects it.
+int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheckTexts &texts,
+                       const std::function<RowCheck(int row)> &check)
+{
+    const int n = book.rowCount();
+    int same = 0, refused = 0, failed = 0, skipped = 0;
+    QVector<QStringList> rows;
+    QJsonArray list;
+    {
+        ProgressBar bar(m_s, texts.progress);
+        for (int r = 2; r <= n; ++r) {
+            bar.show(n > 2 ? (r - 2) * 100 / (n - 2) : 100);
+            const RowCheck c = check(r);
+            switch (c.outcome) {
+            case RowCheck::Skipped:
+                ++skipped;
+                break;
+            case RowCheck::Refused:
+                ++refused;
+                fail(ExitDiffers,
+                     QStringLiteral("%1: %2 refused: %3").arg(file, rowLabel(book, r), c.reason));
+                break;
+            case RowCheck::Unreadable:
+                ++failed;
+                fail(ExitDiffers, QStringLiteral("%1: %2 failed: register %3 could not be read")
+                                      .arg(file, rowLabel(book, r))
+                                      .arg(c.address));
+                break;
+            case RowCheck::Same:
+                ++same;
+                break;
+            case RowCheck::Differs:
+                rows.append(c.cells);
+                list.append(c.json);
+                break;
+            }
+        }
+    }
+    // A row the instrument would not read is a failed row while the link holds.
+    const bool lost = !LinkUp();
+    disconnectInstrument();
+    QString summary = QStringLiteral("%1 rows: %2 %3, %4 %5")
+                          .arg(n > 1 ? n - 1 : 0)
+                          .arg(rows.size())
+                          .arg(texts.differ)
+                          .arg(same)
+                          .arg(texts.same);
+    if (texts.refusable)
+        summary += QStringLiteral(", %1 refused").arg(refused);
+    summary += QStringLiteral(", %1 failed, %2 skipped").arg(failed).arg(skipped);
+    QJsonObject json{{"file", QFileInfo(file).absoluteFilePath()},
+                     {texts.listKey, list},
+                     {texts.same, same},
+                     {"failed", failed},
+                     {"skipped", skipped},
+                     {"summary", summary}};
+    if (texts.refusable)
+        json.insert(QStringLiteral("refused"), refused);
+    printResult(json, texts.header, rows, summary);
+    if (failed && lost)
+        return ExitUnreachable;
+    const bool differs = texts.differencesFail && !rows.isEmpty();
+    return refused || failed || differs ? ExitDiffers : ExitDone;
+}
+
+int Zeltctl::cmdRestore(const QString &file, bool dryRun)
+{
+    if (!QFileInfo(file).isFile())
+        return usageError(QStringLiteral("%1: no such file").arg(file));
+    {
+        Workbook book; // a file that is no parameter file is refused before any traffic
+        if (!openSheet(&book, file))
+            return ExitDiffers;
+    }
+    if (const int status = connectInstrument())
+        return status;
+    if (!dryRun) {
+        ExelToWrite excel;
+        int result = 0;
+        {
+            ProgressBar bar(m_s, QStringLiteral("restore"));
+            result =
+                excel.RunImport(file, gp_ModbusDevice, [&bar](int percent) { bar.show(percent); });
+        }
+        const int status = reportProcedure(file, true, excel.lastReport(), result);
+        disconnectInstrument();
+        return status;
+    }
+
+    // The import's own row rules, with a read of the instrument in place of the write.
+    Workbook book;
+    openSheet(&book, file);
+    const RowCheckTexts texts{QStringLiteral("restore --dry-run"),
+                              {QStringLiteral("ROW"), QStringLiteral("ADDRESS"),
+                               QStringLiteral("NAME"), QStringLiteral("INSTRUMENT"),
+                               QStringLiteral("FILE")},
+                              QStringLiteral("changes"),
+                              QStringLiteral("would change"),
+                              QStringLiteral("unchanged"),
+                              true,
+                              false};
+    return checkRows(file, book, texts, [&book](int r) {
+        RowCheck c;
+        const ImportRowPlan plan = PlanImportRow(book, r);
+        if (plan.action == ImportRowPlan::Skip || plan.action == ImportRowPlan::SkipEmpty)
+            return c;
+        if (plan.action == ImportRowPlan::Refuse) {
+            c.outcome = RowCheck::Refused;
+            c.reason = plan.reason;
+            return c;
+        }
+        CliParam p;
+        FindCliParam(QString::number(plan.address), &p);
+        p.row.count = quint8(plan.count);
+        bool ok = false;
+        const quint32 now = ReadParam(p.readAddress(), plan.count, &ok);
+        if (!ok) {
+            c.outcome = RowCheck::Unreadable;
+            c.address = p.readAddress();
+        } else if (now == plan.value) {
+            c.outcome = RowCheck::Same;
+        } else {
+            c.outcome = RowCheck::Differs;
+            c.cells =
+                QStringList{QString::number(r), QString::number(plan.address), book.cellText(r, 2),
+                            QString::number(now), QString::number(plan.value)};
+            c.json = QJsonObject{{"row", r},
+                                 {"address", plan.address},
+                                 {"name", book.cellText(r, 2)},
+                                 {"instrument", qint64(now)},
+                                 {"file", qint64(plan.value)}};
+        }
+        return c;
+    });
+}
+
+int Zeltctl::cmdCompare(const QString &file)
+{
+    if (!QFileInfo(file).isFile())
+        return usageError(QStringLiteral("%1: no such file").arg(file));
+    Workbook book;
+    if (!openSheet(&book, file))
+        return ExitDiffers;
+    if (const int status = connectInstrument())
+        return status;
+    // What a backup would write into each row, against what the row holds.
+    const RowCheckTexts texts{QStringLiteral("compare"),
+                              {QStringLiteral("ROW"), QStringLiteral("ADDRESS"),
+                               QStringLiteral("NAME"), QStringLiteral("FILE"),
+                               QStringLiteral("INSTRUMENT")},
+                              QStringLiteral("differences"),
+                              QStringLiteral("differ"),
+                              QStringLiteral("equal"),
+                              false,
+                              true};
+    return checkRows(file, book, texts, [&book](int r) {
+        RowCheck c;
+        const ExportRowPlan plan = PlanExportRow(book, r);
+        const QString fileText = book.cellText(r, ParamValueColumn()).trimmed();
+        if (plan.action != ExportRowPlan::Read || fileText.isEmpty())
+            return c;
+        bool ok = false;
+        const quint32 value = ReadParam(plan.readAddress, plan.readCount(), &ok);
+        if (!ok) {
+            c.outcome = RowCheck::Unreadable;
+            c.address = plan.readAddress;
+            return c;
+        }
+        const QString instrumentText = plan.valueText(value);
+        // A float row equals when it shows the same six significant digits.
+        const bool equal = plan.count == 3
+                               ? QString::number(fileText.toDouble(), 'g', 6) == instrumentText
+                               : fileText == instrumentText;
+        if (equal) {
+            c.outcome = RowCheck::Same;
+            return c;
+        }
+        c.outcome = RowCheck::Differs;
+        c.cells = QStringList{QString::number(r), book.cellText(r, 1), book.cellText(r, 2),
+                              fileText, instrumentText};
+        c.json = QJsonObject{{"row", r},
+                             {"address", book.cellText(r, 1).toInt()},
+                             {"name", book.cellText(r, 2)},
+                             {"file", fileText},
+                             {"instrument", instrumentText}};
+        return c;
+    });
+}
+
+int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
+{
+    if (m_parser.isSet("serial") || m_parser.isSet("tcp"))
+        return usageError(QStringLiteral("backup --hosts takes its instruments from the file, not "
+                                         "from --tcp or --serial"));
+    int jobs = DefaultJobs;
+    QString error;
+    if (!intOption("jobs", 1, 1024, &jobs, &error))
+        return usageError(error);
+    QVector<FleetHost> hosts;
+    if (!ReadHostsFile(hostsFile, &hosts, &error))
+        return usageError(error);
+    if (!QFileInfo(dir).isDir())
+        return usageError(QStringLiteral("%1: no such folder").arg(dir));
+
+    LinkSettings base = m_link;
+    base.connectType = 1;
+    FleetBackup fleet(hosts, dir, base, jobs, m_timeoutMs);
+    {
+        ProgressBar bar(m_s, QStringLiteral("backup"));
+        QObject::connect(&fleet, &FleetBackup::progress, [&bar](int done, int total) {
+            bar.show(total ? done * 100 / total : 100);
+        });
+        QEventLoop loop;
+        QObject::connect(&fleet, &FleetBackup::finished, &loop, &QEventLoop::quit);
+        fleet.start();
+        if (!fleet.isFinished())
+            loop.exec();
+    }
+    int failedHosts = 0;
+    QVector<QStringList> rows;
+    QJsonArray list;
+    for (const FleetResult &r : fleet.results()) {
+        if (!r.ok()) {
+            ++failedHosts;
+            fail(ExitDiffers, QStringLiteral("%1:%2: %3").arg(r.host).arg(r.port).arg(r.detail));
+        }
+        const QString seconds = QString::number(r.elapsedMs / 1000.0, 'f', 2);
+        rows.append({r.host, QString::number(r.port), r.serial, r.statusText(),
+                     QString::number(r.read), QString::number(r.failed), seconds, r.file});
+        list.append(QJsonObject{{"host", r.host},
+                                {"port", r.port},
+                                {"serial", r.serial},
+                                {"status", r.statusText()},
+                                {"rows", r.rows},
+                                {"read", r.read},
+                                {"failed", r.failed},
+                                {"seconds", r.elapsedMs / 1000.0},
+                                {"file", r.file},
+                                {"detail", r.detail}});
+    }
+    printResult(
+        QJsonObject{{"hosts", list}, {"ok", hosts.size() - failedHosts}, {"failed", failedHosts}},
+        {QStringLiteral("HOST"), QStringLiteral("PORT"), QStringLiteral("SERIAL"),
+         QStringLiteral("STATUS"), QStringLiteral("READ"), QStringLiteral("FAILED"),
+         QStringLiteral("SECONDS"), QStringLiteral("FILE")},
+        rows,
+        QStringLiteral("%1 instruments: %2 backed up, %3 failed")
+            .arg(hosts.size())
+            .arg(hosts.size() - failedHosts)
+            .arg(failedHosts));
+    return failedHosts ? ExitDiffers : ExitDone;
+}

@@ -1,0 +1,332 @@
+// The commands on one instrument's live values and parameters: info, read,
+// write and watch.
+#include "zeltctl.h"
+
+#include "decimaltext.h"
+#include "errortexts.h"
+#include "paramtext.h"
+#include "valuebinding.h"
+#include "zeltctlcommon.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTime>
+#include <csignal>
+#include <limits>
+
+using namespace zeltctl;
+
+namespace {
+
+constexpr int DefaultWatchIntervalMs = 500;
+// Live block: weight, status word, error word.
+constexpr int WeightSlot = 0;
+constexpr int StatusSlot = 1;
+constexpr int ErrorSlot = 2;
+
+volatile std::sig_atomic_t interrupted = 0;
+void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+QString kindText(quint32 version)
+{
+    if (version >= 10000 && version <= 19999)
+        return QStringLiteral("analog");
+    if (version >= 20000 && version <= 29999)
+        return QStringLiteral("digital");
+    return QStringLiteral("unknown");
+}
+
+} // namespace
+
+int Zeltctl::cmdInfo()
+{
+    if (const int status = connectInstrument())
+        return status;
+    LinkSettings base = m_link;
+    for (int group : {14, 15}) {
+        const ModbusResult r = ReadGroup(base, group);
+        if (r != ModbusOk) {
+            const int status = LinkUp() ? ExitDiffers : ExitUnreachable;
+            disconnectInstrument();
+            return fail(status, QStringLiteral("system information (registers %1-%2): %3")
+                                    .arg(RegisterGroupTable[group].start)
+                                    .arg(RegisterGroupTable[group].start +
+                                         RegisterGroupTable[group].count - 1)
+                                    .arg(ModbusResultText(r)));
+        }
+    }
+    disconnectInstrument();
+    QString mac = QStringLiteral("00-00-00-00-00-00");
+    for (int i = 0; i < MacBytes; ++i)
+        PatchMacByte(mac, i, gsrt_SysInf.slot[MacSlot + i]);
+    const quint32 version = gsrt_SysInf.slot[SoftVersionSlot];
+    const QVector<QPair<QString, QString>> fields = {
+        {QStringLiteral("version"), QString::number(version)},
+        {QStringLiteral("compileDate"), CompileDateText(gsrt_SysInf.slot[CompileDateSlot])},
+        {QStringLiteral("serialNumber"), SerialNumberText(gsrt_SysInf.slot, SerialNumberSlot)},
+        {QStringLiteral("mac"), mac},
+        {QStringLiteral("kind"), kindText(version)},
+        {QStringLiteral("instrumentId"), QString::number(gsrt_SysInf.slot[InstrumentIdSlot])},
+    };
+    QJsonObject json;
+    QVector<QStringList> rows;
+    for (const auto &f : fields) {
+        json.insert(f.first, f.second);
+        rows.append({f.first, f.second});
+    }
+    printResult(json, {QStringLiteral("FIELD"), QStringLiteral("VALUE")}, rows);
+    return ExitDone;
+}
+
+int Zeltctl::cmdRead(const QStringList &keys)
+{
+    QVector<CliParam> params;
+    for (const QString &key : keys) {
+        CliParam p;
+        if (!FindCliParam(key, &p))
+            return usageError(QStringLiteral("unknown parameter %1").arg(key));
+        params.append(p);
+    }
+    if (const int status = connectInstrument())
+        return status;
+    const quint32 decimals = DecimalSetting();
+    const quint32 unit = gsrt_CalPara.slot[CalUnitSlot];
+    int status = ExitDone;
+    QVector<QStringList> rows;
+    QJsonArray list;
+    for (const CliParam &p : params) {
+        bool ok = false;
+        const quint32 raw = ReadParam(p.readAddress(), p.row.count, &ok);
+        if (!ok) {
+            status = FailedStatus(status);
+            fail(status,
+                 QStringLiteral("%1 (register %2): read failed").arg(p.name).arg(p.readAddress()));
+            continue;
+        }
+        const QString value = ShownValue(p, raw, decimals);
+        const QString unitText = ShownUnit(p, unit);
+        const QString description = QString::fromUtf8(p.row.nameEn ? p.row.nameEn : "");
+        rows.append({p.name, QString::number(p.row.address), value, unitText, description});
+        list.append(QJsonObject{{"name", p.name},
+                                {"address", p.row.address},
+                                {"count", p.row.count},
+                                {"raw", qint64(raw)},
+                                {"value", value},
+                                {"unit", unitText},
+                                {"description", description}});
+    }
+    disconnectInstrument();
+    printResult(QJsonObject{{"parameters", list}},
+                {QStringLiteral("NAME"), QStringLiteral("ADDRESS"), QStringLiteral("VALUE"),
+                 QStringLiteral("UNIT"), QStringLiteral("DESCRIPTION")},
+                rows);
+    return status;
+}
+
+int Zeltctl::cmdWrite(const QStringList &assignments)
+{
+    struct Pending
+    {
+        CliParam param;
+        QString text;
+    };
+    QVector<Pending> pending;
+    for (const QString &a : assignments) {
+        const int eq = a.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return usageError(QStringLiteral("%1: expected NAME=VALUE").arg(a));
+        Pending w;
+        if (!FindCliParam(a.left(eq), &w.param))
+            return usageError(QStringLiteral("unknown parameter %1").arg(a.left(eq)));
+        if (!w.param.writable())
+            return usageError(
+                QStringLiteral("%1 (register %2) is not a parameter that can be written")
+                    .arg(w.param.name)
+                    .arg(w.param.row.address));
+        w.text = a.mid(eq + 1);
+        pending.append(w);
+    }
+    if (const int status = connectInstrument())
+        return status;
+    int status = ExitDone;
+    QVector<QStringList> rows;
+    QJsonArray list;
+    for (const Pending &w : pending) {
+        const CliParam &p = w.param;
+        // Converted with the decimal setting as it is now: an earlier write of
+        // this run may have changed it.
+        quint32 raw = 0;
+        QString why;
+        QString outcome;
+        QString shown;
+        if (!RawFromText(p, w.text, DecimalSetting(), &raw, &why)) {
+            fail(ExitDiffers, QStringLiteral("%1 (register %2): refused: %3")
+                                  .arg(p.name)
+                                  .arg(p.row.address)
+                                  .arg(why));
+            status = qMax(status, int(ExitDiffers));
+            outcome = QStringLiteral("refused");
+        } else {
+            LinkSettings request;
+            request.startAddress = p.row.address;
+            request.count = p.row.count;
+            const ModbusResult r = WriteParam(gp_ModbusDevice, raw, request);
+            if (p.row.address == 100 || p.row.address == 102) {
+                LinkSettings base = m_link;
+                ReadGroup(base, 1); // unit and decimals take effect for what follows
+            }
+            bool ok = false;
+            const quint32 back = ReadParam(p.readAddress(), p.row.count, &ok);
+            shown = ok ? ShownValue(p, back, DecimalSetting()) : QString();
+            if (r != ModbusOk) {
+                outcome = ModbusResultText(r);
+                fail(ExitDiffers, QStringLiteral("%1 (register %2): write failed: %3")
+                                      .arg(p.name)
+                                      .arg(p.row.address)
+                                      .arg(outcome));
+                status = FailedStatus(status);
+            } else if (!ok) {
+                outcome = QStringLiteral("written, read-back failed");
+                fail(ExitDiffers, QStringLiteral("%1 (register %2): read-back failed")
+                                      .arg(p.name)
+                                      .arg(p.readAddress()));
+                status = FailedStatus(status);
+            } else if (back != raw) {
+                outcome = QStringLiteral("written, instrument kept %1").arg(shown);
+                fail(ExitDiffers,
+                     QStringLiteral("%1 (register %2): the instrument holds %3 after the write")
+                         .arg(p.name)
+                         .arg(p.row.address)
+                         .arg(shown));
+                status = qMax(status, int(ExitDiffers));
+            } else {
+                outcome = QStringLiteral("written");
+            }
+        }
+        const QString unitText = ShownUnit(p, gsrt_CalPara.slot[CalUnitSlot]);
+        rows.append({p.name, QString::number(p.row.address), w.text, shown, unitText, outcome});
+        list.append(QJsonObject{{"name", p.name},
+                                {"address", p.row.address},
+                                {"requested", w.text},
+                                {"raw", qint64(raw)},
+                                {"value", shown},
+                                {"unit", unitText},
+                                {"result", outcome}});
+    }
+    disconnectInstrument();
+    printResult(QJsonObject{{"writes", list}},
+                {QStringLiteral("NAME"), QStringLiteral("ADDRESS"), QStringLiteral("REQUESTED"),
+                 QStringLiteral("VALUE"), QStringLiteral("UNIT"), QStringLiteral("RESULT")},
+                rows);
+    return status;
+}
+
+int Zeltctl::cmdWatch()
+{
+    int intervalMs = DefaultWatchIntervalMs;
+    int count = 0;
+    QString error;
+    if (!intOption("interval", 50, 3600000, &intervalMs, &error) ||
+        !intOption("count", 1, std::numeric_limits<int>::max(), &count, &error))
+        return usageError(error);
+    QFile csv;
+    if (m_parser.isSet("csv")) {
+        csv.setFileName(m_parser.value("csv"));
+        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return usageError(
+                QStringLiteral("--csv %1: %2").arg(csv.fileName(), csv.errorString()));
+        csv.write("time,weight,unit,stable,zero,net,overflow,error\n");
+    }
+    if (const int status = connectInstrument())
+        return status;
+    interrupted = 0;
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    LinkSettings base = m_link;
+    int polls = 0, failures = 0;
+    if (!m_json)
+        m_s.out << "TIME          WEIGHT        UNIT  MARKS              ERROR\n";
+    QElapsedTimer clock;
+    while (!interrupted && (count == 0 || polls < count)) {
+        clock.start();
+        ++polls;
+        const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+        ModbusResult r = ReadGroup(base, 0);
+        if (r == ModbusOk)
+            r = ReadGroup(base, 1);
+        if (r == ModbusOk)
+            r = ReadNetCoil();
+        if (r != ModbusOk) {
+            ++failures;
+            fail(ExitDiffers, QStringLiteral("%1: poll failed: %2").arg(time, ModbusResultText(r)));
+            if (!LinkUp())
+                break;
+        } else {
+            const quint32 status = gsrt_LiveVal.slot[StatusSlot];
+            const bool stable = status & 1u, zero = status & 2u, overflow = status & 8u;
+            const bool net = gsrt_LiveVal.netFlag;
+            const QString weight =
+                overflow ? (status & 4u ? QStringLiteral("-OFL") : QStringLiteral("OFL"))
+                         : FormatScaled(qint32(gsrt_LiveVal.slot[WeightSlot]),
+                                        int(qMin(DecimalSetting(), 4u)));
+            const QString unit = UnitName(gsrt_CalPara.slot[CalUnitSlot]);
+            const quint32 errors = gsrt_LiveVal.slot[ErrorSlot];
+            int bit = 0;
+            while (errors && !((errors >> bit) & 1u))
+                ++bit;
+            const QString errorText =
+                errors ? InstrumentErrorText(bit, false) : QStringLiteral("None");
+            QStringList marks;
+            if (stable)
+                marks << QStringLiteral("STABLE");
+            if (zero)
+                marks << QStringLiteral("ZERO");
+            if (net)
+                marks << QStringLiteral("NET");
+            if (overflow)
+                marks << QStringLiteral("OVERFLOW");
+            if (m_json) {
+                m_s.out << QJsonDocument(QJsonObject{{"time", time},
+                                                     {"weight", weight},
+                                                     {"unit", unit},
+                                                     {"stable", stable},
+                                                     {"zero", zero},
+                                                     {"net", net},
+                                                     {"overflow", overflow},
+                                                     {"error", errorText}})
+                               .toJson(QJsonDocument::Compact)
+                        << '\n';
+            } else {
+                m_s.out << time.leftJustified(14) << weight.rightJustified(12) << "  "
+                        << unit.leftJustified(4) << "  "
+                        << marks.join(QLatin1Char(' ')).leftJustified(17) << "  " << errorText
+                        << '\n';
+            }
+            m_s.out.flush();
+            if (csv.isOpen()) {
+                csv.write(
+                    QStringLiteral("%1,%2,%3,%4,%5,%6,%7,\"%8\"\n")
+                        .arg(time, weight, unit)
+                        .arg(int(stable))
+                        .arg(int(zero))
+                        .arg(int(net))
+                        .arg(int(overflow))
+                        .arg(QString(errorText).replace(QLatin1Char('"'), QStringLiteral("\"\"")))
+                        .toUtf8());
+                csv.flush();
+            }
+        }
+        if (count == 0 || polls < count)
+            WaitMs(qMax(0, intervalMs - int(clock.elapsed())));
+    }
+    std::signal(SIGINT, previous);
+    const bool lost = !LinkUp();
+    disconnectInstrument();
+    if (lost)
+        return fail(ExitUnreachable, QStringLiteral("the link to the instrument was lost"));
+    return failures ? ExitDiffers : ExitDone;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+// What zeltctl's command files and the fleet backup share: the parameter sheet's
+// name, the connect wait, the serial number and the state of the program's client.
+
+#include "clioutput.h"
+#include "devicemodel.h"
+#include "modbusconnection.h"
+#include "modbuslink.h"
+#include "sysinfotext.h"
+
+#include <QModbusClient>
+#include <QString>
+
+namespace zeltctl {
+
+inline const QString ParamSheet = QStringLiteral("读写类");
+// A link is given at least this long to come up, longer when the reply timeout is.
+constexpr int LeastConnectWaitMs = 3000;
+
+// The serial number from its SerialNumberChars registers (one character each)
+// from `first` on, in the form the test page shows.
+template <typename Registers> QString SerialNumberText(const Registers &registers, int first)
+{
+    QString serial = QStringLiteral("0000000000000-123202G60000");
+    for (int i = 0; i < SerialNumberChars; ++i)
+        PatchSerialChar(serial, i, quint16(registers[first + i]));
+    return serial;
+}
+
+// Whether the program's client is connected.
+inline bool LinkUp()
+{
+    return gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState;
+}
+
+// A read or write that failed: a failed row while the link holds, the
+// instrument out of reach once it is lost. Never better than `status`.
+inline int FailedStatus(int status)
+{
+    return LinkUp() ? qMax(status, int(ExitDiffers)) : int(ExitUnreachable);
+}
+
+inline quint32 DecimalSetting()
+{
+    return gsrt_CalPara.slot[CalDecimalSlot];
+}
+
+} // namespace zeltctl
