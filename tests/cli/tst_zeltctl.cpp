@@ -2,6 +2,7 @@
 // orders, the exit statuses, what goes over the wire, and the fleet backup with
 // misbehaving instruments among good ones.
 #include "exeltowrite.h"
+#include "hostilepeer.h"
 #include "linkfixture.h"
 #include "modbuslink.h"
 
@@ -110,6 +111,7 @@ private slots:
     void usageErrorsExitTwoWithOneLine();
     void helpNamesEveryCommand();
     void anUnreachableInstrumentExitsThree();
+    void infoRefusedByAnAnsweringInstrumentExitsOne();
 
     void infoShowsTheSystemInformation_data();
     void infoShowsTheSystemInformation();
@@ -249,6 +251,26 @@ void TstZeltctl::anUnreachableInstrumentExitsThree()
     QCOMPARE(mute.status, 3);
     QVERIFY2(mute.err.contains(QLatin1String("does not answer")), qPrintable(mute.err));
     QCOMPARE(writeCount(m_sim->requestLog()), 0);
+}
+
+// The instrument answers the link check, then the system information with
+// something that is no answer to it: it is reachable, so exit 1, not 3.
+void TstZeltctl::infoRefusedByAnAnsweringInstrumentExitsOne()
+{
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    peer.onRequest = [&peer] {
+        if (peer.requests() > 1)
+            peer.setAnswer(hostile::Answer::OtherFunction);
+    };
+    const Run run = zeltctl(
+        {"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--timeout", "300", "info"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(
+        run.err.startsWith(QLatin1String("zeltctl: system information (registers 10000-10028): ")),
+        qPrintable(run.err));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(run.out.isEmpty());
 }
 
 void TstZeltctl::infoShowsTheSystemInformation_data()
