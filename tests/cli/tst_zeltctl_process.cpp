@@ -149,6 +149,9 @@ void TstZeltctlProcess::everyCommandAsAProgram()
 
 void TstZeltctlProcess::watchEndsOnInterrupt()
 {
+#ifndef Q_OS_UNIX
+    QSKIP("the interrupt is sent with kill(), which only POSIX systems have");
+#else
     SimChild sim;
     QVERIFY(sim.start({}));
     QProcess watch;
@@ -161,6 +164,7 @@ void TstZeltctlProcess::watchEndsOnInterrupt()
     QVERIFY(watch.waitForFinished(10000));
     QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
     QCOMPARE(watch.exitCode(), 0);
+#endif
 }
 
 void TstZeltctlProcess::fleetBackupOfChildInstruments()
