@@ -254,8 +254,8 @@ int Zeltctl::cmdRestore(const QString &file, bool dryRun)
                               QStringLiteral("changes"),
                               QStringLiteral("would change"),
                               QStringLiteral("unchanged"),
-                              true,
-                              false};
+                              /*refusable=*/true,
+                              /*differencesFail=*/false};
     return checkRows(file, book, texts, [&book](int r) {
         RowCheck c;
         const ImportRowPlan plan = PlanImportRow(book, r);
@@ -308,8 +308,8 @@ int Zeltctl::cmdCompare(const QString &file)
                               QStringLiteral("differences"),
                               QStringLiteral("differ"),
                               QStringLiteral("equal"),
-                              false,
-                              true};
+                              /*refusable=*/false,
+                              /*differencesFail=*/true};
     return checkRows(file, book, texts, [&book](int r) {
         RowCheck c;
         const ExportRowPlan plan = PlanExportRow(book, r);
