@@ -1,3 +1,5 @@
+// zeltctl itself: the help, the options, the link to the instrument and the
+// dispatch to the commands (instrumentcommands.cpp, filecommands.cpp).
 #include "zeltctl.h"
 
 #include "zeltctlcommon.h"
