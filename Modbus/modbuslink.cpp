@@ -144,6 +144,57 @@ WaitEnd waitFor(const std::shared_ptr<Outcome> &outcome, ModbusConnection *link,
     }
 }
 
+// Closes and opens the link again; the stream starts afresh.
+void reopen(ModbusConnection *link)
+{
+    QModbusClient *client = link->client();
+    if (client->state() == QModbusDevice::ConnectedState)
+        qDebug() << "Reopening the link after" << link->timeoutsInARow() << "timeouts";
+    link->resetTimeouts();
+    client->disconnectDevice();
+    client->connectDevice();
+}
+
+// A connected link that is out of step is reopened before the next request is
+// sent on it, which then waits (up to the client's timeout) for the link to be
+// up again. Otherwise every answer after a reply cut short is read out of step
+// until the next link check, and while polling is held (a parameter file,
+// zeltctl) there is none.
+void reopenIfOutOfStep(ModbusConnection *link)
+{
+    const QPointer<QModbusClient> client(link->client());
+    if (!client || !link->outOfStep() || client->state() != QModbusDevice::ConnectedState)
+        return;
+    reopen(link);
+    QEventLoop loop;
+    bool woken = false;
+    const auto wake = [&loop, &woken] {
+        woken = true;
+        loop.quit();
+    };
+    QObject::connect(
+        client, &QModbusDevice::stateChanged, &loop, [wake](QModbusDevice::State state) {
+            if (state == QModbusDevice::ConnectedState || state == QModbusDevice::UnconnectedState)
+                wake();
+        });
+    QObject::connect(client, &QObject::destroyed, &loop, wake);
+    bool spent = false;
+    QTimer budget;
+    budget.setSingleShot(true);
+    QObject::connect(&budget, &QTimer::timeout, &loop, [&spent, wake] {
+        spent = true;
+        wake();
+    });
+    budget.start(client->timeout());
+    const WaiterRegistration registration({&loop, &woken});
+    while (client && client->state() == QModbusDevice::ConnectingState && !spent && !gu8_LinkStop) {
+        woken = false;
+        loop.exec();
+        if (!woken)
+            return; // the application is quitting
+    }
+}
+
 quint32 accessValue(quint32 *stored, quint32 value, int mode)
 {
     if (mode == 0)
@@ -200,6 +251,7 @@ ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
         return ModbusNoLink;
     if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
+    reopenIfOutOfStep(link);
     auto outcome = std::make_shared<Outcome>();
     link->sendRead(type, request.startAddress, request.count, request.slaveId, ReadBudgetMs(client),
                    [outcome](ModbusResult r, const QVector<quint16> &v) { outcome->finish(r, v); });
@@ -219,6 +271,7 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
     if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
     qDebug() << "This is Send address =" << request.startAddress << "num =" << request.count;
+    reopenIfOutOfStep(link);
 
     // The write does not look at the stop flag, and gives up after responseTime
     // ms even if the client would wait longer.
@@ -306,13 +359,8 @@ int CheckLink()
     // would keep a slow network from ever connecting. A connected link whose
     // requests keep timing out is out of step (a cut frame, garbage): reopening
     // it starts the stream afresh. One attempt per poll, for TCP and serial alike.
-    if (state == QModbusDevice::ConnectedState || state == QModbusDevice::UnconnectedState) {
-        if (state == QModbusDevice::ConnectedState)
-            qDebug() << "Reopening the link after" << programLink->timeoutsInARow() << "timeouts";
-        programLink->resetTimeouts();
-        gp_ModbusDevice->disconnectDevice();
-        gp_ModbusDevice->connectDevice();
-    }
+    if (state == QModbusDevice::ConnectedState || state == QModbusDevice::UnconnectedState)
+        reopen(programLink);
     return 1;
 }
 

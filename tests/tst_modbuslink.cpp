@@ -497,6 +497,35 @@ private slots:
         QCOMPARE(gsrt_BasicPara.slot[0], 0u);
     }
 
+    // A reply cut short is followed by a fresh link before the next request,
+    // without waiting for a link check: a parameter file holds polling for its
+    // whole run, and every row after the cut would fail.
+    void nextRequestAfterACutReplyGoesOnAFreshLink()
+    {
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        QVERIFY(connectTcpClient(peer.port()));
+        gp_ModbusDevice->setTimeout(300);
+        quint16 values[2] = {};
+        LinkSettings request;
+        request.startAddress = 54;
+        request.count = 2;
+
+        peer.setAnswer(hostile::Answer::CutFrame);
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusTimeout);
+        peer.setAnswer(hostile::Answer::Good);
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
+        QCOMPARE(values[1], hostile::registerValue(55));
+        QCOMPARE(peer.connections(), 2);
+
+        peer.setAnswer(hostile::Answer::CutFrame);
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusTimeout);
+        peer.setAnswer(hostile::Answer::Good);
+        QCOMPARE(WriteHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
+        QCOMPARE(peer.connections(), 3);
+        QCOMPARE(CheckLink(), 0);
+    }
+
     // A stream out of step (stray bytes in front of an answer) times out every
     // request; after three timeouts in a row the link check opens a new connection.
     void timeoutsInARowReopenTheLink()
