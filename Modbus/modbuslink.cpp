@@ -130,10 +130,13 @@ WaitEnd waitFor(const std::shared_ptr<Outcome> &outcome, ModbusConnection *link,
 
     const WaiterRegistration registration({&loop, &woken});
     for (;;) {
+        // An answer that came in while a deeper wait held the loop is not taken
+        // once the link is gone: the caller asked a link that no longer exists.
+        if (!linkAlive || !client)
+            return WaitEnd::LinkLost;
         if (outcome->done)
             return WaitEnd::Finished;
-        if (!linkAlive || !client || client->state() != QModbusDevice::ConnectedState ||
-            (honourStop && gu8_LinkStop))
+        if (client->state() != QModbusDevice::ConnectedState || (honourStop && gu8_LinkStop))
             return WaitEnd::LinkLost;
         woken = false;
         loop.exec();

@@ -5,6 +5,7 @@
 // again, many times over, on Modbus TCP and on Modbus RTU. Every pending call
 // must come back with a failure code and leave its values alone; run under the
 // sanitizers, nothing may be touched after it is gone.
+#include "hostilepeer.h"
 #include "linkfixture.h"
 #include "modbuslink.h"
 #include "simhost.h"
@@ -136,6 +137,35 @@ private slots:
         link.EditIP = QStringLiteral("127.0.0.1");
         link.EditPort = QString::number(m_sim->port());
         rounds(link, 60);
+    }
+
+    // The first request's answer comes in while a second request, started
+    // from inside its wait, holds the loop; the link then goes before the first
+    // wait resumes. The first call fails like any other that was waiting.
+    void anAnswerTakenUnderADeeperWaitIsDroppedWhenTheLinkGoes()
+    {
+        // The first request is answered after 100 ms, the second never.
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        peer.setAnswer(hostile::Answer::Delayed);
+        peer.setDelayMs(100);
+        int requests = 0;
+        peer.onRequest = [&peer, &requests] {
+            if (++requests > 1)
+                peer.setAnswer(hostile::Answer::Silent);
+        };
+        QVERIFY(connectTcpClient(peer.port()));
+        Outcome outer, nested;
+        QTimer::singleShot(20, [&] {
+            nested.result = ReadHoldingRegisters(gp_ModbusDevice, request(54), nested.values);
+        });
+        QTimer::singleShot(300, [] { DisconnectModbus(); });
+        outer.result = ReadHoldingRegisters(gp_ModbusDevice, request(50), outer.values);
+        QCOMPARE(peer.requests(), 2);
+        QCOMPARE(outer.result, ModbusNoLink);
+        QCOMPARE(outer.values[0], Untouched);
+        QCOMPARE(nested.result, ModbusNoLink);
+        QVERIFY(!gp_ModbusDevice);
     }
 
     void rtuClientTornDownUnderPendingRequests()

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QModbusClient>
 #include <QMouseEvent>
@@ -264,6 +265,8 @@ private slots:
     void disconnectTearsDownAfterOneSecondAndPollsPark()
     {
         connectWindow();
+        QElapsedTimer sinceClick;
+        sinceClick.start();
         QTest::mouseClick(form()->ButtonDisconnect, Qt::LeftButton);
         QCOMPARE(gu32_PageIndex, 8u);
         QVERIFY(form()->widget_Menu->isHidden());
@@ -271,7 +274,10 @@ private slots:
         QCOMPARE(m_window->disconnectTimerForTest()->interval(), 1000);
         const int requestsBefore = m_sim->requestLog().size();
         QTest::qWait(700);
-        QVERIFY(gp_ModbusDevice);
+        // The link stays for the first second (a loaded machine may return
+        // from the wait later than asked).
+        if (sinceClick.elapsed() < 1000)
+            QVERIFY(gp_ModbusDevice);
         QVERIFY(m_sim->requestLog().size() <= requestsBefore + 8); // at most the poll under way
         QTRY_VERIFY_WITH_TIMEOUT(!gp_ModbusDevice, 1000);
         QCOMPARE(int(gu8_LinkStop), 0);
