@@ -29,6 +29,9 @@ enum ModbusResult : int {
     ModbusTimeout = 1,
     ModbusProtocolError = 2,
     ModbusNoLink = 3,
+    // An answer that does not answer the request (cut short, a byte count that
+    // lies, another function, start or unit): never taken as data.
+    ModbusMalformed = 4,
 };
 
 // The instrument's slave id rule, shared by every window that takes one: 1 to 99.

@@ -1,12 +1,12 @@
 #include "modbusconnection.h"
 
 #include "devicemodel.h"
+#include "mbaptcpclient.h"
 #include "modbuslink.h"
 
 #include <QDebug>
 #include <QModbusReply>
 #include <QModbusRtuSerialMaster>
-#include <QModbusTcpClient>
 #include <QUrl>
 #include <QVariant>
 #include <memory>
@@ -29,6 +29,14 @@ QModbusPdu::FunctionCode readFunction(QModbusDataUnit::RegisterType type)
 }
 
 constexpr int ReadBudgetGraceMs = 100;
+
+// Modbus TCP goes through the checked MBAP client; RTU through Qt's own.
+QModbusReply *sendOn(QModbusClient *client, const QModbusDataUnit &unit, int slaveId, bool write)
+{
+    if (auto *tcp = qobject_cast<MbapTcpClient *>(client))
+        return write ? tcp->sendWrite(unit, slaveId) : tcp->sendRead(unit, slaveId);
+    return write ? client->sendWriteRequest(unit, slaveId) : client->sendReadRequest(unit, slaveId);
+}
 
 // Calls done once with the finished reply, or with null when budgetMs ran out
 // first; the reply is released either way.
@@ -93,7 +101,7 @@ QModbusClient *CreateModbusClient(const LinkSettings &s, QObject *parent)
 {
     QModbusClient *client = nullptr;
     if (s.connectType == 1)
-        client = new QModbusTcpClient(parent);
+        client = new MbapTcpClient(parent);
     else
         client = new QModbusRtuSerialMaster(parent);
     ConfigureModbusClient(client, s);
@@ -134,14 +142,14 @@ ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::Regis
     case QModbusDevice::ReplyAbortedError:
         return ModbusNoLink; // the client aborts what is pending when the link goes down
     default:
-        return ModbusProtocolError;
+        return FailedReplyResult(reply);
     }
     const QModbusDataUnit answer = reply.result();
     if (reply.rawResult().functionCode() != readFunction(type) ||
         answer.valueCount() != uint(count) || answer.startAddress() != start) {
         qDebug() << "Reply does not match the request: function" << reply.rawResult().functionCode()
                  << "start" << answer.startAddress() << "count" << answer.valueCount();
-        return ModbusProtocolError;
+        return ModbusMalformed;
     }
     for (int i = 0; i < count; ++i)
         values[i] = answer.value(i);
@@ -161,12 +169,9 @@ ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
         qDebug() << "e_ModbusResponseError2"
                  << "Timeout";
         return ModbusTimeout;
-    case QModbusDevice::ProtocolError:
-        qDebug() << "e_ModbusResponseError1";
-        return ModbusProtocolError;
     default:
-        qDebug() << "e_ModbusResponseError2";
-        return ModbusProtocolError;
+        qDebug() << "e_ModbusResponseError1" << reply.errorString();
+        return FailedReplyResult(reply);
     }
     const QModbusPdu::FunctionCode function = reply.rawResult().functionCode();
     const bool writeAnswer = function == QModbusPdu::WriteSingleRegister ||
@@ -175,9 +180,50 @@ ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
                              function == QModbusPdu::WriteMultipleCoils;
     if (!writeAnswer || reply.result().startAddress() != start) {
         qDebug() << "e_ModbusResponseError2" << function << reply.result().startAddress();
-        return ModbusProtocolError;
+        return ModbusMalformed;
     }
     return ModbusOk;
+}
+
+ModbusResult FailedReplyResult(const QModbusReply &reply)
+{
+    // Only an exception answer is the instrument's refusal; any other failure
+    // is an answer that could not be read as one.
+    if (reply.error() == QModbusDevice::ProtocolError && reply.rawResult().isException())
+        return ModbusProtocolError;
+    return ModbusMalformed;
+}
+
+int ExceptionCodeOf(const QModbusReply &reply)
+{
+    const QModbusResponse raw = reply.rawResult();
+    return raw.isException() && raw.dataSize() > 0 ? int(quint8(raw.data().at(0))) : 0;
+}
+
+QString ModbusExceptionName(int code)
+{
+    switch (code) {
+    case 1:
+        return QStringLiteral("illegal function");
+    case 2:
+        return QStringLiteral("illegal data address");
+    case 3:
+        return QStringLiteral("illegal data value");
+    case 4:
+        return QStringLiteral("device failure");
+    case 5:
+        return QStringLiteral("acknowledge");
+    case 6:
+        return QStringLiteral("device busy");
+    case 8:
+        return QStringLiteral("memory parity error");
+    case 10:
+        return QStringLiteral("gateway path unavailable");
+    case 11:
+        return QStringLiteral("gateway target did not respond");
+    default:
+        return QStringLiteral("exception %1").arg(code);
+    }
 }
 
 bool RefusedSlaveId(int slaveId)
@@ -188,7 +234,7 @@ bool RefusedSlaveId(int slaveId)
     return true;
 }
 
-QString ModbusResultText(ModbusResult result)
+QString ModbusResultText(ModbusResult result, int exceptionCode)
 {
     switch (result) {
     case ModbusOk:
@@ -196,7 +242,12 @@ QString ModbusResultText(ModbusResult result)
     case ModbusTimeout:
         return QStringLiteral("no reply (timeout)");
     case ModbusProtocolError:
+        if (exceptionCode > 0)
+            return QStringLiteral("refused by the instrument (%1)")
+                .arg(ModbusExceptionName(exceptionCode));
         return QStringLiteral("refused by the instrument");
+    case ModbusMalformed:
+        return QStringLiteral("malformed reply");
     case ModbusNoLink:
         break;
     }
@@ -299,7 +350,7 @@ void ModbusConnection::countResult(ModbusResult result)
 {
     if (result == ModbusTimeout)
         ++m_timeouts;
-    else if (result == ModbusOk || result == ModbusProtocolError)
+    else if (result == ModbusOk || result == ModbusProtocolError || result == ModbusMalformed)
         m_timeouts = 0;
 }
 
@@ -323,7 +374,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
 {
     QModbusReply *reply = nullptr;
     if (maySend(slaveId))
-        reply = m_client->sendReadRequest(QModbusDataUnit(type, address, quint16(count)), slaveId);
+        reply = sendOn(m_client, QModbusDataUnit(type, address, quint16(count)), slaveId, false);
     if (!reply) {
         const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
         QMetaObject::invokeMethod(
@@ -340,6 +391,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
                      QVector<quint16> values(count);
                      const ModbusResult result =
                          EvaluateReadReply(*r, type, address, count, values.data());
+                     m_lastException = ExceptionCodeOf(*r);
                      countResult(result);
                      done(result, result == ModbusOk ? values : QVector<quint16>());
                  });
@@ -351,7 +403,7 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
 {
     QModbusReply *reply = nullptr;
     if (maySend(slaveId))
-        reply = m_client->sendWriteRequest(QModbusDataUnit(type, address, values), slaveId);
+        reply = sendOn(m_client, QModbusDataUnit(type, address, values), slaveId, true);
     if (!reply) {
         const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
         QMetaObject::invokeMethod(
@@ -366,6 +418,7 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
                          return;
                      }
                      const ModbusResult result = EvaluateWriteReply(*r, address);
+                     m_lastException = ExceptionCodeOf(*r);
                      countResult(result);
                      done(result);
                  });

@@ -32,13 +32,25 @@ int ReadBudgetMs(const QModbusClient *client);
 ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::RegisterType type,
                                int start, int count, quint16 *values);
 // A finished write: Ok only for a write answer at the start asked for.
+// Answers that are not what was asked are ModbusMalformed; ModbusProtocolError
+// is kept for the instrument's exception answers.
 ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start);
 // Requests to a slave id outside the rule are never sent (0 is a broadcast
 // that no instrument answers).
 bool RefusedSlaveId(int slaveId);
 
-// A short text for a result: "ok", "no reply (timeout)", "refused by the instrument", "link lost".
-QString ModbusResultText(ModbusResult result);
+// What a reply that did not finish well stands for: an exception answer is the
+// instrument's refusal (ModbusProtocolError), anything else ModbusMalformed.
+ModbusResult FailedReplyResult(const QModbusReply &reply);
+// The exception code of an exception answer, or 0.
+int ExceptionCodeOf(const QModbusReply &reply);
+// "illegal data address", "device busy", ... for an exception code.
+QString ModbusExceptionName(int code);
+
+// A short text for a result: "ok", "no reply (timeout)", "refused by the
+// instrument" (with the exception's name when its code is given), "malformed
+// reply", "link lost".
+QString ModbusResultText(ModbusResult result, int exceptionCode = 0);
 
 // After this many timeouts in a row a link counts as out of step.
 constexpr int ReopenAfterTimeouts = 3;
@@ -100,6 +112,9 @@ public:
     int timeoutsInARow() const { return m_timeouts; }
     bool outOfStep() const { return m_timeouts >= ReopenAfterTimeouts; }
     void resetTimeouts() { m_timeouts = 0; }
+    // The exception code of the last answer that was an exception, until the
+    // next framed answer; 0 otherwise.
+    int lastExceptionCode() const { return m_lastException; }
     // Whether an out-of-step link closes at once (the default: nothing more on
     // it can be trusted) or stays up for its owner to reopen.
     void setCloseWhenOutOfStep(bool close) { m_closeWhenOutOfStep = close; }
@@ -127,6 +142,7 @@ private:
     bool m_opening = false;
     bool m_closeWhenOutOfStep = true;
     int m_timeouts = 0;
+    int m_lastException = 0;
     // Shared with the state each request keeps, which may be freed after the
     // connection itself.
     std::shared_ptr<int> m_inFlight = std::make_shared<int>(0);

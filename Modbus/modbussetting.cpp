@@ -7,6 +7,7 @@
 #include "Warning/mesgBox.h"
 #include "devicemodel.h"
 #include "filepaths.h"
+#include "mbaptcpclient.h"
 #include "modbuslink.h"
 #include "valuebinding.h"
 
@@ -16,7 +17,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QModbusClient>
-#include <QModbusTcpClient>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QSerialPortInfo>
@@ -327,7 +327,7 @@ bool ModbusSetting::connectAndProbe()
     const LinkSettings s = settings();
     // A left-over client of the other kind cannot take these settings.
     if (gp_ModbusDevice && gp_ModbusDevice->state() != QModbusDevice::ConnectedState &&
-        (qobject_cast<QModbusTcpClient *>(gp_ModbusDevice) != nullptr) != (s.connectType == 1))
+        (qobject_cast<MbapTcpClient *>(gp_ModbusDevice) != nullptr) != (s.connectType == 1))
         DisconnectModbus();
     if (gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState)
         return false;

@@ -7,6 +7,11 @@
 // the longest gap between polls, any value shown that the instrument does not
 // hold, and memory growth. Run by hand:
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_linksoak [minutes]     (default 15)
+// With --heal [rounds] (default 5) the window talks to the instrument through a
+// proxy that spoils its answers, one kind of fault at a time (garbage, a
+// megabyte of random bytes, another unit, a cut frame, silence, a restart), and
+// the time from a good line to a green bar is printed per kind.
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_linksoak --heal [rounds]
 #include "Modbus/filepaths.h"
 #include "Modbus/modbussetting.h"
 #include "appstyle.h"
@@ -17,6 +22,7 @@
 #include "modbuslink.h"
 #include "pollstate.h"
 #include "simhost.h"
+#include "spoilproxy.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -27,8 +33,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -63,13 +71,23 @@ sim::FaultOptions faults(double drop, double exception, int closeAfter, double c
     return f;
 }
 
+qint64 median(QVector<qint64> v)
+{
+    if (v.isEmpty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     ApplyAppStyleSheet(app);
-    const double minutes = argc > 1 ? std::atof(argv[1]) : 15.0;
+    const bool healRun = argc > 1 && std::strcmp(argv[1], "--heal") == 0;
+    const int rounds = healRun && argc > 2 ? std::atoi(argv[2]) : 5;
+    const double minutes = !healRun && argc > 1 ? std::atof(argv[1]) : 15.0;
     std::srand(7);
 
     QTemporaryDir home;
@@ -80,11 +98,17 @@ int main(int argc, char **argv)
         return 1;
     }
     host.model().setLiveFrozen(true); // a steady instrument: any other value shown is a lie
+    bench::SpoilProxy proxy(quint16(host.port()));
+    if (healRun && !proxy.listen()) {
+        std::fprintf(stderr, "the proxy did not start\n");
+        return 1;
+    }
     {
         QSettings ini(SettingsFilePath(), QSettings::IniFormat);
         ini.setValue(QStringLiteral("Zelt/connectType"), 1);
         ini.setValue(QStringLiteral("Zelt/EditHostIP"), QStringLiteral("127.0.0.1"));
-        ini.setValue(QStringLiteral("Zelt/EditPort"), QString::number(host.port()));
+        ini.setValue(QStringLiteral("Zelt/EditPort"),
+                     QString::number(healRun ? proxy.port() : host.port()));
         ini.setValue(QStringLiteral("Zelt/timeoutSpinner"), QStringLiteral("1000"));
         ini.setValue(QStringLiteral("Zelt/spinboxSlaveId"), QStringLiteral("1"));
         ini.setValue(QStringLiteral("Zelt/baudCombo"), 5); // 38400: the 1000 ms client timeout
@@ -146,6 +170,54 @@ int main(int argc, char **argv)
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, check);
     sampler.start(20);
+
+    if (healRun) {
+        struct Kind
+        {
+            const char *name;
+            bench::Spoil spoil;
+        };
+        const QVector<Kind> kinds = {
+            {"garbage instead of answers", bench::Spoil::Garbage},
+            {"1 MB of random bytes", bench::Spoil::RandomMegabyte},
+            {"answers of another unit", bench::Spoil::OtherUnit},
+            {"frames cut short", bench::Spoil::CutFrame},
+            {"silence", bench::Spoil::Silent},
+            {"instrument restart", bench::Spoil::Close},
+        };
+        std::printf("heal to green bar after 3 s of each fault, %d rounds (the bar needs two "
+                    "good polls: 1000 ms at the 500 ms pace)\n",
+                    rounds);
+        bool allGreen = true;
+        for (const Kind &kind : kinds) {
+            QVector<qint64> heal;
+            for (int r = 0; r < rounds; ++r) {
+                proxy.setSpoil(kind.spoil);
+                WaitMs(3000);
+                proxy.setSpoil(bench::Spoil::None);
+                healing = true;
+                pollsSinceHeal = 0;
+                sinceHeal.start();
+                for (int waited = 0; healing && waited < 15000; waited += 20)
+                    WaitMs(20);
+                if (healing) {
+                    healing = false;
+                    allGreen = false;
+                    heal << 15000;
+                } else {
+                    heal << longestHealToGreen;
+                }
+                longestHealToGreen = 0;
+                WaitMs(1000);
+            }
+            std::printf("  %-28s median %5lld ms, longest %5lld ms (%.2f of the 1000 ms floor)\n",
+                        kind.name, median(heal), *std::max_element(heal.begin(), heal.end()),
+                        median(heal) / 1000.0);
+        }
+        std::printf("  values not the instrument's %d%s\n", lies,
+                    allGreen ? "" : "; some faults did not heal within 15 s");
+        return lies == 0 && allGreen ? 0 : 1;
+    }
 
     const long memoryAtStart = residentKb();
     long memoryPeak = memoryAtStart;

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QModbusClient>
+#include <QModbusDataUnit>
+#include <QModbusPdu>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+class QModbusReply;
+class QTcpSocket;
+class QTimer;
+
+// Modbus TCP with the whole MBAP header checked. Qt's own TCP client pairs an
+// answer with its request by transaction id alone and never looks at the unit
+// id, so an answer from another unit on a gateway would be taken as data; it
+// also trusts the header's length, so stray bytes leave it waiting for a frame
+// that never ends. Here every answer must carry the transaction id, protocol id
+// 0, a length that fits one PDU and the unit id it was asked of; the PDU itself
+// is decoded by Qt (QModbusClient::processResponse), the replies are Qt's.
+//
+// A stream that is out of step (a header no instrument sends, a frame that stops
+// halfway) is dropped and the connection opened again at once: the client stays
+// in the connected state meanwhile, requests made then wait for the new
+// connection, and only a peer that refuses it ends the link.
+//
+// The client's timeout runs for each try until the whole answer is in;
+// numberOfRetries() tries are repeated on the same transaction id.
+class MbapTcpClient : public QModbusClient
+{
+    Q_OBJECT
+
+public:
+    explicit MbapTcpClient(QObject *parent = nullptr);
+    ~MbapTcpClient() override;
+
+    // The same requests (and function codes) as QModbusClient's sendReadRequest
+    // and sendWriteRequest, which on this client return null: callers go
+    // through these. Null when the link is not up or the unit cannot be asked.
+    QModbusReply *sendRead(const QModbusDataUnit &read, int serverAddress);
+    QModbusReply *sendWrite(const QModbusDataUnit &write, int serverAddress);
+
+    // Streams dropped and reopened because they were out of step.
+    int resyncs() const { return m_resyncs; }
+
+signals:
+    // A stream was dropped for being out of step; why says what was seen.
+    void resynced(const QString &why);
+
+protected:
+    bool open() override;
+    void close() override;
+
+private:
+    struct Pending
+    {
+        QPointer<QModbusReply> reply;
+        QModbusDataUnit unit;
+        QByteArray adu;
+        int server = 0;
+        int retriesLeft = 0;
+        std::unique_ptr<QTimer> timer;
+    };
+
+    QModbusReply *enqueue(const QModbusRequest &request, const QModbusDataUnit &unit, int server);
+    void writeAdu(const QByteArray &adu);
+    void readAnswers();
+    void answer(quint16 tid, int unit, const QByteArray &pdu);
+    void expire(quint16 tid);
+    void resync(const QString &why, QModbusDevice::Error error, const QString &errorText);
+    void failAll(QModbusDevice::Error error, const QString &text);
+    void socketUp();
+    void socketDown();
+    void socketError();
+
+    QTcpSocket *m_socket;
+    QByteArray m_buffer;
+    std::map<quint16, Pending> m_pending;
+    quint16 m_nextTid = 0;
+    bool m_resyncing = false;
+    int m_resyncs = 0;
+};
