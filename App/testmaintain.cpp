@@ -290,6 +290,30 @@ void TestMaintain::showPathLink(QLabel *pathLabel, const char *prefix, const QSt
                            .arg(folder, tr(prefix) + file));
 }
 
+void TestMaintain::reportTransfer(bool import, int result, const QString &file)
+{
+    if (result == ProcedureStopped)
+        return;
+    if (result < 0) {
+        showNotice(tr("Tip"), import ? tr("Import Failed!") : tr("Export Failed!"), 1, this);
+        return;
+    }
+    // The rows that went through are in the instrument or the file: the link
+    // stays, and the notice says which rows did not.
+    showPathLink(import ? ui->label_importPath : ui->label_exportPath,
+                 import ? QT_TR_NOOP("Import Path>>>") : QT_TR_NOOP("Export Path>>>"), file);
+    if (result == ProcedurePartial) {
+        const QString counts = (import ? m_importCounts : m_exportCounts)->text();
+        showNotice(
+            tr("Tip"),
+            (import ? tr("Import finished with problems!") : tr("Export finished with problems!")) +
+                (counts.isEmpty() ? QString() : QLatin1Char('\n') + counts),
+            1, this);
+        return;
+    }
+    showNotice(tr("Tip"), import ? tr("Import Successful!") : tr("Export Successful!"), 1, this);
+}
+
 void TestMaintain::on_Btu_Export_clicked()
 {
     if (!exportIdle)
@@ -313,13 +337,7 @@ void TestMaintain::on_Btu_Export_clicked()
 
     prepareProgress(ui->progressBar_Export, ui->label_Export, ui->label_exportPath);
     m_exportCounts->clear();
-    const int result = runProcedure(m_exportProcedure, target, ui->progressBar_Export);
-    if (result < 0) {
-        showNotice(tr("Tip"), tr("Export Failed!"), 1, this);
-    } else if (result != ProcedureStopped) {
-        showPathLink(ui->label_exportPath, QT_TR_NOOP("Export Path>>>"), target);
-        showNotice(tr("Tip"), tr("Export Successful!"), 1, this);
-    }
+    reportTransfer(false, runProcedure(m_exportProcedure, target, ui->progressBar_Export), target);
     ui->label_Export->hide();
     ui->progressBar_Export->hide();
     exportIdle = true;
@@ -342,13 +360,7 @@ void TestMaintain::on_But_Import_clicked()
     if (!file.isEmpty()) {
         prepareProgress(ui->progressBar_Import, ui->label_Import, ui->label_importPath);
         m_importCounts->clear();
-        const int result = runProcedure(m_importProcedure, file, ui->progressBar_Import);
-        if (result < 0) {
-            showNotice(tr("Tip"), tr("Import Failed!"), 1, this);
-        } else if (result != ProcedureStopped) {
-            showPathLink(ui->label_importPath, QT_TR_NOOP("Import Path>>>"), file);
-            showNotice(tr("Tip"), tr("Import Successful!"), 1, this);
-        }
+        reportTransfer(true, runProcedure(m_importProcedure, file, ui->progressBar_Import), file);
         ui->label_Import->hide();
         ui->progressBar_Import->hide();
     }

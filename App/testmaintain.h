@@ -28,7 +28,8 @@ extern bool importIdle;
 // connection handed to the page at entry, and a progress callback (percent,
 // 0-100, drives the tab's progress bar); it starts the spreadsheet engine, works
 // through the rows, shuts the engine down and returns its result code: below 0
-// failed, ProcedureStopped when a disconnect stopped it, anything else done.
+// failed, ProcedureStopped when a disconnect stopped it, ProcedurePartial when
+// it went through the file but some rows failed, anything else done.
 // The page does the rest: the file choice, the template copy, the progress bar,
 // the result notice and the path link. Until a procedure is connected the page
 // reports every run as failed (ProcedureUnavailable), never as done.
@@ -42,6 +43,7 @@ public:
         std::function<int(const QString &file, QModbusClient *device, const Progress &progress)>;
 
     static constexpr int ProcedureStopped = 100;
+    static constexpr int ProcedurePartial = 101;
     static constexpr int ProcedureUnavailable = -100;
 
     explicit TestMaintain(QWidget *parent = nullptr);
@@ -88,6 +90,8 @@ private:
     // Runs procedure on file with the bar as its progress display; returns its result.
     int runProcedure(const SheetProcedure &procedure, const QString &file, QProgressBar *bar);
     void showPathLink(QLabel *pathLabel, const char *prefix, const QString &file);
+    // The notice and path link for a procedure's result.
+    void reportTransfer(bool import, int result, const QString &file);
     static int procedureUnavailable(const char *what);
 
     Ui::TestMaintain *ui;

@@ -17,13 +17,19 @@ NoticeLook lookOf(const QString &message)
     const QStringList success = {QObject::tr("Reset Successful!"),
                                  QObject::tr("Import Successful!"),
                                  QObject::tr("Export Successful!")};
-    const QStringList failure = {QObject::tr("Reset Failed!"), QObject::tr("Password Failed!"),
+    const QStringList failure = {QObject::tr("Reset Failed!"),
+                                 QObject::tr("Password Failed!"),
                                  QObject::tr("Operation Failed,Please try again!"),
-                                 QObject::tr("Import Failed!"), QObject::tr("Export Failed!")};
+                                 QObject::tr("Import Failed!"),
+                                 QObject::tr("Export Failed!"),
+                                 QObject::tr("Import finished with problems!"),
+                                 QObject::tr("Export finished with problems!")};
     const QStringList progress = {QObject::tr("Start Importing!"), QObject::tr("Start Exporting!")};
+    // A notice may add its details below the first line.
+    const QString headline = message.section(QLatin1Char('\n'), 0, 0);
     if (success.contains(message))
         return NoticeLook::Success;
-    if (failure.contains(message))
+    if (failure.contains(headline))
         return NoticeLook::Failure;
     if (progress.contains(message))
         return NoticeLook::Progress;

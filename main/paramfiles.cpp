@@ -11,16 +11,24 @@ void ConnectParamFiles(TestMaintain *page)
         if (excel->lastReport().rows > 0)
             page->showTransferCounts(import, ExelToWrite::ReportText(excel->lastReport(), import));
     };
-    page->setExportProcedure([excel, showCounts](const QString &file, QModbusClient *device,
-                                                 const TestMaintain::Progress &progress) {
+    // Some rows failed and others went through: neither a success nor a failure.
+    const auto outcome = [excel](int result) {
+        return result == ExelToWrite::RowsFailed && excel->lastReport().done > 0
+                   ? TestMaintain::ProcedurePartial
+                   : result;
+    };
+    page->setExportProcedure([excel, showCounts, outcome](const QString &file,
+                                                          QModbusClient *device,
+                                                          const TestMaintain::Progress &progress) {
         const int result = excel->RunExport(file, device, progress);
         showCounts(false);
-        return result;
+        return outcome(result);
     });
-    page->setImportProcedure([excel, showCounts](const QString &file, QModbusClient *device,
-                                                 const TestMaintain::Progress &progress) {
+    page->setImportProcedure([excel, showCounts, outcome](const QString &file,
+                                                          QModbusClient *device,
+                                                          const TestMaintain::Progress &progress) {
         const int result = excel->RunImport(file, device, progress);
         showCounts(true);
-        return result;
+        return outcome(result);
     });
 }

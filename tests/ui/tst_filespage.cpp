@@ -141,24 +141,66 @@ private slots:
                      .arg(linkRows));
     }
 
-    void refusedWritesMakeTheImportFail()
+    // Rows the instrument refuses fail the import only when nothing went in;
+    // otherwise it finished with problems: the notice names the failed rows and
+    // the path link stays.
+    void refusedWritesMakeTheImportPartialOrFailed_data()
     {
+        QTest::addColumn<bool>("withWritableRow");
+        QTest::addColumn<QStringList>("notices");
+        QTest::addColumn<QString>("counts");
+        QTest::newRow("some rows written")
+            << true
+            << QStringList{"Import finished with problems!\n3 rows: 1 written, 1 refused (rows "
+                           "3), 1 failed (rows 2)"}
+            << "3 rows: 1 written, 1 refused (rows 3), 1 failed (rows 2)";
+        QTest::newRow("no row written")
+            << false << QStringList{"Import Failed!"}
+            << "2 rows: 0 written, 1 refused (rows 3), 1 failed (rows 2)";
+    }
+    void refusedWritesMakeTheImportPartialOrFailed()
+    {
+        QFETCH(bool, withWritableRow);
+        QFETCH(QStringList, notices);
+        QFETCH(QString, counts);
         bench.model().setReg(9302, 0); // application remote editing off
         const QString file = bench.home.filePath(QStringLiteral("locked.xlsx"));
-        QVERIFY(CreateWorkbook(file, ParamSheet,
-                               {{"Address", "Name", "Count", "Max", "Min", "Note", "Value"},
-                                {"54", "Zero range", "2", "99", "0", "%", "30"},
-                                {"56", "Stability range", "2", "99", "0", "d", "150"},
-                                {"8900", "scratch", "1", "99", "0", "", "5"}},
-                               {}));
+        QVector<QStringList> rows = {{"Address", "Name", "Count", "Max", "Min", "Note", "Value"},
+                                     {"54", "Zero range", "2", "99", "0", "%", "30"},
+                                     {"56", "Stability range", "2", "99", "0", "d", "150"}};
+        if (withWritableRow)
+            rows.append({"8900", "scratch", "1", "99", "0", "", "5"});
+        QVERIFY(CreateWorkbook(file, ParamSheet, rows, {}));
         showTab("tab_Import");
         page->chosenFile = file;
         DialogScript answers({{true}});
         QTest::mouseClick(button("But_Import"), Qt::LeftButton);
-        QCOMPARE(answers.messages(), QStringList{"Import Failed!"});
-        QVERIFY(label("label_importPath")->text().isEmpty());
-        QCOMPARE(label("label_importCounts")->text(),
-                 QString("3 rows: 1 written, 1 refused (rows 3), 1 failed (rows 2)"));
+        QCOMPARE(answers.messages(), notices);
+        QCOMPARE(label("label_importPath")->text().isEmpty(), !withWritableRow);
+        QCOMPARE(label("label_importCounts")->text(), counts);
+    }
+
+    // A row the instrument cannot read leaves its cell empty; the other rows are
+    // saved and the file is offered.
+    void anUnreadableRowMakesTheExportPartial()
+    {
+        const QString templatePath =
+            bench.home.path() + QStringLiteral("/Template/QuarnT-Zelt_EN.xlsx");
+        QDir().mkpath(bench.home.path() + QStringLiteral("/Template"));
+        QVERIFY(CreateWorkbook(templatePath, ParamSheet,
+                               {{"Address", "Name", "Count", "Max", "Min", "Note", "Value"},
+                                {"54", "Zero range", "2", "99", "0", "%", ""},
+                                {"7000", "not in the map", "1", "99", "0", "", ""}},
+                               {}));
+        bench.model().setValue32(54, 20);
+        showTab("tab_Export");
+        QCOMPARE(clickExport(),
+                 QStringList{"Export finished with problems!\n2 rows: 1 read, 1 failed (rows 3)"});
+        QVERIFY(label("label_exportPath")->text().contains("Export Path>>>" + exportTarget()));
+        Workbook book;
+        QVERIFY(book.open(exportTarget()) && book.selectSheet(ParamSheet));
+        QCOMPARE(book.cellText(2, 7), QString("20"));
+        QCOMPARE(book.cellText(3, 7), QString());
     }
 
     void aWorkbookWithoutTheParameterSheetFailsWithoutTraffic()

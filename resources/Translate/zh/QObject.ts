@@ -70,5 +70,13 @@
         <source>Search?</source>
         <translation>是否搜索？</translation>
     </message>
+    <message>
+        <source>Import finished with problems!</source>
+        <translation>导入完成，但有问题！</translation>
+    </message>
+    <message>
+        <source>Export finished with problems!</source>
+        <translation>导出完成，但有问题！</translation>
+    </message>
 </context>
 </TS>

@@ -306,5 +306,13 @@
         <source>Import Successful!</source>
         <translation>导入成功！</translation>
     </message>
+    <message>
+        <source>Import finished with problems!</source>
+        <translation>导入完成，但有问题！</translation>
+    </message>
+    <message>
+        <source>Export finished with problems!</source>
+        <translation>导出完成，但有问题！</translation>
+    </message>
 </context>
 </TS>
