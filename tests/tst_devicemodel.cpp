@@ -320,9 +320,14 @@ private slots:
     {
         gsrt_ComPara.analog[3] = 20000;
         gsrt_DigPara.slot[38] = 7;
-        QCOMPARE(MirrorValue(*FindWriteRow(4, 6, QStringLiteral("EditFSOut"))), 20000u);
-        QCOMPARE(MirrorValue(*FindWriteRow(6, 6, QStringLiteral("RemotoSetFilter"))), 7u);
-        QCOMPARE(MirrorValue(*FindWriteRow(6, 6, QStringLiteral("BtnSearchSen"))), 0u);
+        // A lookup that finds nothing fails this case, not the whole suite.
+        const auto row = [](int page, int subPage, const char *name) {
+            const auto *found = FindWriteRow(page, subPage, QString::fromLatin1(name));
+            return found ? MirrorValue(*found) : 0xDEADBEEFu;
+        };
+        QCOMPARE(row(4, 6, "EditFSOut"), 20000u);
+        QCOMPARE(row(6, 6, "RemotoSetFilter"), 7u);
+        QCOMPARE(row(6, 6, "BtnSearchSen"), 0u);
     }
 };
 

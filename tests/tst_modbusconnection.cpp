@@ -5,6 +5,7 @@
 #include "modbusconnection.h"
 #include "simhost.h"
 
+#include <QModbusReply>
 #include <QTcpServer>
 #include <QtTest>
 #include <memory>
@@ -52,6 +53,8 @@ private slots:
     void anAbsentPeerFailsTheOpenWithItsReason();
     void aClosedLinkAnswersFromTheEventLoop();
     void aSilentPeerDoesNotHoldUpAnother();
+    void everyAnswerIsCheckedAgainstItsRequest_data();
+    void everyAnswerIsCheckedAgainstItsRequest();
 };
 
 void TstModbusConnection::parametersFollowTheWordOrder_data()
@@ -271,6 +274,89 @@ void TstModbusConnection::aSilentPeerDoesNotHoldUpAnother()
     next();
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), 2, 10000);
     QCOMPARE(order, (QStringList{"good", "silent"}));
+}
+
+// The one gate every answer passes, fed finished replies directly: whatever the
+// transport let through, an answer for another start, count or function never
+// becomes data, and only an exception answer is the instrument's refusal.
+void TstModbusConnection::everyAnswerIsCheckedAgainstItsRequest_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("function");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("expected");
+    const int none = int(QModbusDevice::NoError);
+    const int read = QModbusPdu::ReadHoldingRegisters;
+    QTest::newRow("read as asked") << false << read << 100 << 4 << none << int(ModbusOk);
+    QTest::newRow("read, other start") << false << read << 101 << 4 << none << int(ModbusMalformed);
+    QTest::newRow("read, fewer values")
+        << false << read << 100 << 3 << none << int(ModbusMalformed);
+    QTest::newRow("read, more values") << false << read << 100 << 5 << none << int(ModbusMalformed);
+    QTest::newRow("read, other function")
+        << false << int(QModbusPdu::ReadInputRegisters) << 100 << 4 << none << int(ModbusMalformed);
+    QTest::newRow("read, exception")
+        << false << (read | 0x80) << 100 << 4 << int(QModbusDevice::ProtocolError)
+        << int(ModbusProtocolError);
+    QTest::newRow("read, not decodable")
+        << false << read << 100 << 4 << int(QModbusDevice::UnknownError) << int(ModbusMalformed);
+    QTest::newRow("read, timeout")
+        << false << read << 100 << 4 << int(QModbusDevice::TimeoutError) << int(ModbusTimeout);
+    QTest::newRow("read, aborted")
+        << false << read << 100 << 4 << int(QModbusDevice::ReplyAbortedError) << int(ModbusNoLink);
+    const int multiple = QModbusPdu::WriteMultipleRegisters;
+    QTest::newRow("write as asked") << true << multiple << 100 << 2 << none << int(ModbusOk);
+    QTest::newRow("single write as asked")
+        << true << int(QModbusPdu::WriteSingleRegister) << 100 << 1 << none << int(ModbusOk);
+    QTest::newRow("write, other start")
+        << true << multiple << 99 << 2 << none << int(ModbusMalformed);
+    QTest::newRow("write answered as a read")
+        << true << read << 100 << 2 << none << int(ModbusMalformed);
+    QTest::newRow("write, exception")
+        << true << (multiple | 0x80) << 100 << 2 << int(QModbusDevice::ProtocolError)
+        << int(ModbusProtocolError);
+}
+
+void TstModbusConnection::everyAnswerIsCheckedAgainstItsRequest()
+{
+    QFETCH(bool, write);
+    QFETCH(int, function);
+    QFETCH(int, start);
+    QFETCH(int, count);
+    QFETCH(int, error);
+    QFETCH(int, expected);
+    QModbusReply reply(QModbusReply::Common, 1);
+    const bool exception = function & 0x80;
+    reply.setRawResult(QModbusResponse(QModbusPdu::FunctionCode(function),
+                                       exception ? QByteArray(1, '\x02') : QByteArray()));
+    QVector<quint16> answered(count);
+    for (int i = 0; i < count; ++i)
+        answered[i] = quint16(0x1000 + i);
+    reply.setResult(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, start, answered));
+    if (error != int(QModbusDevice::NoError))
+        reply.setError(QModbusDevice::Error(error), QStringLiteral("test"));
+    else
+        reply.setFinished(true);
+
+    if (write) {
+        QCOMPARE(int(EvaluateWriteReply(reply, 100)), expected);
+    } else {
+        quint16 values[4] = {7, 7, 7, 7};
+        QCOMPARE(int(EvaluateReadReply(reply, QModbusDataUnit::HoldingRegisters, 100, 4, values)),
+                 expected);
+        const bool taken = expected == int(ModbusOk);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(values[i], taken ? quint16(0x1000 + i) : quint16(7));
+    }
+    QCOMPARE(ExceptionCodeOf(reply), exception ? 2 : 0);
+    QCOMPARE(ModbusResultText(ModbusResult(expected), ExceptionCodeOf(reply)),
+             QString::fromLatin1(expected == int(ModbusProtocolError)
+                                     ? "refused by the instrument (illegal data address)"
+                                 : expected == int(ModbusMalformed) ? "malformed reply"
+                                 : expected == int(ModbusTimeout)   ? "no reply (timeout)"
+                                 : expected == int(ModbusNoLink)    ? "link lost"
+                                                                    : "ok"));
 }
 
 QTEST_GUILESS_MAIN(TstModbusConnection)

@@ -144,6 +144,31 @@ private slots:
                      int(modes[n]));
     }
 
+    // Each tab polls its own group, the first one included, also after a click
+    // beside the tabs stopped the page's polling.
+    void eachTabPollsItsOwnGroup_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("start");
+        QTest::newRow("input") << 0 << 6 << 150;
+        QTest::newRow("output") << 1 << 7 << 170;
+        QTest::newRow("comparison") << 2 << 8 << 190;
+    }
+    void eachTabPollsItsOwnGroup()
+    {
+        QFETCH(int, tab);
+        QFETCH(int, group);
+        QFETCH(int, start);
+        clickTab(-1);
+        clickTab(tab);
+        QCOMPARE(gu32_AppSubPage, quint32(group));
+        bench.host->clearLog();
+        pollCycle();
+        for (int first : {150, 170, 190})
+            QCOMPARE(bench.requestsAt(first), first == start ? 1 : 0);
+    }
+
     void aClickBesideTheTabsStopsPollingUntilATabIsClicked()
     {
         clickTab(-1);

@@ -123,6 +123,37 @@ private slots:
         QCOMPARE(corner(4)->text(), QStringLiteral("0.00123"));
     }
 
+    // An entry typed into a corner whose module goes away before it is committed
+    // (a poll reports fewer modules and the field hides) sends nothing, however
+    // the entry ends; the corners still present take entries as before.
+    void aCornerEntryAcrossAModuleCountDropSendsNothing_data()
+    {
+        QTest::addColumn<bool>("pressReturn");
+        QTest::newRow("committed by hiding") << false;
+        QTest::newRow("Return after hiding") << true;
+    }
+    void aCornerEntryAcrossAModuleCountDropSendsNothing()
+    {
+        QFETCH(bool, pressReturn);
+        bench.model().setValue32(640, 4);
+        pollCycle();
+        QVERIFY(shown("EditAngleDif4"));
+        QTest::mouseClick(corner(4), Qt::LeftButton);
+        corner(4)->selectAll();
+        QTest::keyClicks(corner(4), QStringLiteral("0.5"));
+        bench.model().setValue32(640, 3);
+        pollCycle();
+        QVERIFY(!shown("EditAngleDif4"));
+        if (pressReturn)
+            QTest::keyClick(corner(4), Qt::Key_Return);
+        QTest::mouseClick(edit("EditSendTime"), Qt::LeftButton);
+        pollCycle();
+        QVERIFY(bench.writesTo(664).isEmpty());
+        QCOMPARE(bench.model().value32(664), 100000u);
+        typeEntry(corner(3), QStringLiteral("0.5"));
+        QCOMPARE(bench.model().value32(662), 50000u);
+    }
+
     void aModuleCountOutsideOneToEight()
     {
         bench.model().setValue32(640, 12);
