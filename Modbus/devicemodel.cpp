@@ -54,11 +54,6 @@ private:
     quint32 m_wordOrder;
 };
 
-bool within(int address, int first, int last)
-{
-    return address >= first && address <= last;
-}
-
 // Unit and decimal settings keep their last good value when the instrument
 // answers something out of range, so that scaling keeps working.
 void storeGuarded(quint32 &slot, quint32 value, quint32 largest)
@@ -157,12 +152,6 @@ LinkSettings coilRequest(int address, quint16 count)
 
 } // namespace
 
-quint32 WordOrderAt(int address, quint32 configured)
-{
-    if (within(address, 600, 681) || within(address, 10000, 10003))
-        return 0;
-    return configured;
-}
 
 void StoreGroup(int group, quint32 wordOrder, const quint16 *registers)
 {

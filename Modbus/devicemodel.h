@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linksettings.h"
+#include "linkwords.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -87,11 +88,6 @@ constexpr int RegisterGroupCount = 33;
 constexpr int LargestGroupRegisters = 96;
 extern const RegisterGroup RegisterGroupTable[RegisterGroupCount];
 
-// The word order of the 32-bit value starting at this register: the digital-sensor
-// block (600-681) and the version and compile date (10000-10003) are always high
-// half first; everything else follows the configured order. Reads, writes, the
-// group store, export and import all take the order from here.
-quint32 WordOrderAt(int address, quint32 configured);
 
 // Distributes the registers of group n, read in word order w, into the mirror.
 // Groups without a store rule store nothing.

@@ -1,8 +1,7 @@
 #include "modbusconnection.h"
 
-#include "devicemodel.h"
+#include "linkwords.h"
 #include "mbaptcpclient.h"
-#include "modbuslink.h"
 
 #include <QDebug>
 #include <QModbusReply>

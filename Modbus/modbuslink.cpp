@@ -231,21 +231,6 @@ quint32 DwordFormatAccess(quint32 value, int mode)
     return accessValue(&gu32_DwordFormat, value, mode);
 }
 
-quint32 JoinWords(quint16 first, quint16 second, quint32 wordOrder)
-{
-    if (wordOrder == 0)
-        return (quint32(first) << 16) | second;
-    return (quint32(second) << 16) | first;
-}
-
-void SplitWords(quint32 value, quint32 wordOrder, quint16 *first, quint16 *second)
-{
-    const quint16 high = quint16(value >> 16);
-    const quint16 low = quint16(value & 0xFFFF);
-    *first = wordOrder == 0 ? high : low;
-    *second = wordOrder == 0 ? low : high;
-}
-
 ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
                         QModbusDataUnit::RegisterType type, quint16 *values)
 {

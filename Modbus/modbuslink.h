@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linksettings.h"
+#include "linkwords.h"
 #include "modbusconnection.h"
 
 #include <QModbusDataUnit>
@@ -67,7 +68,3 @@ void DisconnectModbus();
 ModbusConnection *ProgramLink();
 // Whether the program-wide link was set up with owner as its parent.
 bool ProgramLinkOwnedBy(const QObject *owner);
-
-// 32-bit packing of two registers in a word order (0 high half first).
-quint32 JoinWords(quint16 first, quint16 second, quint32 wordOrder);
-void SplitWords(quint32 value, quint32 wordOrder, quint16 *first, quint16 *second);
