@@ -152,7 +152,6 @@ LinkSettings coilRequest(int address, quint16 count)
 
 } // namespace
 
-
 void StoreGroup(int group, quint32 wordOrder, const quint16 *registers)
 {
     if (group < 0 || group >= RegisterGroupCount)

@@ -88,7 +88,6 @@ constexpr int RegisterGroupCount = 33;
 constexpr int LargestGroupRegisters = 96;
 extern const RegisterGroup RegisterGroupTable[RegisterGroupCount];
 
-
 // Distributes the registers of group n, read in word order w, into the mirror.
 // Groups without a store rule store nothing.
 void StoreGroup(int group, quint32 wordOrder, const quint16 *registers);

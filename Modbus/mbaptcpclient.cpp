@@ -236,8 +236,7 @@ void MbapTcpClient::readAnswers()
             resync(QStringLiteral("a header no instrument sends (protocol %1, length %2)")
                        .arg(protocol)
                        .arg(length),
-                   QModbusDevice::UnknownError,
-                   QStringLiteral("Malformed reply: the stream is out of step."));
+                   MalformedKind::Undecodable);
             return;
         }
         if (m_buffer.size() < 6 + length)
@@ -269,6 +268,7 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
     p.reply->setRawResult(response);
     if (unit != p.server) {
         qDebug() << "Modbus TCP: answer from unit" << unit << "to a request for unit" << p.server;
+        p.reply->setProperty(MalformedProperty, int(MalformedKind::Unit));
         p.reply->setError(QModbusDevice::UnknownError,
                           QStringLiteral("Malformed reply: answered by unit %1, asked unit %2.")
                               .arg(unit)
@@ -301,10 +301,12 @@ void MbapTcpClient::expire(quint16 tid)
         // read in step.
         Pending p = std::move(it->second);
         m_pending.erase(it);
-        resync(QStringLiteral("a frame cut short"), QModbusDevice::TimeoutError,
-               QStringLiteral("Request timeout."));
-        if (p.reply)
-            p.reply->setError(QModbusDevice::TimeoutError, QStringLiteral("Request timeout."));
+        resync(QStringLiteral("a frame cut short"), MalformedKind::Cut);
+        if (p.reply) {
+            p.reply->setProperty(MalformedProperty, int(MalformedKind::Cut));
+            p.reply->setError(QModbusDevice::UnknownError,
+                              QStringLiteral("Malformed reply: the frame was cut short."));
+        }
         return;
     }
     Pending &p = it->second;
@@ -320,7 +322,7 @@ void MbapTcpClient::expire(quint16 tid)
         gone.reply->setError(QModbusDevice::TimeoutError, QStringLiteral("Request timeout."));
 }
 
-void MbapTcpClient::resync(const QString &why, QModbusDevice::Error error, const QString &errorText)
+void MbapTcpClient::resync(const QString &why, MalformedKind kind)
 {
     qDebug() << "Modbus TCP: stream out of step after" << why << "- reconnecting";
     ++m_resyncs;
@@ -329,18 +331,22 @@ void MbapTcpClient::resync(const QString &why, QModbusDevice::Error error, const
     m_socket->abort();
     m_socket->connectToHost(connectionParameter(NetworkAddressParameter).toString(),
                             quint16(connectionParameter(NetworkPortParameter).toInt()));
-    failAll(error, errorText);
+    failAll(QModbusDevice::UnknownError,
+            QStringLiteral("Malformed reply: the stream is out of step."), int(kind));
     emit resynced(why);
 }
 
-void MbapTcpClient::failAll(QModbusDevice::Error error, const QString &text)
+void MbapTcpClient::failAll(QModbusDevice::Error error, const QString &text, int malformed)
 {
     // The replies' receivers may send or close from inside their handlers.
     std::map<quint16, Pending> gone;
     gone.swap(m_pending);
     for (auto &entry : gone) {
         entry.second.timer.reset();
-        if (entry.second.reply)
-            entry.second.reply->setError(error, text);
+        if (!entry.second.reply)
+            continue;
+        if (malformed >= 0)
+            entry.second.reply->setProperty(MalformedProperty, malformed);
+        entry.second.reply->setError(error, text);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkstats.h"
 #include <QByteArray>
 #include <QModbusClient>
 #include <QModbusDataUnit>
@@ -9,6 +10,11 @@
 #include <memory>
 
 class QModbusReply;
+
+// The reply property naming why an answer was malformed (a MalformedKind), for
+// the failures only the framing sees: another unit, a cut frame, a stream out of
+// step.
+constexpr char MalformedProperty[] = "zeltMalformed";
 class QTcpSocket;
 class QTimer;
 
@@ -68,8 +74,8 @@ private:
     void readAnswers();
     void answer(quint16 tid, int unit, const QByteArray &pdu);
     void expire(quint16 tid);
-    void resync(const QString &why, QModbusDevice::Error error, const QString &errorText);
-    void failAll(QModbusDevice::Error error, const QString &text);
+    void resync(const QString &why, MalformedKind kind);
+    void failAll(QModbusDevice::Error error, const QString &text, int malformed = -1);
     void socketUp();
     void socketDown();
     void socketError();

@@ -3,7 +3,9 @@
 #include "linkwords.h"
 #include "mbaptcpclient.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QModbusReply>
 #include <QModbusRtuSerialMaster>
 #include <QUrl>
@@ -199,30 +201,30 @@ int ExceptionCodeOf(const QModbusReply &reply)
     return raw.isException() && raw.dataSize() > 0 ? int(quint8(raw.data().at(0))) : 0;
 }
 
-QString ModbusExceptionName(int code)
+MalformedKind MalformedKindOf(const QModbusReply &reply, int function, int start, int count)
 {
-    switch (code) {
-    case 1:
-        return QStringLiteral("illegal function");
-    case 2:
-        return QStringLiteral("illegal data address");
-    case 3:
-        return QStringLiteral("illegal data value");
-    case 4:
-        return QStringLiteral("device failure");
-    case 5:
-        return QStringLiteral("acknowledge");
-    case 6:
-        return QStringLiteral("device busy");
-    case 8:
-        return QStringLiteral("memory parity error");
-    case 10:
-        return QStringLiteral("gateway path unavailable");
-    case 11:
-        return QStringLiteral("gateway target did not respond");
-    default:
-        return QStringLiteral("exception %1").arg(code);
-    }
+    const QVariant told = reply.property(MalformedProperty);
+    if (told.isValid())
+        return MalformedKind(told.toInt());
+    if (reply.error() != QModbusDevice::NoError)
+        return MalformedKind::Undecodable;
+    const int answered = reply.rawResult().functionCode();
+    if (answered != function)
+        return MalformedKind::Function;
+    if (reply.result().startAddress() != start)
+        return MalformedKind::Start;
+    if (int(reply.result().valueCount()) != count)
+        return MalformedKind::Count;
+    return MalformedKind::Undecodable;
+}
+
+int RequestFunction(QModbusDataUnit::RegisterType type, bool write, int count)
+{
+    if (!write)
+        return readFunction(type);
+    if (type == QModbusDataUnit::Coils)
+        return count == 1 ? QModbusPdu::WriteSingleCoil : QModbusPdu::WriteMultipleCoils;
+    return count == 1 ? QModbusPdu::WriteSingleRegister : QModbusPdu::WriteMultipleRegisters;
 }
 
 bool RefusedSlaveId(int slaveId)
@@ -262,7 +264,15 @@ ModbusConnection::ModbusConnection(const LinkSettings &settings, QObject *parent
     });
     m_connectTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] { finishOpen(false); });
+    if (auto *tcp = qobject_cast<MbapTcpClient *>(m_client)) {
+        connect(tcp, &MbapTcpClient::resynced, this,
+                [this] { m_stats.noteReconnect(ReconnectReason::OutOfStep); });
+    }
     connect(m_client, &QModbusDevice::stateChanged, this, [this](QModbusDevice::State state) {
+        // A link that goes down without being closed here was closed by the peer.
+        if (state == QModbusDevice::UnconnectedState && m_wasUp && !m_closing)
+            m_stats.noteReconnect(ReconnectReason::ClosedByPeer);
+        m_wasUp = state == QModbusDevice::ConnectedState;
         if (!m_opening)
             return;
         if (state == QModbusDevice::ConnectedState)
@@ -331,8 +341,11 @@ void ModbusConnection::close()
 {
     m_opening = false;
     m_connectTimer.stop();
-    if (m_client && m_client->state() != QModbusDevice::UnconnectedState)
+    if (m_client && m_client->state() != QModbusDevice::UnconnectedState) {
+        m_closing = true;
         m_client->disconnectDevice();
+        m_closing = false;
+    }
 }
 
 int ModbusConnection::fullBudget() const
@@ -368,6 +381,29 @@ void ModbusConnection::budgetSpent(int budgetMs)
         close();
 }
 
+void ModbusConnection::countRequest(const QModbusReply *reply, ModbusResult result, bool write,
+                                    const QModbusDataUnit &unit, int slaveId, qint64 sentAt,
+                                    double ms)
+{
+    TrafficLine line;
+    line.timeMs = sentAt;
+    line.write = write;
+    line.slaveId = slaveId;
+    line.start = unit.startAddress();
+    line.count = int(unit.valueCount());
+    line.function = RequestFunction(unit.registerType(), write, line.count);
+    // A read keeps its values only when it was answered well.
+    if (write || result == ModbusOk)
+        line.values = unit.values();
+    line.result = result;
+    line.responseMs = ms;
+    if (reply && result == ModbusProtocolError)
+        line.exceptionCode = ExceptionCodeOf(*reply);
+    if (reply && result == ModbusMalformed)
+        line.malformed = MalformedKindOf(*reply, line.function, line.start, line.count);
+    m_stats.record(std::move(line));
+}
+
 void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address, int count,
                                 int slaveId, int budgetMs, const ReadDone &done)
 {
@@ -380,20 +416,32 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
             this, [done, result] { done(result, {}); }, Qt::QueuedConnection);
         return;
     }
-    whenFinished(reply, this, budgetMs, m_inFlight,
-                 [this, done, type, address, count, budgetMs](QModbusReply *r) {
-                     if (!r) {
-                         budgetSpent(budgetMs);
-                         done(ModbusTimeout, {});
-                         return;
-                     }
-                     QVector<quint16> values(count);
-                     const ModbusResult result =
-                         EvaluateReadReply(*r, type, address, count, values.data());
-                     m_lastException = ExceptionCodeOf(*r);
-                     countResult(result);
-                     done(result, result == ModbusOk ? values : QVector<quint16>());
-                 });
+    const qint64 sentAt = QDateTime::currentMSecsSinceEpoch();
+    QElapsedTimer clock;
+    clock.start();
+    whenFinished(
+        reply, this, budgetMs, m_inFlight,
+        [this, done, type, address, count, slaveId, budgetMs, sentAt, clock](QModbusReply *r) {
+            const QModbusDataUnit asked(type, address, quint16(count));
+            const double ms = clock.nsecsElapsed() / 1e6;
+            if (!r) {
+                countRequest(nullptr, ModbusTimeout, false, asked, slaveId, sentAt, ms);
+                budgetSpent(budgetMs);
+                done(ModbusTimeout, {});
+                return;
+            }
+            QVector<quint16> values(count);
+            const ModbusResult result = EvaluateReadReply(*r, type, address, count, values.data());
+            m_lastException = ExceptionCodeOf(*r);
+            countResult(result);
+            QModbusDataUnit answered(type, address, quint16(count));
+            if (result == ModbusOk)
+                answered.setValues(values);
+            else
+                values.clear();
+            countRequest(r, result, false, answered, slaveId, sentAt, ms);
+            done(result, values);
+        });
 }
 
 void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address,
@@ -409,9 +457,15 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
             this, [done, result] { done(result); }, Qt::QueuedConnection);
         return;
     }
+    const qint64 sentAt = QDateTime::currentMSecsSinceEpoch();
+    QElapsedTimer clock;
+    clock.start();
+    const QModbusDataUnit written(type, address, values);
     whenFinished(reply, this, budgetMs, m_inFlight,
-                 [this, done, address, budgetMs](QModbusReply *r) {
+                 [this, done, address, slaveId, budgetMs, sentAt, clock, written](QModbusReply *r) {
+                     const double ms = clock.nsecsElapsed() / 1e6;
                      if (!r) {
+                         countRequest(nullptr, ModbusTimeout, true, written, slaveId, sentAt, ms);
                          budgetSpent(budgetMs);
                          done(ModbusTimeout);
                          return;
@@ -419,6 +473,7 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
                      const ModbusResult result = EvaluateWriteReply(*r, address);
                      m_lastException = ExceptionCodeOf(*r);
                      countResult(result);
+                     countRequest(r, result, true, written, slaveId, sentAt, ms);
                      done(result);
                  });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linksettings.h"
+#include "linkstats.h"
 
 #include <QModbusClient>
 #include <QModbusDataUnit>
@@ -44,8 +45,11 @@ bool RefusedSlaveId(int slaveId);
 ModbusResult FailedReplyResult(const QModbusReply &reply);
 // The exception code of an exception answer, or 0.
 int ExceptionCodeOf(const QModbusReply &reply);
-// "illegal data address", "device busy", ... for an exception code.
-QString ModbusExceptionName(int code);
+// Why a reply that came to ModbusMalformed was not taken (for a request of
+// function, start and count).
+MalformedKind MalformedKindOf(const QModbusReply &reply, int function, int start, int count);
+// The function code a request of this kind goes out with.
+int RequestFunction(QModbusDataUnit::RegisterType type, bool write, int count);
 
 // A short text for a result: "ok", "no reply (timeout)", "refused by the
 // instrument" (with the exception's name when its code is given), "malformed
@@ -122,6 +126,12 @@ public:
     // aborted); 0 once the link is idle.
     int requestsInFlight() const { return *m_inFlight; }
 
+    // What the link did: counts by outcome, response times, the traffic.
+    LinkStats &stats() { return m_stats; }
+    const LinkStats &stats() const { return m_stats; }
+    // Counts a reopening its owner made.
+    void noteReconnect(ReconnectReason reason) { m_stats.noteReconnect(reason); }
+
     // One parameter of one or two registers, in the word order of its address.
     void readParam(int address, int count, const ParamDone &done);
     void writeParam(int address, int count, quint32 value, const WriteDone &done);
@@ -135,6 +145,8 @@ private:
     void finishOpen(bool ok);
     void countResult(ModbusResult result);
     void budgetSpent(int budgetMs);
+    void countRequest(const QModbusReply *reply, ModbusResult result, bool write,
+                      const QModbusDataUnit &unit, int slaveId, qint64 sentAt, double ms);
 
     LinkSettings m_settings;
     QPointer<QModbusClient> m_client;
@@ -143,6 +155,9 @@ private:
     bool m_closeWhenOutOfStep = true;
     int m_timeouts = 0;
     int m_lastException = 0;
+    bool m_closing = false;
+    bool m_wasUp = false;
+    LinkStats m_stats;
     // Shared with the state each request keeps, which may be freed after the
     // connection itself.
     std::shared_ptr<int> m_inFlight = std::make_shared<int>(0);

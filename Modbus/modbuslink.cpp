@@ -151,10 +151,12 @@ WaitEnd waitFor(const std::shared_ptr<Outcome> &outcome, ModbusConnection *link,
 void reopen(ModbusConnection *link)
 {
     QModbusClient *client = link->client();
-    if (client->state() == QModbusDevice::ConnectedState)
+    if (client->state() == QModbusDevice::ConnectedState) {
         qDebug() << "Reopening the link after" << link->timeoutsInARow() << "timeouts";
+        link->noteReconnect(ReconnectReason::TimeoutsInARow);
+    }
     link->resetTimeouts();
-    client->disconnectDevice();
+    link->close();
     client->connectDevice();
 }
 

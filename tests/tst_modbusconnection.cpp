@@ -5,6 +5,8 @@
 #include "modbusconnection.h"
 #include "simhost.h"
 
+#include <QDateTime>
+#include <QJsonObject>
 #include <QModbusReply>
 #include <QTcpServer>
 #include <QtTest>
@@ -31,6 +33,28 @@ bool openLink(ModbusConnection &link)
     return opened.wait(5000) && opened.first().first().toBool();
 }
 
+// The figures' non-zero counters by name, so that a case can say which one
+// counter a failure must land in.
+QMap<QString, quint64> counters(const LinkFigures &f)
+{
+    QMap<QString, quint64> out;
+    const auto put = [&out](const QString &name, quint64 n) {
+        if (n)
+            out.insert(name, n);
+    };
+    put(QStringLiteral("good"), f.good);
+    put(QStringLiteral("timeout"), f.timeouts);
+    put(QStringLiteral("link lost"), f.noLink);
+    for (auto it = f.exceptions.cbegin(); it != f.exceptions.cend(); ++it)
+        put(QStringLiteral("exception %1").arg(it.key()), it.value());
+    for (int k = 0; k < MalformedKinds; ++k)
+        put(QStringLiteral("malformed ") + MalformedKindText(MalformedKind(k)), f.malformedBy[k]);
+    for (int r = 0; r < ReconnectReasons; ++r)
+        put(QStringLiteral("reconnect ") + ReconnectReasonText(ReconnectReason(r)),
+            f.reconnectsBy[r]);
+    return out;
+}
+
 struct ReadOutcome
 {
     bool done = false;
@@ -53,6 +77,11 @@ private slots:
     void anAbsentPeerFailsTheOpenWithItsReason();
     void aClosedLinkAnswersFromTheEventLoop();
     void aSilentPeerDoesNotHoldUpAnother();
+    void eachFailureLandsInItsOwnCounter_data();
+    void eachFailureLandsInItsOwnCounter();
+    void theSimulatorsFaultsAreCountedByKind();
+    void trafficHoldsWhatWentOverTheWire();
+    void responseTimesAndTheLastMinute();
     void everyAnswerIsCheckedAgainstItsRequest_data();
     void everyAnswerIsCheckedAgainstItsRequest();
 };
@@ -164,7 +193,7 @@ void TstModbusConnection::answersThatDoNotMatchAreFailures_data()
     QTest::newRow("other unit") << int(hostile::Answer::OtherUnit) << int(ModbusMalformed) << 1;
     QTest::newRow("stray bytes") << int(hostile::Answer::GarbageOnce) << int(ModbusMalformed) << 2;
     QTest::newRow("length 0xFFFF") << int(hostile::Answer::HugeLength) << int(ModbusMalformed) << 2;
-    QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusTimeout) << 2;
+    QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusMalformed) << 2;
     QTest::newRow("silent") << int(hostile::Answer::Silent) << int(ModbusTimeout) << 1;
 }
 
@@ -274,6 +303,180 @@ void TstModbusConnection::aSilentPeerDoesNotHoldUpAnother()
     next();
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), 2, 10000);
     QCOMPARE(order, (QStringList{"good", "silent"}));
+}
+
+void TstModbusConnection::eachFailureLandsInItsOwnCounter_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("counted");
+    QTest::newRow("good") << int(hostile::Answer::Good) << QStringList{"good"};
+    QTest::newRow("silent") << int(hostile::Answer::Silent) << QStringList{"timeout"};
+    QTest::newRow("fewer registers")
+        << int(hostile::Answer::FewerRegisters) << QStringList{"malformed register count"};
+    QTest::newRow("byte count lies")
+        << int(hostile::Answer::LyingByteCount) << QStringList{"malformed not decodable"};
+    QTest::newRow("other function")
+        << int(hostile::Answer::OtherFunction) << QStringList{"malformed function"};
+    QTest::newRow("other unit") << int(hostile::Answer::OtherUnit)
+                                << QStringList{"malformed unit id"};
+    QTest::newRow("cut frame") << int(hostile::Answer::CutFrame)
+                               << QStringList{"malformed cut frame", "reconnect out of step"};
+    QTest::newRow("stray bytes") << int(hostile::Answer::GarbageOnce)
+                                 << QStringList{"malformed not decodable", "reconnect out of step"};
+    QTest::newRow("length 0xFFFF")
+        << int(hostile::Answer::HugeLength)
+        << QStringList{"malformed not decodable", "reconnect out of step"};
+}
+
+void TstModbusConnection::eachFailureLandsInItsOwnCounter()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, counted);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    peer.setAnswer(hostile::Answer(answer));
+    ModbusConnection link(tcpSettings(peer.port()));
+    link.setResponseTimeout(200);
+    QVERIFY(openLink(link));
+    bool done = false;
+    link.readRegisters(100, 4, [&](ModbusResult, const QVector<quint16> &) { done = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 3000);
+    const LinkFigures f = link.stats().figures(QDateTime::currentMSecsSinceEpoch());
+    QMap<QString, quint64> expected;
+    for (const QString &name : counted)
+        expected.insert(name, 1);
+    QCOMPARE(counters(f), expected);
+    QCOMPARE(f.sent, 1u);
+    QCOMPARE(f.failed(), counted.contains("good") ? 0u : 1u);
+    QCOMPARE(f.samples, counted.contains("good") ? 1 : 0);
+    const QVector<TrafficLine> lines = link.stats().trafficSince(0);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines[0].function, 3);
+    QCOMPARE(lines[0].start, 100);
+    QCOMPARE(lines[0].count, 4);
+    QCOMPARE(lines[0].values.isEmpty(), !counted.contains("good"));
+}
+
+// The simulator's own fault switches: a dropped answer is a timeout, an
+// exception answer counts under its code, a connection it closes is a
+// reconnect closed by the peer.
+void TstModbusConnection::theSimulatorsFaultsAreCountedByKind()
+{
+    SimHost host;
+    QVERIFY(host.startTcp());
+    ModbusConnection link(tcpSettings(host.port()));
+    link.setResponseTimeout(200);
+    QVERIFY(openLink(link));
+    const auto readOnce = [&link] {
+        bool done = false;
+        link.readRegisters(54, 2, [&done](ModbusResult, const QVector<quint16> &) { done = true; });
+        return QTest::qWaitFor([&done] { return done; }, 3000);
+    };
+    sim::FaultOptions faults;
+    faults.dropRate = 1.0;
+    host.setFaults(faults);
+    QVERIFY(readOnce());
+    faults = sim::FaultOptions();
+    faults.exceptionRate = 1.0;
+    host.setFaults(faults);
+    QVERIFY(readOnce());
+    QCOMPARE(link.lastExceptionCode(), 4);
+    faults = sim::FaultOptions();
+    faults.closeAfter = 1;
+    host.setFaults(faults);
+    QVERIFY(readOnce());
+    QTRY_VERIFY(!link.isOpen());
+    const LinkFigures f = link.stats().figures(QDateTime::currentMSecsSinceEpoch());
+    QCOMPARE(
+        counters(f),
+        (QMap<QString, quint64>{
+            {"timeout", 1}, {"exception 4", 1}, {"good", 1}, {"reconnect closed by the peer", 1}}));
+    QVERIFY(f.text().contains("refused by the instrument 1: 1 4 (device failure)"));
+    QCOMPARE(f.json().value("exceptions").toObject().value("4").toInt(), 1);
+    link.stats().reset();
+    QVERIFY(counters(link.stats().figures(QDateTime::currentMSecsSinceEpoch())).isEmpty());
+}
+
+// Each traffic line holds what went over the wire: the registers written as the
+// simulator logged them, the registers read as the instrument holds them.
+void TstModbusConnection::trafficHoldsWhatWentOverTheWire()
+{
+    SimHost host;
+    QVERIFY(host.startTcp());
+    ModbusConnection link(tcpSettings(host.port()));
+    QVERIFY(openLink(link));
+    int left = 3;
+    const auto step = [&left](ModbusResult) { --left; };
+    link.writeRegisters(8900, {0x1234}, step);
+    link.writeParam(56, 2, 70000, step);
+    link.readRegisters(54, 4, [&left](ModbusResult, const QVector<quint16> &) { --left; });
+    QTRY_COMPARE(left, 0);
+    const QVector<sim::LoggedRequest> log = host.requestLog();
+    const QVector<TrafficLine> lines = link.stats().trafficSince(0);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(log.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(lines[i].function, log[i].function);
+        QCOMPARE(lines[i].start, log[i].address);
+        QCOMPARE(lines[i].count, log[i].count);
+        QCOMPARE(lines[i].serial, quint64(i + 1));
+        if (lines[i].write)
+            QCOMPARE(lines[i].values, log[i].values);
+    }
+    QVector<quint16> held;
+    for (int a = 54; a < 58; ++a)
+        held << host.model().reg(a);
+    QCOMPARE(lines[2].values, held);
+    QCOMPARE(lines[0].function, 6);
+    QVERIFY2(TrafficLineText(lines[0]).contains(
+                 "write 06  slave 1  start 8900  count 1  0x1234 4660  ok"),
+             qPrintable(TrafficLineText(lines[0])));
+    QVERIFY(TrafficCsvLine(lines[1]).contains(",write,16,1,56,2,"));
+    QCOMPARE(link.stats().trafficSince(2).size(), 1);
+}
+
+void TstModbusConnection::responseTimesAndTheLastMinute()
+{
+    LinkStats stats;
+    const qint64 now = 1'800'000'000'000;
+    TrafficLine line;
+    line.timeMs = now - 5000;
+    for (int i = 100; i >= 1; --i) {
+        line.responseMs = i;
+        stats.record(line);
+    }
+    LinkFigures f = stats.figures(now);
+    QCOMPARE(f.samples, 100);
+    QCOMPARE(f.lastMs, 1.0);
+    QCOMPARE(f.minMs, 1.0);
+    QCOMPARE(f.medianMs, 50.0);
+    QCOMPARE(f.p95Ms, 95.0);
+    QCOMPARE(f.maxMs, 100.0);
+    QCOMPARE(f.goodShareLastMinute, 1.0);
+
+    // Only the last thousand good answers count; failures add no time.
+    for (int i = 1; i <= 1000; ++i) {
+        line.responseMs = 1000 + i;
+        stats.record(line);
+    }
+    line.result = ModbusTimeout;
+    line.responseMs = 5000;
+    for (int i = 0; i < 1000; ++i)
+        stats.record(line);
+    f = stats.figures(now);
+    QCOMPARE(f.samples, LinkStats::ResponseWindow);
+    QCOMPARE(f.minMs, 1001.0);
+    QCOMPARE(f.maxMs, 2000.0);
+    QCOMPARE(f.goodShareLastMinute, 1100.0 / 2100.0);
+    // A minute later nothing of it is recent; the traffic keeps its last 2000 lines.
+    QCOMPARE(stats.figures(now + 61000).goodShareLastMinute, -1.0);
+    QCOMPARE(stats.trafficSince(0).size(), LinkStats::TrafficCapacity);
+    QCOMPARE(stats.trafficSince(0).first().serial, 101u);
+    QCOMPARE(stats.trafficSince(0).last().serial, 2100u);
+    stats.setTrafficRecording(false);
+    stats.record(line);
+    QCOMPARE(stats.trafficSince(2100).size(), 0);
+    QCOMPARE(stats.figures(now).sent, 2101u);
 }
 
 // The one gate every answer passes, fed finished replies directly: whatever the

@@ -467,7 +467,7 @@ private slots:
             << int(hostile::Answer::GarbageOnce) << int(ModbusMalformed) << true;
         QTest::newRow("length 0xFFFF")
             << int(hostile::Answer::HugeLength) << int(ModbusMalformed) << true;
-        QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusTimeout) << true;
+        QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusMalformed) << true;
         QTest::newRow("silence") << int(hostile::Answer::Silent) << int(ModbusTimeout) << false;
     }
     void misbehavingPeerNeverReachesTheMirror()
@@ -531,14 +531,14 @@ private slots:
         request.count = 2;
 
         peer.setAnswer(hostile::Answer::CutFrame);
-        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusTimeout);
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusMalformed);
         peer.setAnswer(hostile::Answer::Good);
         QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
         QCOMPARE(values[1], hostile::registerValue(55));
         QCOMPARE(peer.connections(), 2);
 
         peer.setAnswer(hostile::Answer::CutFrame);
-        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusTimeout);
+        QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusMalformed);
         peer.setAnswer(hostile::Answer::Good);
         QCOMPARE(WriteHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
         QCOMPARE(peer.connections(), 3);
