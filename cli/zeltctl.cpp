@@ -293,11 +293,14 @@ int Zeltctl::connectInstrument()
     DisconnectModbus();
     if (!SetupModbusClient(m_link, nullptr)) {
         const QString why = gp_ModbusDevice ? gp_ModbusDevice->errorString() : QString();
-        DisconnectModbus();
+        disconnectInstrument();
         return fail(ExitUnreachable, QStringLiteral("%1: cannot connect: %2").arg(peer, why));
     }
     if (m_timeoutMs > 0)
         gp_ModbusDevice->setTimeout(m_timeoutMs);
+    // No link check runs here: a link the instrument closed is opened again by
+    // the next request.
+    SetReopenClosedLink(true);
     if (!LinkUp()) {
         QEventLoop loop;
         QObject::connect(gp_ModbusDevice, &QModbusDevice::stateChanged, &loop,
@@ -313,7 +316,7 @@ int Zeltctl::connectInstrument()
         const QString why = gp_ModbusDevice->errorString().isEmpty()
                                 ? QStringLiteral("no connection")
                                 : gp_ModbusDevice->errorString();
-        DisconnectModbus();
+        disconnectInstrument();
         return fail(ExitUnreachable, QStringLiteral("%1: cannot connect: %2").arg(peer, why));
     }
     // The unit and decimal settings drive every conversion; reading them also
@@ -321,7 +324,7 @@ int Zeltctl::connectInstrument()
     LinkSettings base = m_link;
     const ModbusResult probe = ReadGroup(base, 2);
     if (probe != ModbusOk) {
-        DisconnectModbus();
+        disconnectInstrument();
         return fail(ExitUnreachable,
                     QStringLiteral("%1 (slave %2): the instrument does not answer: %3")
                         .arg(peer)
@@ -333,5 +336,6 @@ int Zeltctl::connectInstrument()
 
 void Zeltctl::disconnectInstrument()
 {
+    SetReopenClosedLink(false);
     DisconnectModbus();
 }
