@@ -34,10 +34,13 @@ COMMANDS:
   read NAME|ADDRESS...          parameters by catalogue name (the page's field
                                 name, e.g. EditZeroRange) or register address,
                                 shown with the page's conversion and unit
-  write NAME=VALUE...           the page's conversion and range checks, one write
-                                each, read back and shown
+  write NAME=VALUE...           the page's conversion and range checks of every
+                                value first, then one write each, read back and
+                                shown
   backup FILE.xlsx              every parameter into a workbook in the template
-                                layout; an earlier FILE is kept under its time
+                                layout; it replaces FILE (kept under its time)
+                                only when every row was read, else it is left
+                                as NAME.part.xlsx
   restore FILE.xlsx [--dry-run] the parameters of the workbook into the
                                 instrument, within the limits the file states;
                                 --dry-run lists what would change, writing nothing
@@ -55,8 +58,9 @@ COMMANDS:
                                 one JSON object a line)
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup) or failed hosts (fleet backup); 2 usage error; 3 the instrument could
-not be reached. Errors are one line on standard error; progress bars go to
+backup), failed polls (watch) or failed hosts (fleet backup); 2 usage error; 3
+the instrument could not be reached or left three requests in a row
+unanswered. Errors are one line on standard error; progress bars go to
 standard error only when it is a terminal.
 )";
 
