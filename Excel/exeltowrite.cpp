@@ -117,6 +117,7 @@ void ExelToWrite::QuitExcel()
 int ExelToWrite::openParameterSheet(WorkBooks *books, const QString &path, bool import)
 {
     m_workbook = nullptr;
+    m_refusal.clear();
     if (!books) {
         qDebug() << "工作簿不存在。";
         return NoWorkbook;
@@ -129,8 +130,8 @@ int ExelToWrite::openParameterSheet(WorkBooks *books, const QString &path, bool 
     qDebug() << "正在打开文件...";
     Workbook *book = books->Open(path);
     if (!book) {
-        qDebug().noquote() << "office 查找文件不存在。路径：" + path
-                           << books->lastFailure().errorText();
+        m_refusal = books->lastFailure().errorText();
+        qDebug().noquote() << "office 查找文件不存在。路径：" + path << m_refusal;
         return NoWorkbook;
     }
     m_workbook = book;
@@ -143,10 +144,12 @@ int ExelToWrite::openParameterSheet(WorkBooks *books, const QString &path, bool 
     qDebug() << (import ? "正在查找Zelt_PARAM子表" : "正在查找Sheet1");
     if (!book->selectSheet(ParamSheet)) {
         const bool missing = book->status() == WorkbookStatus::SheetMissing;
-        if (missing)
+        if (missing) {
             qDebug() << (import ? "Zelt_PARAM子表不存在。" : "Sheet1不存在。");
-        else
-            qDebug().noquote() << "没有sheet存在。" << book->errorText();
+        } else {
+            m_refusal = book->errorText();
+            qDebug().noquote() << "没有sheet存在。" << m_refusal;
+        }
         closeWorkbook();
         return missing ? NoParamSheet : NoSheets;
     }
@@ -255,9 +258,21 @@ int ParamValueColumn()
     return ValueColumn;
 }
 
+bool ExelToWrite::givingUp(int row, int lastRow)
+{
+    if (!m_giveUp || !m_giveUp())
+        return false;
+    qDebug().noquote() << QStringLiteral("the run gave up after row %1").arg(row);
+    m_gaveUp = true;
+    m_report.unreached = lastRow - row;
+    m_report.rows += m_report.unreached;
+    return true;
+}
+
 int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device)
 {
     m_report = ParamFileReport();
+    m_gaveUp = false;
     const int access = openParameterSheet(books, path, true);
     if (access != Done)
         return access;
@@ -302,6 +317,8 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
             qDebug().noquote() << QStringLiteral("row %1 failed:").arg(r) << why;
             m_report.failed.append(r);
             m_report.reasons.insert(r, why);
+            if (givingUp(r, n))
+                break;
         }
     }
     qDebug() << "读取完成";
@@ -311,6 +328,8 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
         qDebug().noquote() << "failed rows:" << rowList(m_report.failed);
     hold.release();
     closeWorkbook();
+    if (m_gaveUp)
+        return GaveUp;
     return m_report.failed.isEmpty() ? Done : RowsFailed;
 }
 
@@ -318,6 +337,7 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
 {
     Q_UNUSED(device) // the parameter reads go through the program's one client
     m_report = ParamFileReport();
+    m_gaveUp = false;
     const int access = openParameterSheet(books, path, false);
     if (access != Done)
         return access;
@@ -361,6 +381,8 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
             book->setCellText(r, ValueColumn, QString());
             m_report.failed.append(r);
             m_report.reasons.insert(r, why);
+            if (givingUp(r, n))
+                break;
             continue;
         }
         book->setCellText(r, ValueColumn, plan.valueText(value));
@@ -376,6 +398,8 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
     closeWorkbook();
     if (!saved)
         return NotSaved;
+    if (m_gaveUp)
+        return GaveUp;
     return m_report.failed.isEmpty() ? Done : RowsFailed;
 }
 
@@ -424,5 +448,7 @@ QString ExelToWrite::ReportText(const ParamFileReport &report, bool import)
         text += tr(", %1 failed (rows %2)").arg(report.failed.size()).arg(rowList(report.failed));
     if (report.skipped)
         text += tr(", %1 skipped").arg(report.skipped);
+    if (report.unreached)
+        text += tr(", %1 not reached").arg(report.unreached);
     return text;
 }

@@ -34,6 +34,7 @@ struct ParamFileReport
     QVector<int> refused;        // rows not sent: not a number, beyond limits, bad count, protected
     QVector<int> failed;         // rows whose register write or read failed
     int skipped = 0;             // rows passed over as the layout says (link rows, count 3, empty)
+    int unreached = 0;           // rows after the one where the run gave up (see setGiveUp)
     QHash<int, QString> reasons; // why a refused or failed row was not done, by row
 };
 
@@ -93,6 +94,7 @@ public:
     static constexpr int NoData = -5;
     static constexpr int RowsFailed = -6; // some register writes or reads failed
     static constexpr int NotSaved = -7;   // the export could not be saved
+    static constexpr int GaveUp = -8;     // ended early as setGiveUp asked; an export is saved
 
     explicit ExelToWrite(QObject *parent = nullptr);
     ~ExelToWrite() override;
@@ -112,7 +114,15 @@ public:
     int RunExport(const QString &file, QModbusClient *device,
                   const std::function<void(int)> &percent);
 
+    // Asked after every row whose request failed: true ends the run there, the
+    // rows after it counted as unreached. Without it every row is tried.
+    void setGiveUp(const std::function<bool()> &giveUp) { m_giveUp = giveUp; }
+
     const ParamFileReport &lastReport() const { return m_report; }
+    // Why the workbook engine refused the file of the last run ("... declares a
+    // DTD or entities; refused"), or empty when it opened it and read its sheet
+    // or the sheet is merely missing.
+    QString refusalText() const { return m_refusal; }
     // "120 rows: 117 written, 3 refused (rows 14, 15, 88)".
     static QString ReportText(const ParamFileReport &report, bool import);
 
@@ -134,5 +144,10 @@ private:
 
     std::unique_ptr<WorkBooks> m_books;
     Workbook *m_workbook = nullptr;
+    bool givingUp(int row, int lastRow);
+
     ParamFileReport m_report;
+    std::function<bool()> m_giveUp;
+    bool m_gaveUp = false;
+    QString m_refusal;
 };

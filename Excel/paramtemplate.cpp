@@ -59,6 +59,13 @@ QString SetAsidePreviousExport(const QString &path, bool *error)
     const QFileInfo info(path);
     if (!info.exists())
         return QString();
+    // Only an earlier file is kept aside: a folder of that name stays where it is.
+    if (!info.isFile()) {
+        qDebug().noquote() << "not a file, left in place:" << path;
+        if (error)
+            *error = true;
+        return QString();
+    }
     const QString stamp = info.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString stem =
         info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') + stamp;

@@ -23,5 +23,6 @@ bool EnsureParamTemplate(const QString &path, int language);
 // Keeps an earlier export: renames an existing file at path to its name with the
 // file's modification time appended ("..._ExportFile_20260115-093012.xlsx").
 // Returns the new name, or an empty string when there was nothing to keep;
-// error is set when the file could not be renamed.
+// error is set when the file could not be renamed or what is at path is no
+// regular file (a folder is never moved).
 QString SetAsidePreviousExport(const QString &path, bool *error = nullptr);

@@ -59,6 +59,8 @@ private:
 
 // The program-wide link; gp_ModbusDevice is its client.
 ModbusConnection *programLink = nullptr;
+bool reopenClosedLink = false;
+int unansweredInARow = 0;
 
 // The link a client belongs to: every client of the program-wide link is made
 // by its ModbusConnection.
@@ -164,11 +166,19 @@ void reopen(ModbusConnection *link)
 // sent on it, which then waits (up to the client's timeout) for the link to be
 // up again. Otherwise every answer after a reply cut short is read out of step
 // until the next link check, and while polling is held (a parameter file,
-// zeltctl) there is none.
+// zeltctl) there is none. A link the instrument closed is reopened the same way
+// when SetReopenClosedLink asked for it.
 void reopenIfOutOfStep(ModbusConnection *link)
 {
     const QPointer<QModbusClient> client(link->client());
-    if (!client || !link->outOfStep() || client->state() != QModbusDevice::ConnectedState)
+    if (!client)
+        return;
+    const QModbusDevice::State state = client->state();
+    const bool outOfStep = link->outOfStep() && state == QModbusDevice::ConnectedState;
+    const bool closed = reopenClosedLink && link == programLink &&
+                        state == QModbusDevice::UnconnectedState &&
+                        unansweredInARow < ReopenAfterTimeouts;
+    if (!outOfStep && !closed)
         return;
     reopen(link);
     QEventLoop loop;
@@ -198,6 +208,15 @@ void reopenIfOutOfStep(ModbusConnection *link)
         if (!woken)
             return; // the application is quitting
     }
+}
+
+// A framed answer (even a refusal) ends a run of unanswered requests.
+ModbusResult counted(ModbusConnection *link, ModbusResult result)
+{
+    if (link == programLink)
+        unansweredInARow =
+            result == ModbusOk || result == ModbusProtocolError ? 0 : unansweredInARow + 1;
+    return result;
 }
 
 quint32 accessValue(quint32 *stored, quint32 value, int mode)
@@ -241,15 +260,26 @@ ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
         return ModbusNoLink;
     if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
-    reopenIfOutOfStep(link);
-    auto outcome = std::make_shared<Outcome>();
-    link->sendRead(type, request.startAddress, request.count, request.slaveId, ReadBudgetMs(client),
-                   [outcome](ModbusResult r, const QVector<quint16> &v) { outcome->finish(r, v); });
-    if (waitFor(outcome, link, true) != WaitEnd::Finished)
-        return ModbusNoLink;
-    if (outcome->result == ModbusOk)
-        std::copy(outcome->values.cbegin(), outcome->values.cend(), values);
-    return outcome->result;
+    // A read the instrument cut off by closing the link is asked once more on the
+    // reopened link; a read changes nothing, so asking twice is harmless.
+    for (int attempt = 0;; ++attempt) {
+        reopenIfOutOfStep(link);
+        auto outcome = std::make_shared<Outcome>();
+        link->sendRead(
+            type, request.startAddress, request.count, request.slaveId, ReadBudgetMs(client),
+            [outcome](ModbusResult r, const QVector<quint16> &v) { outcome->finish(r, v); });
+        const WaitEnd end = waitFor(outcome, link, true);
+        if (end == WaitEnd::Quitting)
+            return counted(link, ModbusNoLink);
+        const ModbusResult result = end == WaitEnd::Finished ? outcome->result : ModbusNoLink;
+        if (result == ModbusOk)
+            std::copy(outcome->values.cbegin(), outcome->values.cend(), values);
+        counted(link, result);
+        // link is compared first: a link that went away is no longer programLink.
+        if (result != ModbusNoLink || attempt > 0 || !reopenClosedLink || link != programLink ||
+            gu8_LinkStop || link->isOpen())
+            return result;
+    }
 }
 
 ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
@@ -271,8 +301,8 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
                     QVector<quint16>(values, values + qMax(0, int(request.count))), request.slaveId,
                     budget, [outcome](ModbusResult r) { outcome->finish(r); });
     if (waitFor(outcome, link, false) != WaitEnd::Finished)
-        return ModbusNoLink;
-    return outcome->result;
+        return counted(link, ModbusNoLink);
+    return counted(link, outcome->result);
 }
 
 ModbusResult ReadHoldingRegisters(QModbusClient *client, LinkSettings request, quint16 *values)
@@ -314,6 +344,7 @@ void WaitMs(int ms)
 bool SetupModbusClient(const LinkSettings &s, QObject *parent)
 {
     if (!programLink) {
+        unansweredInARow = 0;
         programLink = new ModbusConnection(s, parent);
         // The link check reopens it: the window keeps its link up.
         programLink->setCloseWhenOutOfStep(false);
@@ -336,6 +367,16 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent)
 int ConsecutiveTimeouts()
 {
     return programLink ? programLink->timeoutsInARow() : 0;
+}
+
+void SetReopenClosedLink(bool reopen)
+{
+    reopenClosedLink = reopen;
+}
+
+int UnansweredInARow()
+{
+    return unansweredInARow;
 }
 
 int CheckLink()

@@ -55,6 +55,16 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent);
 // Reads and writes that timed out in a row; a framed answer ends the run.
 int ConsecutiveTimeouts();
 
+// Whether a request on the program-wide link first opens it again when the
+// instrument closed it (off by default: the window's link check does that). At
+// most one attempt per request, and none once ReopenAfterTimeouts requests in a
+// row went unanswered, so a peer that closes every time is not retried for ever.
+void SetReopenClosedLink(bool reopen);
+// Requests on the program-wide link in a row that got no answer (timed out or
+// lost with the link); a framed answer, even a refusal, ends the run. Unlike
+// ConsecutiveTimeouts() a reopen does not clear it.
+int UnansweredInARow();
+
 // 0 when the client is connected and in step. Otherwise 1, after one attempt to
 // open the link again: an unconnected client (TCP or serial) is reconnected, a
 // connected one whose last ReopenAfterTimeouts requests timed out (or whose read

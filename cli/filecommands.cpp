@@ -10,15 +10,29 @@
 #include "workbook.h"
 #include "zeltctlcommon.h"
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QTemporaryFile>
 
 using namespace zeltctl;
 
 namespace {
 
 constexpr int DefaultJobs = 16;
+
+// A hidden name beside path that no file has, or empty. The name is freed
+// again, so that the workbook written there gets the usual permissions
+// rather than a temporary file's.
+QString UnusedSiblingName(const QString &path)
+{
+    const QFileInfo info(path);
+    QTemporaryFile file(info.dir().filePath(QLatin1Char('.') + info.completeBaseName() +
+                                            QStringLiteral(".XXXXXX.xlsx")));
+    return file.open() ? file.fileName() : QString();
+}
 
 } // namespace
 
@@ -52,7 +66,11 @@ bool Zeltctl::openSheet(Workbook *book, const QString &file)
         return false;
     }
     if (!book->selectSheet(ParamSheet)) {
-        fail(ExitDiffers, QStringLiteral("%1: no parameter sheet \"%2\"").arg(file, ParamSheet));
+        // A sheet the engine refused to read says why, not that it is missing.
+        const QString why = book->status() == WorkbookStatus::SheetMissing
+                                ? QStringLiteral("no parameter sheet \"%1\"").arg(ParamSheet)
+                                : book->errorText();
+        fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, why));
         return false;
     }
     return true;
@@ -65,13 +83,17 @@ QString Zeltctl::rowLabel(const Workbook &book, int row) const
         .arg(book.cellText(row, 1), book.cellText(row, 2));
 }
 
-// Prints what a procedure did with the rows and names every refused or failed
-// row on standard error. Returns the exit status.
-int Zeltctl::reportProcedure(const QString &file, bool import, const ParamFileReport &report,
-                             int result)
+// Prints what a procedure did with the rows of file (read from sheetFile when
+// it ran on another file) and names every refused or failed row on standard
+// error. Returns the exit status.
+int Zeltctl::reportProcedure(const QString &file, bool import, const ExelToWrite &excel, int result,
+                             const QString &sheetFile)
 {
+    const ParamFileReport &report = excel.lastReport();
     const bool ranRows = result == ExelToWrite::Done || result == ExelToWrite::RowsFailed ||
-                         result == ExelToWrite::NotSaved;
+                         result == ExelToWrite::NotSaved || result == ExelToWrite::GaveUp;
+    if (!excel.refusalText().isEmpty())
+        return fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, excel.refusalText()));
     if (!ranRows) {
         static const QHash<int, QString> texts = {
             {ExelToWrite::NoWorkbook, QStringLiteral("not a workbook that can be opened")},
@@ -85,7 +107,8 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ParamFileRe
                                      file, texts.value(result, QString::number(result))));
     }
     Workbook book;
-    const bool labelled = book.open(file) && book.selectSheet(ParamSheet);
+    const bool labelled =
+        book.open(sheetFile.isEmpty() ? file : sheetFile) && book.selectSheet(ParamSheet);
     const auto label = [&](int row) {
         return labelled ? rowLabel(book, row) : QStringLiteral("row %1").arg(row);
     };
@@ -97,6 +120,8 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ParamFileRe
              QStringLiteral("%1: %2 failed: %3").arg(file, label(row), report.reasons.value(row)));
     if (result == ExelToWrite::NotSaved)
         fail(ExitDiffers, QStringLiteral("%1: the workbook could not be saved").arg(file));
+    if (result == ExelToWrite::GaveUp)
+        fail(ExitUnreachable, file + QStringLiteral(": ") + GaveUpText(report.unreached));
 
     const QString summary = ExelToWrite::ReportText(report, import);
     if (m_json) {
@@ -112,6 +137,7 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ParamFileRe
                                        {"refused", rowArray(report.refused)},
                                        {"failed", rowArray(report.failed)},
                                        {"skipped", report.skipped},
+                                       {"unreached", report.unreached},
                                        {"summary", summary}});
     } else {
         m_s.out << QFileInfo(file).absoluteFilePath() << ": " << summary << '\n';
@@ -119,38 +145,79 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ParamFileRe
     }
     const bool clean =
         report.refused.isEmpty() && report.failed.isEmpty() && result == ExelToWrite::Done;
-    return clean ? ExitDone : (LinkUp() ? ExitDiffers : ExitUnreachable);
+    return clean ? ExitDone : (OutOfReach() ? ExitUnreachable : ExitDiffers);
 }
 
 int Zeltctl::cmdBackup(const QString &file)
 {
     if (!file.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
         return usageError(QStringLiteral("%1: a backup is written as .xlsx").arg(file));
+    const QFileInfo target(file);
+    if (target.exists() && !target.isFile())
+        return usageError(
+            QStringLiteral("%1: not a regular file; a backup replaces only a file").arg(file));
+    if (!target.absoluteDir().exists())
+        return usageError(QStringLiteral("%1: no such folder").arg(target.absolutePath()));
     if (const int status = connectInstrument())
         return status;
-    bool asideFailed = false;
-    const QString kept = SetAsidePreviousExport(file, &asideFailed);
-    if (asideFailed) {
-        disconnectInstrument();
-        return fail(ExitDiffers,
-                    QStringLiteral("%1: the earlier file could not be kept aside").arg(file));
-    }
-    if (!kept.isEmpty())
-        m_s.err << "zeltctl: the earlier " << file << " is kept as " << kept << '\n';
+    // The backup is written beside the target and takes its place only once
+    // every row is read: a failed run leaves the earlier file as it was.
     QString error;
-    if (!WriteParamTemplate(file, 0, &error)) {
+    const QString fresh = UnusedSiblingName(file);
+    if (fresh.isEmpty() || !WriteParamTemplate(fresh, 0, &error)) {
         disconnectInstrument();
-        return fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, error));
+        QFile::remove(fresh);
+        return fail(ExitDiffers,
+                    QStringLiteral("%1: %2").arg(
+                        file, error.isEmpty() ? QStringLiteral("no name beside it") : error));
     }
     ExelToWrite excel;
+    excel.setGiveUp(&GaveUp);
     int result = 0;
     {
         ProgressBar bar(m_s, QStringLiteral("backup"));
-        result = excel.RunExport(file, gp_ModbusDevice, [&bar](int percent) { bar.show(percent); });
+        result =
+            excel.RunExport(fresh, gp_ModbusDevice, [&bar](int percent) { bar.show(percent); });
     }
-    const int status = reportProcedure(file, false, excel.lastReport(), result);
+    if (result == ExelToWrite::Done) {
+        bool asideFailed = false;
+        const QString kept = SetAsidePreviousExport(file, &asideFailed);
+        if (asideFailed || !QFile::rename(fresh, file)) {
+            disconnectInstrument();
+            return fail(ExitDiffers, QStringLiteral("%1: the earlier file could not be replaced; "
+                                                    "the new backup is %2")
+                                         .arg(file, fresh));
+        }
+        if (!kept.isEmpty())
+            m_s.err << "zeltctl: the earlier " << file << " is kept as " << kept << '\n';
+    }
+    const int status = reportProcedure(file, false, excel, result, fresh);
     disconnectInstrument();
+    if (result != ExelToWrite::Done)
+        keepPartialBackup(file, fresh, result);
     return status;
+}
+
+// A backup that did not read every row never takes the target's place: what it
+// did read is kept as <name>.part.xlsx beside it, and named on standard error.
+void Zeltctl::keepPartialBackup(const QString &file, const QString &fresh, int result)
+{
+    const QFileInfo target(file);
+    const QString partial =
+        target.dir().filePath(target.completeBaseName() + QStringLiteral(".part.xlsx"));
+    const bool rowsRead = result == ExelToWrite::RowsFailed || result == ExelToWrite::GaveUp;
+    if (rowsRead) {
+        QFile::remove(partial);
+        if (QFile::rename(fresh, partial)) {
+            m_s.err << "zeltctl: " << file << " is left as it was; the incomplete backup is "
+                    << partial << '\n';
+            m_s.err.flush();
+            return;
+        }
+    }
+    QFile::remove(fresh);
+    m_s.err << "zeltctl: " << file << " is left as it was\n";
+    m_s.err.flush();
 }
 
 // Checks every row of the sheet against the instrument, names each refused or
@@ -160,12 +227,16 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
                        const std::function<RowCheck(int row)> &check)
 {
     const int n = book.rowCount();
-    int same = 0, refused = 0, failed = 0, skipped = 0;
+    int same = 0, refused = 0, failed = 0, skipped = 0, unreached = 0;
     QVector<QStringList> rows;
     QJsonArray list;
     {
         ProgressBar bar(m_s, texts.progress);
         for (int r = 2; r <= n; ++r) {
+            if (GaveUp()) {
+                unreached = n - r + 1;
+                break;
+            }
             bar.show(n > 2 ? (r - 2) * 100 / (n - 2) : 100);
             const RowCheck c = check(r);
             switch (c.outcome) {
@@ -193,11 +264,13 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
             }
         }
     }
-    // A row the instrument would not read is a failed row while the link holds.
-    const bool lost = !LinkUp();
+    // A row the instrument would not read is a failed row while it answers.
+    const bool lost = OutOfReach();
     disconnectInstrument();
+    // The rows as they were counted, so that a row never looked at shows.
+    const int counted = rows.size() + same + refused + failed + skipped;
     QString summary = QStringLiteral("%1 rows: %2 %3, %4 %5")
-                          .arg(n > 1 ? n - 1 : 0)
+                          .arg(counted + unreached)
                           .arg(rows.size())
                           .arg(texts.differ)
                           .arg(same)
@@ -205,16 +278,22 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
     if (texts.refusable)
         summary += QStringLiteral(", %1 refused").arg(refused);
     summary += QStringLiteral(", %1 failed, %2 skipped").arg(failed).arg(skipped);
+    if (unreached)
+        summary += QStringLiteral(", %1 not reached").arg(unreached);
     QJsonObject json{{"file", QFileInfo(file).absoluteFilePath()},
+                     {"rows", counted + unreached},
                      {texts.listKey, list},
                      {texts.same, same},
                      {"failed", failed},
                      {"skipped", skipped},
+                     {"unreached", unreached},
                      {"summary", summary}};
     if (texts.refusable)
         json.insert(QStringLiteral("refused"), refused);
     printResult(json, texts.header, rows, summary);
-    if (failed && lost)
+    if (unreached)
+        fail(ExitUnreachable, file + QStringLiteral(": ") + GaveUpText(unreached));
+    if ((failed && lost) || unreached)
         return ExitUnreachable;
     const bool differs = texts.differencesFail && !rows.isEmpty();
     return refused || failed || differs ? ExitDiffers : ExitDone;
@@ -233,13 +312,14 @@ int Zeltctl::cmdRestore(const QString &file, bool dryRun)
         return status;
     if (!dryRun) {
         ExelToWrite excel;
+        excel.setGiveUp(&GaveUp);
         int result = 0;
         {
             ProgressBar bar(m_s, QStringLiteral("restore"));
             result =
                 excel.RunImport(file, gp_ModbusDevice, [&bar](int percent) { bar.show(percent); });
         }
-        const int status = reportProcedure(file, true, excel.lastReport(), result);
+        const int status = reportProcedure(file, true, excel, result);
         disconnectInstrument();
         return status;
     }

@@ -147,11 +147,23 @@ private:
         nextRow();
     }
 
+    // Only a backup that read every row replaces the earlier file; one with
+    // failed rows stays beside it as the .part file and leaves it as it was.
     void save()
     {
         const bool saved = m_book.save();
         const QString error = m_book.errorText();
         m_book.close();
+        if (saved && m_result->failed) {
+            m_result->file = m_partial;
+            finish(FleetResult::RowsFailed,
+                   QStringLiteral("%1 of %2 rows failed; %3 is left as it was, the incomplete "
+                                  "backup is %4")
+                       .arg(m_result->failed)
+                       .arg(m_result->rows)
+                       .arg(m_final, m_partial));
+            return;
+        }
         bool asideFailed = false;
         if (saved)
             SetAsidePreviousExport(m_final, &asideFailed);
@@ -162,12 +174,6 @@ private:
             return;
         }
         m_result->file = m_final;
-        if (m_result->failed) {
-            finish(
-                FleetResult::RowsFailed,
-                QStringLiteral("%1 of %2 rows failed").arg(m_result->failed).arg(m_result->rows));
-            return;
-        }
         finish(FleetResult::Done, QString());
     }
 

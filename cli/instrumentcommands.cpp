@@ -21,6 +21,9 @@ using namespace zeltctl;
 namespace {
 
 constexpr int DefaultWatchIntervalMs = 500;
+// The unit and decimal settings: every weight is shown and typed with them.
+constexpr int UnitRegister = 100;
+constexpr int DecimalRegister = 102;
 // Live block: weight, status word, error word.
 constexpr int WeightSlot = 0;
 constexpr int StatusSlot = 1;
@@ -99,7 +102,12 @@ int Zeltctl::cmdRead(const QStringList &keys)
     int status = ExitDone;
     QVector<QStringList> rows;
     QJsonArray list;
-    for (const CliParam &p : params) {
+    for (int i = 0; i < params.size(); ++i) {
+        const CliParam &p = params[i];
+        if (GaveUp()) {
+            status = fail(ExitUnreachable, GaveUpText(params.size() - i));
+            break;
+        }
         bool ok = false;
         const quint32 raw = ReadParam(p.readAddress(), p.row.count, &ok);
         if (!ok) {
@@ -134,6 +142,7 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
     {
         CliParam param;
         QString text;
+        quint32 raw = 0;
     };
     QVector<Pending> pending;
     for (const QString &a : assignments) {
@@ -153,30 +162,52 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
     }
     if (const int status = connectInstrument())
         return status;
+    const auto refused = [this](const CliParam &p, const QString &why, int status) {
+        return fail(status, QStringLiteral("%1 (register %2): refused: %3")
+                                .arg(p.name)
+                                .arg(p.row.address)
+                                .arg(why));
+    };
+    // Every value is converted and checked before the first write, so that one
+    // that cannot be sent leaves the instrument untouched. A weight after a new
+    // decimal setting is converted with that setting.
+    quint32 decimals = DecimalSetting();
     int status = ExitDone;
+    for (Pending &w : pending) {
+        QString why;
+        if (!RawFromText(w.param, w.text, decimals, &w.raw, &why))
+            status = refused(w.param, why, ExitUsage);
+        else if (w.param.row.address == DecimalRegister)
+            decimals = w.raw;
+    }
+    if (status != ExitDone) {
+        disconnectInstrument();
+        return status;
+    }
     QVector<QStringList> rows;
     QJsonArray list;
-    for (const Pending &w : pending) {
+    for (int i = 0; i < pending.size(); ++i) {
+        Pending &w = pending[i];
         const CliParam &p = w.param;
-        // Converted with the decimal setting as it is now: an earlier write of
-        // this run may have changed it.
-        quint32 raw = 0;
+        if (GaveUp()) {
+            status = fail(ExitUnreachable, GaveUpText(pending.size() - i));
+            break;
+        }
+        // Converted again with the decimal setting as it is now: an earlier
+        // write of this run should have changed it as planned, but may not have.
+        quint32 &raw = w.raw;
         QString why;
         QString outcome;
         QString shown;
         if (!RawFromText(p, w.text, DecimalSetting(), &raw, &why)) {
-            fail(ExitDiffers, QStringLiteral("%1 (register %2): refused: %3")
-                                  .arg(p.name)
-                                  .arg(p.row.address)
-                                  .arg(why));
-            status = qMax(status, int(ExitDiffers));
+            status = qMax(status, refused(p, why, ExitDiffers));
             outcome = QStringLiteral("refused");
         } else {
             LinkSettings request;
             request.startAddress = p.row.address;
             request.count = p.row.count;
             const ModbusResult r = WriteParam(gp_ModbusDevice, raw, request);
-            if (p.row.address == 100 || p.row.address == 102) {
+            if (p.row.address == UnitRegister || p.row.address == DecimalRegister) {
                 LinkSettings base = m_link;
                 ReadGroup(base, 1); // unit and decimals take effect for what follows
             }
@@ -261,9 +292,28 @@ int Zeltctl::cmdWatch()
         if (r == ModbusOk)
             r = ReadNetCoil();
         if (r != ModbusOk) {
+            // A failed poll has its line too, so that a script reading the
+            // output sees the gap and how many polls failed so far.
             ++failures;
-            fail(ExitDiffers, QStringLiteral("%1: poll failed: %2").arg(time, ModbusResultText(r)));
-            if (!LinkUp())
+            const QString why = QStringLiteral("poll failed: %1").arg(ModbusResultText(r));
+            const QString count = QStringLiteral("%1 of %2 polls failed").arg(failures).arg(polls);
+            fail(ExitDiffers, QStringLiteral("%1: %2 (%3)").arg(time, why, count));
+            if (m_json)
+                m_s.out << QJsonDocument(QJsonObject{{"time", time},
+                                                     {"failed", why},
+                                                     {"failures", failures},
+                                                     {"polls", polls}})
+                               .toJson(QJsonDocument::Compact)
+                        << '\n';
+            else
+                m_s.out << time.leftJustified(14) << why << " (" << count << ")\n";
+            m_s.out.flush();
+            if (csv.isOpen()) {
+                csv.write(QStringLiteral("%1,,,,,,,\"%2\"\n").arg(time, why).toUtf8());
+                csv.flush();
+            }
+            // A link the instrument closed is opened again by the next poll.
+            if (GaveUp())
                 break;
         } else {
             const quint32 status = gsrt_LiveVal.slot[StatusSlot];
@@ -324,7 +374,7 @@ int Zeltctl::cmdWatch()
             WaitMs(qMax(0, intervalMs - int(clock.elapsed())));
     }
     std::signal(SIGINT, previous);
-    const bool lost = !LinkUp();
+    const bool lost = GaveUp();
     disconnectInstrument();
     if (lost)
         return fail(ExitUnreachable, QStringLiteral("the link to the instrument was lost"));

@@ -34,10 +34,13 @@ COMMANDS:
   read NAME|ADDRESS...          parameters by catalogue name (the page's field
                                 name, e.g. EditZeroRange) or register address,
                                 shown with the page's conversion and unit
-  write NAME=VALUE...           the page's conversion and range checks, one write
-                                each, read back and shown
+  write NAME=VALUE...           the page's conversion and range checks of every
+                                value first, then one write each, read back and
+                                shown
   backup FILE.xlsx              every parameter into a workbook in the template
-                                layout; an earlier FILE is kept under its time
+                                layout; it replaces FILE (kept under its time)
+                                only when every row was read, else it is left
+                                as NAME.part.xlsx
   restore FILE.xlsx [--dry-run] the parameters of the workbook into the
                                 instrument, within the limits the file states;
                                 --dry-run lists what would change, writing nothing
@@ -55,8 +58,9 @@ COMMANDS:
                                 one JSON object a line)
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup) or failed hosts (fleet backup); 2 usage error; 3 the instrument could
-not be reached. Errors are one line on standard error; progress bars go to
+backup), failed polls (watch) or failed hosts (fleet backup); 2 usage error; 3
+the instrument could not be reached or left three requests in a row
+unanswered. Errors are one line on standard error; progress bars go to
 standard error only when it is a terminal.
 )";
 
@@ -293,11 +297,14 @@ int Zeltctl::connectInstrument()
     DisconnectModbus();
     if (!SetupModbusClient(m_link, nullptr)) {
         const QString why = gp_ModbusDevice ? gp_ModbusDevice->errorString() : QString();
-        DisconnectModbus();
+        disconnectInstrument();
         return fail(ExitUnreachable, QStringLiteral("%1: cannot connect: %2").arg(peer, why));
     }
     if (m_timeoutMs > 0)
         gp_ModbusDevice->setTimeout(m_timeoutMs);
+    // No link check runs here: a link the instrument closed is opened again by
+    // the next request.
+    SetReopenClosedLink(true);
     if (!LinkUp()) {
         QEventLoop loop;
         QObject::connect(gp_ModbusDevice, &QModbusDevice::stateChanged, &loop,
@@ -313,7 +320,7 @@ int Zeltctl::connectInstrument()
         const QString why = gp_ModbusDevice->errorString().isEmpty()
                                 ? QStringLiteral("no connection")
                                 : gp_ModbusDevice->errorString();
-        DisconnectModbus();
+        disconnectInstrument();
         return fail(ExitUnreachable, QStringLiteral("%1: cannot connect: %2").arg(peer, why));
     }
     // The unit and decimal settings drive every conversion; reading them also
@@ -321,7 +328,7 @@ int Zeltctl::connectInstrument()
     LinkSettings base = m_link;
     const ModbusResult probe = ReadGroup(base, 2);
     if (probe != ModbusOk) {
-        DisconnectModbus();
+        disconnectInstrument();
         return fail(ExitUnreachable,
                     QStringLiteral("%1 (slave %2): the instrument does not answer: %3")
                         .arg(peer)
@@ -333,5 +340,6 @@ int Zeltctl::connectInstrument()
 
 void Zeltctl::disconnectInstrument()
 {
+    SetReopenClosedLink(false);
     DisconnectModbus();
 }

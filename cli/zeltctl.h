@@ -9,7 +9,7 @@
 #include <functional>
 
 class Workbook;
-struct ParamFileReport;
+class ExelToWrite;
 struct RowCheck;
 struct RowCheckTexts;
 
@@ -46,8 +46,9 @@ private:
 
     bool openSheet(Workbook *book, const QString &file);
     QString rowLabel(const Workbook &book, int row) const;
-    int reportProcedure(const QString &file, bool import, const ParamFileReport &report,
-                        int result);
+    int reportProcedure(const QString &file, bool import, const ExelToWrite &excel, int result,
+                        const QString &sheetFile = QString());
+    void keepPartialBackup(const QString &file, const QString &fresh, int result);
     int checkRows(const QString &file, const Workbook &book, const RowCheckTexts &texts,
                   const std::function<RowCheck(int row)> &check);
 

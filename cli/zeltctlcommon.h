@@ -34,11 +34,32 @@ inline bool LinkUp()
     return gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState;
 }
 
-// A read or write that failed: a failed row while the link holds, the
-// instrument out of reach once it is lost. Never better than `status`.
+// An instrument that left ReopenAfterTimeouts requests in a row unanswered
+// (silent, or closing the link each time it is opened) is out of reach: the
+// run ends there rather than waiting out every request left.
+inline bool GaveUp()
+{
+    return UnansweredInARow() >= ReopenAfterTimeouts;
+}
+
+// The line that ends such a run, with what it left undone.
+inline QString GaveUpText(int notReached)
+{
+    return QStringLiteral("the instrument left %1 requests in a row unanswered; %2 not reached")
+        .arg(UnansweredInARow())
+        .arg(notReached);
+}
+
+inline bool OutOfReach()
+{
+    return GaveUp() || !LinkUp();
+}
+
+// A read or write that failed: a failed row while the instrument answers, the
+// instrument out of reach once it does not. Never better than `status`.
 inline int FailedStatus(int status)
 {
-    return LinkUp() ? qMax(status, int(ExitDiffers)) : int(ExitUnreachable);
+    return OutOfReach() ? int(ExitUnreachable) : qMax(status, int(ExitDiffers));
 }
 
 inline quint32 DecimalSetting()

@@ -7,9 +7,12 @@ void ConnectParamFiles(TestMaintain *page)
 {
     auto *excel = new ExelToWrite(page);
     const auto showCounts = [page, excel](bool import) {
-        // A file that never got as far as its rows has nothing to count.
+        // A file that never got as far as its rows has nothing to count; one the
+        // workbook engine refused (a DTD, a damaged part) shows the engine's reason.
         if (excel->lastReport().rows > 0)
             page->showTransferCounts(import, ExelToWrite::ReportText(excel->lastReport(), import));
+        else if (!excel->refusalText().isEmpty())
+            page->showTransferCounts(import, excel->refusalText());
     };
     // Some rows failed and others went through: neither a success nor a failure.
     const auto outcome = [excel](int result) {

@@ -3,10 +3,10 @@
 // A Modbus TCP peer that misbehaves on demand, written on a raw QTcpServer so
 // that every byte it sends is the test's choice: frames cut short, an MBAP
 // length of 0xFFFF, fewer registers than asked, a byte count that lies, garbage,
-// another unit id or function code, silence, long delays. When well behaved it
-// answers every read with register a = 3a + 1 and every coil with a % 2, and
-// echoes writes. It lives on the test's thread; the program's waits run its
-// sockets.
+// another unit id or function code, silence, long delays, a closed connection.
+// When well behaved it answers every read with register a = 3a + 1 and every
+// coil with a % 2, and echoes writes. It lives on the test's thread; the
+// program's waits run its sockets.
 #include <QByteArray>
 #include <QDataStream>
 #include <QHash>
@@ -35,6 +35,8 @@ enum class Answer {
     OtherUnit,      // a good answer from unit id + 1
     OtherFunction,  // a read answered as input registers (function 4)
     Delayed,        // a good answer after delayMs
+    Close,          // the connection is closed instead of an answer
+    CloseOnce,      // as Close, then Good again
 };
 
 inline quint16 registerValue(int address)
@@ -184,6 +186,13 @@ private:
             m_answer = Answer::Good;
             break;
         case Answer::Silent:
+            return;
+        case Answer::CloseOnce:
+            m_answer = Answer::Good;
+            Q_FALLTHROUGH();
+        case Answer::Close:
+            // Later, from the event loop: take() still reads this socket's buffer.
+            QTimer::singleShot(0, socket, [socket] { socket->abort(); });
             return;
         case Answer::OtherUnit:
             out = frame(request, unit + 1, goodPdu(request));

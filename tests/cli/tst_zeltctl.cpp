@@ -2,6 +2,7 @@
 // orders, the exit statuses, what goes over the wire, and the fleet backup with
 // misbehaving instruments among good ones.
 #include "exeltowrite.h"
+#include "files/workbookfixture.h"
 #include "hostilepeer.h"
 #include "linkfixture.h"
 #include "modbuslink.h"
@@ -88,6 +89,12 @@ int rowOf(const QString &path, int address)
     return -1;
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 void setCell(const QString &path, int row, int column, const QString &text)
 {
     Workbook book;
@@ -119,7 +126,7 @@ private slots:
     void readUsesThePageConversions();
     void writeConvertsChecksWritesOnceAndReadsBack_data();
     void writeConvertsChecksWritesOnceAndReadsBack();
-    void writeRefusesOutOfRangeWithoutTraffic();
+    void writeChecksEveryValueBeforeTheFirstWrite();
 
     void backupCompareRestoreRoundTrip_data();
     void backupCompareRestoreRoundTrip();
@@ -129,6 +136,15 @@ private slots:
     void aRefusedRowIsNamedOnStandardError();
     void aRowTheInstrumentWillNotReadIsAFailedRow();
     void watchPrintsOneLinePerPoll();
+    void watchCountsFailedPollsInTheirLines();
+
+    void backupToAFolderIsAUsageError();
+    void aSilentInstrumentEndsTheRunAfterThreeTimeouts_data();
+    void aSilentInstrumentEndsTheRunAfterThreeTimeouts();
+    void aClosedLinkIsReopenedBoundedly_data();
+    void aClosedLinkIsReopenedBoundedly();
+    void aWorkbookWithADtdIsRefusedWithTheEnginesReason();
+    void aDifferenceInTheLastRowIsFound();
 
     void fleetBackupWithMisbehavingInstruments();
     void fleetBackupHoldsTheSameValuesAsASingleBackup();
@@ -377,18 +393,24 @@ void TstZeltctl::writeConvertsChecksWritesOnceAndReadsBack()
              QStringLiteral("0"));
 }
 
-void TstZeltctl::writeRefusesOutOfRangeWithoutTraffic()
+// A value that cannot be sent is a usage error found before the first write,
+// also when a good value comes before it: nothing is written at all.
+void TstZeltctl::writeChecksEveryValueBeforeTheFirstWrite()
 {
+    sim::InstrumentModel &m = m_sim->model();
+    const quint32 lcBefore = m.value32(122);
     m_sim->clearLog();
-    const Run run = zeltctl(link() + QStringList{"write", "EditZeroRange=150", "EditZeroRange=1.5",
-                                                 "EditZeroRange=abc"});
-    QCOMPARE(run.status, 1);
+    const Run run = zeltctl(link() + QStringList{"write", "EditLcMv=1.5", "EditZeroRange=150",
+                                                 "EditZeroRange=1.5", "EditZeroRange=abc"});
+    QCOMPARE(run.status, 2);
     QCOMPARE(run.err.count(QLatin1Char('\n')), 3);
     QVERIFY(run.err.contains(
         QLatin1String("EditZeroRange (register 54): refused: 150 lies outside 0 .. 99")));
     QVERIFY(run.err.contains(QLatin1String("not a whole number")));
     QVERIFY(run.err.contains(QLatin1String("not a number")));
     QCOMPARE(writeCount(m_sim->requestLog()), 0);
+    QCOMPARE(m.value32(122), lcBefore);
+    QVERIFY(run.out.isEmpty());
 }
 
 void TstZeltctl::backupCompareRestoreRoundTrip_data()
@@ -598,6 +620,195 @@ void TstZeltctl::watchPrintsOneLinePerPoll()
     QVERIFY2(over.out.contains(QLatin1String(" OFL")) &&
                  over.out.contains(QLatin1String("OVERFLOW")),
              qPrintable(over.out));
+}
+
+// A poll the instrument drops or refuses while the link stays up is a line of
+// its own with the count of failed polls so far, and the exit status is 1.
+void TstZeltctl::watchCountsFailedPollsInTheirLines()
+{
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    // Request 1 is the link check, then three requests a poll: poll 2 is not
+    // answered, poll 4 is answered with another function.
+    peer.onRequest = [&peer] {
+        const int n = peer.requests();
+        peer.setAnswer(n == 5   ? hostile::Answer::Silent
+                       : n == 9 ? hostile::Answer::OtherFunction
+                                : hostile::Answer::Good);
+    };
+    const Run run = zeltctl({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--timeout",
+                             "300", "watch", "--count", "4", "--interval", "50", "--json"});
+    QCOMPARE(run.status, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QStringList failed;
+    for (const QString &line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (o.contains("failed"))
+            failed << QStringLiteral("%1 %2/%3")
+                          .arg(o.value("failed").toString())
+                          .arg(o.value("failures").toInt())
+                          .arg(o.value("polls").toInt());
+    }
+    QCOMPARE(failed, (QStringList{"poll failed: no reply (timeout) 1/2",
+                                  "poll failed: refused by the instrument 2/4"}));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 2);
+}
+
+// A folder where the backup would go is refused before anything is sent or moved.
+void TstZeltctl::backupToAFolderIsAUsageError()
+{
+    const QString folder = m_dir->filePath("d/scale7.xlsx");
+    QVERIFY(QDir().mkpath(folder));
+    const Run run = zeltctl(link() + QStringList{"backup", folder});
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(QDir(m_dir->filePath("d"))
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"scale7.xlsx"});
+    QCOMPARE(m_sim->requestCount(), 0);
+}
+
+void TstZeltctl::aSilentInstrumentEndsTheRunAfterThreeTimeouts_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::newRow("backup") << QStringList{"backup", "FILE"};
+    QTest::newRow("restore") << QStringList{"restore", "FILE"};
+    QTest::newRow("restore --dry-run") << QStringList{"restore", "FILE", "--dry-run"};
+    QTest::newRow("compare") << QStringList{"compare", "FILE"};
+    QTest::newRow("read") << QStringList{"read", "54", "56", "58", "60", "62",
+                                         "64",   "66", "68", "70", "72"};
+}
+
+// An instrument that falls silent after five rows costs three timeouts, not one
+// per row left: exit 3, and an earlier backup is left byte for byte as it was.
+void TstZeltctl::aSilentInstrumentEndsTheRunAfterThreeTimeouts()
+{
+    QFETCH(QStringList, command);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    const QStringList peerLink{"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()),
+                               "--timeout", "200"};
+    const QString file = m_dir->filePath("scale7.xlsx");
+    QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0); // values within limits
+    const QByteArray before = fileBytes(file);
+    QVERIFY(!before.isEmpty());
+
+    // The link check, five rows, then nothing.
+    const int answered = peer.requests() + 6;
+    peer.onRequest = [&peer, answered] {
+        if (peer.requests() > answered)
+            peer.setAnswer(hostile::Answer::Silent);
+    };
+    command.replaceInStrings("FILE", file);
+    const Run run = zeltctl(peerLink + command);
+    QCOMPARE(run.status, 3);
+    QCOMPARE(peer.requests(), answered + 3);
+    QVERIFY2(run.err.contains(QLatin1String("3 requests in a row unanswered")),
+             qPrintable(run.err));
+    QCOMPARE(fileBytes(file), before);
+    QCOMPARE(QDir(m_dir->path()).entryList({"scale7_*"}), QStringList());
+    if (command.first() == QLatin1String("backup")) {
+        const QString partial = m_dir->filePath("scale7.part.xlsx");
+        QVERIFY2(run.err.contains(partial), qPrintable(run.err));
+        int read = 0;
+        for (const QString &v : fileValues(partial))
+            read += !v.isEmpty();
+        QCOMPARE(read, 5);
+        QCOMPARE(QDir(m_dir->path()).entryList({".scale7*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+}
+
+void TstZeltctl::aClosedLinkIsReopenedBoundedly_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("connections");
+    QTest::newRow("closed once") << int(hostile::Answer::CloseOnce) << 0 << 2;
+    // Each request is closed: two rows fail (one asked twice), three reopens in all.
+    QTest::newRow("closed every time") << int(hostile::Answer::Close) << 3 << 3;
+}
+
+// The instrument closes the link mid-backup: the next request opens it again.
+// One that closes it every time is given up after three requests in a row.
+void TstZeltctl::aClosedLinkIsReopenedBoundedly()
+{
+    QFETCH(int, answer);
+    QFETCH(int, status);
+    QFETCH(int, connections);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    const QString file = m_dir->filePath("closed.xlsx");
+    peer.onRequest = [&peer, answer] {
+        if (peer.requests() == 10)
+            peer.setAnswer(hostile::Answer(answer));
+    };
+    const Run run = zeltctl({"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--timeout",
+                             "500", "backup", file, "--json"});
+    QCOMPARE(run.status, status);
+    QCOMPARE(peer.connections(), connections);
+    if (status == 0) {
+        QCOMPARE(run.json().value("read").toInt(), run.json().value("rows").toInt());
+        const quint32 pair = quint32(hostile::registerValue(54)) << 16 | hostile::registerValue(55);
+        QCOMPARE(fileValues(file).value("54"), QString::number(pair));
+    } else {
+        QCOMPARE(peer.requests(), 12);
+        QVERIFY(!QFileInfo::exists(file));
+    }
+}
+
+// The workbook engine's own reason reaches the user, not "no parameter sheet".
+void TstZeltctl::aWorkbookWithADtdIsRefusedWithTheEnginesReason()
+{
+    const QString file = m_dir->filePath("dtd.xlsx");
+    QVERIFY(
+        writeRawZip(file, minimalParts(ParamSheet, "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a "
+                                                   "\"1\">]><worksheet xmlns=\"http://schemas."
+                                                   "openxmlformats.org/spreadsheetml/2006/main\">"
+                                                   "<sheetData/></worksheet>")));
+    for (const QStringList &command :
+         {QStringList{"compare", file}, QStringList{"restore", file, "--dry-run"},
+          QStringList{"restore", file}}) {
+        const Run run = zeltctl(link() + command);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QLatin1String("declares a DTD or entities; refused")),
+                 qPrintable(run.err));
+        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    }
+    QCOMPARE(m_sim->requestCount(), 0);
+}
+
+// The sheet's last row is checked like every other: a difference there is
+// found, and the counts add up to the rows of the sheet.
+void TstZeltctl::aDifferenceInTheLastRowIsFound()
+{
+    const QString file = m_dir->filePath("last.xlsx");
+    QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
+    Workbook book;
+    QVERIFY(book.open(file) && book.selectSheet(ParamSheet));
+    const int last = book.rowCount();
+    const QString was = book.cellText(last, 7);
+    book.close();
+    QVERIFY(!was.isEmpty());
+    setCell(file, last, 7, was == "0" ? "1" : "0");
+
+    const Run compare = zeltctl(link() + QStringList{"compare", file, "--json"});
+    QCOMPARE(compare.status, 1);
+    const Run dry = zeltctl(link() + QStringList{"restore", file, "--dry-run", "--json"});
+    QCOMPARE(dry.status, 0);
+    for (const QJsonObject &o : {compare.json(), dry.json()}) {
+        const QJsonArray found =
+            o.value(o.contains("changes") ? "changes" : "differences").toArray();
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0].toObject().value("row").toInt(), last);
+        QCOMPARE(o.value("rows").toInt(), last - 1);
+        QCOMPARE(o.value("equal").toInt() + o.value("unchanged").toInt() + 1 +
+                     o.value("refused").toInt() + o.value("failed").toInt() +
+                     o.value("skipped").toInt(),
+                 last - 1);
+    }
 }
 
 void TstZeltctl::fleetBackupWithMisbehavingInstruments()

@@ -386,17 +386,20 @@ void TstParamFiles::lookupFailuresGiveTheirCodes_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("code");
-    QTest::newRow("sheet named otherwise") << "other sheet" << -4;
-    QTest::newRow("missing file") << "missing" << -1;
-    QTest::newRow("not a workbook") << "text" << -1;
-    QTest::newRow("damaged sheet") << "damaged" << -3;
-    QTest::newRow("empty sheet") << "empty" << -5;
+    QTest::addColumn<QString>("refusal"); // the engine's reason, when it refused the file
+    QTest::newRow("sheet named otherwise") << "other sheet" << -4 << "";
+    QTest::newRow("missing file") << "missing" << -1 << "";
+    QTest::newRow("not a workbook") << "text" << -1 << "not a workbook";
+    QTest::newRow("damaged sheet") << "damaged" << -3 << "is not well-formed XML";
+    QTest::newRow("sheet with a DTD") << "dtd" << -3 << "declares a DTD or entities; refused";
+    QTest::newRow("empty sheet") << "empty" << -5 << "";
 }
 
 void TstParamFiles::lookupFailuresGiveTheirCodes()
 {
     QFETCH(QString, kind);
     QFETCH(int, code);
+    QFETCH(QString, refusal);
     startSim();
     QString path = m_dir.filePath(kind + ".xlsx");
     if (kind == "other sheet") {
@@ -409,8 +412,15 @@ void TstParamFiles::lookupFailuresGiveTheirCodes()
         QVERIFY(writeRawZip(path, minimalParts(ParamSheet, sheetXml("<row><c><v>1</c></row>"))));
     } else if (kind == "empty") {
         QVERIFY(writeRawZip(path, minimalParts(ParamSheet, sheetXml(""))));
+    } else if (kind == "dtd") {
+        QVERIFY(writeRawZip(
+            path, minimalParts(ParamSheet,
+                               sheetXml("").replace("<worksheet", "<!DOCTYPE w><worksheet"))));
     }
     QCOMPARE(runImport(path), code);
+    QVERIFY2(refusal.isEmpty() == m_excel.refusalText().isEmpty() &&
+                 m_excel.refusalText().contains(refusal),
+             qPrintable(m_excel.refusalText()));
     QCOMPARE(runExport(path), code);
     QCOMPARE(m_sim->requestLog().size(), 0);
     QVERIFY(!PollHeld());
@@ -620,6 +630,10 @@ void TstParamFiles::previousExportIsKeptUnderItsTime()
         QVERIFY(k.open(QIODevice::ReadOnly));
         QCOMPARE(k.readAll(), "export " + QByteArray::number(n));
     }
+    // A folder of that name is not an earlier export: it stays where it is.
+    QVERIFY(QDir().mkpath(path));
+    QCOMPARE(SetAsidePreviousExport(path, &error), QString());
+    QVERIFY(error && QFileInfo(path).isDir());
 }
 
 void TstParamFiles::reportTextNamesTheRows()

@@ -3,6 +3,7 @@
 // an edited value comes back through the import, the progress bar, the path
 // link, the counts and the notices say what happened.
 #include "exeltowrite.h"
+#include "files/workbookfixture.h"
 #include "languagefont.h"
 #include "pagefixture.h"
 #include "paramfiles.h"
@@ -215,6 +216,23 @@ private slots:
         QCOMPARE(answers.messages(), QStringList{"Import Failed!"});
         QCOMPARE(bench.host->requestLog().size(), 0);
         QVERIFY(label("label_importCounts")->text().isEmpty());
+    }
+
+    // The label beside the path says why the engine would not read the file.
+    void aWorkbookTheEngineRefusesShowsTheReason()
+    {
+        const QString file = bench.home.filePath(QStringLiteral("dtd.xlsx"));
+        QVERIFY(writeRawZip(
+            file, minimalParts(ParamSheet,
+                               sheetXml("").replace("<worksheet", "<!DOCTYPE w><worksheet"))));
+        showTab("tab_Import");
+        page->chosenFile = file;
+        DialogScript answers({{true}});
+        QTest::mouseClick(button("But_Import"), Qt::LeftButton);
+        QCOMPARE(answers.messages(), QStringList{"Import Failed!"});
+        QVERIFY2(
+            label("label_importCounts")->text().endsWith("declares a DTD or entities; refused"),
+            qPrintable(label("label_importCounts")->text()));
     }
 
     void aSecondExportKeepsTheFirst()

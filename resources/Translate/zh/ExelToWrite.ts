@@ -33,5 +33,10 @@
         <source>, %1 skipped</source>
         <translation>，跳过 %1 行</translation>
     </message>
+    <message>
+        <location filename="../../../Excel/exeltowrite.cpp" line="1"/>
+        <source>, %1 not reached</source>
+        <translation>，未到达 %1 行</translation>
+    </message>
 </context>
 </TS>
