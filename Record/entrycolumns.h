@@ -1,0 +1,21 @@
+#pragma once
+
+#include "chainwalker.h"
+#include "serviceentry.h"
+
+class QSqlQuery;
+
+// The entry's columns, the same in the local and the shared table (origin is a
+// column of the shared table only; locally it is the database's own id).
+QString EntryColumns();
+// The column definitions after seq and id, for CREATE TABLE, in EntryColumns() order.
+QString EntryFieldDefinitions();
+// "?, ?, ..." for EntryColumns().
+QString EntryPlaceholders();
+// Binds the entry's values in EntryColumns() order.
+void BindEntry(QSqlQuery &query, const ServiceEntry &entry);
+// Reads a row whose first columns are EntryColumns().
+ServiceEntry EntryFromRow(const QSqlQuery &query);
+// Runs a prepared query whose rows are one chain's entries in seq order (first
+// columns EntryColumns()) and walks them.
+VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin);

@@ -1,0 +1,34 @@
+#include "historypath.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+// The same root the settings and templates use; the record sits below the
+// widgets and so finds it on its own.
+QString filesRoot()
+{
+    const QString home = qEnvironmentVariable("ZELT_HOME");
+    if (!home.isEmpty())
+        return QDir::fromNativeSeparators(home);
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:/Program Files/QuarnIPC");
+#else
+    if (QCoreApplication::organizationName().isEmpty()) {
+        QCoreApplication::setOrganizationName(QStringLiteral("Palvex"));
+        QCoreApplication::setApplicationName(QStringLiteral("ZeltConfig"));
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#endif
+}
+
+} // namespace
+
+QString DefaultHistoryPath()
+{
+    const QString folder = QDir::cleanPath(filesRoot() + QStringLiteral("/History"));
+    QDir().mkpath(folder);
+    return folder + QStringLiteral("/history.sqlite");
+}

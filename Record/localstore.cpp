@@ -1,0 +1,101 @@
+#include "localstore.h"
+
+#include "entrycolumns.h"
+#include "sqlconnection.h"
+
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QUuid>
+#include <QVariant>
+
+namespace {
+
+// Long enough for a burst of writers; an append holds the lock for a few ms.
+const int BusyTimeoutMs = 30000;
+
+bool makeTables(const QSqlDatabase &db, QString *error)
+{
+    const QStringList statements = {
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS entries (seq INTEGER PRIMARY KEY,"
+                       " id TEXT NOT NULL UNIQUE, %1, copied INTEGER NOT NULL DEFAULT 0)")
+            .arg(EntryFieldDefinitions()),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS entries_time ON entries (time_ms)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS entries_serial ON entries (serial, time_ms)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS entries_param ON entries (param_name)"),
+        // Small: only the entries still waiting for the shared store.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS entries_uncopied ON entries (seq)"
+                       " WHERE copied = 0"),
+        QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('schema', '1')"),
+    };
+    for (const QString &sql : statements) {
+        if (!ExecSql(db, sql, error))
+            return false;
+    }
+    QSqlQuery origin(db);
+    origin.prepare(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('origin', ?)"));
+    origin.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    return ExecQuery(origin, error);
+}
+
+bool readOrigin(const QSqlDatabase &db, QString *origin, QString *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'origin'")) ||
+        !query.next()) {
+        SetError(error, QStringLiteral("the database has no origin id"));
+        return false;
+    }
+    *origin = query.value(0).toString();
+    return true;
+}
+
+bool prepare(const QSqlDatabase &db, QString *origin, QString *error)
+{
+    // A committed entry survives the process being killed and the power failing.
+    const bool ready = ExecSql(db, QStringLiteral("PRAGMA journal_mode = WAL"), error) &&
+                       ExecSql(db, QStringLiteral("PRAGMA synchronous = FULL"), error) &&
+                       BeginImmediate(db, error);
+    if (ready && makeTables(db, error) && Commit(db, error) && readOrigin(db, origin, error))
+        return true;
+    Rollback(db);
+    return false;
+}
+
+} // namespace
+
+bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin, QString *error)
+{
+    const auto setup = [&](QSqlDatabase &db) {
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    };
+    QString why;
+    if (!connection.open(QStringLiteral("QSQLITE"), setup, &why)) {
+        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, why));
+        return false;
+    }
+    if (prepare(connection.db(), origin, &why))
+        return true;
+    connection.close();
+    SetError(error, QStringLiteral("cannot use %1 as the service record: %2")
+                        .arg(QFileInfo(path).absoluteFilePath(), why));
+    return false;
+}
+
+bool BeginImmediate(const QSqlDatabase &db, QString *error)
+{
+    return ExecSql(db, QStringLiteral("BEGIN IMMEDIATE"), error);
+}
+
+bool Commit(const QSqlDatabase &db, QString *error)
+{
+    return ExecSql(db, QStringLiteral("COMMIT"), error);
+}
+
+void Rollback(const QSqlDatabase &db)
+{
+    ExecSql(db, QStringLiteral("ROLLBACK"), nullptr);
+}

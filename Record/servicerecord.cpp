@@ -1,0 +1,190 @@
+#include "servicerecord.h"
+
+#include "entrycolumns.h"
+#include "entryhash.h"
+#include "localstore.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QUuid>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+QString userName()
+{
+    for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty())
+            return value;
+    }
+#ifdef Q_OS_UNIX
+    if (const passwd *pw = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+#endif
+    return QString();
+}
+
+void fillDefaults(ServiceEntry &e)
+{
+    e.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!e.timeUtc.isValid()) {
+        const QDateTime now = QDateTime::currentDateTime();
+        e.utcOffsetSeconds = now.offsetFromUtc();
+        e.timeUtc = now;
+    }
+    // Stored as UTC milliseconds: hash what a read gives back.
+    e.timeUtc = QDateTime::fromMSecsSinceEpoch(e.timeUtc.toMSecsSinceEpoch(), Qt::UTC);
+    if (e.user.isEmpty())
+        e.user = userName();
+    if (e.host.isEmpty())
+        e.host = QSysInfo::machineHostName();
+}
+
+const char *const NewestFirst = " ORDER BY time_ms DESC, seq DESC";
+
+} // namespace
+
+ServiceRecord::ServiceRecord(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<ServiceEntry>();
+}
+
+ServiceRecord::~ServiceRecord()
+{
+    close();
+}
+
+bool ServiceRecord::open(const QString &path, QString *error)
+{
+    close();
+    if (!OpenLocalStore(m_connection, path, &m_origin, &m_lastError)) {
+        SetError(error, m_lastError);
+        return false;
+    }
+    m_path = path;
+    m_lastQuery = std::make_unique<QSqlQuery>(m_connection.db());
+    m_lastQuery->prepare(QStringLiteral("SELECT seq, hash FROM entries ORDER BY seq DESC LIMIT 1"));
+    m_insertQuery = std::make_unique<QSqlQuery>(m_connection.db());
+    m_insertQuery->prepare(QStringLiteral("INSERT INTO entries (%1) VALUES (%2)")
+                               .arg(EntryColumns(), EntryPlaceholders()));
+    return true;
+}
+
+void ServiceRecord::close()
+{
+    m_lastQuery.reset();
+    m_insertQuery.reset();
+    m_connection.close();
+    m_origin.clear();
+}
+
+bool ServiceRecord::append(ServiceEntry &entry, QString *error)
+{
+    if (!isOpen()) {
+        SetError(error, QStringLiteral("the service record is not open"));
+        return false;
+    }
+    fillDefaults(entry);
+    entry.origin = m_origin;
+    const QSqlDatabase db = m_connection.db();
+    QString why;
+    if (BeginImmediate(db, &why) && insertNext(entry, &why) && Commit(db, &why)) {
+        emit appended(entry);
+        return true;
+    }
+    Rollback(db);
+    m_lastError = QStringLiteral("the entry was not recorded: %1").arg(why);
+    SetError(error, m_lastError);
+    return false;
+}
+
+bool ServiceRecord::insertNext(ServiceEntry &entry, QString *error)
+{
+    if (!ExecQuery(*m_lastQuery, error))
+        return false;
+    entry.seq = 1;
+    entry.prevHash = GenesisHash();
+    if (m_lastQuery->next()) {
+        entry.seq = m_lastQuery->value(0).toLongLong() + 1;
+        entry.prevHash = m_lastQuery->value(1).toString();
+    }
+    m_lastQuery->finish();
+    entry.hash = EntryHash(entry);
+    BindEntry(*m_insertQuery, entry);
+    const bool ok = ExecQuery(*m_insertQuery, error);
+    m_insertQuery->finish();
+    return ok;
+}
+
+VerifyResult ServiceRecord::verify()
+{
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT %1 FROM entries ORDER BY seq").arg(EntryColumns()));
+    return WalkChainRows(query, m_origin);
+}
+
+int ServiceRecord::count(const HistoryFilter &filter)
+{
+    const SqlCondition condition = FilterCondition(filter);
+    QSqlQuery query(m_connection.db());
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM entries WHERE ") + condition.sql);
+    for (const QVariant &value : condition.values)
+        query.addBindValue(value);
+    if (!ExecQuery(query, &m_lastError) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+QVector<ServiceEntry> ServiceRecord::fetch(const HistoryFilter &filter, int offset, int limit)
+{
+    return select(FilterCondition(filter), QStringLiteral("%1 LIMIT %2 OFFSET %3")
+                                               .arg(QLatin1String(NewestFirst))
+                                               .arg(qMax(0, limit))
+                                               .arg(qMax(0, offset)));
+}
+
+QVector<ServiceEntry> ServiceRecord::fetchAfter(const HistoryFilter &filter,
+                                                const ServiceEntry &last, int limit)
+{
+    SqlCondition condition = FilterCondition(filter);
+    const qint64 time = last.timeUtc.toMSecsSinceEpoch();
+    condition.sql += QStringLiteral(" AND (time_ms < ? OR (time_ms = ? AND seq < ?))");
+    condition.values << time << time << last.seq;
+    return select(
+        condition,
+        QStringLiteral("%1 LIMIT %2").arg(QLatin1String(NewestFirst)).arg(qMax(0, limit)));
+}
+
+QVector<ServiceEntry> ServiceRecord::select(const SqlCondition &condition, const QString &tail)
+{
+    QVector<ServiceEntry> entries;
+    QSqlQuery query(m_connection.db());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM entries WHERE %2%3")
+                      .arg(EntryColumns(), condition.sql, tail));
+    for (const QVariant &value : condition.values)
+        query.addBindValue(value);
+    if (!ExecQuery(query, &m_lastError))
+        return entries;
+    while (query.next()) {
+        entries.append(EntryFromRow(query));
+        entries.last().origin = m_origin;
+    }
+    return entries;
+}
+
+int ServiceRecord::pendingCopies()
+{
+    return PendingCopies(m_connection.db());
+}
+
+SyncResult ServiceRecord::syncShared(const QString &url)
+{
+    return CopyToShared(m_connection.db(), m_origin, url);
+}
