@@ -3,9 +3,12 @@
 #include "entrycolumns.h"
 #include "sqlconnection.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <QUuid>
 #include <QVariant>
 
@@ -13,6 +16,28 @@ namespace {
 
 // Long enough for a burst of writers; an append holds the lock for a few ms.
 const int BusyTimeoutMs = 30000;
+const int SqliteBusy = 5;
+const int SqliteLocked = 6;
+
+// SQLite answers "busy" at once instead of waiting where waiting could
+// deadlock (changing the journal mode while another process creates the file,
+// a writer finding the log being recovered); such statements are tried again.
+bool execWaiting(const QSqlDatabase &db, const QString &sql, QString *error)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (int pause = 1;; pause = qMin(pause * 2, 50)) {
+        QSqlQuery query(db);
+        if (query.exec(sql))
+            return true;
+        const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+        if ((code != SqliteBusy && code != SqliteLocked) || waited.elapsed() > BusyTimeoutMs) {
+            SetError(error, query.lastError().text());
+            return false;
+        }
+        QThread::msleep(pause);
+    }
+}
 
 bool makeTables(const QSqlDatabase &db, QString *error)
 {
@@ -55,7 +80,7 @@ bool readOrigin(const QSqlDatabase &db, QString *origin, QString *error)
 bool prepare(const QSqlDatabase &db, QString *origin, QString *error)
 {
     // A committed entry survives the process being killed and the power failing.
-    const bool ready = ExecSql(db, QStringLiteral("PRAGMA journal_mode = WAL"), error) &&
+    const bool ready = execWaiting(db, QStringLiteral("PRAGMA journal_mode = WAL"), error) &&
                        ExecSql(db, QStringLiteral("PRAGMA synchronous = FULL"), error) &&
                        BeginImmediate(db, error);
     if (ready && makeTables(db, error) && Commit(db, error) && readOrigin(db, origin, error))
@@ -87,7 +112,7 @@ bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *ori
 
 bool BeginImmediate(const QSqlDatabase &db, QString *error)
 {
-    return ExecSql(db, QStringLiteral("BEGIN IMMEDIATE"), error);
+    return execWaiting(db, QStringLiteral("BEGIN IMMEDIATE"), error);
 }
 
 bool Commit(const QSqlDatabase &db, QString *error)
