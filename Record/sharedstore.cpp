@@ -16,7 +16,7 @@ namespace {
 // statement after a few seconds.
 const char *const ConnectOptions =
     "connect_timeout=5;keepalives_idle=5;keepalives_interval=2;keepalives_count=2;"
-    "options='-c statement_timeout=15000'";
+    "options='-c statement_timeout=15000 -c client_min_messages=warning'";
 
 bool makeTable(const QSqlDatabase &db, QString *error)
 {
