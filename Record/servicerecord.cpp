@@ -154,7 +154,8 @@ QVector<ServiceEntry> ServiceRecord::fetchAfter(const HistoryFilter &filter,
 {
     SqlCondition condition = FilterCondition(filter);
     const qint64 time = last.timeUtc.toMSecsSinceEpoch();
-    condition.sql += QStringLiteral(" AND (time_ms < ? OR (time_ms = ? AND seq < ?))");
+    // The first term bounds the index range; the second breaks ties at that time.
+    condition.sql += QStringLiteral(" AND time_ms <= ? AND (time_ms < ? OR seq < ?)");
     condition.values << time << time << last.seq;
     return select(
         condition,
