@@ -1,5 +1,6 @@
 #include "linkstats.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QStringList>
@@ -33,23 +34,24 @@ QString ModbusExceptionName(int code)
 {
     switch (code) {
     case 1:
-        return QStringLiteral("illegal function");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "illegal function"));
     case 2:
-        return QStringLiteral("illegal data address");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "illegal data address"));
     case 3:
-        return QStringLiteral("illegal data value");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "illegal data value"));
     case 4:
-        return QStringLiteral("device failure");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "device failure"));
     case 5:
-        return QStringLiteral("acknowledge");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "acknowledge"));
     case 6:
-        return QStringLiteral("device busy");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "device busy"));
     case 8:
-        return QStringLiteral("memory parity error");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "memory parity error"));
     case 10:
-        return QStringLiteral("gateway path unavailable");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "gateway path unavailable"));
     case 11:
-        return QStringLiteral("gateway target did not respond");
+        return QString::fromLatin1(
+            QT_TRANSLATE_NOOP("LinkStats", "gateway target did not respond"));
     default:
         return QStringLiteral("exception %1").arg(code);
     }
@@ -59,32 +61,32 @@ QString MalformedKindText(MalformedKind kind)
 {
     switch (kind) {
     case MalformedKind::Count:
-        return QStringLiteral("register count");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "register count"));
     case MalformedKind::Start:
-        return QStringLiteral("start address");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "start address"));
     case MalformedKind::Function:
-        return QStringLiteral("function");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "function"));
     case MalformedKind::Unit:
-        return QStringLiteral("unit id");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "unit id"));
     case MalformedKind::Cut:
-        return QStringLiteral("cut frame");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "cut frame"));
     case MalformedKind::Undecodable:
         break;
     }
-    return QStringLiteral("not decodable");
+    return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "not decodable"));
 }
 
 QString ReconnectReasonText(ReconnectReason reason)
 {
     switch (reason) {
     case ReconnectReason::OutOfStep:
-        return QStringLiteral("out of step");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "out of step"));
     case ReconnectReason::TimeoutsInARow:
-        return QStringLiteral("timeouts in a row");
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "timeouts in a row"));
     case ReconnectReason::ClosedByPeer:
         break;
     }
-    return QStringLiteral("closed by the peer");
+    return QString::fromLatin1(QT_TRANSLATE_NOOP("LinkStats", "closed by the peer"));
 }
 
 QString TrafficOutcomeText(const TrafficLine &line)

@@ -14,6 +14,7 @@
 #include "Dialog/languagefont.h"
 #include "Dialog/modbusparasetdialog.h"
 #include "Modbus/modbussetting.h"
+#include "commwindow.h"
 #include "devicemodel.h"
 #include "displayweightthread.h"
 #include "livedisplay.h"
@@ -24,12 +25,15 @@
 #include "windowgeometry.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDebug>
+#include <QHelpEvent>
 #include <QModbusClient>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
+#include <QToolTip>
 #include <QTranslator>
 #include <QWindow>
 
@@ -82,6 +86,8 @@ MainWindow::MainWindow(QWidget *parent)
       m_poll([this](int group) { return m_connectionPage->ReadGroup(group); })
 {
     ui->setupUi(this);
+    ui->label_ConnectState->installEventFilter(this);
+    ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
     for (int n = 1; n < 7; ++n)
         m_poll.setPage(n, page(n));
     m_pollThread = new DisplayWeightThread(this);
@@ -439,6 +445,44 @@ void MainWindow::showLinkState(const QString &text, const QString &sheet)
         label->setText(text);
     if (label->styleSheet() != sheet)
         label->setStyleSheet(sheet);
+}
+
+void MainWindow::showCommunication()
+{
+    if (!m_communication)
+        m_communication = new CommunicationWindow(this);
+    m_communication->show();
+    m_communication->raise();
+    m_communication->activateWindow();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->label_ConnectState) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            showCommunication();
+            return true;
+        }
+        if (event->type() == QEvent::ToolTip) {
+            // The summary is made only when it is asked for.
+            const ModbusConnection *link = ProgramLink();
+            QString summary = tr("Not connected");
+            if (link) {
+                const LinkFigures f = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
+                summary = tr("%1 requests, %2 failed, median %3 ms")
+                              .arg(f.sent)
+                              .arg(f.failed())
+                              .arg(f.medianMs < 0 ? QStringLiteral("-")
+                                                  : QString::number(f.medianMs, 'f', 1));
+            }
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               summary + QLatin1Char('\n') +
+                                   tr("Click for the communication details"),
+                               ui->label_ConnectState);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::showStale(bool stale)

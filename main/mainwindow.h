@@ -3,8 +3,11 @@
 #include "App/pagepoll.h"
 #include "linksettings.h"
 
+#include "commwindow.h"
+
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 
 #include <memory>
@@ -31,6 +34,7 @@ extern quint32 gu32_Language;
 
 // The frameless main window: title bar, page menu, weight panel, stacked pages
 // and link bar; it runs the life cycle of the link and the polling.
+
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -52,6 +56,10 @@ public:
     Ui::MainWindow *form() const { return ui; }
     // Lays the window out as on a screen whose available area is this one.
     void setAvailableAreaForTest(const QRect &area);
+    // Opens (or raises) the non-modal Communication window; a click on the link
+    // bar does the same.
+    void showCommunication();
+    CommunicationWindow *communicationWindow() const { return m_communication; }
 
 public slots:
     void initActions();
@@ -82,6 +90,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showConnectionPage();
@@ -96,6 +105,8 @@ private:
     void capMinimumSize();
 
     Ui::MainWindow *ui;
+
+    QPointer<CommunicationWindow> m_communication;
     ModbusSetting *m_connectionPage;
     MainInterface *m_mainInterface;
     BasicConfig *m_basicConfig;

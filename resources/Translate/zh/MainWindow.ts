@@ -111,5 +111,17 @@
         <source>None</source>
         <translation>无</translation>
     </message>
+    <message>
+        <source>Not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>%1 requests, %2 failed, median %3 ms</source>
+        <translation>%1 次请求，%2 次失败，中位数 %3 毫秒</translation>
+    </message>
+    <message>
+        <source>Click for the communication details</source>
+        <translation>点击查看通讯详情</translation>
+    </message>
 </context>
 </TS>
