@@ -215,7 +215,9 @@ ModbusResult counted(ModbusConnection *link, ModbusResult result)
 {
     if (link == programLink)
         unansweredInARow =
-            result == ModbusOk || result == ModbusProtocolError ? 0 : unansweredInARow + 1;
+            result == ModbusOk || result == ModbusProtocolError || result == ModbusMalformed
+                ? 0
+                : unansweredInARow + 1;
     return result;
 }
 

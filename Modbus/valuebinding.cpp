@@ -64,10 +64,12 @@ quint32 ReadParamForExport(int address, int count, bool *ok)
     return ReadParam(address, qMin(count, 2), ok);
 }
 
-quint32 ReadParam(int address, int count, bool *ok)
+quint32 ReadParam(int address, int count, bool *ok, ModbusResult *result)
 {
     if (ok)
         *ok = false;
+    if (result)
+        *result = ModbusProtocolError;
     // The reply buffer holds one parameter: one or two registers.
     if (count < 1 || count > 2) {
         qDebug() << "ReadParam refused count" << count << "at" << address;
@@ -75,7 +77,10 @@ quint32 ReadParam(int address, int count, bool *ok)
     }
     quint16 registers[2] = {};
     const LinkSettings request = parameterRequest(address, count);
-    if (ReadHoldingRegisters(gp_ModbusDevice, request, registers) != ModbusOk)
+    const ModbusResult read = ReadHoldingRegisters(gp_ModbusDevice, request, registers);
+    if (result)
+        *result = read;
+    if (read != ModbusOk)
         return ReadParamFailed;
     const quint32 value = readValue(request, registers);
     qDebug() << "lun_Dword.u32DWord" << value;

@@ -35,7 +35,7 @@ ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request);
 // The parameter's value, or ReadParamFailed; ok (when given) tells whether the
 // read worked, since ReadParamFailed is also a value a parameter can hold.
 // Counts other than 1 and 2 are refused without traffic.
-quint32 ReadParam(int address, int count, bool *ok = nullptr);
+quint32 ReadParam(int address, int count, bool *ok = nullptr, ModbusResult *result = nullptr);
 
 // Export read of one parameter: the register for count 1, the pair in the word
 // order of its address for counts 2 and 3, 0 for other counts. ok tells whether the read worked.

@@ -80,7 +80,8 @@ private:
     {
         if (r != ModbusOk) {
             finish(FleetResult::NoAnswer,
-                   QStringLiteral("the instrument does not answer: %1").arg(ModbusResultText(r)));
+                   QStringLiteral("the instrument does not answer: %1")
+                       .arg(ModbusResultText(r, m_link->lastExceptionCode())));
             return;
         }
         m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
@@ -141,7 +142,7 @@ private:
             finish(FleetResult::NoAnswer,
                    QStringLiteral("the instrument stopped answering at register %1 (%2)")
                        .arg(plan.readAddress)
-                       .arg(ModbusResultText(r)));
+                       .arg(ModbusResultText(r, m_link->lastExceptionCode())));
             return;
         }
         nextRow();

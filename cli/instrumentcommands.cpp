@@ -60,7 +60,7 @@ int Zeltctl::cmdInfo()
                                     .arg(RegisterGroupTable[group].start)
                                     .arg(RegisterGroupTable[group].start +
                                          RegisterGroupTable[group].count - 1)
-                                    .arg(ModbusResultText(r)));
+                                    .arg(LinkResultText(r)));
         }
     }
     disconnectInstrument();
@@ -109,11 +109,14 @@ int Zeltctl::cmdRead(const QStringList &keys)
             break;
         }
         bool ok = false;
-        const quint32 raw = ReadParam(p.readAddress(), p.row.count, &ok);
+        ModbusResult result = ModbusOk;
+        const quint32 raw = ReadParam(p.readAddress(), p.row.count, &ok, &result);
         if (!ok) {
             status = FailedStatus(status);
-            fail(status,
-                 QStringLiteral("%1 (register %2): read failed").arg(p.name).arg(p.readAddress()));
+            fail(status, QStringLiteral("%1 (register %2): read failed: %3")
+                             .arg(p.name)
+                             .arg(p.readAddress())
+                             .arg(LinkResultText(result)));
             continue;
         }
         const QString value = ShownValue(p, raw, decimals);
@@ -215,7 +218,7 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
             const quint32 back = ReadParam(p.readAddress(), p.row.count, &ok);
             shown = ok ? ShownValue(p, back, DecimalSetting()) : QString();
             if (r != ModbusOk) {
-                outcome = ModbusResultText(r);
+                outcome = LinkResultText(r);
                 fail(ExitDiffers, QStringLiteral("%1 (register %2): write failed: %3")
                                       .arg(p.name)
                                       .arg(p.row.address)
@@ -295,7 +298,7 @@ int Zeltctl::cmdWatch()
             // A failed poll has its line too, so that a script reading the
             // output sees the gap and how many polls failed so far.
             ++failures;
-            const QString why = QStringLiteral("poll failed: %1").arg(ModbusResultText(r));
+            const QString why = QStringLiteral("poll failed: %1").arg(LinkResultText(r));
             const QString count = QStringLiteral("%1 of %2 polls failed").arg(failures).arg(polls);
             fail(ExitDiffers, QStringLiteral("%1: %2 (%3)").arg(time, why, count));
             if (m_json)

@@ -333,7 +333,7 @@ int Zeltctl::connectInstrument()
                     QStringLiteral("%1 (slave %2): the instrument does not answer: %3")
                         .arg(peer)
                         .arg(m_link.slaveId)
-                        .arg(ModbusResultText(probe)));
+                        .arg(LinkResultText(probe)));
     }
     return ExitDone;
 }

@@ -28,6 +28,13 @@ template <typename Registers> QString SerialNumberText(const Registers &register
     return serial;
 }
 
+// What a request on the program's link came to, naming the instrument's
+// exception when it refused.
+inline QString LinkResultText(ModbusResult r)
+{
+    return ModbusResultText(r, ProgramLink() ? ProgramLink()->lastExceptionCode() : 0);
+}
+
 // Whether the program's client is connected.
 inline bool LinkUp()
 {

@@ -141,6 +141,9 @@ private slots:
     void backupToAFolderIsAUsageError();
     void aSilentInstrumentEndsTheRunAfterThreeTimeouts_data();
     void aSilentInstrumentEndsTheRunAfterThreeTimeouts();
+    void answersNotAskedForAreNeverTaken_data();
+    void answersNotAskedForAreNeverTaken();
+    void aRefusalNamesTheInstrumentsException();
     void aClosedLinkIsReopenedBoundedly_data();
     void aClosedLinkIsReopenedBoundedly();
     void aWorkbookWithADtdIsRefusedWithTheEnginesReason();
@@ -651,7 +654,7 @@ void TstZeltctl::watchCountsFailedPollsInTheirLines()
                           .arg(o.value("polls").toInt());
     }
     QCOMPARE(failed, (QStringList{"poll failed: no reply (timeout) 1/2",
-                                  "poll failed: refused by the instrument 2/4"}));
+                                  "poll failed: malformed reply 2/4"}));
     QCOMPARE(run.err.count(QLatin1Char('\n')), 2);
 }
 
@@ -719,6 +722,53 @@ void TstZeltctl::aSilentInstrumentEndsTheRunAfterThreeTimeouts()
         QCOMPARE(QDir(m_dir->path()).entryList({".scale7*"}, QDir::Files | QDir::Hidden),
                  QStringList());
     }
+}
+
+void TstZeltctl::answersNotAskedForAreNeverTaken_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("another unit") << int(hostile::Answer::OtherUnit);
+    QTest::newRow("fewer registers") << int(hostile::Answer::FewerRegisters);
+    QTest::newRow("another function") << int(hostile::Answer::OtherFunction);
+}
+
+// The instrument answers the link check, then every request with an answer that
+// is not the one asked for: nothing of it is printed or saved, and the error
+// says the reply was malformed, not that the instrument refused.
+void TstZeltctl::answersNotAskedForAreNeverTaken()
+{
+    QFETCH(int, answer);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    // Each run's first request, the link check, is answered well.
+    int checked = 0;
+    peer.onRequest = [&peer, &checked, answer] {
+        peer.setAnswer(peer.requests() > checked + 1 ? hostile::Answer(answer)
+                                                     : hostile::Answer::Good);
+    };
+    const QStringList tcp{"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--timeout",
+                          "300"};
+    const QString peerValue =
+        QString::number((quint32(hostile::registerValue(54)) << 16) | hostile::registerValue(55));
+    const Run read = zeltctl(tcp + QStringList{"read", "EditZeroRange"});
+    QCOMPARE(read.status, 1);
+    QVERIFY2(read.err.contains(QLatin1String("malformed reply")), qPrintable(read.err));
+    QVERIFY(!read.err.contains(QLatin1String("refused")));
+    QVERIFY2(!read.out.contains(peerValue), qPrintable(read.out));
+
+    checked = peer.requests();
+    const QString file = m_dir->filePath("taken.xlsx");
+    const Run backup = zeltctl(tcp + QStringList{"backup", file});
+    QVERIFY2(backup.status == 1, qPrintable(backup.err));
+    QVERIFY(!QFile::exists(file));
+}
+
+void TstZeltctl::aRefusalNamesTheInstrumentsException()
+{
+    const Run run = zeltctl(link() + QStringList{"read", "9000"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(QLatin1String("refused by the instrument (illegal data address)")),
+             qPrintable(run.err));
 }
 
 void TstZeltctl::aClosedLinkIsReopenedBoundedly_data()
