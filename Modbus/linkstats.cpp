@@ -299,6 +299,8 @@ void LinkStats::record(TrafficLine line)
         s = Second{second, 0, 0};
     ++s.total;
     s.good += good ? 1 : 0;
+    if (m_sink)
+        m_sink(line);
     if (!m_recording)
         return;
     m_traffic[m_trafficNext] = std::move(line);

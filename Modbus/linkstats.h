@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 // "illegal data address", "device busy", ... for an exception code.
 QString ModbusExceptionName(int code);
@@ -91,6 +92,10 @@ public:
     void setTrafficRecording(bool on) { m_recording = on; }
     bool trafficRecording() const { return m_recording; }
 
+    // Called with every line as it is recorded (a trace file), whether or not
+    // the lines are kept.
+    void setTrafficSink(std::function<void(const TrafficLine &)> sink) { m_sink = std::move(sink); }
+
     // Counts a finished request and keeps its line; gives it its serial.
     void record(TrafficLine line);
     void noteReconnect(ReconnectReason reason);
@@ -121,4 +126,5 @@ private:
     int m_trafficFilled = 0;
     quint64 m_serial = 0;
     bool m_recording = true;
+    std::function<void(const TrafficLine &)> m_sink;
 };

@@ -131,14 +131,14 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ExelToWrite
                 a.append(r);
             return a;
         };
-        PrintJson(m_s.out, QJsonObject{{"file", QFileInfo(file).absoluteFilePath()},
-                                       {"rows", report.rows},
-                                       {import ? "written" : "read", report.done},
-                                       {"refused", rowArray(report.refused)},
-                                       {"failed", rowArray(report.failed)},
-                                       {"skipped", report.skipped},
-                                       {"unreached", report.unreached},
-                                       {"summary", summary}});
+        PrintJson(m_s.out, withLinkFigures(QJsonObject{{"file", QFileInfo(file).absoluteFilePath()},
+                                                       {"rows", report.rows},
+                                                       {import ? "written" : "read", report.done},
+                                                       {"refused", rowArray(report.refused)},
+                                                       {"failed", rowArray(report.failed)},
+                                                       {"skipped", report.skipped},
+                                                       {"unreached", report.unreached},
+                                                       {"summary", summary}}));
     } else {
         m_s.out << QFileInfo(file).absoluteFilePath() << ": " << summary << '\n';
         m_s.out.flush();

@@ -4,6 +4,7 @@
 
 #include "zeltctlcommon.h"
 
+#include <QDateTime>
 #include <QEventLoop>
 #include <QModbusClient>
 #include <QTimer>
@@ -56,6 +57,12 @@ COMMANDS:
 
   --json                        one JSON document instead of the table (watch:
                                 one JSON object a line)
+  --stats                       the link's figures when the command ends:
+                                requests, failures by kind, reconnects, response
+                                times (on standard error; under "link" in the
+                                --json document)
+  --trace FILE                  every request of the run, one line each: time,
+                                function, start, count, values, outcome, time
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
 backup), failed polls (watch) or failed hosts (fleet backup); 2 usage error; 3
@@ -124,7 +131,7 @@ void Zeltctl::printResult(const QJsonObject &json, const QStringList &header,
                           const QVector<QStringList> &rows, const QString &summary)
 {
     if (m_json) {
-        PrintJson(m_s.out, json);
+        PrintJson(m_s.out, withLinkFigures(json));
         return;
     }
     PrintTable(m_s.out, header, rows);
@@ -150,6 +157,8 @@ int Zeltctl::run(const QStringList &arguments)
         {"timeout", "Reply timeout in ms.", "ms"},
         {"retries", "Retries of a request.", "n"},
         {"json", "JSON output."},
+        {"stats", "The link's figures when the command ends."},
+        {"trace", "Every request of the run into this file.", "file"},
         {"dry-run", "restore: list, write nothing."},
         {"interval", "watch: poll interval.", "ms"},
         {"count", "watch: number of polls.", "n"},
@@ -189,6 +198,15 @@ int Zeltctl::run(const QStringList &arguments)
     only("jobs", {"backup"});
     if (!error.isEmpty())
         return usageError(error);
+    m_stats = p.isSet("stats");
+    if (p.isSet("hosts") && (m_stats || p.isSet("trace")))
+        return usageError(QStringLiteral("--stats and --trace take one instrument, not --hosts"));
+    if (p.isSet("trace")) {
+        m_trace = std::make_shared<QFile>(p.value("trace"));
+        if (!m_trace->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return usageError(
+                QStringLiteral("--trace %1: %2").arg(p.value("trace"), m_trace->errorString()));
+    }
 
     const auto oneFile = [&](int wanted) {
         if (args.size() != wanted)
@@ -302,6 +320,12 @@ int Zeltctl::connectInstrument()
     }
     if (m_timeoutMs > 0)
         gp_ModbusDevice->setTimeout(m_timeoutMs);
+    if (m_trace) {
+        const std::shared_ptr<QFile> trace = m_trace;
+        ProgramLink()->stats().setTrafficSink([trace](const TrafficLine &line) {
+            trace->write(TrafficLineText(line).toUtf8() + '\n');
+        });
+    }
     // No link check runs here: a link the instrument closed is opened again by
     // the next request.
     SetReopenClosedLink(true);
@@ -341,5 +365,27 @@ int Zeltctl::connectInstrument()
 void Zeltctl::disconnectInstrument()
 {
     SetReopenClosedLink(false);
+    if (ModbusConnection *link = ProgramLink()) {
+        link->stats().setTrafficSink({});
+        const LinkFigures figures = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
+        m_lastFigures = figures.json();
+        if (m_stats && !m_json) {
+            m_s.err << figures.text() << '\n';
+            m_s.err.flush();
+        }
+    }
+    if (m_trace)
+        m_trace->flush();
     DisconnectModbus();
+}
+
+QJsonObject Zeltctl::withLinkFigures(QJsonObject json) const
+{
+    if (!m_stats)
+        return json;
+    json.insert(QStringLiteral("link"),
+                ProgramLink()
+                    ? ProgramLink()->stats().figures(QDateTime::currentMSecsSinceEpoch()).json()
+                    : m_lastFigures);
+    return json;
 }

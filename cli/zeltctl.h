@@ -4,9 +4,11 @@
 #include "linksettings.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QJsonObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class Workbook;
 class ExelToWrite;
@@ -31,6 +33,8 @@ private:
     bool readLinkOptions(QString *error);
     int connectInstrument();
     void disconnectInstrument();
+    // The link's figures under "link" when --stats is given.
+    QJsonObject withLinkFigures(QJsonObject json) const;
     // The result as one JSON document (--json) or as a table and the summary line.
     void printResult(const QJsonObject &json, const QStringList &header,
                      const QVector<QStringList> &rows, const QString &summary = QString());
@@ -57,6 +61,10 @@ private:
     LinkSettings m_link;
     bool m_json = false;
     int m_timeoutMs = 0; // 0: the client's own choice from the baud rate
+    bool m_stats = false;
+    // The figures of the last link, kept when it closes (output may follow).
+    QJsonObject m_lastFigures;
+    std::shared_ptr<QFile> m_trace; // --trace FILE, open for the run
 };
 
 // Runs zeltctl with these arguments on these streams.

@@ -141,6 +141,7 @@ private slots:
     void backupToAFolderIsAUsageError();
     void aSilentInstrumentEndsTheRunAfterThreeTimeouts_data();
     void aSilentInstrumentEndsTheRunAfterThreeTimeouts();
+    void statsAndTraceTellWhatWentOverTheLine();
     void answersNotAskedForAreNeverTaken_data();
     void answersNotAskedForAreNeverTaken();
     void aRefusalNamesTheInstrumentsException();
@@ -722,6 +723,38 @@ void TstZeltctl::aSilentInstrumentEndsTheRunAfterThreeTimeouts()
         QCOMPARE(QDir(m_dir->path()).entryList({".scale7*"}, QDir::Files | QDir::Hidden),
                  QStringList());
     }
+}
+
+// --stats gives the link's figures (under "link" with --json, on standard error
+// without); --trace writes one line per request the simulator saw.
+void TstZeltctl::statsAndTraceTellWhatWentOverTheLine()
+{
+    const QString trace = m_dir->filePath("trace.txt");
+    m_sim->clearLog();
+    const Run json = zeltctl(link() + QStringList{"--stats", "--trace", trace, "--json", "read",
+                                                  "EditZeroRange", "9000"});
+    QCOMPARE(json.status, 1);
+    const QJsonObject figures = json.json().value("link").toObject();
+    const int requests = m_sim->requestLog().size();
+    QCOMPARE(figures.value("requests").toInt(), requests);
+    QCOMPARE(figures.value("good").toInt(), requests - 1);
+    QCOMPARE(figures.value("exceptions").toObject().value("2").toInt(), 1);
+    QFile file(trace);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), requests);
+    QVERIFY2(lines.last().contains(QLatin1String("start 9000  count 2  exception 2 (illegal data "
+                                                 "address)")),
+             qPrintable(lines.last()));
+
+    const Run text = zeltctl(link() + QStringList{"--stats", "read", "EditZeroRange"});
+    QCOMPARE(text.status, 0);
+    QVERIFY2(text.err.contains(QLatin1String("requests ")) &&
+                 text.err.contains(QLatin1String("response ms")),
+             qPrintable(text.err));
+    QCOMPARE(
+        zeltctl(link() + QStringList{"--trace", m_dir->filePath("no/such/dir/t"), "info"}).status,
+        2);
 }
 
 void TstZeltctl::answersNotAskedForAreNeverTaken_data()
