@@ -129,6 +129,8 @@ public:
     // What the link did: counts by outcome, response times, the traffic.
     LinkStats &stats() { return m_stats; }
     const LinkStats &stats() const { return m_stats; }
+    // Whether requests are counted at all (on unless a benchmark compares).
+    void setStatsEnabled(bool on) { m_statsEnabled = on; }
     // Counts a reopening its owner made.
     void noteReconnect(ReconnectReason reason) { m_stats.noteReconnect(reason); }
 
@@ -157,6 +159,7 @@ private:
     int m_lastException = 0;
     bool m_closing = false;
     bool m_wasUp = false;
+    bool m_statsEnabled = true;
     LinkStats m_stats;
     // Shared with the state each request keeps, which may be freed after the
     // connection itself.

@@ -4,6 +4,7 @@
 //   taskset -c 0 build/bench/bench_link [rounds] [reads-per-round]
 // (pinned to one core, see bench_poll.cpp)
 #include "benchsupport.h"
+#include "mbaptcpclient.h"
 #include "modbuslink.h"
 
 #include <QCoreApplication>
@@ -56,9 +57,11 @@ void spinWaitMs(int ms)
 
 ModbusResult spinRead(QModbusClient *client, const LinkSettings &request, quint16 *values)
 {
-    QModbusReply *reply = client->sendReadRequest(
-        QModbusDataUnit(QModbusDataUnit::HoldingRegisters, request.startAddress, request.count),
-        request.slaveId);
+    const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, request.startAddress,
+                               request.count);
+    auto *tcp = qobject_cast<MbapTcpClient *>(client);
+    QModbusReply *reply =
+        tcp ? tcp->sendRead(unit, request.slaveId) : client->sendReadRequest(unit, request.slaveId);
     if (!reply)
         return ModbusNoLink;
     while (!reply->isFinished()) {
@@ -164,11 +167,19 @@ int main(int argc, char **argv)
         WaitMs(10);
 
     const LinkSettings request = liveBlockRequest();
-    QVector<double> ours, spin, qtBare, libmodbus;
+    QVector<double> ours, spin, qtBare, libmodbus, unrecorded;
+    const auto setRecording = [](bool on) {
+        ProgramLink()->setStatsEnabled(on);
+        ProgramLink()->stats().setTrafficRecording(on);
+    };
     // Interleaved rounds, so that a noisy moment of the machine hits every contender alike.
     for (int round = 0; round < rounds; ++round) {
         timeReads(perRound, &ours,
                   [&](quint16 *v) { return ReadHoldingRegisters(gp_ModbusDevice, request, v); });
+        setRecording(false);
+        timeReads(perRound, &unrecorded,
+                  [&](quint16 *v) { return ReadHoldingRegisters(gp_ModbusDevice, request, v); });
+        setRecording(true);
         timeBareQt(&bare, perRound, &qtBare);
         timeReads(perRound, &libmodbus, [&](quint16 *v) {
             return modbus_read_registers(reference, 0, LiveBlockRegisters, v) == LiveBlockRegisters
@@ -186,6 +197,9 @@ int main(int argc, char **argv)
     std::printf("38-register read on loopback TCP, median of %d reads each (%d rounds)\n",
                 int(ours.size()), rounds);
     std::printf("  ModbusRead (nested event loop)   %8.1f us\n", mOurs);
+    const double mUnrecorded = median(unrecorded);
+    std::printf("  ... without statistics/traffic   %8.1f us   with / without         = %5.3fx\n",
+                mUnrecorded, mOurs / mUnrecorded);
     std::printf("  bare Qt SerialBus request        %8.1f us   ModbusRead / bare Qt   = %5.2fx\n",
                 mBare, mOurs / mBare);
     std::printf("  libmodbus                        %8.1f us   ModbusRead / libmodbus = %5.2fx\n",

@@ -9,8 +9,8 @@
 // round trip several-fold on a virtual machine.
 // Page 6 reads one group and draws nothing. The monitoring page is timed twice: with
 // both curves running, and with both paused, which leaves the link part of its poll.
-#include "Modbus/filepaths.h"
 #include "App/maininterface.h"
+#include "Modbus/filepaths.h"
 #include "Modbus/modbussetting.h"
 #include "appstyle.h"
 #include "benchsupport.h"
@@ -44,10 +44,14 @@ struct Request
 // What one poll sends: the live groups and coils, then the page's groups.
 QVector<Request> pollRequests(int page)
 {
-    QVector<Request> r = {{false, 0, 38}, {false, 100, 4}, {false, 10100, 28}, {false, 674, 2},
-                          {true, 4, 1},   {true, 50, 2}};
+    QVector<Request> r = {{false, 0, 38},  {false, 100, 4}, {false, 10100, 28},
+                          {false, 674, 2}, {true, 4, 1},    {true, 50, 2}};
     if (page == 4)
-        r += {{false, 300, 54}, {false, 360, 20}, {false, 390, 6}, {false, 460, 10}, {false, 100, 38}};
+        r += {{false, 300, 54},
+              {false, 360, 20},
+              {false, 390, 6},
+              {false, 460, 10},
+              {false, 100, 38}};
     if (page == 6)
         r += {{false, 600, 82}};
     return r;
@@ -201,10 +205,29 @@ int main(int argc, char **argv)
         const Timing t = timeInTurns(window, reference, requests, cycles);
         const double ours = t.ours;
         const double lib = t.libmodbus;
-        std::printf("  page %d%s (%d requests): poll cycle %8.1f us   libmodbus %8.1f us   ratio %5.2fx\n",
-                    run.page, run.curvesPaused ? ", curves paused" : "", int(requests.size()), ours,
-                    lib, ours / lib);
+        std::printf(
+            "  page %d%s (%d requests): poll cycle %8.1f us   libmodbus %8.1f us   ratio %5.2fx\n",
+            run.page, run.curvesPaused ? ", curves paused" : "", int(requests.size()), ours, lib,
+            ours / lib);
     }
+    // The Communication window open (updating once a second, its traffic growing
+    // with every poll) against closed, in alternating blocks on the busiest page.
+    window.showPage(4);
+    QVector<double> closed, open;
+    for (int block = 0; block < 8; ++block) {
+        const bool shown = block % 2 == 1;
+        if (shown)
+            window.showCommunication();
+        else if (window.communicationWindow())
+            window.communicationWindow()->hide();
+        for (int i = 0; i < cycles / 4; ++i) {
+            (shown ? open : closed).append(timeOnePoll(window));
+            WaitMs(5);
+        }
+    }
+    std::printf("  page 4 with the Communication window open %8.1f us, closed %8.1f us, ratio "
+                "%5.3fx\n",
+                median(open), median(closed), median(open) / median(closed));
     modbus_close(reference);
     modbus_free(reference);
     return 0;
