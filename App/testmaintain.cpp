@@ -10,6 +10,7 @@
 #include "ui_testmaintain.h"
 #include "valuebinding.h"
 #include "weightcal.h"
+#include "writesource.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -238,6 +239,7 @@ void TestMaintain::runReset(ResetKind kind)
     LinkSettings request;
     request.startAddress = row.commandRegister;
     request.count = 2;
+    const WriteSource source(QStringLiteral("procedure %1").arg(QLatin1String(row.title)));
     if (WriteParam(m_device, 1, request) != ModbusOk) {
         showNotice(tr("Tip"), tr("Reset Failed!"), 0, this);
         return;

@@ -5,8 +5,11 @@
 #include "pollhold.h"
 #include "valuebinding.h"
 #include "workbook.h"
+#include "writesource.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cstring>
@@ -53,6 +56,15 @@ quint64 limitValue(const QString &text)
 {
     quint64 v = 0;
     return unsignedDecimal(text, 0xFFFFFFFFull, &v) ? v : 0;
+}
+
+QString fileSha256(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QStringLiteral("unreadable");
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 QString rowList(const QVector<int> &rows)
@@ -278,6 +290,9 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
         return access;
     Workbook *book = m_workbook;
     const int n = book->rowCount();
+    // The file as it was when its rows were written, for the service record.
+    const QString fileSource =
+        QStringLiteral("file %1 sha256 %2").arg(QFileInfo(path).fileName(), fileSha256(path));
     PollHold hold;
     emit progressRangeChanged(ImportBar, 1, n);
 
@@ -308,6 +323,7 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
         LinkSettings request;
         request.startAddress = plan.address;
         request.count = quint16(plan.count);
+        const WriteSource source(QStringLiteral("%1 row %2").arg(fileSource).arg(r));
         const ModbusResult result = WriteParam(device, plan.value, request);
         if (result == ModbusOk) {
             ++m_report.done;

@@ -4,6 +4,7 @@
 #include "devicemodel.h"
 #include "modbuslink.h"
 #include "paramcatalogue.h"
+#include "writesource.h"
 
 #include <QDebug>
 
@@ -51,7 +52,16 @@ ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request)
         SplitWords(v, quint32(request.dwordFormat), &registers[0], &registers[1]);
         qDebug() << "Send Address:" << request.startAddress << "Send data:" << v;
     }
-    return WriteHoldingRegisters(client, request, registers);
+    WriteEvent write;
+    write.address = request.startAddress;
+    write.count = request.count;
+    write.value = request.count == 1 ? (v & 0xFFFF) : v;
+    write.oldKnown = MirroredParamValue(request.startAddress, &write.oldValue);
+    write.result = WriteHoldingRegisters(client, request, registers);
+    if (write.result == ModbusProtocolError && ProgramLink())
+        write.exceptionCode = ProgramLink()->lastExceptionCode();
+    NoteParamWrite(write);
+    return write.result;
 }
 
 quint32 ReadParamForExport(int address, int count, bool *ok)

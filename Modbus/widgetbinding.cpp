@@ -1,4 +1,5 @@
 #include "valuebinding.h"
+#include "writesource.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
@@ -66,7 +67,20 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
             edit->setText(before);
         return ModbusProtocolError;
     }
-    const quint32 readVal = ReadParam(row->address, row->count);
+    static const char *const PageNames[] = {"",
+                                            "Basic Config",
+                                            "Weight and Calibration",
+                                            "Application",
+                                            "Data Transmission",
+                                            "Test and Maintenance",
+                                            "Digital Sensors"};
+    WriteSource source(
+        QStringLiteral("page %1, field %2")
+            .arg(QLatin1String(PageNames[qBound(0, row->page, 6)]), widget->objectName()));
+    bool readOk = false;
+    const quint32 readVal = ReadParam(row->address, row->count, &readOk);
+    if (readOk)
+        source.setOldValue(readVal);
     bool numeric = false;
     qint32 sendVal = integerPart.toInt(&numeric);
     if (!numeric)

@@ -6,6 +6,7 @@
 #include "fleetbackup.h"
 #include "paramtemplate.h"
 #include "paramtext.h"
+#include "servicerecorder.h"
 #include "valuebinding.h"
 #include "workbook.h"
 #include "zeltctlcommon.h"
@@ -192,6 +193,16 @@ int Zeltctl::cmdBackup(const QString &file)
             m_s.err << "zeltctl: the earlier " << file << " is kept as " << kept << '\n';
     }
     const int status = reportProcedure(file, false, excel, result, fresh);
+    const ParamFileReport &report = excel.lastReport();
+    ServiceRecorder::RecordBackup(QFileInfo(file).absoluteFilePath(),
+                                  QStringLiteral("%1 rows: %2 read, %3 failed, %4 refused%5")
+                                      .arg(report.rows)
+                                      .arg(report.done)
+                                      .arg(report.failed.size())
+                                      .arg(report.refused.size())
+                                      .arg(result == ExelToWrite::Done
+                                               ? QString()
+                                               : QStringLiteral("; not kept as the backup")));
     disconnectInstrument();
     if (result != ExelToWrite::Done)
         keepPartialBackup(file, fresh, result);

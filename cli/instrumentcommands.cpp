@@ -6,6 +6,7 @@
 #include "errortexts.h"
 #include "paramtext.h"
 #include "valuebinding.h"
+#include "writesource.h"
 #include "zeltctlcommon.h"
 
 #include <QElapsedTimer>
@@ -209,7 +210,16 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
             LinkSettings request;
             request.startAddress = p.row.address;
             request.count = p.row.count;
-            const ModbusResult r = WriteParam(gp_ModbusDevice, raw, request);
+            ModbusResult r = ModbusOk;
+            {
+                WriteSource source(QStringLiteral("zeltctl write %1=%2").arg(p.name, w.text));
+                // The service record keeps what the instrument held before.
+                bool held = false;
+                const quint32 before = ReadParam(p.row.address, p.row.count, &held);
+                if (held)
+                    source.setOldValue(before);
+                r = WriteParam(gp_ModbusDevice, raw, request);
+            }
             if (p.row.address == UnitRegister || p.row.address == DecimalRegister) {
                 LinkSettings base = m_link;
                 ReadGroup(base, 1); // unit and decimals take effect for what follows

@@ -2,6 +2,8 @@
 // dispatch to the commands (instrumentcommands.cpp, filecommands.cpp).
 #include "zeltctl.h"
 
+#include "servicerecorder.h"
+#include "writesource.h"
 #include "zeltctlcommon.h"
 
 #include <QDateTime>
@@ -221,6 +223,29 @@ int Zeltctl::run(const QStringList &arguments)
     if (p.isSet("tcp") == p.isSet("serial"))
         return usageError(QStringLiteral("give the instrument's link: --tcp HOST[:PORT] or "
                                          "--serial DEVICE"));
+    // The commands that change an instrument or write its backup are kept in
+    // the service record, with this command line.
+    struct Recording
+    {
+        bool on;
+        Recording(bool on, const QStringList &arguments) : on(on)
+        {
+            if (!on)
+                return;
+            ServiceRecorder::Install();
+            SetWriteRunDetail(QStringLiteral("zeltctl ") + arguments.mid(1).join(QLatin1Char(' ')));
+        }
+        ~Recording()
+        {
+            if (!on)
+                return;
+            ServiceRecorder::Uninstall();
+            SetWriteRunDetail(QString());
+        }
+    } recording(command == QLatin1String("write") || command == QLatin1String("backup") ||
+                    (command == QLatin1String("restore") && !p.isSet("dry-run")),
+                arguments);
+    m_recording = recording.on;
     if (command == QLatin1String("info"))
         return oneFile(0) ? cmdInfo() : usageError(error);
     if (command == QLatin1String("read")) {
@@ -359,11 +384,15 @@ int Zeltctl::connectInstrument()
                         .arg(m_link.slaveId)
                         .arg(LinkResultText(probe)));
     }
+    if (m_recording)
+        ServiceRecorder::LinkOpened(m_link);
     return ExitDone;
 }
 
 void Zeltctl::disconnectInstrument()
 {
+    if (m_recording)
+        ServiceRecorder::LinkClosed();
     SetReopenClosedLink(false);
     if (ModbusConnection *link = ProgramLink()) {
         link->stats().setTrafficSink({});

@@ -62,6 +62,7 @@ private:
     bool m_json = false;
     int m_timeoutMs = 0; // 0: the client's own choice from the baud rate
     bool m_stats = false;
+    bool m_recording = false; // the command's changes go into the service record
     // The figures of the last link, kept when it closes (output may follow).
     QJsonObject m_lastFigures;
     std::shared_ptr<QFile> m_trace; // --trace FILE, open for the run

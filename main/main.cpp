@@ -1,9 +1,13 @@
+#include "Modbus/filepaths.h"
 #include "appstyle.h"
 #include "mainwindow.h"
+#include "programrecord.h"
+#include "servicerecorder.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLoggingCategory>
+#include <QSettings>
 
 int main(int argc, char *argv[])
 {
@@ -12,6 +16,12 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Palvex"));
     app.setApplicationName(QStringLiteral("ZeltConfig"));
     ApplyAppStyleSheet(app);
+    // Every change to an instrument is kept in the service record, and copied
+    // to the team's shared record when one is configured.
+    ServiceRecorder::Install();
+    StartProgramSharedCopy(QSettings(SettingsFilePath(), QSettings::IniFormat)
+                               .value(QStringLiteral("Zelt/historyUrl"))
+                               .toString());
 
     MainWindow window;
     window.setWindowIcon(QIcon(QStringLiteral(":/images/QuarnIcon.ico")));

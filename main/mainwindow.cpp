@@ -22,6 +22,7 @@
 #include "paramfiles.h"
 #include "pollhold.h"
 #include "pollstate.h"
+#include "servicerecorder.h"
 #include "windowgeometry.h"
 
 #include <QApplication>
@@ -221,6 +222,7 @@ void MainWindow::onConnected()
     ClearMirror();
     for (int group : {2, 14, 15})
         readGroupAndRefresh(group);
+    ServiceRecorder::LinkOpened(gsrt_LinkPara);
     refreshLiveDisplay(true);
     showPage(0);
     m_pollThread->start();
@@ -295,6 +297,7 @@ void MainWindow::on_ButtonDisconnect_clicked()
 
 void MainWindow::disconnectModbus()
 {
+    ServiceRecorder::LinkClosed();
     DisconnectModbus();
     gu8_LinkStop = 0;
 }

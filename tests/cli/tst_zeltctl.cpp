@@ -6,6 +6,8 @@
 #include "hostilepeer.h"
 #include "linkfixture.h"
 #include "modbuslink.h"
+#include "programrecord.h"
+#include "servicerecord.h"
 
 #include "paramcatalogue.h"
 #include "paramtemplate.h"
@@ -142,6 +144,7 @@ private slots:
     void aSilentInstrumentEndsTheRunAfterThreeTimeouts_data();
     void aSilentInstrumentEndsTheRunAfterThreeTimeouts();
     void statsAndTraceTellWhatWentOverTheLine();
+    void changesAndBackupsGoIntoTheServiceRecord();
     void answersNotAskedForAreNeverTaken_data();
     void answersNotAskedForAreNeverTaken();
     void aRefusalNamesTheInstrumentsException();
@@ -755,6 +758,61 @@ void TstZeltctl::statsAndTraceTellWhatWentOverTheLine()
     QCOMPARE(
         zeltctl(link() + QStringList{"--trace", m_dir->filePath("no/such/dir/t"), "info"}).status,
         2);
+}
+
+// write, restore and backup leave their entries in the service record with the
+// command line; read-only commands and a dry run leave none.
+void TstZeltctl::changesAndBackupsGoIntoTheServiceRecord()
+{
+    ServiceRecord *record = ProgramRecord();
+    QVERIFY(record);
+    const auto entriesSince = [record](int before) {
+        QVector<ServiceEntry> e = record->fetch({}, 0, record->count({}) - before);
+        std::reverse(e.begin(), e.end());
+        return e;
+    };
+    int before = record->count({});
+    QCOMPARE(zeltctl(link() + QStringList{"write", "EditZeroRange=30"}).status, 0);
+    QVector<ServiceEntry> e = entriesSince(before);
+    QCOMPARE(e.size(), 3);
+    QCOMPARE(e[0].kind, ServiceEntry::Connect);
+    QCOMPARE(e[1].kind, ServiceEntry::Change);
+    QCOMPARE(e[1].source, QStringLiteral("zeltctl write EditZeroRange=30"));
+    QCOMPARE(e[1].oldShown, QStringLiteral("20"));
+    QCOMPARE(e[1].newShown, QStringLiteral("30"));
+    QCOMPARE(e[1].outcome, ServiceEntry::Written);
+    QVERIFY2(e[1].detail.startsWith(QLatin1String("zeltctl --tcp 127.0.0.1:")) &&
+                 e[1].detail.endsWith(QLatin1String("write EditZeroRange=30")),
+             qPrintable(e[1].detail));
+    QCOMPARE(e[2].kind, ServiceEntry::Disconnect);
+
+    const QString file = m_dir->filePath("site.xlsx");
+    before = record->count({});
+    QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
+    e = entriesSince(before);
+    QCOMPARE(e.size(), 1);
+    QCOMPARE(e[0].kind, ServiceEntry::Backup);
+    QVERIFY2(e[0].detail.contains(QLatin1String(" read, 0 failed")), qPrintable(e[0].detail));
+
+    const int row = rowOf(file, 54);
+    setCell(file, row, 7, "40");
+    before = record->count({});
+    QCOMPARE(zeltctl(link() + QStringList{"restore", file, "--dry-run"}).status, 0);
+    QCOMPARE(zeltctl(link() + QStringList{"read", "EditZeroRange"}).status, 0);
+    QCOMPARE(record->count({}), before);
+    zeltctl(link() + QStringList{"restore", file});
+    HistoryFilter changes;
+    changes.kind = ServiceEntry::Change;
+    changes.source = QStringLiteral("file site.xlsx sha256 ");
+    QVector<ServiceEntry> zeroRange;
+    for (const ServiceEntry &entry : record->fetch(changes, 0, 1000)) {
+        if (entry.address == 54)
+            zeroRange << entry;
+    }
+    QCOMPARE(zeroRange.size(), 1);
+    QVERIFY(zeroRange[0].source.endsWith(QStringLiteral(" row %1").arg(row)));
+    QCOMPARE(zeroRange[0].newShown, QStringLiteral("40"));
+    QVERIFY(record->verify().ok);
 }
 
 void TstZeltctl::answersNotAskedForAreNeverTaken_data()

@@ -1,0 +1,86 @@
+#include "writesource.h"
+
+#include "devicemodel.h"
+#include "paramcatalogue.h"
+
+namespace {
+
+WriteObserver &observer()
+{
+    static WriteObserver o;
+    return o;
+}
+
+QString &runDetail()
+{
+    static QString d;
+    return d;
+}
+
+WriteSource *innermost = nullptr;
+
+void report(WriteEvent event)
+{
+    if (!observer())
+        return;
+    event.detail = runDetail();
+    observer()(event);
+}
+
+} // namespace
+
+void SetWriteObserver(WriteObserver o)
+{
+    observer() = std::move(o);
+}
+
+void SetWriteRunDetail(const QString &detail)
+{
+    runDetail() = detail;
+}
+
+WriteSource::WriteSource(const QString &source) : m_outer(innermost)
+{
+    m_event.source = source;
+    innermost = this;
+}
+
+WriteSource::~WriteSource()
+{
+    innermost = m_outer;
+    if (m_written)
+        report(m_event);
+}
+
+void WriteSource::setOldValue(quint32 value)
+{
+    m_event.oldKnown = true;
+    m_event.oldValue = value;
+}
+
+bool MirroredParamValue(int address, quint32 *value)
+{
+    const ParamRow *row = FindParamByAddress(address);
+    if (!row || !RegisterKnown(address))
+        return false;
+    *value = MirrorValue(*row);
+    return true;
+}
+
+void NoteParamWrite(const WriteEvent &write)
+{
+    if (!innermost) {
+        report(write);
+        return;
+    }
+    WriteEvent &kept = innermost->m_event;
+    // The value before is the one the source was told, or the first try's.
+    const bool oldKnown = kept.oldKnown || (!innermost->m_written && write.oldKnown);
+    const quint32 oldValue = kept.oldKnown || innermost->m_written ? kept.oldValue : write.oldValue;
+    const QString source = kept.source;
+    kept = write;
+    kept.source = source;
+    kept.oldKnown = oldKnown;
+    kept.oldValue = oldValue;
+    innermost->m_written = true;
+}

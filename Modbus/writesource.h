@@ -1,0 +1,57 @@
+#pragma once
+
+#include "linksettings.h"
+
+#include <QString>
+#include <functional>
+
+// One parameter write as the service record sees it: which register, what was
+// there before (when known), what was sent, what for and how it ended.
+struct WriteEvent
+{
+    int address = 0;
+    int count = 0;
+    quint32 value = 0;
+    bool oldKnown = false;
+    quint32 oldValue = 0;
+    ModbusResult result = ModbusOk;
+    int exceptionCode = 0;
+    QString source; // "page Basic Config, field EditZeroRange", "file a.xlsx ... row 14", ...
+    QString detail; // the run it belongs to, e.g. a zeltctl command line
+};
+
+// Called once for every parameter write, after it ended (the last try counts).
+// Set by the layer that keeps the service record; none by default.
+using WriteObserver = std::function<void(const WriteEvent &)>;
+void SetWriteObserver(WriteObserver observer);
+
+// What the writes of this run are part of (a zeltctl command line); empty in the window.
+void SetWriteRunDetail(const QString &detail);
+
+// Names what the parameter writes made while it lives are for. A write made
+// under a source is reported when the source ends, once, with the outcome of
+// its last try (a repeated write is one change); a write made outside any
+// source is reported at once. Sources nest: the innermost names the write.
+class WriteSource
+{
+public:
+    explicit WriteSource(const QString &source);
+    ~WriteSource();
+    WriteSource(const WriteSource &) = delete;
+    WriteSource &operator=(const WriteSource &) = delete;
+
+    // The value the register held before, as read just now.
+    void setOldValue(quint32 value);
+
+private:
+    friend void NoteParamWrite(const WriteEvent &);
+    WriteEvent m_event;
+    bool m_written = false;
+    WriteSource *m_outer;
+};
+
+// Called by the parameter write itself with what it sent and how it ended; the
+// source and detail are filled in here.
+void NoteParamWrite(const WriteEvent &write);
+// What the mirror held for the parameter at address, when it has been read.
+bool MirroredParamValue(int address, quint32 *value);

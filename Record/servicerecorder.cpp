@@ -1,0 +1,262 @@
+#include "servicerecorder.h"
+
+#include "devicemodel.h"
+#include "modbuslink.h"
+#include "pagefields.h"
+#include "paramcatalogue.h"
+#include "programrecord.h"
+#include "servicerecord.h"
+#include "sysinfotext.h"
+#include "valuebinding.h"
+#include "writesource.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QPointer>
+
+namespace {
+
+struct Visit
+{
+    bool open = false;
+    QString link;
+    int slaveId = 0;
+    QDateTime since;
+    bool identityRead = false;
+    bool connectRecorded = false;
+    QString serial, mac, version, kind;
+};
+
+QPointer<ServiceRecord> &record()
+{
+    static QPointer<ServiceRecord> r;
+    return r;
+}
+
+Visit &visit()
+{
+    static Visit v;
+    return v;
+}
+
+QString kindOf(quint32 version)
+{
+    if (version >= 10000 && version <= 19999)
+        return QStringLiteral("analog");
+    if (version >= 20000 && version <= 29999)
+        return QStringLiteral("digital");
+    return QStringLiteral("unknown");
+}
+
+bool identityMirrored()
+{
+    return RegisterKnown(RegisterGroupTable[14].start) &&
+           RegisterKnown(RegisterGroupTable[15].start);
+}
+
+void takeIdentity(Visit &v)
+{
+    v.identityRead = true;
+    QString serial = QStringLiteral("0000000000000-123202G60000");
+    for (int i = 0; i < SerialNumberChars; ++i)
+        PatchSerialChar(serial, i, quint16(gsrt_SysInf.slot[SerialNumberSlot + i]));
+    QString mac = QStringLiteral("00-00-00-00-00-00");
+    for (int i = 0; i < MacBytes; ++i)
+        PatchMacByte(mac, i, gsrt_SysInf.slot[MacSlot + i]);
+    const quint32 version = gsrt_SysInf.slot[SoftVersionSlot];
+    v.serial = serial;
+    v.mac = mac;
+    v.version = QStringLiteral("%1 (%2)").arg(version).arg(
+        CompileDateText(gsrt_SysInf.slot[CompileDateSlot]));
+    v.kind = kindOf(version);
+}
+
+// The system information of the instrument, once per visit. Its mirror is
+// filled by the same reads the test page makes.
+void readIdentity(Visit &v)
+{
+    if (v.identityRead)
+        return;
+    LinkSettings base;
+    base.slaveId = v.slaveId;
+    for (int group : {14, 15}) {
+        if (ReadGroup(base, group) != ModbusOk) {
+            v.identityRead = true;
+            v.serial = QStringLiteral("(not read)");
+            return;
+        }
+    }
+    takeIdentity(v);
+}
+
+ServiceEntry visitEntry(const Visit &v, ServiceEntry::Kind kind)
+{
+    ServiceEntry e;
+    e.kind = kind;
+    e.serial = v.serial;
+    e.mac = v.mac;
+    e.softwareVersion = v.version;
+    e.instrumentKind = v.kind;
+    e.link = v.link;
+    e.slaveId = v.slaveId;
+    return e;
+}
+
+void append(ServiceEntry &e)
+{
+    QString error;
+    if (record() && !record()->append(e, &error))
+        qWarning().noquote() << "service record: entry not kept:" << error;
+}
+
+QString unitOf(const ParamRow &row)
+{
+    if (row.kind == ParamKind::Weight)
+        return UnitName(gsrt_CalPara.slot[CalUnitSlot]);
+    const QString note = QString::fromUtf8(row.noteEn ? row.noteEn : "");
+    // Short notes are units ("d", "%", "mV/V"); longer ones describe the values.
+    return note.size() <= 6 ? note : QString();
+}
+
+QString rawText(quint32 value, int count)
+{
+    return count == 2 ? QStringLiteral("%1 %2").arg(value >> 16).arg(value & 0xFFFF)
+                      : QString::number(value & 0xFFFF);
+}
+
+ServiceEntry::Outcome outcomeOf(ModbusResult result)
+{
+    switch (result) {
+    case ModbusOk:
+        return ServiceEntry::Written;
+    case ModbusProtocolError:
+        return ServiceEntry::Refused;
+    case ModbusTimeout:
+        return ServiceEntry::TimedOut;
+    case ModbusMalformed:
+    case ModbusNoLink:
+        break;
+    }
+    return ServiceEntry::LinkLost;
+}
+
+void recordWrite(const WriteEvent &w)
+{
+    Visit &v = visit();
+    if (!record())
+        return;
+    if (!v.open) {
+        // A write outside a visit the recorder was told of: the program's link as it is.
+        v = Visit();
+        v.open = true;
+        v.link = ProgramLink() ? ProgramLink()->peerName() : QString();
+        v.slaveId = int(gu32_SlaveId);
+        v.since = QDateTime::currentDateTimeUtc();
+    }
+    readIdentity(v);
+    if (!v.connectRecorded) {
+        v.connectRecorded = true;
+        ServiceEntry connect = visitEntry(v, ServiceEntry::Connect);
+        connect.timeUtc = v.since;
+        connect.source = QStringLiteral("connect");
+        connect.detail = w.detail;
+        append(connect);
+    }
+    ServiceEntry e = visitEntry(v, ServiceEntry::Change);
+    e.address = w.address;
+    e.count = w.count;
+    e.source = w.source.isEmpty() ? QStringLiteral("register write") : w.source;
+    e.detail = w.detail;
+    e.newRaw = rawText(w.value, w.count);
+    if (w.oldKnown)
+        e.oldRaw = rawText(w.oldValue, w.count);
+    if (const ParamRow *row = FindParamByAddress(w.address)) {
+        e.paramName = QString::fromUtf8(row->nameEn ? row->nameEn : row->widget);
+        e.paramNameZh = QString::fromUtf8(row->nameCn ? row->nameCn : "");
+        const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
+        e.newShown = FieldText(row->kind, row->factorDigits, w.value, decimals);
+        if (w.oldKnown)
+            e.oldShown = FieldText(row->kind, row->factorDigits, w.oldValue, decimals);
+        e.unit = unitOf(*row);
+    } else {
+        e.paramName = QStringLiteral("register %1").arg(w.address);
+        e.newShown = QString::number(w.value);
+        if (w.oldKnown)
+            e.oldShown = QString::number(w.oldValue);
+    }
+    e.outcome = outcomeOf(w.result);
+    e.exceptionCode = w.exceptionCode;
+    if (w.result == ModbusMalformed)
+        e.detail = (e.detail.isEmpty() ? QString() : e.detail + QStringLiteral("; ")) +
+                   QStringLiteral("malformed reply");
+    append(e);
+}
+
+} // namespace
+
+namespace ServiceRecorder {
+
+void Install(ServiceRecord *r)
+{
+    record() = r ? r : ProgramRecord();
+    SetWriteObserver(record() ? WriteObserver(recordWrite) : WriteObserver());
+}
+
+void Uninstall()
+{
+    SetWriteObserver({});
+    record() = nullptr;
+    visit() = Visit();
+}
+
+QString LinkText(const LinkSettings &link)
+{
+    if (link.connectType == 1)
+        return QStringLiteral("tcp %1:%2").arg(link.EditIP, link.EditPort);
+    const char parity = link.parity == 2 ? 'E' : link.parity == 3 ? 'O' : 'N';
+    return QStringLiteral("serial %1 %2 %3%4%5")
+        .arg(link.SerialNum)
+        .arg(link.baud)
+        .arg(link.dataBits)
+        .arg(QLatin1Char(parity))
+        .arg(link.stopBits);
+}
+
+void LinkOpened(const LinkSettings &link)
+{
+    LinkClosed();
+    Visit &v = visit();
+    v.open = true;
+    v.link = LinkText(link);
+    v.slaveId = link.slaveId;
+    v.since = QDateTime::currentDateTimeUtc();
+    if (identityMirrored())
+        takeIdentity(v);
+}
+
+void LinkClosed()
+{
+    Visit &v = visit();
+    if (v.connectRecorded) {
+        ServiceEntry e = visitEntry(v, ServiceEntry::Disconnect);
+        e.source = QStringLiteral("disconnect");
+        append(e);
+    }
+    v = Visit();
+}
+
+void RecordBackup(const QString &file, const QString &detail)
+{
+    if (!record())
+        return;
+    Visit &v = visit();
+    // An instrument that stopped answering is not asked again for its identity.
+    if (UnansweredInARow() == 0)
+        readIdentity(v);
+    ServiceEntry e = visitEntry(v, ServiceEntry::Backup);
+    e.source = QStringLiteral("backup %1").arg(file);
+    e.detail = detail;
+    append(e);
+}
+
+} // namespace ServiceRecorder

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "linksettings.h"
+
+#include <QString>
+
+class ServiceRecord;
+
+// Puts every parameter write of the program into the service record: it takes
+// the writes the link reports (see writesource.h), names the parameter from the
+// catalogue, shows old and new values as the pages do, and ties each change to
+// a visit. The instrument's identity is read once per visit, when its first
+// change is recorded, so a visit that changes nothing costs no request and
+// leaves no entry; the visit's connect entry (with the time of the connect)
+// goes in just before its first change, and its disconnect entry when it ends.
+namespace ServiceRecorder {
+
+// Records into record (the program record when null); a record that cannot be
+// opened records nothing.
+void Install(ServiceRecord *record = nullptr);
+// Stops recording.
+void Uninstall();
+// A visit starts on this link with its slave id. The identity is taken from
+// the mirror when the system information was read already (the window reads it
+// at connect), else read when the first change is recorded.
+void LinkOpened(const LinkSettings &link);
+// "tcp 192.168.1.20:502", "serial /dev/ttyUSB0 38400 8E1".
+QString LinkText(const LinkSettings &link);
+// The visit ends.
+void LinkClosed();
+// A backup written (file, rows read and failed), so a restore can be traced to it.
+void RecordBackup(const QString &file, const QString &detail);
+
+} // namespace ServiceRecorder
