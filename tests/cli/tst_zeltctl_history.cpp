@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -310,17 +309,9 @@ void TestZeltctlHistory::verifyNamesTheFirstEditedEntry()
     QCOMPARE(intact.status, 0);
     QCOMPARE(intact.out.trimmed(), QStringLiteral("chain intact, %1 entries").arg(Entries));
 
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("edit"));
-        db.setDatabaseName(DefaultHistoryPath());
-        QVERIFY(db.open());
-        QSqlQuery edit(db);
-        QVERIFY(edit.exec(QStringLiteral("UPDATE entries SET new_shown = '9999' WHERE seq = 7")));
-        QCOMPARE(edit.numRowsAffected(), 1);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("edit"));
+    QCOMPARE(EditRecordFile(DefaultHistoryPath(),
+                            QStringLiteral("UPDATE entries SET new_shown = '9999' WHERE seq = 7")),
+             1);
 
     const Run broken = zeltctl({"history", "verify"});
     QCOMPARE(broken.status, 1);
