@@ -62,30 +62,16 @@ int main(int argc, char *argv[])
     printf("open: %.1f ms\n", timer.nsecsElapsed() / 1e6);
     const double rssOpen = ResidentMb();
 
-    HistoryFilter all;
-    HistoryFilter serial;
-    serial.serial = QStringLiteral("S0042");
-    HistoryFilter param;
-    param.paramName = QStringLiteral("Param17");
-    HistoryFilter recent;
-    recent.since = QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs((n - 5000) * 90);
-
-    struct Query
-    {
-        const char *name;
-        const HistoryFilter *filter;
-    };
-    for (const Query &q : {Query{"all", &all}, Query{"serial S0042", &serial},
-                           Query{"param part Param17", &param}, Query{"last 5000", &recent}}) {
+    for (const NamedFilter &q : BenchFilters(n)) {
         timer.restart();
-        const QVector<ServiceEntry> cold = record.fetch(*q.filter, 0, 50);
+        const QVector<ServiceEntry> cold = record.fetch(q.filter, 0, 50);
         const double coldMs = timer.nsecsElapsed() / 1e6;
         int counted = 0;
-        const double countMs = medianMs(5, [&] { counted = record.count(*q.filter); });
-        const double pageMs = medianMs(5, [&] { record.fetch(*q.filter, 0, 50); });
-        const double deepMs = medianMs(5, [&] { record.fetch(*q.filter, counted / 2, 50); });
-        ServiceEntry middle = record.fetch(*q.filter, counted / 2 - 1, 1).value(0);
-        const double keysetMs = medianMs(5, [&] { record.fetchAfter(*q.filter, middle, 50); });
+        const double countMs = medianMs(5, [&] { counted = record.count(q.filter); });
+        const double pageMs = medianMs(5, [&] { record.fetch(q.filter, 0, 50); });
+        const double deepMs = medianMs(5, [&] { record.fetch(q.filter, counted / 2, 50); });
+        ServiceEntry middle = record.fetch(q.filter, counted / 2 - 1, 1).value(0);
+        const double keysetMs = medianMs(5, [&] { record.fetchAfter(q.filter, middle, 50); });
         printf("%-20s count %8d in %7.2f ms | first page (50) %6.2f ms (cold %6.2f, got %d) | "
                "page at the middle: offset %7.2f ms, after an entry %6.2f ms\n",
                q.name, counted, countMs, pageMs, coldMs, int(cold.size()), deepMs, keysetMs);

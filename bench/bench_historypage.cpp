@@ -55,22 +55,11 @@ int main(int argc, char *argv[])
     app.processEvents();
     printf("first screen on showing: %.2f ms (%d rows; target < 100 ms)\n", showMs, firstRows);
 
-    struct Case
-    {
-        const char *name;
-        HistoryFilter filter;
-    };
-    HistoryFilter serial;
-    serial.serial = QStringLiteral("S0042");
-    HistoryFilter param;
-    param.paramName = QStringLiteral("Param17");
+    QVector<NamedFilter> filters = BenchFilters(n);
     HistoryFilter refused;
     refused.outcome = ServiceEntry::Refused; // none: the whole table answers no
-    HistoryFilter lastDay;
-    lastDay.since = QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs((n - 960) * 90);
-    for (const Case &c : {Case{"no filter", HistoryFilter()}, Case{"serial S0042", serial},
-                          Case{"param part Param17", param}, Case{"last day", lastDay},
-                          Case{"refused (none)", refused}}) {
+    filters << NamedFilter{"refused (none)", refused};
+    for (const NamedFilter &c : qAsConst(filters)) {
         QVector<double> times;
         int rows = 0;
         for (int run = 0; run < 5; ++run) {

@@ -82,3 +82,17 @@ bool GenerateHistory(const QString &path, qint64 n)
     }
     return db.commit();
 }
+
+QVector<NamedFilter> BenchFilters(qint64 n)
+{
+    HistoryFilter serial;
+    serial.serial = QStringLiteral("S0042");
+    HistoryFilter param;
+    param.paramName = QStringLiteral("Param17");
+    HistoryFilter recent;
+    recent.since = QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).addSecs((n - 5000) * 90);
+    return {{"all", HistoryFilter()},
+            {"serial S0042", serial},
+            {"param part Param17", param},
+            {"last 5000", recent}};
+}
