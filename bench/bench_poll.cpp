@@ -9,8 +9,8 @@
 // round trip several-fold on a virtual machine.
 // Page 6 reads one group and draws nothing. The monitoring page is timed twice: with
 // both curves running, and with both paused, which leaves the link part of its poll.
-#include "App/maininterface.h"
 #include "Modbus/filepaths.h"
+#include "App/maininterface.h"
 #include "Modbus/modbussetting.h"
 #include "appstyle.h"
 #include "benchsupport.h"
@@ -44,14 +44,10 @@ struct Request
 // What one poll sends: the live groups and coils, then the page's groups.
 QVector<Request> pollRequests(int page)
 {
-    QVector<Request> r = {{false, 0, 38},  {false, 100, 4}, {false, 10100, 28},
-                          {false, 674, 2}, {true, 4, 1},    {true, 50, 2}};
+    QVector<Request> r = {{false, 0, 38}, {false, 100, 4}, {false, 10100, 28}, {false, 674, 2},
+                          {true, 4, 1},   {true, 50, 2}};
     if (page == 4)
-        r += {{false, 300, 54},
-              {false, 360, 20},
-              {false, 390, 6},
-              {false, 460, 10},
-              {false, 100, 38}};
+        r += {{false, 300, 54}, {false, 360, 20}, {false, 390, 6}, {false, 460, 10}, {false, 100, 38}};
     if (page == 6)
         r += {{false, 600, 82}};
     return r;
@@ -205,10 +201,9 @@ int main(int argc, char **argv)
         const Timing t = timeInTurns(window, reference, requests, cycles);
         const double ours = t.ours;
         const double lib = t.libmodbus;
-        std::printf(
-            "  page %d%s (%d requests): poll cycle %8.1f us   libmodbus %8.1f us   ratio %5.2fx\n",
-            run.page, run.curvesPaused ? ", curves paused" : "", int(requests.size()), ours, lib,
-            ours / lib);
+        std::printf("  page %d%s (%d requests): poll cycle %8.1f us   libmodbus %8.1f us   ratio %5.2fx\n",
+                    run.page, run.curvesPaused ? ", curves paused" : "", int(requests.size()), ours,
+                    lib, ours / lib);
     }
     modbus_close(reference);
     modbus_free(reference);

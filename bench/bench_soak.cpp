@@ -88,8 +88,7 @@ int main(int argc, char **argv)
     cl.addHelpOption();
     const QCommandLineOption minutesOpt("minutes", "Soak time.", "N", "60");
     const QCommandLineOption dropOpt("drop", "Chance of a dropped reply.", "P", "0.05");
-    const QCommandLineOption exceptionOpt("exception", "Chance of an exception reply.", "P",
-                                          "0.02");
+    const QCommandLineOption exceptionOpt("exception", "Chance of an exception reply.", "P", "0.02");
     const QCommandLineOption closeOpt("close-after", "Connection closed after N answers.", "N",
                                       "3000");
     const QCommandLineOption cutOpt("cut", "Chance of a reply cut short.", "P", "0");
