@@ -1,31 +1,13 @@
 // ServiceRecord::exportCsv: the filtered history as a spreadsheet-ready file.
 #include "servicerecord.h"
 
-#include "entryfields.h"
+#include "entrycsv.h"
 
 #include <QSaveFile>
-#include <QStringList>
 
 namespace {
 
 const int PageSize = 1000;
-
-QString csvField(QString text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-QByteArray csvLine(const QStringList &fields)
-{
-    QStringList quoted;
-    for (const QString &field : fields)
-        quoted << csvField(field);
-    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
-}
 
 } // namespace
 
@@ -39,18 +21,11 @@ bool ServiceRecord::exportCsv(const HistoryFilter &filter, const QString &path, 
     }
     // The byte order mark makes spreadsheet programs read the Chinese names as UTF-8.
     file.write("\xEF\xBB\xBF");
-    QStringList header;
-    for (const EntryField &field : EntryFields(ServiceEntry()))
-        header << QLatin1String(field.name);
-    file.write(csvLine(header << QStringLiteral("hash")));
+    file.write(CsvLine(EntryCsvHeader()).toUtf8());
     QVector<ServiceEntry> page = fetch(filter, 0, PageSize);
     while (!page.isEmpty()) {
-        for (const ServiceEntry &entry : page) {
-            QStringList values;
-            for (const EntryField &field : EntryFields(entry))
-                values << field.value;
-            file.write(csvLine(values << entry.hash));
-        }
+        for (const ServiceEntry &entry : page)
+            file.write(CsvLine(EntryCsvValues(entry)).toUtf8());
         page = page.size() < PageSize ? QVector<ServiceEntry>()
                                       : fetchAfter(filter, page.last(), PageSize);
     }

@@ -2,6 +2,7 @@
 // dispatch to the commands (instrumentcommands.cpp, filecommands.cpp).
 #include "zeltctl.h"
 
+#include "historycommands.h"
 #include "servicerecorder.h"
 #include "writesource.h"
 #include "zeltctlcommon.h"
@@ -56,6 +57,7 @@ COMMANDS:
                                 HOST[:PORT] a line, # comments) backed up at once
                                 into DIR/<host>_<port>_<serial>.xlsx, at most N
                                 (16) at a time, with a summary table
+%1
 
   --json                        one JSON document instead of the table (watch:
                                 one JSON object a line)
@@ -67,7 +69,8 @@ COMMANDS:
                                 function, start, count, values, outcome, time
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup), failed polls (watch) or failed hosts (fleet backup); 2 usage error; 3
+backup), failed polls (watch), failed hosts (fleet backup), a broken chain
+(history verify) or a failed copy (history sync); 2 usage error; 3
 the instrument could not be reached or left three requests in a row
 unanswered. Errors are one line on standard error; progress bars go to
 standard error only when it is a terminal.
@@ -145,6 +148,8 @@ void Zeltctl::printResult(const QJsonObject &json, const QStringList &header,
 
 int Zeltctl::run(const QStringList &arguments)
 {
+    if (IsHistoryCommand(arguments))
+        return RunHistory(arguments, m_s);
     QCommandLineParser &p = m_parser;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     p.addOptions({
@@ -172,7 +177,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (!p.parse(arguments))
         return usageError(p.errorText());
     if (p.isSet("help")) {
-        m_s.out << QString::fromUtf8(HelpText).trimmed() << '\n';
+        m_s.out << QString::fromUtf8(HelpText).arg(HistoryHelpText()).trimmed() << '\n';
         m_s.out.flush();
         return ExitDone;
     }

@@ -6,6 +6,7 @@
 #include "App/basicconfig.h"
 #include "App/datatrans.h"
 #include "App/digsensors.h"
+#include "App/historypage.h"
 #include "App/maininterface.h"
 #include "App/pagepoll.h"
 #include "App/sidescroll.h"
@@ -23,6 +24,7 @@
 #include "pollhold.h"
 #include "pollstate.h"
 #include "servicerecorder.h"
+#include "sysinfotext.h"
 #include "windowgeometry.h"
 
 #include <QApplication>
@@ -41,6 +43,9 @@
 namespace {
 
 constexpr int ConnectionPage = 8;
+// Reads nothing from the instrument: polls of it read the live groups only.
+constexpr int HistoryPageNumber = 9;
+constexpr int MenuPages[] = {0, 1, 2, 3, 4, 5, 6, HistoryPageNumber};
 constexpr int DisconnectDelayMs = 1000;
 constexpr int DisconnectDelayAfterFailureMs = 2000;
 constexpr int ReconnectDelayMs = 500;
@@ -76,6 +81,20 @@ QString parityLetter(int parity)
     }
 }
 
+// The connected instrument's serial number as its system information last read
+// gave it; empty before that.
+QString mirroredSerial()
+{
+    QString serial = QStringLiteral("0000000000000-123202G60000");
+    bool known = false;
+    for (int i = 0; i < SerialNumberChars; ++i) {
+        const quint16 code = quint16(gsrt_SysInf.slot[SerialNumberSlot + i]);
+        known = known || code != 0;
+        PatchSerialChar(serial, i, code);
+    }
+    return known ? serial : QString();
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -83,7 +102,7 @@ MainWindow::MainWindow(QWidget *parent)
       m_mainInterface(new MainInterface(this)), m_basicConfig(new BasicConfig(this)),
       m_application(new Application(this)), m_weightCal(new WeightCal(this)),
       m_dataTrans(new DataTrans(this)), m_testMaintain(new TestMaintain(this)),
-      m_digSensors(new DigSensors(this)),
+      m_digSensors(new DigSensors(this)), m_historyPage(new HistoryPage(this)),
       m_poll([this](int group) { return m_connectionPage->ReadGroup(group); })
 {
     ui->setupUi(this);
@@ -180,6 +199,8 @@ QPushButton *MainWindow::menuButton(int page) const
     QPushButton *const buttons[] = {
         ui->ButtonMainInterface, ui->ButtonBasicConfig,  ui->ButtonWeightCal, ui->ButtonApplication,
         ui->ButtonDataTrans,     ui->ButtonTestMaintain, ui->ButtonDigSensors};
+    if (page == HistoryPageNumber)
+        return ui->ButtonHistory;
     return page >= 0 && page < 7 ? buttons[page] : nullptr;
 }
 
@@ -194,6 +215,7 @@ void MainWindow::initActions()
     pageIndex[4] = ui->stackedWidget->addWidget(m_dataTrans);
     pageIndex[5] = ui->stackedWidget->addWidget(m_testMaintain);
     pageIndex[6] = ui->stackedWidget->addWidget(m_digSensors);
+    pageIndex[HistoryPageNumber] = ui->stackedWidget->addWidget(m_historyPage);
     ConnectParamFiles(m_testMaintain);
     showConnectionPage();
     WaitMs(20);
@@ -232,7 +254,7 @@ void MainWindow::onConnected()
 
 void MainWindow::showPage(int n)
 {
-    for (int p = 0; p < 7; ++p)
+    for (int p : MenuPages)
         menuButton(p)->setStyleSheet(QLatin1String(p == n ? SelectedMenuStyle : PlainMenuStyle));
     gu32_PageIndex = quint32(n);
     ui->stackedWidget->setCurrentIndex(pageIndex[n]);
@@ -247,6 +269,8 @@ void MainWindow::enterCurrentPage()
         m_connectionPage->InterfaceInit();
     else if (gu32_PageIndex == 5)
         m_testMaintain->enterPage(gp_ModbusDevice);
+    else if (gu32_PageIndex == HistoryPageNumber)
+        m_historyPage->setCurrentSerial(mirroredSerial());
     else if (PageBase *shown = page(int(gu32_PageIndex)))
         shown->enterPage();
 }
@@ -363,6 +387,10 @@ void MainWindow::on_ButtonTestMaintain_clicked()
 void MainWindow::on_ButtonDigSensors_clicked()
 {
     showPage(6);
+}
+void MainWindow::on_ButtonHistory_clicked()
+{
+    showPage(HistoryPageNumber);
 }
 
 void MainWindow::on_Btn_Min_clicked()

@@ -23,6 +23,7 @@ class BasicConfig;
 class DataTrans;
 class DigSensors;
 class DisplayWeightThread;
+class HistoryPage;
 class LiveDisplay;
 class MainInterface;
 class ModbusSetting;
@@ -60,6 +61,7 @@ public:
     // bar does the same.
     void showCommunication();
     CommunicationWindow *communicationWindow() const { return m_communication; }
+    HistoryPage *historyPage() const { return m_historyPage; }
 
 public slots:
     void initActions();
@@ -78,6 +80,7 @@ private slots:
     void on_ButtonDataTrans_clicked();
     void on_ButtonTestMaintain_clicked();
     void on_ButtonDigSensors_clicked();
+    void on_ButtonHistory_clicked();
     void on_Btn_Max_clicked();
     void on_Btn_Min_clicked();
     void on_Btn_Close_clicked();
@@ -115,13 +118,14 @@ private:
     DataTrans *m_dataTrans;
     TestMaintain *m_testMaintain;
     DigSensors *m_digSensors;
+    HistoryPage *m_historyPage;
     DisplayWeightThread *m_pollThread = nullptr;
     QTimer *disconnectTimer = nullptr;
     QTimer *reconnectTimer = nullptr;
     std::unique_ptr<LiveDisplay> m_liveDisplay;
     PagePoll m_poll;
 
-    int pageIndex[8] = {};
+    int pageIndex[10] = {};
     QTranslator *translator = nullptr;
     bool m_isChinese = false;
     bool m_showingStale = false; // the values on screen are greyed as out of date

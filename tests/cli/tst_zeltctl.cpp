@@ -13,7 +13,7 @@
 #include "paramtemplate.h"
 #include "simhost.h"
 #include "workbook.h"
-#include "zeltctl.h"
+#include "zeltctlrun.h"
 #include <QModbusClient>
 
 #include <QJsonArray>
@@ -29,26 +29,6 @@ using sim::SimHost;
 namespace {
 
 const QString ParamSheet = QStringLiteral("读写类");
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-};
-
-Run zeltctl(const QStringList &args)
-{
-    Run run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    CliStreams streams{out, err, false};
-    run.status = RunZeltctl(QStringList{QStringLiteral("zeltctl")} + args, streams);
-    out.flush();
-    err.flush();
-    return run;
-}
 
 int writeCount(const QVector<sim::LoggedRequest> &log)
 {

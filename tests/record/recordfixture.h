@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 
 // Entry i of a small history: three instruments, four parameters, sources of
@@ -45,4 +47,21 @@ inline bool RunSqlite3(const QString &path, const QString &sql, QString *output 
     if (output)
         *output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
     return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+// Runs one SQL statement on a closed record file through a connection of its
+// own; the rows it changed, -1 when it failed.
+inline int EditRecordFile(const QString &path, const QString &sql)
+{
+    const QString name = QStringLiteral("record-edit");
+    int rows = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QSqlQuery edit(db);
+        if (db.open() && edit.exec(sql))
+            rows = edit.numRowsAffected();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
 }

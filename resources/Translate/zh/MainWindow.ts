@@ -52,6 +52,10 @@
         <translation>测试维护</translation>
     </message>
     <message>
+        <source>History</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
         <source>Weight</source>
         <translation>重量</translation>
     </message>

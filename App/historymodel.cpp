@@ -1,0 +1,186 @@
+#include "historymodel.h"
+
+#include "Dialog/languagefont.h"
+#include "entrytext.h"
+#include "servicerecord.h"
+
+#include <QBrush>
+
+namespace {
+
+bool isFailure(ServiceEntry::Outcome outcome)
+{
+    return outcome != ServiceEntry::NoOutcome && outcome != ServiceEntry::Written;
+}
+
+} // namespace
+
+HistoryModel::HistoryModel(QObject *parent) : QAbstractTableModel(parent)
+{}
+
+void HistoryModel::setRecord(ServiceRecord *record)
+{
+    m_record = record;
+}
+
+ServiceRecord *HistoryModel::record() const
+{
+    return m_record;
+}
+
+void HistoryModel::setFilter(const HistoryFilter &filter)
+{
+    beginResetModel();
+    m_filter = filter;
+    m_rows.clear();
+    if (m_record)
+        m_rows = m_record->fetch(m_filter, 0, PageSize);
+    m_atEnd = m_rows.size() < PageSize;
+    endResetModel();
+}
+
+void HistoryModel::retranslate()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(m_rows.size() - 1, ColumnCount - 1));
+}
+
+QString HistoryModel::outcomeName(ServiceEntry::Outcome outcome)
+{
+    switch (outcome) {
+    case ServiceEntry::NoOutcome:
+        return QString();
+    case ServiceEntry::Written:
+        return tr("written");
+    case ServiceEntry::Refused:
+        return tr("refused");
+    case ServiceEntry::TimedOut:
+        return tr("timed out");
+    case ServiceEntry::LinkLost:
+        return tr("link lost");
+    case ServiceEntry::ReadBackDiffers:
+        return tr("read back differs");
+    }
+    return OutcomeText(outcome);
+}
+
+QString HistoryModel::kindName(ServiceEntry::Kind kind)
+{
+    switch (kind) {
+    case ServiceEntry::Change:
+        return tr("change");
+    case ServiceEntry::Connect:
+        return tr("connected");
+    case ServiceEntry::Disconnect:
+        return tr("disconnected");
+    case ServiceEntry::Backup:
+        return tr("backup");
+    }
+    return KindText(kind);
+}
+
+QString HistoryModel::columnTitle(int column)
+{
+    switch (column) {
+    case TimeColumn:
+        return tr("Time");
+    case SerialColumn:
+        return tr("Instrument");
+    case ParamColumn:
+        return tr("Parameter");
+    case ChangeColumn:
+        return tr("Old → New");
+    case SourceColumn:
+        return tr("Source");
+    case OutcomeColumn:
+        return tr("Outcome");
+    case WhoColumn:
+        return tr("User@Host");
+    default:
+        return QString();
+    }
+}
+
+QString HistoryModel::cellText(const ServiceEntry &e, int column)
+{
+    switch (column) {
+    case TimeColumn:
+        return EntryLocalTime(e);
+    case SerialColumn:
+        return e.serial;
+    case ParamColumn:
+        if (e.paramName.isEmpty() && e.paramNameZh.isEmpty())
+            return kindName(e.kind);
+        return gu32_Language == 1 && !e.paramNameZh.isEmpty() ? e.paramNameZh : e.paramName;
+    case ChangeColumn:
+        return EntryChangeText(e);
+    case SourceColumn:
+        return e.source;
+    case OutcomeColumn:
+        return outcomeName(e.outcome);
+    case WhoColumn:
+        return EntryWho(e);
+    default:
+        return QString();
+    }
+}
+
+int HistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int HistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant HistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const ServiceEntry &e = m_rows.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(e, index.column());
+    case Qt::ToolTipRole:
+        if (index.column() == ChangeColumn && !e.newRaw.isEmpty())
+            return tr("Registers %1 (%2): %3 → %4")
+                .arg(e.address)
+                .arg(e.count)
+                .arg(e.oldRaw, e.newRaw);
+        if (index.column() == OutcomeColumn && !e.detail.isEmpty())
+            return e.detail;
+        return QVariant();
+    case Qt::ForegroundRole:
+        return isFailure(e.outcome) ? QVariant(QBrush(Qt::red)) : QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return columnTitle(section);
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && !m_atEnd && m_record;
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent) || m_rows.isEmpty())
+        return;
+    const QVector<ServiceEntry> page = m_record->fetchAfter(m_filter, m_rows.last(), PageSize);
+    m_atEnd = page.size() < PageSize;
+    if (page.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size() + page.size() - 1);
+    m_rows += page;
+    endInsertRows();
+}

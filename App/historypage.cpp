@@ -1,0 +1,338 @@
+#include "historypage.h"
+
+#include "filepaths.h"
+#include "historymodel.h"
+#include "programrecord.h"
+#include "servicerecord.h"
+#include "workbook.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+
+namespace {
+
+constexpr int ExportPageSize = 1000;
+
+const ServiceEntry::Outcome FilterOutcomes[] = {ServiceEntry::Written, ServiceEntry::Refused,
+                                                ServiceEntry::TimedOut, ServiceEntry::LinkLost,
+                                                ServiceEntry::ReadBackDiffers};
+
+// Runs work with the wait cursor up.
+template <typename Work> auto waiting(Work &&work)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto result = work();
+    QApplication::restoreOverrideCursor();
+    return result;
+}
+
+} // namespace
+
+HistoryPage::HistoryPage(QWidget *parent) : QWidget(parent), m_model(new HistoryModel(this))
+{
+    buildForm();
+    retranslate();
+}
+
+void HistoryPage::buildForm()
+{
+    m_serialLabel = new QLabel(this);
+    m_serial = new QLineEdit(this);
+    m_serial->setObjectName(QStringLiteral("EditHistorySerial"));
+    m_paramLabel = new QLabel(this);
+    m_param = new QLineEdit(this);
+    m_param->setObjectName(QStringLiteral("EditHistoryParam"));
+    m_sourceLabel = new QLabel(this);
+    m_source = new QLineEdit(this);
+    m_source->setObjectName(QStringLiteral("EditHistorySource"));
+    m_outcomeLabel = new QLabel(this);
+    m_outcome = new QComboBox(this);
+    m_outcome->setObjectName(QStringLiteral("ComboHistoryOutcome"));
+    m_outcome->addItem(QString(), -1);
+    for (ServiceEntry::Outcome outcome : FilterOutcomes)
+        m_outcome->addItem(QString(), int(outcome));
+    m_fromCheck = new QCheckBox(this);
+    m_fromCheck->setObjectName(QStringLiteral("CheckHistoryFrom"));
+    m_from = new QDateEdit(QDate::currentDate().addMonths(-1), this);
+    m_from->setObjectName(QStringLiteral("DateHistoryFrom"));
+    m_toCheck = new QCheckBox(this);
+    m_toCheck->setObjectName(QStringLiteral("CheckHistoryTo"));
+    m_to = new QDateEdit(QDate::currentDate(), this);
+    m_to->setObjectName(QStringLiteral("DateHistoryTo"));
+    for (QDateEdit *date : {m_from, m_to}) {
+        date->setCalendarPopup(true);
+        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    }
+    m_refresh = new QPushButton(this);
+    m_refresh->setObjectName(QStringLiteral("BtnHistoryRefresh"));
+    m_verify = new QPushButton(this);
+    m_verify->setObjectName(QStringLiteral("BtnHistoryVerify"));
+    m_exportCsv = new QPushButton(this);
+    m_exportCsv->setObjectName(QStringLiteral("BtnHistoryExportCsv"));
+    m_exportExcel = new QPushButton(this);
+    m_exportExcel->setObjectName(QStringLiteral("BtnHistoryExportExcel"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("LabelHistoryStatus"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("TableHistory"));
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setAlternatingRowColors(true);
+    m_view->setWordWrap(false);
+    m_view->verticalHeader()->hide();
+    m_view->horizontalHeader()->setStretchLastSection(true);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(m_serialLabel, 0, 0);
+    grid->addWidget(m_serial, 0, 1);
+    grid->addWidget(m_paramLabel, 0, 2);
+    grid->addWidget(m_param, 0, 3);
+    grid->addWidget(m_sourceLabel, 0, 4);
+    grid->addWidget(m_source, 0, 5);
+    grid->addWidget(m_outcomeLabel, 0, 6);
+    grid->addWidget(m_outcome, 0, 7);
+    grid->addWidget(m_fromCheck, 1, 0);
+    grid->addWidget(m_from, 1, 1);
+    grid->addWidget(m_toCheck, 1, 2);
+    grid->addWidget(m_to, 1, 3);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *button : {m_refresh, m_verify, m_exportCsv, m_exportExcel})
+        buttons->addWidget(button);
+    grid->addLayout(buttons, 1, 4, 1, 4);
+    grid->addWidget(m_status, 2, 0, 1, 8);
+    grid->addWidget(m_view, 3, 0, 1, 8);
+    grid->setRowStretch(3, 1);
+
+    for (QLineEdit *edit : {m_serial, m_param, m_source})
+        connect(edit, &QLineEdit::editingFinished, this, &HistoryPage::refresh);
+    connect(m_outcome, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &HistoryPage::refresh);
+    for (QCheckBox *check : {m_fromCheck, m_toCheck})
+        connect(check, &QCheckBox::toggled, this, &HistoryPage::refresh);
+    connect(m_from, &QDateEdit::dateChanged, this, [this] {
+        if (m_fromCheck->isChecked())
+            refresh();
+    });
+    connect(m_to, &QDateEdit::dateChanged, this, [this] {
+        if (m_toCheck->isChecked())
+            refresh();
+    });
+    connect(m_refresh, &QPushButton::clicked, this, &HistoryPage::refresh);
+    connect(m_verify, &QPushButton::clicked, this, &HistoryPage::verifyChain);
+    connect(m_exportCsv, &QPushButton::clicked, this, &HistoryPage::chooseCsvFile);
+    connect(m_exportExcel, &QPushButton::clicked, this, &HistoryPage::chooseExcelFile);
+}
+
+void HistoryPage::retranslate()
+{
+    m_serialLabel->setText(tr("Instrument"));
+    m_paramLabel->setText(tr("Parameter"));
+    m_sourceLabel->setText(tr("Source"));
+    m_outcomeLabel->setText(tr("Outcome"));
+    m_outcome->setItemText(0, tr("All"));
+    for (int i = 1; i < m_outcome->count(); ++i)
+        m_outcome->setItemText(
+            i, HistoryModel::outcomeName(ServiceEntry::Outcome(m_outcome->itemData(i).toInt())));
+    m_fromCheck->setText(tr("From"));
+    m_toCheck->setText(tr("To"));
+    m_refresh->setText(tr("Refresh"));
+    m_verify->setText(tr("Verify chain"));
+    m_exportCsv->setText(tr("Export CSV…"));
+    m_exportExcel->setText(tr("Export Excel…"));
+    m_model->retranslate();
+}
+
+void HistoryPage::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void HistoryPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void HistoryPage::setRecord(ServiceRecord *record)
+{
+    if (m_record)
+        disconnect(m_record, nullptr, this, nullptr);
+    m_record = record;
+    m_recordChosen = true;
+    m_model->setRecord(record);
+    if (record)
+        connect(record, &ServiceRecord::appended, this, &HistoryPage::onAppended);
+}
+
+ServiceRecord *HistoryPage::record()
+{
+    if (!m_recordChosen)
+        setRecord(ProgramRecord());
+    return m_record;
+}
+
+void HistoryPage::setCurrentSerial(const QString &serial)
+{
+    // Once per instrument: a filter the user cleared stays cleared.
+    if (serial.isEmpty() || serial == m_currentSerial)
+        return;
+    m_currentSerial = serial;
+    m_serial->setText(serial);
+    if (isVisible())
+        refresh();
+}
+
+HistoryFilter HistoryPage::filter() const
+{
+    HistoryFilter f;
+    f.serial = m_serial->text().trimmed();
+    f.paramName = m_param->text().trimmed();
+    f.source = m_source->text().trimmed();
+    const int outcome = m_outcome->currentData().toInt();
+    if (outcome >= 0)
+        f.outcome = ServiceEntry::Outcome(outcome);
+    // The days of this computer's calendar; "to" takes in the whole day.
+    if (m_fromCheck->isChecked())
+        f.since = QDateTime(m_from->date(), QTime(0, 0), Qt::LocalTime);
+    if (m_toCheck->isChecked())
+        f.until = QDateTime(m_to->date().addDays(1), QTime(0, 0), Qt::LocalTime);
+    return f;
+}
+
+QString HistoryPage::statusText() const
+{
+    return m_status->text();
+}
+
+void HistoryPage::refresh()
+{
+    if (!record()) {
+        m_status->setText(tr("The service record cannot be opened."));
+        return;
+    }
+    m_status->clear();
+    m_model->setFilter(filter());
+}
+
+void HistoryPage::onAppended()
+{
+    // Only a view at its top follows: one scrolled down stays where it is.
+    if (m_view->verticalScrollBar()->value() == m_view->verticalScrollBar()->minimum())
+        m_model->setFilter(filter());
+    else
+        m_status->setText(tr("New entries were recorded: Refresh shows them."));
+}
+
+void HistoryPage::verifyChain()
+{
+    if (!record()) {
+        m_status->setText(tr("The service record cannot be opened."));
+        return;
+    }
+    const VerifyResult result = waiting([this] { return m_record->verify(); });
+    if (!result.error.isEmpty())
+        m_status->setText(tr("The service record cannot be read: %1").arg(result.error));
+    else if (result.ok)
+        m_status->setText(tr("Chain intact: %1 entries").arg(result.checked));
+    else
+        m_status->setText(tr("Chain broken at entry %1 (id %2): %3")
+                              .arg(result.seq)
+                              .arg(result.id.isEmpty() ? tr("missing") : result.id, result.reason));
+}
+
+bool HistoryPage::exportCsv(const QString &path, QString *error)
+{
+    if (!record()) {
+        *error = tr("The service record cannot be opened.");
+        return false;
+    }
+    return m_record->exportCsv(filter(), path, error);
+}
+
+bool HistoryPage::exportExcel(const QString &path, int *written, QString *error)
+{
+    *written = 0;
+    if (!record()) {
+        *error = tr("The service record cannot be opened.");
+        return false;
+    }
+    const HistoryFilter f = filter();
+    QVector<QStringList> rows;
+    QStringList header;
+    for (int c = 0; c < HistoryModel::ColumnCount; ++c)
+        header << HistoryModel::columnTitle(c);
+    rows << header;
+    QVector<ServiceEntry> page = m_record->fetch(f, 0, ExportPageSize);
+    while (!page.isEmpty() && *written < ExcelRowLimit) {
+        for (const ServiceEntry &e : qAsConst(page)) {
+            if (*written == ExcelRowLimit)
+                break;
+            QStringList row;
+            for (int c = 0; c < HistoryModel::ColumnCount; ++c)
+                row << HistoryModel::cellText(e, c);
+            rows << row;
+            ++*written;
+        }
+        page = page.size() < ExportPageSize ? QVector<ServiceEntry>()
+                                            : m_record->fetchAfter(f, page.last(), ExportPageSize);
+    }
+    return CreateWorkbook(path, QStringLiteral("History"), rows, {24, 28, 22, 26, 40, 16, 24},
+                          error);
+}
+
+QString HistoryPage::exportPath(const QString &suffix, const QString &filter)
+{
+    const QString suggested =
+        QDir(ExportDir())
+            .filePath(
+                QStringLiteral("history_%1.%2")
+                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")),
+                         suffix));
+    return QFileDialog::getSaveFileName(this, tr("Export the history"), suggested, filter);
+}
+
+void HistoryPage::chooseCsvFile()
+{
+    const QString path = exportPath(QStringLiteral("csv"), tr("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (waiting([&] { return exportCsv(path, &error); }))
+        m_status->setText(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+    else
+        m_status->setText(tr("Not saved: %1").arg(error));
+}
+
+void HistoryPage::chooseExcelFile()
+{
+    const QString path = exportPath(QStringLiteral("xlsx"), tr("Excel workbooks (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    int written = 0;
+    if (!waiting([&] { return exportExcel(path, &written, &error); }))
+        m_status->setText(tr("Not saved: %1").arg(error));
+    else if (written == ExcelRowLimit)
+        m_status->setText(tr("Saved the newest %1 entries to %2; Export CSV saves them all")
+                              .arg(written)
+                              .arg(QDir::toNativeSeparators(path)));
+    else
+        m_status->setText(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+}

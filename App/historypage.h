@@ -1,0 +1,86 @@
+#pragma once
+
+#include "historyfilter.h"
+
+#include <QWidget>
+
+class HistoryModel;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class ServiceRecord;
+
+// The History page: the service record's entries, newest first, filtered by
+// instrument, parameter, source, outcome and day, with the chain check and the
+// exports of what the filter shows. It reads only the local record, never the
+// instrument.
+class HistoryPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The spreadsheet engine builds a workbook in memory: an export to Excel
+    // stops after this many entries (the CSV export has no limit).
+    static constexpr int ExcelRowLimit = 100000;
+
+    explicit HistoryPage(QWidget *parent = nullptr);
+
+    // The record shown; the program's own (ProgramRecord()) when none was set
+    // by the time the page is first shown.
+    void setRecord(ServiceRecord *record);
+    // The connected instrument's serial number becomes the serial filter.
+    void setCurrentSerial(const QString &serial);
+    HistoryFilter filter() const;
+    HistoryModel *model() const { return m_model; }
+    QTableView *view() const { return m_view; }
+    QString statusText() const;
+
+    bool exportCsv(const QString &path, QString *error);
+    // *written: the entries in the workbook (at most ExcelRowLimit).
+    bool exportExcel(const QString &path, int *written, QString *error);
+
+public slots:
+    // Shows the first page of what the filter matches.
+    void refresh();
+    void verifyChain();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildForm();
+    void retranslate();
+    ServiceRecord *record();
+    void onAppended();
+    void chooseCsvFile();
+    void chooseExcelFile();
+    QString exportPath(const QString &suffix, const QString &filter);
+
+    HistoryModel *m_model;
+    ServiceRecord *m_record = nullptr;
+    bool m_recordChosen = false;
+    QString m_currentSerial;
+    QLabel *m_serialLabel;
+    QLineEdit *m_serial;
+    QLabel *m_paramLabel;
+    QLineEdit *m_param;
+    QLabel *m_sourceLabel;
+    QLineEdit *m_source;
+    QLabel *m_outcomeLabel;
+    QComboBox *m_outcome;
+    QCheckBox *m_fromCheck;
+    QDateEdit *m_from;
+    QCheckBox *m_toCheck;
+    QDateEdit *m_to;
+    QPushButton *m_refresh;
+    QPushButton *m_verify;
+    QPushButton *m_exportCsv;
+    QPushButton *m_exportExcel;
+    QLabel *m_status;
+    QTableView *m_view;
+};

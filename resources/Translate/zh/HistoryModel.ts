@@ -1,0 +1,75 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>HistoryModel</name>
+    <message>
+        <source>written</source>
+        <translation>已写入</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>被拒绝</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>超时</translation>
+    </message>
+    <message>
+        <source>link lost</source>
+        <translation>连接断开</translation>
+    </message>
+    <message>
+        <source>read back differs</source>
+        <translation>回读不一致</translation>
+    </message>
+    <message>
+        <source>change</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <source>connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>disconnected</source>
+        <translation>已断开</translation>
+    </message>
+    <message>
+        <source>backup</source>
+        <translation>备份</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Instrument</source>
+        <translation>仪表</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>Old → New</source>
+        <translation>旧值 → 新值</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>来源</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>User@Host</source>
+        <translation>用户@主机</translation>
+    </message>
+    <message>
+        <source>Registers %1 (%2): %3 → %4</source>
+        <translation>寄存器 %1（%2 个）：%3 → %4</translation>
+    </message>
+</context>
+</TS>
