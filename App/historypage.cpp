@@ -42,6 +42,10 @@ template <typename Work> auto waiting(Work &&work)
 
 HistoryPage::HistoryPage(QWidget *parent) : QWidget(parent), m_model(new HistoryModel(this))
 {
+    // The light ground of the parameter pages (the style sheet names the page):
+    // the filters' labels are dark text.
+    setObjectName(QStringLiteral("HistoryPage"));
+    setAttribute(Qt::WA_StyledBackground);
     buildForm();
     retranslate();
 }
@@ -96,6 +100,10 @@ void HistoryPage::buildForm()
     m_view->setWordWrap(false);
     m_view->verticalHeader()->hide();
     m_view->horizontalHeader()->setStretchLastSection(true);
+    // Time, instrument, parameter, old -> new, source, outcome; user@host takes the rest.
+    const int widths[] = {150, 210, 150, 150, 280, 110};
+    for (int c = 0; c < int(sizeof widths / sizeof widths[0]); ++c)
+        m_view->setColumnWidth(c, widths[c]);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(m_serialLabel, 0, 0);

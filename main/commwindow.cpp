@@ -274,7 +274,7 @@ CommunicationWindow::CommunicationWindow(QWidget *parent)
       m_trafficTitle(new QLabel(this))
 {
     setObjectName(QStringLiteral("CommunicationWindow"));
-    resize(980, 640);
+    resize(1280, 680);
     auto *layout = new QVBoxLayout(this);
     auto *figures = new QGridLayout;
     for (int i = 0; i < Figures; ++i) {
@@ -309,6 +309,13 @@ CommunicationWindow::CommunicationWindow(QWidget *parent)
     m_view->setModel(m_model);
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(20);
+    // Fixed widths that fit their contents: measuring 2000 rows at every update
+    // would cost more than the rows themselves.
+    const int widths[Columns] = {130, 85, 85, 60, 75, 70, 0, 220, 60};
+    for (int c = 0; c < Columns; ++c) {
+        if (widths[c])
+            m_view->setColumnWidth(c, widths[c]);
+    }
     m_view->horizontalHeader()->setStretchLastSection(false);
     m_view->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
