@@ -294,6 +294,8 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
     const QString fileSource =
         QStringLiteral("file %1 sha256 %2").arg(QFileInfo(path).fileName(), fileSha256(path));
     PollHold hold;
+    // The rows are recorded together, and committed before the import returns.
+    const WriteBatch batch;
     emit progressRangeChanged(ImportBar, 1, n);
 
     for (int r = 2; r <= n; ++r) {

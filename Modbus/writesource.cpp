@@ -19,6 +19,12 @@ QString &runDetail()
 
 WriteSource *innermost = nullptr;
 
+WriteBatchObserver &batchObserver()
+{
+    static WriteBatchObserver o;
+    return o;
+}
+
 void report(WriteEvent event)
 {
     if (!observer())
@@ -32,6 +38,23 @@ void report(WriteEvent event)
 void SetWriteObserver(WriteObserver o)
 {
     observer() = std::move(o);
+}
+
+void SetWriteBatchObserver(WriteBatchObserver o)
+{
+    batchObserver() = std::move(o);
+}
+
+WriteBatch::WriteBatch()
+{
+    if (batchObserver())
+        batchObserver()(true);
+}
+
+WriteBatch::~WriteBatch()
+{
+    if (batchObserver())
+        batchObserver()(false);
 }
 
 void SetWriteRunDetail(const QString &detail)

@@ -25,6 +25,21 @@ struct WriteEvent
 using WriteObserver = std::function<void(const WriteEvent &)>;
 void SetWriteObserver(WriteObserver observer);
 
+// Told when a run of many writes (an import's rows) starts (true) and ends.
+using WriteBatchObserver = std::function<void(bool starts)>;
+void SetWriteBatchObserver(WriteBatchObserver observer);
+
+// Marks a run of many writes while it lives, so that what records them may
+// keep them together.
+class WriteBatch
+{
+public:
+    WriteBatch();
+    ~WriteBatch();
+    WriteBatch(const WriteBatch &) = delete;
+    WriteBatch &operator=(const WriteBatch &) = delete;
+};
+
 // What the writes of this run are part of (a zeltctl command line); empty in the window.
 void SetWriteRunDetail(const QString &detail);
 

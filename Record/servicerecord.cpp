@@ -4,6 +4,7 @@
 #include "entryhash.h"
 #include "localstore.h"
 
+#include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -53,6 +54,8 @@ const char *const NewestFirst = " ORDER BY time_ms DESC, seq DESC";
 ServiceRecord::ServiceRecord(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<ServiceEntry>();
+    m_batchTimer.setSingleShot(true);
+    connect(&m_batchTimer, &QTimer::timeout, this, &ServiceRecord::commitBatch);
 }
 
 ServiceRecord::~ServiceRecord()
@@ -78,6 +81,10 @@ bool ServiceRecord::open(const QString &path, QString *error)
 
 void ServiceRecord::close()
 {
+    if (m_connection.isOpen()) {
+        m_batching = false;
+        commitBatch();
+    }
     m_lastQuery.reset();
     m_insertQuery.reset();
     m_connection.close();
@@ -94,6 +101,24 @@ bool ServiceRecord::append(ServiceEntry &entry, QString *error)
     entry.origin = m_origin;
     const QSqlDatabase db = m_connection.db();
     QString why;
+    if (m_batching) {
+        if (!m_inTransaction) {
+            m_inTransaction = BeginImmediate(db, &why);
+            if (m_inTransaction)
+                m_batchTimer.start(BatchMs);
+        }
+        if (m_inTransaction && insertNext(entry, &why)) {
+            m_uncommitted.append(entry);
+            if (m_uncommitted.size() >= BatchEntries)
+                commitBatch();
+            return true;
+        }
+        // What the batch holds already stays: it is committed, this entry is not.
+        commitBatch();
+        m_lastError = QStringLiteral("the entry was not recorded: %1").arg(why);
+        SetError(error, m_lastError);
+        return false;
+    }
     if (BeginImmediate(db, &why) && insertNext(entry, &why) && Commit(db, &why)) {
         emit appended(entry);
         return true;
@@ -102,6 +127,36 @@ bool ServiceRecord::append(ServiceEntry &entry, QString *error)
     m_lastError = QStringLiteral("the entry was not recorded: %1").arg(why);
     SetError(error, m_lastError);
     return false;
+}
+
+void ServiceRecord::beginBatch()
+{
+    m_batching = true;
+}
+
+void ServiceRecord::endBatch()
+{
+    m_batching = false;
+    commitBatch();
+}
+
+void ServiceRecord::commitBatch()
+{
+    m_batchTimer.stop();
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    QString why;
+    const QVector<ServiceEntry> done = std::move(m_uncommitted);
+    m_uncommitted.clear();
+    if (!Commit(m_connection.db(), &why)) {
+        Rollback(m_connection.db());
+        m_lastError = QStringLiteral("%1 entries were not recorded: %2").arg(done.size()).arg(why);
+        qWarning().noquote() << "service record:" << m_lastError;
+        return;
+    }
+    for (const ServiceEntry &e : done)
+        emit appended(e);
 }
 
 bool ServiceRecord::insertNext(ServiceEntry &entry, QString *error)

@@ -7,6 +7,7 @@
 #include "sqlconnection.h"
 
 #include <QObject>
+#include <QTimer>
 #include <QVector>
 
 #include <memory>
@@ -38,6 +39,15 @@ public:
     // as the chain's next one. False with *error when it was not recorded.
     bool append(ServiceEntry &entry, QString *error);
 
+    // A run of appends made in few transactions (the rows of an import): an
+    // open batch commits every BatchEntries entries, and BatchMs after its
+    // first uncommitted one at the latest, so a process waiting to write waits
+    // little; endBatch() commits the rest. appended() follows each commit.
+    static constexpr int BatchEntries = 16;
+    static constexpr int BatchMs = 100;
+    void beginBatch();
+    void endBatch();
+
     // Walks the whole chain in seq order.
     VerifyResult verify();
 
@@ -65,6 +75,7 @@ signals:
 
 private:
     bool insertNext(ServiceEntry &entry, QString *error);
+    void commitBatch();
     QVector<ServiceEntry> select(const SqlCondition &condition, const QString &tail);
 
     SqlConnection m_connection;
@@ -73,4 +84,8 @@ private:
     QString m_path;
     QString m_origin;
     QString m_lastError;
+    bool m_batching = false;
+    bool m_inTransaction = false;
+    QVector<ServiceEntry> m_uncommitted;
+    QTimer m_batchTimer;
 };

@@ -200,11 +200,23 @@ void Install(ServiceRecord *r)
 {
     record() = r ? r : ProgramRecord();
     SetWriteObserver(record() ? WriteObserver(recordWrite) : WriteObserver());
+    SetWriteBatchObserver(record() ? WriteBatchObserver([](bool starts) {
+        if (!record())
+            return;
+        if (starts)
+            record()->beginBatch();
+        else
+            record()->endBatch();
+    })
+                                   : WriteBatchObserver());
 }
 
 void Uninstall()
 {
+    if (record())
+        record()->endBatch();
     SetWriteObserver({});
+    SetWriteBatchObserver({});
     record() = nullptr;
     visit() = Visit();
 }

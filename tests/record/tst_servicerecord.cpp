@@ -37,6 +37,7 @@ class TestServiceRecord : public QObject
 
 private slots:
     void init();
+    void aBatchCommitsInGroupsAndAtItsEnd();
     void everyFieldComesBackAsAppended();
     void appendNumbersAndChainsEntries();
     void filtersSelectEntriesNewestFirst_data();
@@ -473,6 +474,36 @@ void TestServiceRecord::unusableFileIsRefusedWithItsReason()
     junk.close();
     QVERIFY(!record.open(dbPath(), &error));
     QVERIFY(!error.isEmpty());
+}
+
+// An import's entries are committed in groups: another process sees each group
+// once it is full, what is left after the batch's time or at its end, and the
+// chain is whole.
+void TestServiceRecord::aBatchCommitsInGroupsAndAtItsEnd()
+{
+    ServiceRecord writer, reader;
+    QString error;
+    QVERIFY2(writer.open(dbPath(), &error), qPrintable(error));
+    QVERIFY2(reader.open(dbPath(), &error), qPrintable(error));
+    QSignalSpy appended(&writer, &ServiceRecord::appended);
+    writer.beginBatch();
+    const int entries = ServiceRecord::BatchEntries + 4;
+    for (int i = 0; i < entries; ++i) {
+        ServiceEntry e = SampleEntry(i, Base);
+        QVERIFY(writer.append(e, &error));
+    }
+    QCOMPARE(reader.count({}), int(ServiceRecord::BatchEntries));
+    QCOMPARE(appended.count(), int(ServiceRecord::BatchEntries));
+    // The rest goes in when the batch has held it for its time.
+    QTRY_COMPARE(reader.count({}), entries);
+    ServiceEntry last = SampleEntry(entries, Base);
+    QVERIFY(writer.append(last, &error));
+    writer.endBatch();
+    QCOMPARE(reader.count({}), entries + 1);
+    QCOMPARE(appended.count(), entries + 1);
+    const VerifyResult chain = reader.verify();
+    QVERIFY2(chain.ok, qPrintable(chain.reason));
+    QCOMPARE(chain.checked, qint64(entries + 1));
 }
 
 QTEST_GUILESS_MAIN(TestServiceRecord)
