@@ -188,17 +188,20 @@ ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
 
 ModbusResult FailedReplyResult(const QModbusReply &reply)
 {
-    // Only an exception answer is the instrument's refusal; any other failure
-    // is an answer that could not be read as one.
-    if (reply.error() == QModbusDevice::ProtocolError && reply.rawResult().isException())
-        return ModbusProtocolError;
-    return ModbusMalformed;
+    // Only an exception answer is the instrument's refusal (both clients mark
+    // it, and only it, as a protocol error); any other failure is an answer
+    // that could not be read as one. The raw answer's function code is not
+    // asked: Qt's RTU client stores an exception's code sign-extended, a value
+    // its enum cannot hold.
+    return reply.error() == QModbusDevice::ProtocolError ? ModbusProtocolError : ModbusMalformed;
 }
 
 int ExceptionCodeOf(const QModbusReply &reply)
 {
-    const QModbusResponse raw = reply.rawResult();
-    return raw.isException() && raw.dataSize() > 0 ? int(quint8(raw.data().at(0))) : 0;
+    if (reply.error() != QModbusDevice::ProtocolError)
+        return 0;
+    const QByteArray data = reply.rawResult().data();
+    return data.isEmpty() ? 0 : int(quint8(data.at(0)));
 }
 
 MalformedKind MalformedKindOf(const QModbusReply &reply, int function, int start, int count)
