@@ -30,3 +30,12 @@ void PatchMacByte(QString &text, int index, quint32 byte)
 {
     patch(text, 3 * index, 2, QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper());
 }
+
+QString InstrumentKindText(quint32 version)
+{
+    if (version >= 10000 && version <= 19999)
+        return QStringLiteral("analog");
+    if (version >= 20000 && version <= 29999)
+        return QStringLiteral("digital");
+    return QStringLiteral("unknown");
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "devicemodel.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -18,3 +20,25 @@ void PatchSerialChar(QString &text, int index, quint16 code);
 // Puts MAC byte index (0-5) as two upper-case hexadecimal digits into the
 // template "BC-66-41-90-0E-06" at position 3 x index; the separators stay.
 void PatchMacByte(QString &text, int index, quint32 byte);
+
+// The serial number from its SerialNumberChars registers (one character each)
+// from `first` on, in the form the test page shows.
+template <typename Registers> QString SerialNumberText(const Registers &registers, int first)
+{
+    QString serial = QStringLiteral("0000000000000-123202G60000");
+    for (int i = 0; i < SerialNumberChars; ++i)
+        PatchSerialChar(serial, i, quint16(registers[first + i]));
+    return serial;
+}
+
+// The MAC address from its MacBytes registers (one byte each) from `first` on.
+template <typename Registers> QString MacAddressText(const Registers &registers, int first)
+{
+    QString mac = QStringLiteral("00-00-00-00-00-00");
+    for (int i = 0; i < MacBytes; ++i)
+        PatchMacByte(mac, i, quint32(registers[first + i]));
+    return mac;
+}
+
+// "analog" (software version 1xxxx), "digital" (2xxxx) or "unknown".
+QString InstrumentKindText(quint32 version);

@@ -39,15 +39,6 @@ Visit &visit()
     return v;
 }
 
-QString kindOf(quint32 version)
-{
-    if (version >= 10000 && version <= 19999)
-        return QStringLiteral("analog");
-    if (version >= 20000 && version <= 29999)
-        return QStringLiteral("digital");
-    return QStringLiteral("unknown");
-}
-
 bool identityMirrored()
 {
     return RegisterKnown(RegisterGroupTable[14].start) &&
@@ -57,18 +48,12 @@ bool identityMirrored()
 void takeIdentity(Visit &v)
 {
     v.identityRead = true;
-    QString serial = QStringLiteral("0000000000000-123202G60000");
-    for (int i = 0; i < SerialNumberChars; ++i)
-        PatchSerialChar(serial, i, quint16(gsrt_SysInf.slot[SerialNumberSlot + i]));
-    QString mac = QStringLiteral("00-00-00-00-00-00");
-    for (int i = 0; i < MacBytes; ++i)
-        PatchMacByte(mac, i, gsrt_SysInf.slot[MacSlot + i]);
     const quint32 version = gsrt_SysInf.slot[SoftVersionSlot];
-    v.serial = serial;
-    v.mac = mac;
+    v.serial = SerialNumberText(gsrt_SysInf.slot, SerialNumberSlot);
+    v.mac = MacAddressText(gsrt_SysInf.slot, MacSlot);
     v.version = QStringLiteral("%1 (%2)").arg(version).arg(
         CompileDateText(gsrt_SysInf.slot[CompileDateSlot]));
-    v.kind = kindOf(version);
+    v.kind = InstrumentKindText(version);
 }
 
 // The system information of the instrument, once per visit. Its mirror is

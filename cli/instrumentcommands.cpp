@@ -36,15 +36,6 @@ void onInterrupt(int)
     interrupted = 1;
 }
 
-QString kindText(quint32 version)
-{
-    if (version >= 10000 && version <= 19999)
-        return QStringLiteral("analog");
-    if (version >= 20000 && version <= 29999)
-        return QStringLiteral("digital");
-    return QStringLiteral("unknown");
-}
-
 } // namespace
 
 int Zeltctl::cmdInfo()
@@ -65,16 +56,14 @@ int Zeltctl::cmdInfo()
         }
     }
     disconnectInstrument();
-    QString mac = QStringLiteral("00-00-00-00-00-00");
-    for (int i = 0; i < MacBytes; ++i)
-        PatchMacByte(mac, i, gsrt_SysInf.slot[MacSlot + i]);
+    const QString mac = MacAddressText(gsrt_SysInf.slot, MacSlot);
     const quint32 version = gsrt_SysInf.slot[SoftVersionSlot];
     const QVector<QPair<QString, QString>> fields = {
         {QStringLiteral("version"), QString::number(version)},
         {QStringLiteral("compileDate"), CompileDateText(gsrt_SysInf.slot[CompileDateSlot])},
         {QStringLiteral("serialNumber"), SerialNumberText(gsrt_SysInf.slot, SerialNumberSlot)},
         {QStringLiteral("mac"), mac},
-        {QStringLiteral("kind"), kindText(version)},
+        {QStringLiteral("kind"), InstrumentKindText(version)},
         {QStringLiteral("instrumentId"), QString::number(gsrt_SysInf.slot[InstrumentIdSlot])},
     };
     QJsonObject json;

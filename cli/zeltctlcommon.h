@@ -18,16 +18,6 @@ inline const QString ParamSheet = QStringLiteral("读写类");
 // A link is given at least this long to come up, longer when the reply timeout is.
 constexpr int LeastConnectWaitMs = 3000;
 
-// The serial number from its SerialNumberChars registers (one character each)
-// from `first` on, in the form the test page shows.
-template <typename Registers> QString SerialNumberText(const Registers &registers, int first)
-{
-    QString serial = QStringLiteral("0000000000000-123202G60000");
-    for (int i = 0; i < SerialNumberChars; ++i)
-        PatchSerialChar(serial, i, quint16(registers[first + i]));
-    return serial;
-}
-
 // What a request on the program's link came to, naming the instrument's
 // exception when it refused.
 inline QString LinkResultText(ModbusResult r)

@@ -39,6 +39,7 @@
 #include <QToolTip>
 #include <QTranslator>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -85,14 +86,10 @@ QString parityLetter(int parity)
 // gave it; empty before that.
 QString mirroredSerial()
 {
-    QString serial = QStringLiteral("0000000000000-123202G60000");
-    bool known = false;
-    for (int i = 0; i < SerialNumberChars; ++i) {
-        const quint16 code = quint16(gsrt_SysInf.slot[SerialNumberSlot + i]);
-        known = known || code != 0;
-        PatchSerialChar(serial, i, code);
-    }
-    return known ? serial : QString();
+    const quint32 *chars = gsrt_SysInf.slot + SerialNumberSlot;
+    const bool known =
+        std::any_of(chars, chars + SerialNumberChars, [](quint32 c) { return c != 0; });
+    return known ? SerialNumberText(gsrt_SysInf.slot, SerialNumberSlot) : QString();
 }
 
 } // namespace
