@@ -7,14 +7,21 @@
 QByteArray CanonicalEntryText(const ServiceEntry &entry)
 {
     QByteArray out("zelt-service-entry-v1\n");
+    out.reserve(1024);
     for (const EntryField &field : EntryFields(entry)) {
-        QByteArray value = field.value.toUtf8();
-        value.replace('\\', "\\\\");
-        value.replace('\n', "\\n");
-        value.replace('\r', "\\r");
         out += field.name;
         out += '=';
-        out += value;
+        const QByteArray value = field.value.toUtf8();
+        for (const char c : value) {
+            if (c == '\\')
+                out += "\\\\";
+            else if (c == '\n')
+                out += "\\n";
+            else if (c == '\r')
+                out += "\\r";
+            else
+                out += c;
+        }
         out += '\n';
     }
     return out;

@@ -10,6 +10,8 @@
 #include <QSysInfo>
 #include <QUuid>
 
+#include <limits>
+
 #ifdef Q_OS_UNIX
 #include <pwd.h>
 #include <unistd.h>
@@ -31,20 +33,36 @@ QString userName()
     return QString();
 }
 
+// The local offset, looked up again after a minute: the look-up asks the time
+// zone files each time, which would cost an import's rows more than the rest.
+int localOffsetSeconds(qint64 nowMs)
+{
+    static qint64 takenMs = std::numeric_limits<qint64>::min();
+    static int offset = 0;
+    if (nowMs - takenMs > 60000 || nowMs < takenMs) {
+        offset = QDateTime::fromMSecsSinceEpoch(nowMs).offsetFromUtc();
+        takenMs = nowMs;
+    }
+    return offset;
+}
+
 void fillDefaults(ServiceEntry &e)
 {
     e.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     if (!e.timeUtc.isValid()) {
-        const QDateTime now = QDateTime::currentDateTime();
-        e.utcOffsetSeconds = now.offsetFromUtc();
-        e.timeUtc = now;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        e.utcOffsetSeconds = localOffsetSeconds(now);
+        e.timeUtc = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
     }
     // Stored as UTC milliseconds: hash what a read gives back.
     e.timeUtc = QDateTime::fromMSecsSinceEpoch(e.timeUtc.toMSecsSinceEpoch(), Qt::UTC);
+    // Neither changes while the process runs.
+    static const QString user = userName();
+    static const QString host = QSysInfo::machineHostName();
     if (e.user.isEmpty())
-        e.user = userName();
+        e.user = user;
     if (e.host.isEmpty())
-        e.host = QSysInfo::machineHostName();
+        e.host = host;
 }
 
 const char *const NewestFirst = " ORDER BY time_ms DESC, seq DESC";
@@ -146,6 +164,7 @@ void ServiceRecord::commitBatch()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
+    m_chainEndKnown = false;
     QString why;
     const QVector<ServiceEntry> done = std::move(m_uncommitted);
     m_uncommitted.clear();
@@ -161,19 +180,30 @@ void ServiceRecord::commitBatch()
 
 bool ServiceRecord::insertNext(ServiceEntry &entry, QString *error)
 {
-    if (!ExecQuery(*m_lastQuery, error))
-        return false;
-    entry.seq = 1;
-    entry.prevHash = GenesisHash();
-    if (m_lastQuery->next()) {
-        entry.seq = m_lastQuery->value(0).toLongLong() + 1;
-        entry.prevHash = m_lastQuery->value(1).toString();
+    // Inside a batch's transaction no other writer can append, so the chain's
+    // end is the entry inserted last; a new transaction looks it up again.
+    if (!m_chainEndKnown) {
+        if (!ExecQuery(*m_lastQuery, error))
+            return false;
+        m_chainEndSeq = 0;
+        m_chainEndHash = GenesisHash();
+        if (m_lastQuery->next()) {
+            m_chainEndSeq = m_lastQuery->value(0).toLongLong();
+            m_chainEndHash = m_lastQuery->value(1).toString();
+        }
+        m_lastQuery->finish();
     }
-    m_lastQuery->finish();
+    entry.seq = m_chainEndSeq + 1;
+    entry.prevHash = m_chainEndHash;
     entry.hash = EntryHash(entry);
     BindEntry(*m_insertQuery, entry);
     const bool ok = ExecQuery(*m_insertQuery, error);
     m_insertQuery->finish();
+    m_chainEndKnown = ok && m_inTransaction;
+    if (m_chainEndKnown) {
+        m_chainEndSeq = entry.seq;
+        m_chainEndHash = entry.hash;
+    }
     return ok;
 }
 

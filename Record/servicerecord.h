@@ -43,7 +43,7 @@ public:
     // open batch commits every BatchEntries entries, and BatchMs after its
     // first uncommitted one at the latest, so a process waiting to write waits
     // little; endBatch() commits the rest. appended() follows each commit.
-    static constexpr int BatchEntries = 16;
+    static constexpr int BatchEntries = 64;
     static constexpr int BatchMs = 100;
     void beginBatch();
     void endBatch();
@@ -86,6 +86,10 @@ private:
     QString m_lastError;
     bool m_batching = false;
     bool m_inTransaction = false;
+    // The chain's last entry, while a batch's transaction holds the database.
+    bool m_chainEndKnown = false;
+    qint64 m_chainEndSeq = 0;
+    QString m_chainEndHash;
     QVector<ServiceEntry> m_uncommitted;
     QTimer m_batchTimer;
 };
