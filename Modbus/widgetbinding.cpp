@@ -27,6 +27,24 @@ const char BeforeEditProperty[] = "zeltValueBeforeEdit";
 constexpr int RefusedIntegerLength = 10;
 constexpr int TimeoutRepeats = 2;
 
+// What the service record calls the action a page's command button starts.
+QString ProcedureName(const char *button)
+{
+    static const struct
+    {
+        const char *button;
+        const char *name;
+    } Procedures[] = {{"BtnAutoZero", "zero capture"},
+                      {"BtnAngleFix", "corner correction"},
+                      {"BtnAngleReset", "corner correction reset"},
+                      {"BtnSearchSen", "sensor search"}};
+    for (const auto &p : Procedures) {
+        if (qstrcmp(p.button, button) == 0)
+            return QLatin1String(p.name);
+    }
+    return QLatin1String(button);
+}
+
 quint32 decimalSetting()
 {
     return gsrt_CalPara.slot[CalDecimalSlot];
@@ -74,9 +92,11 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
                                             "Data Transmission",
                                             "Test and Maintenance",
                                             "Digital Sensors"};
-    WriteSource source(
-        QStringLiteral("page %1, field %2")
-            .arg(QLatin1String(PageNames[qBound(0, row->page, 6)]), widget->objectName()));
+    const QString page = QLatin1String(PageNames[qBound(0, row->page, 6)]);
+    WriteSource source(row->kind == ParamKind::Command
+                           ? QStringLiteral("procedure %1, page %2, button %3")
+                                 .arg(ProcedureName(row->widget), page, widget->objectName())
+                           : QStringLiteral("page %1, field %2").arg(page, widget->objectName()));
     bool readOk = false;
     const quint32 readVal = ReadParam(row->address, row->count, &readOk);
     if (readOk)
@@ -96,7 +116,6 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
     const bool firstTimedOut = result == ModbusTimeout;
     for (int repeat = 0; result == ModbusTimeout && repeat < TimeoutRepeats; ++repeat)
         result = WriteParam(gp_ModbusDevice, quint32(sendVal), request);
-
     const bool restore = result != ModbusOk || firstTimedOut;
     if (combo) {
         if (restore)

@@ -81,6 +81,12 @@ void WriteSource::setOldValue(quint32 value)
     m_event.oldValue = value;
 }
 
+void WriteSource::setReadBack(quint32 value)
+{
+    m_event.readBackKnown = true;
+    m_event.readBack = value;
+}
+
 bool MirroredParamValue(int address, quint32 *value)
 {
     const ParamRow *row = FindParamByAddress(address);

@@ -16,6 +16,8 @@ struct WriteEvent
     quint32 oldValue = 0;
     ModbusResult result = ModbusOk;
     int exceptionCode = 0;
+    bool readBackKnown = false; // read again after the write
+    quint32 readBack = 0;
     QString source; // "page Basic Config, field EditZeroRange", "file a.xlsx ... row 14", ...
     QString detail; // the run it belongs to, e.g. a zeltctl command line
 };
@@ -57,6 +59,8 @@ public:
 
     // The value the register held before, as read just now.
     void setOldValue(quint32 value);
+    // The value read again after the last write (in the write's word order).
+    void setReadBack(quint32 value);
 
 private:
     friend void NoteParamWrite(const WriteEvent &);

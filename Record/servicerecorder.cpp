@@ -155,25 +155,32 @@ void recordWrite(const WriteEvent &w)
     e.newRaw = rawText(w.value, w.count);
     if (w.oldKnown)
         e.oldRaw = rawText(w.oldValue, w.count);
-    if (const ParamRow *row = FindParamByAddress(w.address)) {
-        e.paramName = QString::fromUtf8(row->nameEn ? row->nameEn : row->widget);
+    const ParamRow *row = FindParamByAddress(w.address);
+    const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
+    const auto shown = [&](quint32 value) {
+        return row ? FieldText(row->kind, row->factorDigits, value, decimals)
+                   : QString::number(value);
+    };
+    e.paramName = row ? QString::fromUtf8(row->nameEn ? row->nameEn : row->widget)
+                      : QStringLiteral("register %1").arg(w.address);
+    if (row) {
         e.paramNameZh = QString::fromUtf8(row->nameCn ? row->nameCn : "");
-        const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
-        e.newShown = FieldText(row->kind, row->factorDigits, w.value, decimals);
-        if (w.oldKnown)
-            e.oldShown = FieldText(row->kind, row->factorDigits, w.oldValue, decimals);
         e.unit = unitOf(*row);
-    } else {
-        e.paramName = QStringLiteral("register %1").arg(w.address);
-        e.newShown = QString::number(w.value);
-        if (w.oldKnown)
-            e.oldShown = QString::number(w.oldValue);
     }
+    e.newShown = shown(w.value);
+    if (w.oldKnown)
+        e.oldShown = shown(w.oldValue);
     e.outcome = outcomeOf(w.result);
     e.exceptionCode = w.exceptionCode;
-    if (w.result == ModbusMalformed)
-        e.detail = (e.detail.isEmpty() ? QString() : e.detail + QStringLiteral("; ")) +
-                   QStringLiteral("malformed reply");
+    QString note;
+    if (w.result == ModbusOk && w.readBackKnown && w.readBack != w.value) {
+        e.outcome = ServiceEntry::ReadBackDiffers;
+        note = QStringLiteral("the instrument holds %1").arg(shown(w.readBack));
+    } else if (w.result == ModbusMalformed) {
+        note = QStringLiteral("malformed reply");
+    }
+    if (!note.isEmpty())
+        e.detail = e.detail.isEmpty() ? note : e.detail + QStringLiteral("; ") + note;
     append(e);
 }
 

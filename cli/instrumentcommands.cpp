@@ -200,21 +200,24 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
             request.startAddress = p.row.address;
             request.count = p.row.count;
             ModbusResult r = ModbusOk;
+            bool ok = false;
+            quint32 back = 0;
             {
+                // The service record keeps what the instrument held before and after.
                 WriteSource source(QStringLiteral("zeltctl write %1=%2").arg(p.name, w.text));
-                // The service record keeps what the instrument held before.
                 bool held = false;
                 const quint32 before = ReadParam(p.row.address, p.row.count, &held);
                 if (held)
                     source.setOldValue(before);
                 r = WriteParam(gp_ModbusDevice, raw, request);
+                if (p.row.address == UnitRegister || p.row.address == DecimalRegister) {
+                    LinkSettings base = m_link;
+                    ReadGroup(base, 1); // unit and decimals take effect for what follows
+                }
+                back = ReadParam(p.readAddress(), p.row.count, &ok);
+                if (ok)
+                    source.setReadBack(back);
             }
-            if (p.row.address == UnitRegister || p.row.address == DecimalRegister) {
-                LinkSettings base = m_link;
-                ReadGroup(base, 1); // unit and decimals take effect for what follows
-            }
-            bool ok = false;
-            const quint32 back = ReadParam(p.readAddress(), p.row.count, &ok);
             shown = ok ? ShownValue(p, back, DecimalSetting()) : QString();
             if (r != ModbusOk) {
                 outcome = LinkResultText(r);

@@ -2,13 +2,18 @@
 // record: one entry per change, with the old and new values as the page shows
 // them, where it came from and how it ended; the visit's connect entry first.
 #include "basicconfig.h"
+#include "digsensors.h"
 #include "exeltowrite.h"
 #include "pagefixture.h"
 #include "servicerecord.h"
 #include "servicerecorder.h"
+#include "testmaintain.h"
+#include "weightcal.h"
 #include "workbook.h"
+#include "writesource.h"
 
 #include <QCryptographicHash>
+#include <QTabWidget>
 
 using namespace pagetest;
 
@@ -116,6 +121,119 @@ private slots:
         QCOMPARE(all[2].kind, ServiceEntry::Connect);
         QCOMPARE(all[0].kind, ServiceEntry::Disconnect);
         QVERIFY(record->verify().ok);
+    }
+
+    // The outcome of a write the instrument acknowledged follows what was read
+    // back; a failed write keeps its own outcome whatever was read.
+    void theReadBackDecidesWhatWasWritten_data()
+    {
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("readBack"); // -1: none was read
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("read back equal") << int(ModbusOk) << 20 << int(ServiceEntry::Written) << "";
+        QTest::newRow("not read back") << int(ModbusOk) << -1 << int(ServiceEntry::Written) << "";
+        QTest::newRow("instrument kept another")
+            << int(ModbusOk) << 7 << int(ServiceEntry::ReadBackDiffers) << "the instrument holds 7";
+        QTest::newRow("refused") << int(ModbusProtocolError) << 5 << int(ServiceEntry::Refused)
+                                 << "";
+        QTest::newRow("malformed")
+            << int(ModbusMalformed) << 20 << int(ServiceEntry::LinkLost) << "malformed reply";
+    }
+    void theReadBackDecidesWhatWasWritten()
+    {
+        QFETCH(int, result);
+        QFETCH(int, readBack);
+        QFETCH(int, outcome);
+        QFETCH(QString, detail);
+        {
+            WriteSource source(QStringLiteral("test"));
+            WriteEvent w;
+            w.address = 54;
+            w.count = 2;
+            w.value = 20;
+            w.result = ModbusResult(result);
+            NoteParamWrite(w);
+            if (readBack >= 0)
+                source.setReadBack(quint32(readBack));
+        }
+        const QVector<ServiceEntry> found = changes();
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(int(found[0].outcome), outcome);
+        QCOMPARE(found[0].detail, detail);
+        QCOMPARE(found[0].newShown, QStringLiteral("20"));
+    }
+
+    // Each procedure a page's button starts is on record under its name, one
+    // entry per command written (the corner correction writes one per corner).
+    void eachProcedureIsOnRecord_data()
+    {
+        QTest::addColumn<int>("pageIndex");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("confirmations");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("zero capture")
+            << 2 << "BtnAutoZero" << 0 << 108 << 1
+            << "procedure zero capture, page Weight and Calibration, button BtnAutoZero";
+        QTest::newRow("sensor search")
+            << 6 << "BtnSearchSen" << 1 << 720 << 1
+            << "procedure sensor search, page Digital Sensors, button BtnSearchSen";
+        QTest::newRow("corner correction")
+            << 6 << "BtnAngleFix" << 9 << 724 << 8
+            << "procedure corner correction, page Digital Sensors, button BtnAngleFix";
+        QTest::newRow("corner correction reset")
+            << 6 << "BtnAngleReset" << 1 << 722 << 1
+            << "procedure corner correction reset, page Digital Sensors, button BtnAngleReset";
+        QTest::newRow("calibration reset")
+            << 5 << "Btn_ResetCAL" << 2 << 522 << 1 << "procedure Reset CAL";
+    }
+    void eachProcedureIsOnRecord()
+    {
+        QFETCH(int, pageIndex);
+        QFETCH(QString, button);
+        QFETCH(int, confirmations);
+        QFETCH(int, address);
+        QFETCH(int, entries);
+        QFETCH(QString, source);
+        page.reset();
+        std::unique_ptr<QWidget> other;
+        gu32_PageIndex = quint32(pageIndex);
+        QList<DialogScript::Answer> answers;
+        if (pageIndex == 2)
+            other = std::make_unique<WeightCal>();
+        if (pageIndex == 6) {
+            bench.model().setValue32(640, 8);
+            QVERIFY(readGroups({17}));
+            other = std::make_unique<DigSensors>();
+        }
+        if (pageIndex == 5) {
+            other = std::make_unique<TestMaintain>();
+            auto *tabs = child<QTabWidget>(other.get(), "tabWidget");
+            tabs->setCurrentWidget(child<QWidget>(other.get(), "tab_ParamReset"));
+            answers.append({true, QStringLiteral("582046")});
+        }
+        for (int n = 0; n < confirmations; ++n)
+            answers.append({true});
+        other->resize(1150, 800);
+        other->show();
+        QVERIFY(QTest::qWaitForWindowActive(other.get()));
+        static_cast<PageBase *>(other.get())->enterPage();
+        {
+            DialogScript script(answers);
+            QTest::mouseClick(child<QPushButton>(other.get(), button.toLatin1().constData()),
+                              Qt::LeftButton);
+        }
+        QCOMPARE(bench.writesTo(address).size(), entries);
+        const QVector<ServiceEntry> found = changes();
+        QCOMPARE(found.size(), entries);
+        for (const ServiceEntry &e : found) {
+            QCOMPARE(e.source, source);
+            QCOMPARE(e.address, address);
+            QCOMPARE(e.newRaw, QStringLiteral("0 1"));
+            QCOMPARE(e.outcome, ServiceEntry::Written);
+        }
     }
 
     // A range the page refuses sends nothing and is no change.
