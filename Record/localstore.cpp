@@ -50,6 +50,8 @@ bool makeTables(const QSqlDatabase &db, QString *error)
         QStringLiteral("CREATE INDEX IF NOT EXISTS entries_time ON entries (time_ms)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS entries_serial ON entries (serial, time_ms)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS entries_param ON entries (param_name)"),
+        // Failures are few: a filter on them must not walk every entry to find none.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS entries_outcome ON entries (outcome, time_ms)"),
         // Small: only the entries still waiting for the shared store.
         QStringLiteral("CREATE INDEX IF NOT EXISTS entries_uncopied ON entries (seq)"
                        " WHERE copied = 0"),
