@@ -17,7 +17,27 @@
 
 namespace {
 
-QString userName()
+void fillDefaults(ServiceEntry &e)
+{
+    e.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!e.timeUtc.isValid()) {
+        const QDateTime now = QDateTime::currentDateTime();
+        e.utcOffsetSeconds = now.offsetFromUtc();
+        e.timeUtc = now;
+    }
+    // Stored as UTC milliseconds: hash what a read gives back.
+    e.timeUtc = QDateTime::fromMSecsSinceEpoch(e.timeUtc.toMSecsSinceEpoch(), Qt::UTC);
+    if (e.user.isEmpty())
+        e.user = OsUserName();
+    if (e.host.isEmpty())
+        e.host = QSysInfo::machineHostName();
+}
+
+const char *const NewestFirst = " ORDER BY time_ms DESC, seq DESC";
+
+} // namespace
+
+QString OsUserName()
 {
     for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
         const QString value = qEnvironmentVariable(name);
@@ -30,26 +50,6 @@ QString userName()
 #endif
     return QString();
 }
-
-void fillDefaults(ServiceEntry &e)
-{
-    e.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    if (!e.timeUtc.isValid()) {
-        const QDateTime now = QDateTime::currentDateTime();
-        e.utcOffsetSeconds = now.offsetFromUtc();
-        e.timeUtc = now;
-    }
-    // Stored as UTC milliseconds: hash what a read gives back.
-    e.timeUtc = QDateTime::fromMSecsSinceEpoch(e.timeUtc.toMSecsSinceEpoch(), Qt::UTC);
-    if (e.user.isEmpty())
-        e.user = userName();
-    if (e.host.isEmpty())
-        e.host = QSysInfo::machineHostName();
-}
-
-const char *const NewestFirst = " ORDER BY time_ms DESC, seq DESC";
-
-} // namespace
 
 ServiceRecord::ServiceRecord(QObject *parent) : QObject(parent)
 {
