@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-const QColor ReportCurveColor(0, 84, 166);
+const QColor ReportCurveColor(232, 118, 0);
 
 namespace {
 
