@@ -45,6 +45,8 @@ ServiceReportDialog::ServiceReportDialog(const QDateTime &changesSince, QWidget 
     form->addRow(tr("Changes since:"), m_since);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(tr("Save Report..."));
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("Btn_ReportSave"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("Btn_ReportCancel"));
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -70,21 +72,6 @@ QString ServiceReportDialog::note() const
 QDateTime ServiceReportDialog::changesSince() const
 {
     return m_since->dateTime();
-}
-
-void ServiceReportDialog::setEngineer(const QString &text)
-{
-    m_engineer->setText(text);
-}
-
-void ServiceReportDialog::setSite(const QString &text)
-{
-    m_site->setText(text);
-}
-
-void ServiceReportDialog::setNote(const QString &text)
-{
-    m_note->setPlainText(text);
 }
 
 void ServiceReportDialog::remember() const

@@ -22,9 +22,6 @@ public:
     QString site() const;
     QString note() const;
     QDateTime changesSince() const;
-    void setEngineer(const QString &text);
-    void setSite(const QString &text);
-    void setNote(const QString &text);
 
     // Keeps engineer, site and note in the settings file.
     void remember() const;

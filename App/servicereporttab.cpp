@@ -61,11 +61,6 @@ void ServiceReportTab::setPathChooser(std::function<QString(const QString &)> ch
     m_pathChooser = std::move(chooser);
 }
 
-void ServiceReportTab::setDialogRunner(std::function<bool(ServiceReportDialog &)> runner)
-{
-    m_dialogRunner = std::move(runner);
-}
-
 void ServiceReportTab::retranslate()
 {
     m_button->setText(tr("Service Report"));
@@ -110,7 +105,7 @@ void ServiceReportTab::makeReport()
         since = QDateTime(QDate::currentDate(), QTime(0, 0));
     ServiceReportDialog dialog(since, this);
     ApplyLanguageFont(&dialog);
-    if (!(m_dialogRunner ? m_dialogRunner(dialog) : dialog.exec() == QDialog::Accepted)) {
+    if (dialog.exec() != QDialog::Accepted) {
         finish(false, QString());
         return;
     }

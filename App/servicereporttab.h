@@ -8,7 +8,6 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class ServiceReportDialog;
 
 // The test page's "Service Report" tab: asks for the engineer, site and note,
 // a file to save to, reads the instrument with the progress on its bar (polling
@@ -24,8 +23,6 @@ public:
     void setCurveSource(std::function<QVector<QPointF>()> source);
     // Where the file name comes from: a save dialog unless a test answers (suggested path).
     void setPathChooser(std::function<QString(const QString &)> chooser);
-    // Shows the dialog, or lets a test fill it in; false when cancelled.
-    void setDialogRunner(std::function<bool(ServiceReportDialog &)> runner);
 
     // The report saved last, empty when none or it failed.
     QString lastReport() const { return m_lastReport; }
@@ -52,7 +49,6 @@ private:
     QLabel *m_status;
     std::function<QVector<QPointF>()> m_curveSource;
     std::function<QString(const QString &)> m_pathChooser;
-    std::function<bool(ServiceReportDialog &)> m_dialogRunner;
     QString m_lastReport;
     int m_lastUnread = 0;
     bool m_busy = false;
