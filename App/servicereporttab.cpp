@@ -25,8 +25,8 @@
 #include <QVBoxLayout>
 
 ServiceReportTab::ServiceReportTab(QWidget *parent)
-    : QWidget(parent), m_button(new QPushButton(this)), m_progress(new QProgressBar(this)),
-      m_status(new QLabel(this))
+    : QWidget(parent), m_about(new QLabel(this)), m_button(new QPushButton(this)),
+      m_progress(new QProgressBar(this)), m_status(new QLabel(this))
 {
     setObjectName(QStringLiteral("tab_ServiceReport"));
     m_button->setObjectName(QStringLiteral("Btn_ServiceReport"));
@@ -35,6 +35,7 @@ ServiceReportTab::ServiceReportTab(QWidget *parent)
     m_button->setMinimumSize(160, 36);
     m_progress->setRange(0, 100);
     m_progress->hide();
+    m_about->setWordWrap(true);
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::RichText);
     connect(m_status, &QLabel::linkActivated, this,
@@ -44,6 +45,7 @@ ServiceReportTab::ServiceReportTab(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 40, 40, 40);
     layout->setSpacing(16);
+    layout->addWidget(m_about);
     layout->addWidget(m_button, 0, Qt::AlignLeft);
     layout->addWidget(m_progress);
     layout->addWidget(m_status);
@@ -63,6 +65,9 @@ void ServiceReportTab::setPathChooser(std::function<QString(const QString &)> ch
 
 void ServiceReportTab::retranslate()
 {
+    m_about->setText(tr("A PDF to leave with the customer: the instrument, its calibration and "
+                        "weight curve, every parameter, and the changes since the connection "
+                        "with the check of the service record."));
     m_button->setText(tr("Service Report"));
     if (auto *tabs =
             qobject_cast<QTabWidget *>(parentWidget() ? parentWidget()->parentWidget() : nullptr)) {

@@ -44,6 +44,7 @@ protected:
 private:
     void finish(bool saved, const QString &message);
 
+    QLabel *m_about;
     QPushButton *m_button;
     QProgressBar *m_progress;
     QLabel *m_status;

@@ -177,12 +177,13 @@ void ReportReader::readStep(const Step &step)
     if (step.group == SystemInfoGroup) {
         const quint32 version = gsrt_SysInf.slot[SoftVersionSlot];
         m_content->serial = {SerialNumberText(gsrt_SysInf.slot, SerialNumberSlot), false};
-        m_content->mac = {MacAddressText(gsrt_SysInf.slot, MacSlot), false};
         m_content->softwareVersion = {QString::number(version), false};
         m_content->compileDate = {CompileDateText(gsrt_SysInf.slot[CompileDateSlot]), false};
         const QString kind = InstrumentKindText(version);
         m_content->kind = {kindName(kind, lang), false};
         m_digital = kind == QLatin1String("digital");
+    } else if (step.group == SystemStatusGroup) {
+        m_content->mac = {MacAddressText(gsrt_SysInf.slot, MacSlot), false};
     } else if (step.group == LiveGroup) {
         m_liveRead = true;
         m_liveWeight = gsrt_LiveVal.slot[LiveWeightSlot];
@@ -222,12 +223,13 @@ void ReportReader::markUnread(const Step &step, const QString &why)
         }
         if (step.group == SystemInfoGroup) {
             const ReportValue unread = ReportValue::unread(why);
-            m_content->serial = m_content->mac = m_content->softwareVersion =
-                m_content->compileDate = m_content->kind = unread;
+            m_content->serial = m_content->softwareVersion = m_content->compileDate =
+                m_content->kind = unread;
             pages << lang.translate("ServiceReport", "Instrument");
         } else if (step.group == LiveGroup) {
             pages << lang.translate("ServiceReport", "Live values");
         } else if (step.group == SystemStatusGroup) {
+            m_content->mac = ReportValue::unread(why);
             pages << lang.translate("ServiceReport", "System status");
         }
         what = QStringLiteral("%1 %2 (%3)")

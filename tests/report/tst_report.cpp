@@ -14,6 +14,7 @@
 #include "reporttexts.h"
 #include "servicerecord.h"
 #include "simhost.h"
+#include "sysinfotext.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -295,6 +296,14 @@ void TstReport::everyParameterIsInThePdfWithItsShownValue()
     const QString text = pdftools::squeezed(pdftools::text(pdf));
     QVERIFY(text.contains(content.serial.text));
     QVERIFY(!content.serial.text.startsWith(QLatin1String("0000000000000")));
+    // The MAC address lives in the status block, one byte a register.
+    QVector<quint32> macRegisters;
+    for (int i = 0; i < MacBytes; ++i)
+        macRegisters << m.reg(10100 + i);
+    const QString mac = MacAddressText(macRegisters, 0);
+    QVERIFY(mac != QLatin1String("00-00-00-00-00-00"));
+    QCOMPARE(content.mac.text, mac);
+    QVERIFY(text.contains(mac));
     QVERIFY(text.contains(QStringLiteral("Mill3")));
     QVERIFY(text.contains(chinese ? QStringLiteral("服务报告") : QStringLiteral("ServiceReport")));
     QCOMPARE(text.contains(QStringLiteral("Parameters")), !chinese);

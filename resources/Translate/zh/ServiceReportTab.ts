@@ -39,5 +39,9 @@
         <source>Service report saved: %1. %2 reads failed; the report names the values that could not be read.</source>
         <translation>服务报告已保存：%1。%2 次读取失败；报告中列出了未能读取的数值。</translation>
     </message>
+    <message>
+        <source>A PDF to leave with the customer: the instrument, its calibration and weight curve, every parameter, and the changes since the connection with the check of the service record.</source>
+        <translation>留给客户的 PDF：仪表、标定与重量曲线、全部参数，以及连接以来的修改和服务记录的校验。</translation>
+    </message>
 </context>
 </TS>
