@@ -70,7 +70,10 @@ struct ReportContent
     // oldest first, and the check of the record's chain.
     QDateTime changesSince;
     QVector<ServiceEntry> changes;
-    int changesTotal = 0; // more than listed when the list was cut
+    // The record's entries of the instrument in that time (connects and
+    // disconnects too), and how many of the newest were searched for changes.
+    int entriesInTime = 0;
+    int entriesSearched = 0;
     QString changesError;
     VerifyResult chain;
 };

@@ -452,12 +452,14 @@ private:
                    m_lang.translate("ServiceReport", "Source"),
                    m_lang.translate("ServiceReport", "Outcome")},
                   rows);
-            if (m_c.changesTotal > m_c.changes.size())
-                paragraph(
-                    m_lang.translate("ServiceReport", "The newest %1 of %2 entries are listed.")
-                        .arg(m_c.changes.size())
-                        .arg(m_c.changesTotal));
         }
+        if (m_c.entriesInTime > m_c.entriesSearched)
+            paragraph(m_lang
+                          .translate("ServiceReport",
+                                     "The record holds %1 entries of this instrument in that "
+                                     "time; the newest %2 were searched.")
+                          .arg(m_c.entriesInTime)
+                          .arg(m_c.entriesSearched));
         paragraph(chainText(), m_c.chain.ok && m_c.chain.error.isEmpty() ? TextColor : UnreadColor);
     }
 

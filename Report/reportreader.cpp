@@ -36,7 +36,6 @@ constexpr int LiveSignalSlot = 11;
 constexpr quint32 OverflowBit = 8u;
 constexpr quint32 NegativeOverflowBit = 4u;
 constexpr int SignalDecimals = 4;
-constexpr int MostChanges = 500;
 
 // The rows of the report: every catalogue row but the command buttons.
 bool listed(const ParamRow &row)
@@ -328,9 +327,10 @@ void ReportReader::finish()
         HistoryFilter filter;
         filter.serial = c.serial.text;
         filter.since = c.changesSince;
-        c.changesTotal = m_record->count(filter);
-        QVector<ServiceEntry> entries = m_record->fetch(filter, 0, MostChanges);
-        if (c.changesTotal < 0)
+        c.entriesInTime = m_record->count(filter);
+        QVector<ServiceEntry> entries = m_record->fetch(filter, 0, MostEntriesSearched);
+        c.entriesSearched = entries.size();
+        if (c.entriesInTime < 0)
             c.changesError = m_record->lastError();
         std::reverse(entries.begin(), entries.end());
         for (const ServiceEntry &e : entries) {

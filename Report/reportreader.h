@@ -25,6 +25,8 @@ class ReportReader : public QObject
 public:
     // Samples of the live weight are this far apart.
     static constexpr int SampleIntervalMs = 200;
+    // The newest entries of the instrument searched for its changes.
+    static constexpr int MostEntriesSearched = 500;
 
     ReportReader(const LinkSettings &link, ReportContent *content, QObject *parent = nullptr);
 

@@ -24,18 +24,6 @@
 
 namespace {
 
-template <typename F> double medianMs(int runs, F &&work)
-{
-    QVector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times << timer.nsecsElapsed() / 1e6;
-    }
-    return median(times);
-}
-
 bool connectTo(const LinkSettings &link)
 {
     gu32_ConnectType = quint32(link.connectType);
@@ -128,14 +116,14 @@ int main(int argc, char *argv[])
     record.endBatch();
 
     ReportContent english, chinese;
-    const double reads = medianMs(runs, [&] { readReport(link, nullptr, false); });
-    const double withRecord = medianMs(runs, [&] { english = readReport(link, &record, false); });
+    const double reads = MedianMs(runs, [&] { readReport(link, nullptr, false); });
+    const double withRecord = MedianMs(runs, [&] { english = readReport(link, &record, false); });
     chinese = readReport(link, &record, true);
     int pages = 0, pagesZh = 0;
-    const double pdf = medianMs(runs, [&] { pages = pdfPages(english); });
-    const double pdfZh = medianMs(runs, [&] { pagesZh = pdfPages(chinese); });
+    const double pdf = MedianMs(runs, [&] { pages = pdfPages(english); });
+    const double pdfZh = MedianMs(runs, [&] { pagesZh = pdfPages(chinese); });
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
-    const double whole = medianMs(runs, [&] {
+    const double whole = MedianMs(runs, [&] {
         const ReportContent c = readReport(link, &record, false);
         WriteReportPdf(c, path, &error);
     });

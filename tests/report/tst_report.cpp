@@ -520,6 +520,7 @@ void TstReport::theChangesSinceTheStartAndTheChainCheck()
         QVERIFY(text.contains(QStringLiteral("zeltctlwriteEditFullScale=1500")));
         QVERIFY(!text.contains(QStringLiteral("beforethevisit")));
         QVERIFY(!text.contains(QStringLiteral("anotherinstrument")));
+        QVERIFY(!text.contains(QStringLiteral("weresearched")));
         QVERIFY(text.contains(QStringLiteral("2→37%")));
         QVERIFY(text.contains(chinese ? QStringLiteral("被拒绝") : QStringLiteral("refused")));
         QVERIFY(text.contains(chinese ? QStringLiteral("链完整，共4条")
@@ -536,6 +537,27 @@ void TstReport::theChangesSinceTheStartAndTheChainCheck()
     const QString text =
         pdftools::squeezed(pdftools::text(write(content, QStringLiteral("broken.pdf"))));
     QVERIFY(text.contains(QStringLiteral("chainbrokenatentry2")));
+
+    // A long visit: the newest entries are searched, and the report says how many there are.
+    const int many = ReportReader::MostEntriesSearched + 7;
+    record.beginBatch();
+    for (int i = 0; i < many; ++i) {
+        ServiceEntry e;
+        e.kind = i % 3 ? ServiceEntry::Change : ServiceEntry::Connect;
+        e.serial = serial;
+        e.paramName = QStringLiteral("Zero range");
+        e.source = QStringLiteral("row %1").arg(i);
+        QVERIFY(record.append(e, &error));
+    }
+    record.endBatch();
+    const ReportContent longVisit = read(false, &record, start);
+    QCOMPARE(longVisit.entriesSearched, ReportReader::MostEntriesSearched);
+    QCOMPARE(longVisit.entriesInTime, many + 2);
+    QVERIFY(longVisit.changes.size() < ReportReader::MostEntriesSearched);
+    QVERIFY(pdftools::squeezed(pdftools::text(write(longVisit, QStringLiteral("long.pdf"))))
+                .contains(QStringLiteral("Therecordholds%1entriesofthisinstrumentinthattime;"
+                                         "thenewest500weresearched.")
+                              .arg(many + 2)));
 
     // Without a record the report says the changes cannot be listed.
     const QString none =

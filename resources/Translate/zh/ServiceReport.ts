@@ -196,8 +196,8 @@
         <translation>结果</translation>
     </message>
     <message>
-        <source>The newest %1 of %2 entries are listed.</source>
-        <translation>列出了 %2 条中最新的 %1 条。</translation>
+        <source>The record holds %1 entries of this instrument in that time; the newest %2 were searched.</source>
+        <translation>记录中该仪表在此期间共有 %1 条；已查找最新的 %2 条。</translation>
     </message>
     <message>
         <source>analog</source>
