@@ -24,6 +24,7 @@ private slots:
     void aReportHoldsTheInstrumentAndTheChangesMadeBeforeIt_data();
     void aReportHoldsTheInstrumentAndTheChangesMadeBeforeIt();
     void sinceLeavesEarlierChangesOut();
+    void helpNamesTheReportAndItsOptions();
     void usageErrorsExitTwoAndAskNothing_data();
     void usageErrorsExitTwoAndAskNothing();
     void anUnreachableInstrumentLeavesNoFile();
@@ -146,6 +147,15 @@ void TstZeltctlReport::sinceLeavesEarlierChangesOut()
     QVERIFY(text.contains(QStringLiteral("holdsnochangeofthisinstrument")));
     QVERIFY(!text.contains(QStringLiteral("EditSTABRange=7")));
     QVERIFY(text.contains(QStringLiteral("Nosamplesoftheliveweight")));
+}
+
+void TstZeltctlReport::helpNamesTheReportAndItsOptions()
+{
+    const Run run = zeltctl({QStringLiteral("--help")});
+    QCOMPARE(run.status, 0);
+    for (const char *word : {"report FILE.pdf", "--site TEXT", "--note TEXT", "--since DATE",
+                             "--sample S", "(10) seconds"})
+        QVERIFY2(run.out.contains(QLatin1String(word)), word);
 }
 
 void TstZeltctlReport::usageErrorsExitTwoAndAskNothing_data()
