@@ -83,6 +83,7 @@ private slots:
     void everyParameterIsInThePdfWithItsShownValue_data();
     void everyParameterIsInThePdfWithItsShownValue();
     void theCurveIsDrawnFromItsSamples();
+    void aLinkCutHalfwayNamesWhatWasNotRead_data();
     void aLinkCutHalfwayNamesWhatWasNotRead();
     void pollingIsHeldForEachRequestOnly();
     void theChangesSinceTheStartAndTheChainCheck();
@@ -377,28 +378,46 @@ void TstReport::theCurveIsDrawnFromItsSamples()
     QVERIFY(page.contains(QStringLiteral("800")) && page.contains(QStringLiteral("200")));
 }
 
+void TstReport::aLinkCutHalfwayNamesWhatWasNotRead_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("silent: no more is asked after three")
+        << true << "theinstrumentstoppedanswering";
+    QTest::newRow("refusing: every block is asked") << false << "refusedbytheinstrument";
+}
+
 void TstReport::aLinkCutHalfwayNamesWhatWasNotRead()
 {
+    QFETCH(bool, silent);
+    QFETCH(QString, why);
     QVERIFY(startInstrument(sim::Kind::Analog, 0));
     gp_ModbusDevice->setTimeout(150);
     ReportContent content;
     ReportReader reader(m_link, &content);
-    // The link goes silent after the basic configuration (the fifth read).
-    sim::FaultOptions silent;
-    silent.dropRate = 1;
+    // After the basic configuration (the fifth read) the instrument goes
+    // silent, or answers every request with an exception.
+    sim::FaultOptions faults;
+    (silent ? faults.dropRate : faults.exceptionRate) = 1;
+    constexpr int ReadsBeforeTheCut = 5;
     connect(&reader, &ReportReader::progress, this, [&](int done) {
-        if (done == 5)
-            m_sim->setFaults(silent);
+        if (done == ReadsBeforeTheCut)
+            m_sim->setFaults(faults);
     });
     QSignalSpy done(&reader, &ReportReader::finished);
     reader.start();
     QVERIFY(done.wait(30000));
 
-    int dropped = 0;
-    for (const sim::LoggedRequest &r : m_sim->requestLog())
+    int dropped = 0, refused = 0;
+    for (const sim::LoggedRequest &r : m_sim->requestLog()) {
         dropped += r.dropped;
-    // Three requests went unanswered; nothing more was asked.
-    QCOMPARE(dropped, ReopenAfterTimeouts);
+        refused += r.exception != 0;
+    }
+    // Silent: three requests went unanswered and nothing more was asked.
+    // Refusing: every read left was asked (all but the digital block, which an
+    // analog instrument has not).
+    QCOMPARE(dropped, silent ? ReopenAfterTimeouts : 0);
+    QCOMPARE(refused, silent ? 0 : reader.total() - ReadsBeforeTheCut - 1);
     QVERIFY(!content.serial.failed);
     QVERIFY(!content.liveWeight.failed);
     int read = 0, unread = 0;
@@ -433,7 +452,7 @@ void TstReport::aLinkCutHalfwayNamesWhatWasNotRead()
                 said || (line.startsWith(pdftools::squeezed(p.name + QStringLiteral("notread"))));
         QVERIFY2(said, qPrintable(p.name));
     }
-    QVERIFY(flat.contains(QStringLiteral("theinstrumentstoppedanswering")));
+    QVERIFY(flat.contains(why));
 }
 
 void TstReport::pollingIsHeldForEachRequestOnly()
