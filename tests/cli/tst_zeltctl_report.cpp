@@ -1,6 +1,7 @@
 // zeltctl report in-process against a simulated instrument: the PDF a reader
 // gets (through poppler's tools), the changes zeltctl made before it and the
 // chain check, the window's language, the options and the exit statuses.
+#include "hostilepeer.h"
 #include "modbuslink.h"
 #include "pdftools.h"
 #include "simhost.h"
@@ -27,6 +28,7 @@ private slots:
     void helpNamesTheReportAndItsOptions();
     void usageErrorsExitTwoAndAskNothing_data();
     void usageErrorsExitTwoAndAskNothing();
+    void aLinkCutHalfwayIsNamedAndExitsThree();
     void anUnreachableInstrumentLeavesNoFile();
     void aFileThatCannotBeWrittenExitsOne();
 
@@ -187,6 +189,37 @@ void TstZeltctlReport::usageErrorsExitTwoAndAskNothing()
     QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
     QCOMPARE(m_sim->requestCount(), 0);
     QVERIFY(!QFile::exists(QStringLiteral("a.pdf")));
+}
+
+void TstZeltctlReport::aLinkCutHalfwayIsNamedAndExitsThree()
+{
+    // The connect check and the first seven reads are answered, then nothing.
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    constexpr int Answered = 8;
+    peer.onRequest = [&peer] {
+        if (peer.requests() > Answered)
+            peer.setAnswer(hostile::Answer::Silent);
+    };
+    const QString pdf = m_home.filePath(QStringLiteral("cut.pdf"));
+    const Run run =
+        zeltctl({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(peer.port()),
+                 QStringLiteral("--timeout"), QStringLiteral("100"), QStringLiteral("report"), pdf,
+                 QStringLiteral("--sample"), QStringLiteral("0")});
+    QCOMPARE(run.status, 3);
+    QCOMPARE(peer.requests(), Answered + ReopenAfterTimeouts);
+    QVERIFY2(run.out.contains(QStringLiteral("NOT READ")), qPrintable(run.out));
+    QVERIFY(run.out.contains(QStringLiteral("registers 300-353 (Data transmission)")));
+    QVERIFY(!run.out.contains(QStringLiteral("registers 50-75")));
+    QVERIFY(run.out.contains(QStringLiteral("reads failed")));
+    const QString text = pdftools::squeezed(pdftools::text(pdf));
+    QVERIFY(text.contains(QStringLiteral("Valuesthatcouldnotberead")));
+    QVERIFY(text.contains(QStringLiteral("registers300-353(Datatransmission)")));
+    QVERIFY(text.contains(QStringLiteral("theinstrumentstoppedanswering")));
+    // What was read before the cut is in the report.
+    const quint32 powerOnZero =
+        quint32(hostile::registerValue(50)) << 16 | hostile::registerValue(51);
+    QVERIFY(text.contains(QStringLiteral("Power-onzerorange%1%").arg(powerOnZero)));
 }
 
 void TstZeltctlReport::anUnreachableInstrumentLeavesNoFile()
