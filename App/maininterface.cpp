@@ -387,6 +387,27 @@ void MainInterface::on_comboBox_MonitorParam_2_currentIndexChanged(int index)
     pickQuantity(1, index);
 }
 
+QVector<QPointF> MainInterface::weightCurve() const
+{
+    QVector<QPointF> points;
+    for (int i = 0; i < CurveCount; ++i) {
+        if (m_monitorParam[i] > Tare)
+            continue;
+        const qint64 from = m_timeAxis[i]->min().toMSecsSinceEpoch();
+        const qint64 to = m_timeAxis[i]->max().toMSecsSinceEpoch();
+        double startMs = -1;
+        for (const QPointF &point : m_series[i]->pointsVector()) {
+            if (point.x() < from || point.x() > to)
+                continue;
+            if (startMs < 0)
+                startMs = point.x();
+            points.append(QPointF((point.x() - startMs) / 1000.0, point.y()));
+        }
+        break;
+    }
+    return points;
+}
+
 QString MainInterface::curveDataCsv() const
 {
     const auto field = [](QString text) {

@@ -63,6 +63,9 @@ public:
     // The points each curve shows (those within its time axis), one line each:
     // time stamp, quantity, value, unit, under a header line.
     QString curveDataCsv() const;
+    // The shown points of the first curve that plots a weight (gross, net or
+    // tare): seconds from its first point, the weight. Empty when none does.
+    QVector<QPointF> weightCurve() const;
     // Write the shown points, or a picture of both curve panels; false when the
     // file could not be written.
     bool saveCurveData(const QString &path) const;

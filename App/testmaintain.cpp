@@ -6,6 +6,7 @@
 #include "mesgBox.h"
 #include "modbuslink.h"
 #include "paramtemplate.h"
+#include "servicereporttab.h"
 #include "sysinfotext.h"
 #include "ui_testmaintain.h"
 #include "valuebinding.h"
@@ -82,6 +83,9 @@ TestMaintain::TestMaintain(QWidget *parent) : ParamPage(parent), ui(new Ui::Test
     };
     m_importCounts = countsLabel(ui->gridLayout_widget_Import, "label_importCounts");
     m_exportCounts = countsLabel(ui->gridLayout_widget_Export, "label_exportCounts");
+    m_serviceReport = new ServiceReportTab(this);
+    ui->tabWidget->addTab(m_serviceReport, QString());
+    m_serviceReport->retranslate();
 
     setExportProcedure({});
     setImportProcedure({});

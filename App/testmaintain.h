@@ -8,6 +8,7 @@
 class QLabel;
 class QModbusClient;
 class QProgressBar;
+class ServiceReportTab;
 
 namespace Ui {
 class TestMaintain;
@@ -59,6 +60,8 @@ public:
     // What the last import or export did with the rows, shown on its tab beside
     // the path link ("120 rows: 117 written, 3 refused (rows 14, 15, 88)").
     void showTransferCounts(bool import, const QString &text);
+    // The tab that makes the service report.
+    ServiceReportTab *serviceReport() const { return m_serviceReport; }
 
     // The password is asked again after the page was left.
     void clearPasswordAccepted() { m_passwordAccepted = false; }
@@ -97,6 +100,7 @@ private:
     Ui::TestMaintain *ui;
     QLabel *m_importCounts = nullptr;
     QLabel *m_exportCounts = nullptr;
+    ServiceReportTab *m_serviceReport = nullptr;
     QPointer<QModbusClient> m_device;
     bool m_passwordAccepted = false;
     SheetProcedure m_exportProcedure;

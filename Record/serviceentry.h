@@ -63,3 +63,6 @@ bool KindFromText(const QString &text, ServiceEntry::Kind *kind);
 QString OutcomeText(ServiceEntry::Outcome outcome);
 // Like KindFromText.
 bool OutcomeFromText(const QString &text, ServiceEntry::Outcome *outcome);
+
+// The user the program runs as (from the environment, else the system's account).
+QString OsUserName();

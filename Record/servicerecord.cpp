@@ -17,9 +17,7 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-QString userName()
+QString OsUserName()
 {
     for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
         const QString value = qEnvironmentVariable(name);
@@ -32,6 +30,8 @@ QString userName()
 #endif
     return QString();
 }
+
+namespace {
 
 // The local offset, looked up again after a minute: the look-up asks the time
 // zone files each time, which would cost an import's rows more than the rest.
@@ -57,7 +57,7 @@ void fillDefaults(ServiceEntry &e)
     // Stored as UTC milliseconds: hash what a read gives back.
     e.timeUtc = QDateTime::fromMSecsSinceEpoch(e.timeUtc.toMSecsSinceEpoch(), Qt::UTC);
     // Neither changes while the process runs.
-    static const QString user = userName();
+    static const QString user = OsUserName();
     static const QString host = QSysInfo::machineHostName();
     if (e.user.isEmpty())
         e.user = user;

@@ -249,6 +249,11 @@ void LinkClosed()
     v = Visit();
 }
 
+QDateTime VisitSince()
+{
+    return visit().open ? visit().since : QDateTime();
+}
+
 void RecordBackup(const QString &file, const QString &detail)
 {
     if (!record())

@@ -2,6 +2,7 @@
 
 #include "linksettings.h"
 
+#include <QDateTime>
 #include <QString>
 
 class ServiceRecord;
@@ -28,6 +29,8 @@ void LinkOpened(const LinkSettings &link);
 QString LinkText(const LinkSettings &link);
 // The visit ends.
 void LinkClosed();
+// When the open visit's link was opened (UTC); invalid when none is open.
+QDateTime VisitSince();
 // A backup written (file, rows read and failed), so a restore can be traced to it.
 void RecordBackup(const QString &file, const QString &detail);
 

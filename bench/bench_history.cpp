@@ -17,22 +17,6 @@
 
 #include <cstdio>
 
-namespace {
-
-template <typename F> double medianMs(int runs, F &&work)
-{
-    QVector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times << timer.nsecsElapsed() / 1e6;
-    }
-    return median(times);
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -67,11 +51,11 @@ int main(int argc, char *argv[])
         const QVector<ServiceEntry> cold = record.fetch(q.filter, 0, 50);
         const double coldMs = timer.nsecsElapsed() / 1e6;
         int counted = 0;
-        const double countMs = medianMs(5, [&] { counted = record.count(q.filter); });
-        const double pageMs = medianMs(5, [&] { record.fetch(q.filter, 0, 50); });
-        const double deepMs = medianMs(5, [&] { record.fetch(q.filter, counted / 2, 50); });
+        const double countMs = MedianMs(5, [&] { counted = record.count(q.filter); });
+        const double pageMs = MedianMs(5, [&] { record.fetch(q.filter, 0, 50); });
+        const double deepMs = MedianMs(5, [&] { record.fetch(q.filter, counted / 2, 50); });
         ServiceEntry middle = record.fetch(q.filter, counted / 2 - 1, 1).value(0);
-        const double keysetMs = medianMs(5, [&] { record.fetchAfter(q.filter, middle, 50); });
+        const double keysetMs = MedianMs(5, [&] { record.fetchAfter(q.filter, middle, 50); });
         printf("%-20s count %8d in %7.2f ms | first page (50) %6.2f ms (cold %6.2f, got %d) | "
                "page at the middle: offset %7.2f ms, after an entry %6.2f ms\n",
                q.name, counted, countMs, pageMs, coldMs, int(cold.size()), deepMs, keysetMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 #include <QVector>
@@ -23,3 +24,16 @@ private:
 double median(QVector<double> values);
 // CPU time of this process (user + system), in seconds.
 double processCpuSeconds();
+
+// The median wall time of `runs` calls of work, in ms.
+template <typename F> double MedianMs(int runs, F &&work)
+{
+    QVector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    return median(times);
+}

@@ -68,21 +68,6 @@ QJsonObject entryJson(const ServiceEntry &entry)
     return object;
 }
 
-// YYYY-MM-DD (the start of that day, or of the next one for an end) or an ISO
-// date-time, local unless it names its offset.
-bool parseWhen(QString text, bool end, QDateTime *when)
-{
-    const QDate day = QDate::fromString(text, Qt::ISODate);
-    if (day.isValid() && text.size() == 10) {
-        *when = QDateTime(end ? day.addDays(1) : day, QTime(0, 0), Qt::LocalTime);
-        return true;
-    }
-    if (text.size() > 10 && text.at(10) == QLatin1Char(' '))
-        text[10] = QLatin1Char('T');
-    *when = QDateTime::fromString(text, Qt::ISODateWithMs);
-    return when->isValid();
-}
-
 class HistoryCommand
 {
 public:
@@ -215,7 +200,7 @@ bool HistoryCommand::readFilter(QString *error)
     for (const char *name : {"since", "until"}) {
         const bool end = qstrcmp(name, "until") == 0;
         QDateTime *when = end ? &m_filter.until : &m_filter.since;
-        if (p.isSet(name) && !parseWhen(p.value(name), end, when)) {
+        if (p.isSet(name) && !ParseHistoryTime(p.value(name), end, when)) {
             *error = QStringLiteral("--%1 %2: expected YYYY-MM-DD or an ISO date-time")
                          .arg(QLatin1String(name), p.value(name));
             return false;
@@ -333,6 +318,19 @@ int HistoryCommand::sync()
 }
 
 } // namespace
+
+bool ParseHistoryTime(QString text, bool end, QDateTime *when)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid() && text.size() == 10) {
+        *when = QDateTime(end ? day.addDays(1) : day, QTime(0, 0), Qt::LocalTime);
+        return true;
+    }
+    if (text.size() > 10 && text.at(10) == QLatin1Char(' '))
+        text[10] = QLatin1Char('T');
+    *when = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return when->isValid();
+}
 
 QString HistoryHelpText()
 {

@@ -2,6 +2,7 @@
 
 #include "clioutput.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 // zeltctl history [verify|sync]: the service record without an instrument.
@@ -13,3 +14,7 @@ bool IsHistoryCommand(const QStringList &arguments);
 QString HistoryHelpText();
 // Runs the history command; returns the exit status.
 int RunHistory(const QStringList &arguments, CliStreams &streams);
+
+// A DATE of the history options: YYYY-MM-DD (the start of that day, or of the
+// next one for an end) or an ISO date-time, local unless it names its offset.
+bool ParseHistoryTime(QString text, bool end, QDateTime *when);

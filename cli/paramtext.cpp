@@ -2,21 +2,13 @@
 
 #include "decimaltext.h"
 #include "pagefields.h"
+#include "paramshown.h"
 #include "valuebinding.h"
-
-#include <QRegularExpression>
 
 namespace {
 
 // Integer parts of this length or more do not fit a signed 32-bit register value.
 constexpr int RefusedIntegerLength = 10;
-
-// A note that is a plain unit ("%", "ms", "d") rather than a description.
-bool isUnitNote(const QString &note)
-{
-    static const QRegularExpression unit(QStringLiteral("^[%A-Za-z/]{1,4}$"));
-    return unit.match(note).hasMatch();
-}
 
 } // namespace
 
@@ -72,16 +64,7 @@ QString ShownValue(const CliParam &p, quint32 raw, quint32 decimals)
 
 QString ShownUnit(const CliParam &p, quint32 unit)
 {
-    if (p.row.kind == ParamKind::Weight)
-        return UnitName(unit);
-    const QString note = QString::fromUtf8(p.row.noteEn ? p.row.noteEn : "");
-    if (p.row.kind == ParamKind::Factor) {
-        // "0.0001 mV/V": the factor is in the shown value already, the unit remains.
-        const int space = note.indexOf(QLatin1Char(' '));
-        const QString rest = space < 0 ? QString() : note.mid(space + 1);
-        return isUnitNote(rest) ? rest : QString();
-    }
-    return isUnitNote(note) ? note : QString();
+    return ParamUnitText(p.row, unit, false);
 }
 
 bool RawFromText(const CliParam &p, const QString &typed, quint32 decimals, quint32 *raw,

@@ -57,6 +57,12 @@ COMMANDS:
                                 HOST[:PORT] a line, # comments) backed up at once
                                 into DIR/<host>_<port>_<serial>.xlsx, at most N
                                 (16) at a time, with a summary table
+  report FILE.pdf [--site TEXT] [--note TEXT] [--since DATE] [--sample S]
+                                the service report: instrument, calibration
+                                with a curve of the live weight sampled for S
+                                (10) seconds, every parameter, the service
+                                record's changes since DATE (today) and its
+                                check; in the window's language
 %1
 
   --json                        one JSON document instead of the table (watch:
@@ -172,6 +178,10 @@ int Zeltctl::run(const QStringList &arguments)
         {"csv", "watch: also write CSV lines to this file.", "file"},
         {"hosts", "backup: file of TCP instruments.", "file"},
         {"jobs", "backup --hosts: instruments at a time.", "n"},
+        {"site", "report: customer or site.", "text"},
+        {"note", "report: a note.", "text"},
+        {"since", "report: changes from this date on.", "date"},
+        {"sample", "report: seconds of live weight for the curve.", "s"},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -203,6 +213,8 @@ int Zeltctl::run(const QStringList &arguments)
     only("csv", {"watch"});
     only("hosts", {"backup"});
     only("jobs", {"backup"});
+    for (const char *option : {"site", "note", "since", "sample"})
+        only(option, {"report"});
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");
@@ -275,6 +287,9 @@ int Zeltctl::run(const QStringList &arguments)
         return cmdCompare(args.first());
     if (command == QLatin1String("watch"))
         return oneFile(0) ? cmdWatch() : usageError(error);
+    if (command == QLatin1String("report"))
+        return oneFile(1) ? cmdReport(args.first())
+                          : usageError(error + QStringLiteral(": FILE.pdf"));
     return usageError(QStringLiteral("unknown command %1").arg(command));
 }
 

@@ -47,6 +47,7 @@ private:
     int cmdCompare(const QString &file);
     int cmdWatch();
     int cmdFleetBackup(const QString &hostsFile, const QString &dir);
+    int cmdReport(const QString &file); // reportcommand.cpp
 
     bool openSheet(Workbook *book, const QString &file);
     QString rowLabel(const Workbook &book, int row) const;

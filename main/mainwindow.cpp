@@ -9,6 +9,7 @@
 #include "App/historypage.h"
 #include "App/maininterface.h"
 #include "App/pagepoll.h"
+#include "App/servicereporttab.h"
 #include "App/sidescroll.h"
 #include "App/testmaintain.h"
 #include "App/weightcal.h"
@@ -214,6 +215,8 @@ void MainWindow::initActions()
     pageIndex[6] = ui->stackedWidget->addWidget(m_digSensors);
     pageIndex[HistoryPageNumber] = ui->stackedWidget->addWidget(m_historyPage);
     ConnectParamFiles(m_testMaintain);
+    m_testMaintain->serviceReport()->setCurveSource(
+        [this] { return m_mainInterface->weightCurve(); });
     showConnectionPage();
     WaitMs(20);
     applyLanguage();

@@ -309,7 +309,7 @@ private slots:
         QTemporaryDir work;
         const QString scanned = work.filePath(QStringLiteral("scan.ts"));
         QStringList args;
-        for (const char *dir : {"App", "Dialog", "Warning", "Modbus", "main", "Excel"})
+        for (const char *dir : {"App", "Dialog", "Warning", "Modbus", "main", "Excel", "Report"})
             args << QStringLiteral(ZELT_SOURCE_DIR "/") + QLatin1String(dir);
         args << QStringLiteral("-extensions") << QStringLiteral("cpp,h,ui")
              << QStringLiteral("-silent") << QStringLiteral("-ts") << scanned;

@@ -98,8 +98,8 @@ private slots:
         QStringList titles;
         for (int i = 0; i < tabs->count(); ++i)
             titles << tabs->tabText(i);
-        QCOMPARE(titles,
-                 (QStringList{"System Information", "System Reset", "Import Data", "Export Data"}));
+        QCOMPARE(titles, (QStringList{"System Information", "System Reset", "Import Data",
+                                      "Export Data", "Service Report"}));
         QCOMPARE(tabs->currentIndex(), 0);
         const QStringList ports = {"COM 1", "COM 2", "COM 3", "NetCOM"};
         const std::pair<const char *, QStringList> boxes[] = {

@@ -1,0 +1,529 @@
+#include "reportpdf.h"
+
+#include "entrytext.h"
+#include "reportcurve.h"
+#include "reporttexts.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextLayout>
+
+namespace {
+
+constexpr int Dpi = 300;
+constexpr double PageMarginMm = 17;
+constexpr double BottomMarginMm = 20;
+constexpr double CurveHeightMm = 68;
+const QColor TextColor(20, 20, 20);
+const QColor LabelColor(85, 92, 104);
+const QColor RuleColor(150, 160, 175);
+const QColor HeaderFill(232, 237, 244);
+const QColor UnreadColor(176, 0, 0);
+const QColor AccentColor(0, 84, 166);
+const char *const ProgramName = "Palvex Zelt Config System";
+
+double mm(double v)
+{
+    return v * Dpi / 25.4;
+}
+
+// The widgets of the calibration summary, in the order it lists them.
+const char *const CalibrationWidgets[] = {
+    "cBoxUnit",      "cBoxDecimal",    "cBoxDivision",  "EditFullScale",   "EditManualZero",
+    "EditLcMv",      "EditLcCapacity", "cBoxTCal",      "EditCorrectCoef", "EditWeightCp1",
+    "EditWeightCp2", "EditWeightCp3",  "EditWeightCp4", "EditWeightCp5",
+};
+
+struct Cell
+{
+    QString text;
+    bool unread = false;
+};
+
+// One pass over the report: measuring (no painter: only the pages are
+// counted) or painting with the page count the measuring pass found.
+class Layout
+{
+public:
+    Layout(QPdfWriter &writer, QPainter *painter, const ReportContent &c, int pages)
+        : m_w(writer), m_p(painter), m_c(c), m_lang(c.chinese), m_pages(pages)
+    {
+        const QString family =
+            c.chinese ? QStringLiteral("WenQuanYi Micro Hei") : QStringLiteral("DejaVu Sans");
+        m_body = font(family, 9, QFont::Normal);
+        m_small = font(family, 7, QFont::Normal);
+        m_bold = font(family, 9, QFont::Bold);
+        m_heading = font(family, 13, QFont::Bold);
+        m_title = font(family, 20, QFont::Bold);
+        m_area = QRectF(mm(PageMarginMm), mm(PageMarginMm), m_w.width() - 2 * mm(PageMarginMm),
+                        m_w.height() - mm(PageMarginMm) - mm(BottomMarginMm));
+    }
+
+    int run()
+    {
+        startPage();
+        titleBlock();
+        instrument();
+        gaps();
+        calibration();
+        parameters();
+        changes();
+        return m_page;
+    }
+
+private:
+    // Ligatures ("fi") would reach a reader's search and copy as one character.
+    static QFont font(const QString &family, int points, int weight)
+    {
+        QFont f(family, points, weight);
+        f.setStyleStrategy(QFont::PreferNoShaping);
+        return f;
+    }
+
+    QString unreadText(const ReportValue &v) const
+    {
+        return v.failed ? m_lang.translate("ServiceReport", "not read: %1").arg(v.text) : v.text;
+    }
+    Cell cell(const ReportValue &v) const { return {unreadText(v), v.failed}; }
+
+    // Lays text out within width; the layout is ready to draw at any point.
+    void lay(QTextLayout &layout, double width) const
+    {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        double y = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+        }
+        layout.endLayout();
+    }
+
+    double textHeight(const QString &text, const QFont &font, double width) const
+    {
+        QTextLayout layout(text, font, &m_w);
+        lay(layout, width);
+        return layout.boundingRect().height();
+    }
+
+    void drawText(const QString &text, const QFont &font, const QPointF &at, double width,
+                  const QColor &color)
+    {
+        if (!m_p)
+            return;
+        QTextLayout layout(text, font, &m_w);
+        lay(layout, width);
+        m_p->setPen(color);
+        layout.draw(m_p, at);
+    }
+
+    void startPage()
+    {
+        if (m_page > 0) {
+            if (m_p)
+                m_w.newPage();
+        }
+        ++m_page;
+        m_y = m_area.top();
+        if (m_page > 1) {
+            // A running head names the instrument on every page after the first.
+            const QString head = QStringLiteral("%1 · %2 · %3")
+                                     .arg(QLatin1String(ProgramName),
+                                          m_lang.translate("ServiceReport", "Service Report"),
+                                          unreadText(m_c.serial));
+            drawText(head, m_small, QPointF(m_area.left(), m_y), m_area.width(), LabelColor);
+            m_y += textHeight(head, m_small, m_area.width()) + mm(1);
+            rule(RuleColor);
+            m_y += mm(3);
+        }
+        footer();
+    }
+
+    void footer()
+    {
+        if (!m_p)
+            return;
+        const double y = m_w.height() - mm(BottomMarginMm) + mm(6);
+        const QString left = QStringLiteral("%1 %2").arg(
+            QLatin1String(ProgramName),
+            m_lang.translate("ServiceReport", "version %1").arg(ReportProgramVersion()));
+        const QString right =
+            m_lang.translate("ServiceReport", "Page %1 of %2").arg(m_page).arg(m_pages);
+        m_p->setPen(QPen(RuleColor, mm(0.2)));
+        m_p->drawLine(QPointF(m_area.left(), y - mm(1.5)), QPointF(m_area.right(), y - mm(1.5)));
+        drawText(left, m_small, QPointF(m_area.left(), y), m_area.width() * 0.7, LabelColor);
+        const double rightWidth = QFontMetricsF(m_small, &m_w).horizontalAdvance(right) + mm(1);
+        drawText(right, m_small, QPointF(m_area.right() - rightWidth, y), rightWidth, LabelColor);
+    }
+
+    void rule(const QColor &color)
+    {
+        if (m_p) {
+            m_p->setPen(QPen(color, mm(0.25)));
+            m_p->drawLine(QPointF(m_area.left(), m_y), QPointF(m_area.right(), m_y));
+        }
+    }
+
+    // Room for h more; a new page when there is none.
+    void ensure(double h)
+    {
+        if (m_y + h > m_area.bottom() && m_y > m_area.top() + mm(20))
+            startPage();
+    }
+
+    void heading(const QString &text, double keepWithNext)
+    {
+        const double h = textHeight(text, m_heading, m_area.width());
+        ensure(mm(5) + h + mm(2) + keepWithNext);
+        m_y += mm(5);
+        drawText(text, m_heading, QPointF(m_area.left(), m_y), m_area.width(), AccentColor);
+        m_y += h + mm(0.8);
+        rule(AccentColor);
+        m_y += mm(2.2);
+    }
+
+    void subheading(const QString &text, double keepWithNext)
+    {
+        const double h = textHeight(text, m_bold, m_area.width());
+        ensure(mm(3) + h + keepWithNext);
+        m_y += mm(3);
+        drawText(text, m_bold, QPointF(m_area.left(), m_y), m_area.width(), TextColor);
+        m_y += h + mm(1.2);
+    }
+
+    void paragraph(const QString &text, const QColor &color = TextColor)
+    {
+        const double h = textHeight(text, m_body, m_area.width());
+        ensure(h);
+        drawText(text, m_body, QPointF(m_area.left(), m_y), m_area.width(), color);
+        m_y += h + mm(1.5);
+    }
+
+    // A table whose columns take these shares of the width; the header row
+    // (when given) starts the table and every page it continues on.
+    void table(const QVector<double> &shares, const QStringList &header,
+               const QVector<QVector<Cell>> &rows)
+    {
+        const double pad = mm(1.2);
+        QVector<double> widths;
+        for (double s : shares)
+            widths << m_area.width() * s;
+        const auto rowHeight = [&](const QVector<Cell> &cells, const QFont &font) {
+            double h = 0;
+            for (int i = 0; i < cells.size(); ++i)
+                h = std::max(h, textHeight(cells[i].text, font, widths[i] - 2 * pad));
+            return h + 2 * pad;
+        };
+        QVector<Cell> headerCells;
+        for (const QString &h : header)
+            headerCells.append({h, false});
+        const double headerHeight = header.isEmpty() ? 0 : rowHeight(headerCells, m_bold);
+        const auto drawRow = [&](const QVector<Cell> &cells, const QFont &font, double h,
+                                 bool shaded) {
+            if (m_p) {
+                if (shaded)
+                    m_p->fillRect(QRectF(m_area.left(), m_y, m_area.width(), h), HeaderFill);
+                m_p->setPen(QPen(RuleColor, mm(0.15)));
+                m_p->drawLine(QPointF(m_area.left(), m_y + h), QPointF(m_area.right(), m_y + h));
+            }
+            double x = m_area.left();
+            for (int i = 0; i < cells.size(); ++i) {
+                const QColor color = cells[i].unread                            ? UnreadColor
+                                     : (shaded || (header.isEmpty() && i == 0)) ? LabelColor
+                                                                                : TextColor;
+                drawText(cells[i].text, font, QPointF(x + pad, m_y + pad), widths[i] - 2 * pad,
+                         color);
+                x += widths[i];
+            }
+            m_y += h;
+        };
+        bool headerDue = !header.isEmpty();
+        for (const QVector<Cell> &row : rows) {
+            const double h = rowHeight(row, m_body);
+            const int page = m_page;
+            ensure(h + (headerDue ? headerHeight : 0));
+            if (page != m_page && !header.isEmpty())
+                headerDue = true;
+            if (headerDue) {
+                drawRow(headerCells, m_bold, headerHeight, true);
+                headerDue = false;
+            }
+            drawRow(row, m_body, h, false);
+        }
+        m_y += mm(2);
+    }
+
+    void keyValues(const QVector<QPair<QString, Cell>> &pairs)
+    {
+        QVector<QVector<Cell>> rows;
+        for (const auto &pair : pairs)
+            rows.append({{pair.first, false}, pair.second});
+        table({0.3, 0.7}, {}, rows);
+    }
+
+    void titleBlock()
+    {
+        drawText(QLatin1String(ProgramName), m_bold, QPointF(m_area.left(), m_y), m_area.width(),
+                 AccentColor);
+        m_y += textHeight(QLatin1String(ProgramName), m_bold, m_area.width()) + mm(1);
+        const QString title = m_lang.translate("ServiceReport", "Service Report");
+        drawText(title, m_title, QPointF(m_area.left(), m_y), m_area.width(), TextColor);
+        m_y += textHeight(title, m_title, m_area.width()) + mm(2);
+        rule(AccentColor);
+        m_y += mm(3);
+        keyValues({
+            {m_lang.translate("ServiceReport", "Date and time"),
+             {m_c.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), false}},
+            {m_lang.translate("ServiceReport", "Engineer"), {m_c.engineer, false}},
+            {m_lang.translate("ServiceReport", "Customer / site"), {m_c.site, false}},
+            {m_lang.translate("ServiceReport", "Note"), {m_c.note, false}},
+        });
+    }
+
+    void instrument()
+    {
+        heading(m_lang.translate("ServiceReport", "Instrument"), mm(20));
+        keyValues({
+            {m_lang.translate("ServiceReport", "Serial number"), cell(m_c.serial)},
+            {m_lang.translate("ServiceReport", "MAC address"), cell(m_c.mac)},
+            {m_lang.translate("ServiceReport", "Software version"), cell(m_c.softwareVersion)},
+            {m_lang.translate("ServiceReport", "Compile date"), cell(m_c.compileDate)},
+            {m_lang.translate("ServiceReport", "Kind"), cell(m_c.kind)},
+            {m_lang.translate("ServiceReport", "Link"), {m_c.link, false}},
+            {m_lang.translate("ServiceReport", "Slave id"), {QString::number(m_c.slaveId), false}},
+        });
+    }
+
+    void gaps()
+    {
+        if (m_c.gaps.isEmpty())
+            return;
+        heading(m_lang.translate("ServiceReport", "Values that could not be read"), mm(20));
+        paragraph(m_lang.translate(
+                      "ServiceReport",
+                      "The instrument did not give these values; they are marked \"not read\" "
+                      "wherever the report lists them."),
+                  UnreadColor);
+        QVector<QVector<Cell>> rows;
+        for (const ReportGap &gap : m_c.gaps)
+            rows.append({{gap.what, true}, {gap.why, true}});
+        table(
+            {0.62, 0.38},
+            {m_lang.translate("ServiceReport", "Values"), m_lang.translate("ServiceReport", "Why")},
+            rows);
+    }
+
+    void calibration()
+    {
+        heading(m_lang.translate("ServiceReport", "Calibration"), mm(30));
+        QVector<QPair<QString, Cell>> pairs;
+        for (const char *widget : CalibrationWidgets) {
+            for (const ReportParam &p : m_c.params) {
+                if (p.widget == QLatin1String(widget)) {
+                    const QString value = p.value.failed || p.unit.isEmpty()
+                                              ? unreadText(p.value)
+                                              : p.value.text + QLatin1Char(' ') + p.unit;
+                    pairs.append({p.name, {value, p.value.failed}});
+                }
+            }
+        }
+        pairs.append({m_lang.translate("ServiceReport", "Live weight"), cell(m_c.liveWeight)});
+        pairs.append({m_lang.translate("ServiceReport", "Sensor signal"), cell(m_c.liveSignal)});
+        keyValues(pairs);
+
+        const double seconds =
+            m_c.curve.size() > 1 ? m_c.curve.last().x() - m_c.curve.first().x() : 0;
+        subheading(
+            m_lang.translate("ServiceReport", "Weight over the last %1 s").arg(qRound(seconds)),
+            mm(CurveHeightMm));
+        const QRectF area(m_area.left(), m_y, m_area.width(), mm(CurveHeightMm));
+        if (m_p) {
+            m_p->setFont(m_small);
+            DrawCurve(*m_p, area, m_c.curve,
+                      {m_lang.translate("ServiceReport", "Time/s"),
+                       m_lang.translate("ServiceReport", "Weight/%1").arg(m_c.curveUnit),
+                       m_lang.translate("ServiceReport", "No samples of the live weight")});
+        }
+        m_y += area.height() + mm(2);
+    }
+
+    void parameters()
+    {
+        heading(m_lang.translate("ServiceReport", "Parameters"), mm(30));
+        for (int page = 1; page <= 6; ++page) {
+            QVector<QVector<Cell>> rows;
+            for (const ReportParam &p : m_c.params) {
+                if (p.page == page)
+                    rows.append(
+                        {{p.name, false}, cell(p.value), {p.unit, false}, {p.range, false}});
+            }
+            if (rows.isEmpty())
+                continue;
+            subheading(ReportPageTitle(page, m_lang), mm(15));
+            table({0.42, 0.24, 0.12, 0.22},
+                  {m_lang.translate("ServiceReport", "Parameter"),
+                   m_lang.translate("ServiceReport", "Value"),
+                   m_lang.translate("ServiceReport", "Unit"),
+                   m_lang.translate("ServiceReport", "Range")},
+                  rows);
+        }
+    }
+
+    QString outcomeText(ServiceEntry::Outcome outcome) const
+    {
+        switch (outcome) {
+        case ServiceEntry::Written:
+            return m_lang.translate("ServiceReport", "written");
+        case ServiceEntry::Refused:
+            return m_lang.translate("ServiceReport", "refused");
+        case ServiceEntry::TimedOut:
+            return m_lang.translate("ServiceReport", "timed out");
+        case ServiceEntry::LinkLost:
+            return m_lang.translate("ServiceReport", "link lost");
+        case ServiceEntry::ReadBackDiffers:
+            return m_lang.translate("ServiceReport", "read back differs");
+        case ServiceEntry::NoOutcome:
+            break;
+        }
+        return QString();
+    }
+
+    QString chainText() const
+    {
+        const VerifyResult &v = m_c.chain;
+        if (!v.error.isEmpty())
+            return m_lang.translate("ServiceReport", "Service record check: could not be read: %1")
+                .arg(v.error);
+        if (v.ok)
+            return m_lang
+                .translate("ServiceReport", "Service record check: chain intact, %1 entries")
+                .arg(v.checked);
+        return m_lang
+            .translate("ServiceReport",
+                       "Service record check: chain broken at entry %1 (%2); %3 entries before it "
+                       "intact")
+            .arg(v.seq)
+            .arg(v.reason)
+            .arg(v.checked);
+    }
+
+    void changes()
+    {
+        const QString since =
+            m_c.changesSince.isValid()
+                ? m_c.changesSince.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                : m_lang.translate("ServiceReport", "the first entry");
+        heading(m_lang.translate("ServiceReport", "Changes since %1").arg(since), mm(20));
+        if (!m_c.changesError.isEmpty()) {
+            paragraph(m_lang.translate("ServiceReport", "The changes cannot be listed: %1")
+                          .arg(m_c.changesError),
+                      UnreadColor);
+            return;
+        }
+        if (m_c.changes.isEmpty()) {
+            paragraph(m_lang.translate(
+                "ServiceReport",
+                "The service record holds no change of this instrument in that time."));
+        } else {
+            QVector<QVector<Cell>> rows;
+            for (const ServiceEntry &e : m_c.changes) {
+                const bool backup = e.kind == ServiceEntry::Backup;
+                QString name =
+                    m_c.chinese && !e.paramNameZh.isEmpty() ? e.paramNameZh : e.paramName;
+                if (backup)
+                    name = m_lang.translate("ServiceReport", "backup");
+                const QString change = backup ? e.detail : EntryChangeText(e);
+                rows.append({{EntryLocalTime(e), false},
+                             {name, false},
+                             {change, false},
+                             {e.source, false},
+                             {outcomeText(e.outcome), e.outcome != ServiceEntry::Written &&
+                                                          e.outcome != ServiceEntry::NoOutcome}});
+            }
+            table({0.19, 0.2, 0.2, 0.29, 0.12},
+                  {m_lang.translate("ServiceReport", "Time"),
+                   m_lang.translate("ServiceReport", "Parameter"),
+                   m_lang.translate("ServiceReport", "Old → new"),
+                   m_lang.translate("ServiceReport", "Source"),
+                   m_lang.translate("ServiceReport", "Outcome")},
+                  rows);
+        }
+        if (m_c.entriesInTime > m_c.entriesSearched)
+            paragraph(m_lang
+                          .translate("ServiceReport",
+                                     "The record holds %1 entries of this instrument in that "
+                                     "time; the newest %2 were searched.")
+                          .arg(m_c.entriesInTime)
+                          .arg(m_c.entriesSearched));
+        paragraph(chainText(), m_c.chain.ok && m_c.chain.error.isEmpty() ? TextColor : UnreadColor);
+    }
+
+    QPdfWriter &m_w;
+    QPainter *m_p;
+    const ReportContent &m_c;
+    ReportLanguage m_lang;
+    int m_pages;
+    int m_page = 0;
+    double m_y = 0;
+    QRectF m_area;
+    QFont m_body, m_small, m_bold, m_heading, m_title;
+};
+
+void setUp(QPdfWriter &writer, const ReportContent &c)
+{
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(Dpi);
+    writer.setCreator(
+        QStringLiteral("%1 %2").arg(QLatin1String(ProgramName), ReportProgramVersion()));
+    writer.setTitle(ReportLanguage(c.chinese).translate("ServiceReport", "Service Report") +
+                    QLatin1Char(' ') + (c.serial.failed ? QString() : c.serial.text));
+}
+
+} // namespace
+
+int WriteReportPdf(const ReportContent &content, QIODevice *device, QString *error)
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        *error = QStringLiteral("a report needs the program's fonts (a QGuiApplication)");
+        return 0;
+    }
+    if (content.chinese && !ReportLanguage::chineseAvailable()) {
+        *error = QStringLiteral("the Chinese catalogue is not compiled into this program");
+        return 0;
+    }
+    QPdfWriter writer(device);
+    setUp(writer, content);
+    const int pages = Layout(writer, nullptr, content, 0).run();
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        *error = QStringLiteral("the PDF could not be started");
+        return 0;
+    }
+    Layout(writer, &painter, content, pages).run();
+    painter.end();
+    return pages;
+}
+
+bool WriteReportPdf(const ReportContent &content, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (WriteReportPdf(content, &file, error) == 0) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
