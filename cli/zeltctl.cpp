@@ -45,9 +45,14 @@ COMMANDS:
                                 layout; it replaces FILE (kept under its time)
                                 only when every row was read, else it is left
                                 as NAME.part.xlsx
-  restore FILE.xlsx [--dry-run] the parameters of the workbook into the
-                                instrument, within the limits the file states;
-                                --dry-run lists what would change, writing nothing
+  restore FILE.xlsx [--dry-run] [--all]
+                                the parameters of the workbook into the
+                                instrument: the rows whose value differs from
+                                the instrument's, within the limits the file
+                                states, each read back; rows already holding the
+                                file's value are unchanged; --all writes every
+                                row; --dry-run lists what would change, writing
+                                nothing
   compare FILE.xlsx             rows whose file value differs from the instrument
   watch [--interval MS] [--count N] [--csv FILE]
                                 live weight, unit, status marks and error text,
@@ -167,6 +172,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"stats", "The link's figures when the command ends."},
         {"trace", "Every request of the run into this file.", "file"},
         {"dry-run", "restore: list, write nothing."},
+        {"all", "restore: write every row, not only those that differ."},
         {"interval", "watch: poll interval.", "ms"},
         {"count", "watch: number of polls.", "n"},
         {"csv", "watch: also write CSV lines to this file.", "file"},
@@ -198,6 +204,7 @@ int Zeltctl::run(const QStringList &arguments)
             error = QStringLiteral("--%1 does not apply to %2").arg(QLatin1String(option), command);
     };
     only("dry-run", {"restore"});
+    only("all", {"restore"});
     only("interval", {"watch"});
     only("count", {"watch"});
     only("csv", {"watch"});
@@ -270,7 +277,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (command == QLatin1String("backup"))
         return cmdBackup(args.first());
     if (command == QLatin1String("restore"))
-        return cmdRestore(args.first(), p.isSet("dry-run"));
+        return cmdRestore(args.first(), p.isSet("dry-run"), p.isSet("all"));
     if (command == QLatin1String("compare"))
         return cmdCompare(args.first());
     if (command == QLatin1String("watch"))

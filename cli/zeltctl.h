@@ -11,6 +11,8 @@
 #include <memory>
 
 class Workbook;
+class RegisterImage;
+struct RegisterSpan;
 class ExelToWrite;
 struct RowCheck;
 struct RowCheckTexts;
@@ -43,12 +45,14 @@ private:
     int cmdRead(const QStringList &keys);
     int cmdWrite(const QStringList &assignments);
     int cmdBackup(const QString &file);
-    int cmdRestore(const QString &file, bool dryRun);
+    int cmdRestore(const QString &file, bool dryRun, bool all);
     int cmdCompare(const QString &file);
     int cmdWatch();
     int cmdFleetBackup(const QString &hostsFile, const QString &dir);
 
     bool openSheet(Workbook *book, const QString &file);
+    void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
+                     RegisterImage *image);
     QString rowLabel(const Workbook &book, int row) const;
     int reportProcedure(const QString &file, bool import, const ExelToWrite &excel, int result,
                         const QString &sheetFile = QString());
