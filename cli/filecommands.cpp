@@ -1,9 +1,8 @@
 // The commands on parameter files: backup, restore and compare of one
-// instrument, and the backup of a list of instruments.
+// instrument.
 #include "zeltctl.h"
 
 #include "exeltowrite.h"
-#include "fleetbackup.h"
 #include "paramtemplate.h"
 #include "paramtext.h"
 #include "rowchecks.h"
@@ -22,8 +21,6 @@
 using namespace zeltctl;
 
 namespace {
-
-constexpr int DefaultJobs = 16;
 
 // A hidden name beside path that no file has, or empty. The name is freed
 // again, so that the workbook written there gets the usual permissions
@@ -378,68 +375,4 @@ int Zeltctl::cmdCompare(const QString &file)
                               /*refusable=*/false,
                               /*differencesFail=*/true};
     return checkRows(file, book, texts, [&](int r) { return CompareRow(book, r, values); });
-}
-
-int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
-{
-    if (m_parser.isSet("serial") || m_parser.isSet("tcp"))
-        return usageError(QStringLiteral("backup --hosts takes its instruments from the file, not "
-                                         "from --tcp or --serial"));
-    int jobs = DefaultJobs;
-    QString error;
-    if (!intOption("jobs", 1, 1024, &jobs, &error))
-        return usageError(error);
-    QVector<FleetHost> hosts;
-    if (!ReadHostsFile(hostsFile, &hosts, &error))
-        return usageError(error);
-    if (!QFileInfo(dir).isDir())
-        return usageError(QStringLiteral("%1: no such folder").arg(dir));
-
-    LinkSettings base = m_link;
-    base.connectType = 1;
-    FleetBackup fleet(hosts, dir, base, jobs, m_timeoutMs);
-    {
-        ProgressBar bar(m_s, QStringLiteral("backup"));
-        QObject::connect(&fleet, &FleetBackup::progress, [&bar](int done, int total) {
-            bar.show(total ? done * 100 / total : 100);
-        });
-        QEventLoop loop;
-        QObject::connect(&fleet, &FleetBackup::finished, &loop, &QEventLoop::quit);
-        fleet.start();
-        if (!fleet.isFinished())
-            loop.exec();
-    }
-    int failedHosts = 0;
-    QVector<QStringList> rows;
-    QJsonArray list;
-    for (const FleetResult &r : fleet.results()) {
-        if (!r.ok()) {
-            ++failedHosts;
-            fail(ExitDiffers, QStringLiteral("%1:%2: %3").arg(r.host).arg(r.port).arg(r.detail));
-        }
-        const QString seconds = QString::number(r.elapsedMs / 1000.0, 'f', 2);
-        rows.append({r.host, QString::number(r.port), r.serial, r.statusText(),
-                     QString::number(r.read), QString::number(r.failed), seconds, r.file});
-        list.append(QJsonObject{{"host", r.host},
-                                {"port", r.port},
-                                {"serial", r.serial},
-                                {"status", r.statusText()},
-                                {"rows", r.rows},
-                                {"read", r.read},
-                                {"failed", r.failed},
-                                {"seconds", r.elapsedMs / 1000.0},
-                                {"file", r.file},
-                                {"detail", r.detail}});
-    }
-    printResult(
-        QJsonObject{{"hosts", list}, {"ok", hosts.size() - failedHosts}, {"failed", failedHosts}},
-        {QStringLiteral("HOST"), QStringLiteral("PORT"), QStringLiteral("SERIAL"),
-         QStringLiteral("STATUS"), QStringLiteral("READ"), QStringLiteral("FAILED"),
-         QStringLiteral("SECONDS"), QStringLiteral("FILE")},
-        rows,
-        QStringLiteral("%1 instruments: %2 backed up, %3 failed")
-            .arg(hosts.size())
-            .arg(hosts.size() - failedHosts)
-            .arg(failedHosts));
-    return failedHosts ? ExitDiffers : ExitDone;
 }

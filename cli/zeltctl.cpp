@@ -58,10 +58,23 @@ COMMANDS:
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
   backup --hosts FILE DIR [--jobs N]
-                                every TCP instrument listed in FILE (one
-                                HOST[:PORT] a line, # comments) backed up at once
-                                into DIR/<host>_<port>_<serial>.xlsx, at most N
-                                (16) at a time, with a summary table
+                                every instrument listed in FILE backed up at
+                                once into DIR/<host>_<port>_<serial>.xlsx
+                                (<device>_<slave>_<serial>.xlsx), at most N (16)
+                                TCP hosts or serial lines at a time, the
+                                instruments of one serial line one after
+                                another, with a summary table. FILE holds one
+                                instrument a line, # comments:
+                                  HOST[:PORT]                  (port 502)
+                                  DEVICE BAUD FRAMING SLAVE    e.g.
+                                  /dev/ttyUSB0 38400 8E1 5
+  compare --hosts FILE GOLDEN.xlsx [--jobs N]
+  restore --hosts FILE GOLDEN.xlsx --dry-run [--jobs N]
+                                every instrument of FILE against one approved
+                                workbook at once: a line per instrument with the
+                                number of rows that differ (--json: every such
+                                row); exit 1 when any differs, 3 when any could
+                                not be reached
 %1
 
   --json                        one JSON document instead of the table (watch:
@@ -176,8 +189,8 @@ int Zeltctl::run(const QStringList &arguments)
         {"interval", "watch: poll interval.", "ms"},
         {"count", "watch: number of polls.", "n"},
         {"csv", "watch: also write CSV lines to this file.", "file"},
-        {"hosts", "backup: file of TCP instruments.", "file"},
-        {"jobs", "backup --hosts: instruments at a time.", "n"},
+        {"hosts", "backup, compare, restore --dry-run: file of instruments.", "file"},
+        {"jobs", "--hosts: TCP hosts or serial lines at a time.", "n"},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -208,8 +221,8 @@ int Zeltctl::run(const QStringList &arguments)
     only("interval", {"watch"});
     only("count", {"watch"});
     only("csv", {"watch"});
-    only("hosts", {"backup"});
-    only("jobs", {"backup"});
+    only("hosts", {"backup", "compare", "restore"});
+    only("jobs", {"backup", "compare", "restore"});
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");
@@ -231,6 +244,14 @@ int Zeltctl::run(const QStringList &arguments)
         if (!oneFile(1))
             return usageError(error + QStringLiteral(": DIR"));
         return cmdFleetBackup(p.value("hosts"), args.first());
+    }
+    if (p.isSet("hosts")) {
+        if (command == QLatin1String("restore") && (!p.isSet("dry-run") || p.isSet("all")))
+            return usageError(QStringLiteral("restore --hosts lists what would change: give "
+                                             "--dry-run (and not --all)"));
+        if (!oneFile(1))
+            return usageError(error + QStringLiteral(": FILE.xlsx"));
+        return cmdFleetCheck(p.value("hosts"), args.first(), p.isSet("dry-run"));
     }
     if (p.isSet("tcp") == p.isSet("serial"))
         return usageError(QStringLiteral("give the instrument's link: --tcp HOST[:PORT] or "

@@ -12,6 +12,8 @@
 
 class Workbook;
 class RegisterImage;
+class FleetRun;
+struct FleetHost;
 struct RegisterSpan;
 class ExelToWrite;
 struct RowCheck;
@@ -49,6 +51,9 @@ private:
     int cmdCompare(const QString &file);
     int cmdWatch();
     int cmdFleetBackup(const QString &hostsFile, const QString &dir);
+    int cmdFleetCheck(const QString &hostsFile, const QString &file, bool dryRun);
+    bool readFleet(const QString &hostsFile, QVector<FleetHost> *hosts, int *jobs, int *status);
+    void runFleet(FleetRun *fleet, const QString &label);
 
     bool openSheet(Workbook *book, const QString &file);
     void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),

@@ -13,6 +13,7 @@
 
 #include "paramcatalogue.h"
 #include "paramtemplate.h"
+#include "sheetfixture.h"
 #include "simhost.h"
 #include "workbook.h"
 #include "zeltctlrun.h"
@@ -28,50 +29,9 @@
 
 using sim::SimHost;
 
+using namespace sheet;
+
 namespace {
-
-const QString ParamSheet = QStringLiteral("读写类");
-
-int writeCount(const QVector<sim::LoggedRequest> &log)
-{
-    int n = 0;
-    for (const sim::LoggedRequest &r : log)
-        n += r.function == 6 || r.function == 16;
-    return n;
-}
-
-// A port nobody listens on.
-int closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-// Column 7 of every row, keyed by the address in column 1.
-QMap<QString, QString> fileValues(const QString &path)
-{
-    QMap<QString, QString> values;
-    Workbook book;
-    if (!book.open(path) || !book.selectSheet(ParamSheet))
-        return values;
-    for (int r = 2; r <= book.rowCount(); ++r)
-        values.insert(book.cellText(r, 1), book.cellText(r, 7));
-    return values;
-}
-
-// The row of the sheet that holds this address.
-int rowOf(const QString &path, int address)
-{
-    Workbook book;
-    book.open(path);
-    book.selectSheet(ParamSheet);
-    for (int r = 2; r <= book.rowCount(); ++r) {
-        if (book.cellText(r, 1) == QString::number(address))
-            return r;
-    }
-    return -1;
-}
 
 bool isRegisterGroup(int start, int count)
 {
@@ -86,15 +46,6 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void setCell(const QString &path, int row, int column, const QString &text)
-{
-    Workbook book;
-    QVERIFY(book.open(path));
-    QVERIFY(book.selectSheet(ParamSheet));
-    QVERIFY(book.setCellText(row, column, text));
-    QVERIFY(book.save());
 }
 
 } // namespace

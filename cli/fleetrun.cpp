@@ -1,0 +1,362 @@
+#include "fleetrun.h"
+
+#include "exeltowrite.h"
+#include "modbusconnection.h"
+#include "paramtemplate.h"
+#include "registerimage.h"
+#include "rowchecks.h"
+#include "sysinfotext.h"
+#include "workbook.h"
+#include "zeltctlcommon.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QModbusClient>
+#include <QRegularExpression>
+
+using namespace zeltctl;
+
+namespace {
+
+// Replies missed in a row before an instrument counts as no longer answering.
+constexpr int SilentRepliesToGiveUp = 2;
+// The system information block: version, date, then one serial character a register.
+constexpr int SysInfoStart = 10000;
+constexpr int SysInfoCount = 29;
+constexpr int FirstSerialRegister = 4;
+
+// A text that may stand in a file name.
+QString fileNamePart(QString text)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    return text.trimmed().replace(unsafe, QStringLiteral("-"));
+}
+
+} // namespace
+
+// One instrument: connect, read the serial number, read the register groups
+// the rows need from its own link, then fill a fresh template (backup) or
+// check the approved workbook's rows (compare, dry run).
+class HostJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    HostJob(FleetMode mode, FleetResult *result, const QString &dir, const Workbook *golden,
+            const LinkSettings &settings, int timeoutMs, QObject *parent)
+        : QObject(parent), m_mode(mode), m_result(result), m_dir(dir), m_golden(golden),
+          m_wordOrder(quint32(settings.dwordFormat)), m_timeoutMs(timeoutMs),
+          m_link(new ModbusConnection(settings, this))
+    {
+        m_link->setResponseTimeout(timeoutMs);
+        connect(m_link, &ModbusConnection::opened, this, &HostJob::onOpened);
+    }
+
+    void start()
+    {
+        m_clock.start();
+        m_link->open(qMax(LeastConnectWaitMs, m_timeoutMs));
+    }
+
+signals:
+    void finished();
+
+private:
+    void onOpened(bool ok)
+    {
+        if (!ok) {
+            const QString why = m_link->errorString();
+            finish(FleetResult::Unreachable,
+                   QStringLiteral("cannot connect: %1")
+                       .arg(why.isEmpty() ? QStringLiteral("no connection") : why));
+            return;
+        }
+        m_link->readRegisters(SysInfoStart, SysInfoCount,
+                              [this](ModbusResult r, const QVector<quint16> &values) {
+                                  onSystemInformation(r, values);
+                              });
+    }
+
+    void onSystemInformation(ModbusResult r, const QVector<quint16> &values)
+    {
+        if (r != ModbusOk) {
+            finish(FleetResult::NoAnswer,
+                   QStringLiteral("the instrument does not answer: %1")
+                       .arg(ModbusResultText(r, m_link->lastExceptionCode())));
+            return;
+        }
+        m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
+        if (m_mode == FleetMode::Backup && !openTemplate())
+            return;
+        const Workbook &book = m_mode == FleetMode::Backup ? m_book : *m_golden;
+        m_requests =
+            PlanGroupedReads(m_mode == FleetMode::DryRun ? DryRunSpans(book) : CompareSpans(book));
+        readNextGroup();
+    }
+
+    bool openTemplate()
+    {
+        const FleetHost &h = m_result->where;
+        const QString base = QStringLiteral("%1_%2_%3")
+                                 .arg(fileNamePart(h.host))
+                                 .arg(h.serial ? h.slaveId : h.port)
+                                 .arg(fileNamePart(m_result->serial));
+        m_final = QDir(m_dir).filePath(base + QStringLiteral(".xlsx"));
+        m_partial = QDir(m_dir).filePath(base + QStringLiteral(".part.xlsx"));
+        QString error;
+        if (!WriteParamTemplate(m_partial, 0, &error) || !m_book.open(m_partial) ||
+            !m_book.selectSheet(ParamSheet)) {
+            finish(FleetResult::FileFailed,
+                   QStringLiteral("%1: %2").arg(m_partial,
+                                                error.isEmpty() ? m_book.errorText() : error));
+            return false;
+        }
+        return true;
+    }
+
+    void readNextGroup()
+    {
+        if (m_next == m_requests.size()) {
+            if (m_mode == FleetMode::Backup)
+                fillAndSave();
+            else
+                checkRows();
+            return;
+        }
+        const GroupRequest g = m_requests[m_next++];
+        m_link->readRegisters(
+            g.start, g.count,
+            [this, g](ModbusResult r, const QVector<quint16> &values) { onGroup(g, r, values); });
+    }
+
+    void onGroup(const GroupRequest &g, ModbusResult r, const QVector<quint16> &values)
+    {
+        if (r == ModbusOk) {
+            m_silent = 0;
+            m_image.store(g, values.constData());
+            readNextGroup();
+            return;
+        }
+        m_image.fail(g, r);
+        const bool silent = r == ModbusTimeout || r == ModbusNoLink;
+        m_silent = silent ? m_silent + 1 : 0;
+        if (r == ModbusNoLink || m_silent >= SilentRepliesToGiveUp) {
+            if (m_mode == FleetMode::Backup) {
+                m_book.close();
+                QFile::remove(m_partial);
+            }
+            finish(FleetResult::NoAnswer,
+                   QStringLiteral("the instrument stopped answering at register %1 (%2)")
+                       .arg(g.start)
+                       .arg(ModbusResultText(r, m_link->lastExceptionCode())));
+            return;
+        }
+        readNextGroup();
+    }
+
+    void fillAndSave()
+    {
+        const ExelToWrite::InstrumentValues values = ImageValues(m_image, m_wordOrder);
+        for (int row = 2; row <= m_book.rowCount(); ++row) {
+            const ExportRowPlan plan = PlanExportRow(m_book, row);
+            if (plan.action == ExportRowPlan::SkipEmpty || plan.action == ExportRowPlan::Skip)
+                continue;
+            ++m_result->rows;
+            quint32 value = 0;
+            if (plan.action == ExportRowPlan::Read &&
+                values(plan.readAddress, plan.readCount(), &value)) {
+                m_book.setCellText(row, ParamValueColumn(), plan.valueText(value));
+                ++m_result->read;
+            } else {
+                ++m_result->failed;
+                m_result->failedRows.append(row);
+            }
+        }
+        save();
+    }
+
+    void checkRows()
+    {
+        const ExelToWrite::InstrumentValues values = ImageValues(m_image, m_wordOrder);
+        for (int row = 2; row <= m_golden->rowCount(); ++row) {
+            const RowCheck c = m_mode == FleetMode::DryRun ? DryRunRow(*m_golden, row, values)
+                                                           : CompareRow(*m_golden, row, values);
+            m_result->rows += c.outcome != RowCheck::Skipped;
+            switch (c.outcome) {
+            case RowCheck::Skipped:
+                break;
+            case RowCheck::Refused:
+                m_result->refusedRows.append(row);
+                break;
+            case RowCheck::Unreadable:
+                m_result->failedRows.append(row);
+                break;
+            case RowCheck::Same:
+                ++m_result->same;
+                break;
+            case RowCheck::Differs:
+                m_result->differing.append(c.json);
+                break;
+            }
+        }
+        m_result->failed = m_result->failedRows.size();
+        finish(m_result->failed ? FleetResult::RowsFailed : FleetResult::Done, QString());
+    }
+
+    // Only a backup that read every row replaces the earlier file; one with
+    // failed rows stays beside it as the .part file and leaves it as it was.
+    void save()
+    {
+        const bool saved = m_book.save();
+        const QString error = m_book.errorText();
+        m_book.close();
+        if (saved && m_result->failed) {
+            m_result->file = m_partial;
+            finish(FleetResult::RowsFailed,
+                   QStringLiteral("%1 of %2 rows failed; %3 is left as it was, the incomplete "
+                                  "backup is %4")
+                       .arg(m_result->failed)
+                       .arg(m_result->rows)
+                       .arg(m_final, m_partial));
+            return;
+        }
+        bool asideFailed = false;
+        if (saved)
+            SetAsidePreviousExport(m_final, &asideFailed);
+        if (!saved || asideFailed || !QFile::rename(m_partial, m_final)) {
+            QFile::remove(m_partial);
+            finish(FleetResult::FileFailed,
+                   QStringLiteral("%1 could not be written %2").arg(m_final, error));
+            return;
+        }
+        m_result->file = m_final;
+        finish(FleetResult::Done, QString());
+    }
+
+    void finish(FleetResult::Status status, const QString &detail)
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        m_result->status = status;
+        m_result->detail = detail;
+        m_result->elapsedMs = m_clock.elapsed();
+        m_link->close();
+        emit finished();
+    }
+
+    FleetMode m_mode;
+    FleetResult *m_result;
+    QString m_dir;
+    const Workbook *m_golden;
+    quint32 m_wordOrder;
+    int m_timeoutMs;
+    ModbusConnection *m_link;
+    Workbook m_book;
+    QString m_final;
+    QString m_partial;
+    QVector<GroupRequest> m_requests;
+    int m_next = 0;
+    RegisterImage m_image;
+    int m_silent = 0;
+    bool m_finished = false;
+    QElapsedTimer m_clock;
+};
+
+QString FleetResult::statusText() const
+{
+    switch (status) {
+    case Done:
+        return QStringLiteral("ok");
+    case Unreachable:
+        return QStringLiteral("unreachable");
+    case NoAnswer:
+        return QStringLiteral("no answer");
+    case RowsFailed:
+        return QStringLiteral("rows failed");
+    case FileFailed:
+        return QStringLiteral("file failed");
+    case Pending:
+        break;
+    }
+    return QStringLiteral("pending");
+}
+
+FleetRun::FleetRun(FleetMode mode, const QVector<FleetHost> &hosts, const QString &dir,
+                   const Workbook *golden, const LinkSettings &base, int jobs, int timeoutMs,
+                   QObject *parent)
+    : QObject(parent), m_mode(mode), m_dir(dir), m_golden(golden), m_base(base),
+      m_jobs(qMax(1, jobs)), m_timeoutMs(timeoutMs)
+{
+    QHash<QString, int> laneOfDevice;
+    for (const FleetHost &h : hosts) {
+        FleetResult r;
+        r.where = h;
+        m_results.append(r);
+        const int index = m_results.size() - 1;
+        if (h.serial && laneOfDevice.contains(h.host)) {
+            m_lanes[laneOfDevice.value(h.host)].append(index);
+            continue;
+        }
+        if (h.serial)
+            laneOfDevice.insert(h.host, m_lanes.size());
+        m_lanes.append(QVector<int>{index});
+    }
+    m_laneNext.fill(0, m_lanes.size());
+}
+
+FleetRun::~FleetRun() = default;
+
+void FleetRun::start()
+{
+    emit progress(0, m_results.size());
+    for (int i = 0; i < m_jobs && m_nextLane < m_lanes.size(); ++i)
+        startLane();
+}
+
+void FleetRun::startLane()
+{
+    startHost(m_nextLane++);
+}
+
+void FleetRun::startHost(int lane)
+{
+    const int index = m_lanes[lane][m_laneNext[lane]++];
+    FleetResult &r = m_results[index];
+    LinkSettings s = r.where.link(m_base);
+    if (r.where.slaveId == 0)
+        r.where.slaveId = s.slaveId;
+    auto *job = new HostJob(m_mode, &r, m_dir, m_golden, s, m_timeoutMs, this);
+    connect(job, &HostJob::finished, this, [this, job, lane, index] {
+        job->deleteLater();
+        hostFinished(lane, index);
+    });
+    job->start();
+}
+
+void FleetRun::hostFinished(int lane, int index)
+{
+    ++m_done;
+    QVector<int> &members = m_lanes[lane];
+    // A serial device that could not be opened fails the rest of its line at once.
+    const FleetResult &closed = m_results[index];
+    if (closed.where.serial && closed.status == FleetResult::Unreachable) {
+        while (m_laneNext[lane] < members.size()) {
+            FleetResult &r = m_results[members[m_laneNext[lane]++]];
+            r.status = FleetResult::Unreachable;
+            r.detail = closed.detail;
+            ++m_done;
+        }
+    }
+    emit progress(m_done, m_results.size());
+    if (m_laneNext[lane] < members.size())
+        startHost(lane);
+    else if (m_nextLane < m_lanes.size())
+        startLane();
+    else if (isFinished())
+        emit finished();
+}
+
+#include "fleetrun.moc"
