@@ -15,7 +15,9 @@ using namespace zeltctl;
 
 namespace {
 
-constexpr int DefaultJobs = 16;
+// TCP hosts and serial lines worked at once: one connection each costs the
+// program little, and a plant's instruments are rarely more.
+constexpr int DefaultJobs = 64;
 
 // Where an instrument is, for the JSON documents.
 QJsonObject instrumentJson(const FleetResult &r)
