@@ -11,6 +11,7 @@
 #include <memory>
 
 class Workbook;
+struct ScanPlan;
 class ExelToWrite;
 struct RowCheck;
 struct RowCheckTexts;
@@ -47,6 +48,8 @@ private:
     int cmdCompare(const QString &file);
     int cmdWatch();
     int cmdFleetBackup(const QString &hostsFile, const QString &dir);
+    int cmdScan(); // scancommand.cpp
+    bool readScanPlan(ScanPlan *plan, QString *error) const;
 
     bool openSheet(Workbook *book, const QString &file);
     QString rowLabel(const Workbook &book, int row) const;
