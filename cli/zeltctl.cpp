@@ -57,6 +57,13 @@ COMMANDS:
   watch [--interval MS] [--count N] [--csv FILE]
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
+  scan --serial DEVICE [--bauds 9600,19200,38400,57600,115200]
+       [--parities none,even,odd] [--slaves 1-99]
+  scan --tcp HOST[-HOST] [--port 502] [--slaves 1-99]
+                                every instrument on the line or at the
+                                addresses: slave id, framing or host, version,
+                                kind and serial number; only reads (exit 1 when
+                                none is found)
   backup --hosts FILE DIR [--jobs N]
                                 every instrument listed in FILE backed up at
                                 once into DIR/<host>_<port>_<serial>.xlsx
@@ -191,6 +198,10 @@ int Zeltctl::run(const QStringList &arguments)
         {"csv", "watch: also write CSV lines to this file.", "file"},
         {"hosts", "backup, compare, restore --dry-run: file of instruments.", "file"},
         {"jobs", "--hosts: TCP hosts or serial lines at a time.", "n"},
+        {"bauds", "scan: baud rates to try.", "list"},
+        {"parities", "scan: parities to try.", "list"},
+        {"slaves", "scan: slave ids to try.", "list"},
+        {"port", "scan --tcp: the TCP port.", "port"},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -206,6 +217,9 @@ int Zeltctl::run(const QStringList &arguments)
         return usageError(QStringLiteral("no command given"));
     const QString command = args.takeFirst();
 
+    // A scan is told a line and what to try on it, not one instrument's link.
+    if (command == QLatin1String("scan"))
+        return args.isEmpty() ? cmdScan() : usageError(QStringLiteral("scan takes no arguments"));
     QString error;
     if (!readLinkOptions(&error))
         return usageError(error);
@@ -223,6 +237,8 @@ int Zeltctl::run(const QStringList &arguments)
     only("csv", {"watch"});
     only("hosts", {"backup", "compare", "restore"});
     only("jobs", {"backup", "compare", "restore"});
+    for (const char *option : {"bauds", "parities", "slaves", "port"})
+        only(option, {"scan"});
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");

@@ -15,6 +15,7 @@ class RegisterImage;
 class FleetRun;
 struct FleetHost;
 struct RegisterSpan;
+struct ScanPlan;
 class ExelToWrite;
 struct RowCheck;
 struct RowCheckTexts;
@@ -54,6 +55,8 @@ private:
     int cmdFleetCheck(const QString &hostsFile, const QString &file, bool dryRun);
     bool readFleet(const QString &hostsFile, QVector<FleetHost> *hosts, int *jobs, int *status);
     void runFleet(FleetRun *fleet, const QString &label);
+    int cmdScan(); // scancommand.cpp
+    bool readScanPlan(ScanPlan *plan, QString *error) const;
 
     bool openSheet(Workbook *book, const QString &file);
     void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
