@@ -108,6 +108,7 @@ private slots:
     void hostsFileLines();
     void fleetCompareNamesExactlyTheChangedRows();
     void fleetChecksReportTheOthersWhenOneIsUnreachable();
+    void serialBusesAreWorkedOneInstrumentAtATime();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -472,6 +473,79 @@ void TstZeltctlFleet::fleetChecksReportTheOthersWhenOneIsUnreachable()
         QCOMPARE(run.err.count('\n'), 1);
         QVERIFY2(run.err.contains(QStringLiteral("127.0.0.1:%1: cannot connect").arg(closed)),
                  qPrintable(run.err));
+    }
+}
+
+// The number of runs of one slave id in a bus's request log: an instrument
+// taken while another on its line was still being read splits a run.
+int slaveRuns(const QVector<sim::LoggedRequest> &log)
+{
+    int runs = 0, last = -1;
+    for (const sim::LoggedRequest &r : log) {
+        runs += r.slave != last;
+        last = r.slave;
+    }
+    return runs;
+}
+
+// Two paced RS-485 lines with three instruments each, two TCP instruments and a
+// serial device that is not there: every instrument on a line is backed up,
+// one after another; the missing device fails its own instrument alone.
+void TstZeltctlFleet::serialBusesAreWorkedOneInstrumentAtATime()
+{
+    const QList<QList<int>> ids = {{3, 47, 99}, {1, 5, 17}};
+    const sim::LineFraming framing{38400, 2, 8, 1};
+    std::vector<std::unique_ptr<SimHost>> buses;
+    QString hostsText;
+    for (int b = 0; b < ids.size(); ++b) {
+        const QString line = m_dir->filePath(QStringLiteral("bus%1").arg(b));
+        buses.push_back(std::make_unique<SimHost>());
+        QVERIFY2(buses.back()->startBus(line, true, ids[b], framing, {true, 5}),
+                 qPrintable(buses.back()->errorString()));
+        for (int id : ids[b]) {
+            hostsText += QStringLiteral("%1 38400 8E1 %2\n").arg(line).arg(id);
+            buses.back()->model(id)->setValue32(54, quint32(id));
+        }
+    }
+    SimHost tcpA, tcpB;
+    QVERIFY(tcpA.startTcp());
+    QVERIFY(tcpB.startTcp());
+    const QString missing = m_dir->filePath("no-such-device");
+    hostsText = QStringLiteral("127.0.0.1:%1\n%2 38400 8E1 4\n").arg(tcpA.port()).arg(missing) +
+                hostsText + QStringLiteral("127.0.0.1:%1\n").arg(tcpB.port());
+    const QString hosts = m_dir->filePath("hosts");
+    writeFile(hosts, hostsText);
+    const QString out = m_dir->filePath("out");
+    QVERIFY(QDir().mkpath(out));
+
+    const Run run = zeltctl({"backup", "--hosts", hosts, out, "--json"});
+    QCOMPARE(run.status, 1);
+    const QJsonArray list = run.json().value("hosts").toArray();
+    QCOMPARE(list.size(), 9);
+    QCOMPARE(run.json().value("ok").toInt(), 8);
+    QCOMPARE(list[1].toObject().value("status").toString(), QStringLiteral("unreachable"));
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("zeltctl: %1 slave 4: cannot connect").arg(missing)),
+             qPrintable(run.err));
+    const int rows = ParamTemplateRows(0).size() - 1;
+    for (int b = 0; b < ids.size(); ++b) {
+        QCOMPARE(slaveRuns(buses[b]->requestLog()), ids[b].size());
+        for (int id : ids[b]) {
+            const QString name = QStringLiteral("%1 slave %2")
+                                     .arg(m_dir->filePath(QStringLiteral("bus%1").arg(b)))
+                                     .arg(id);
+            const auto entry = std::find_if(list.begin(), list.end(), [&name](const QJsonValue &v) {
+                return v.toObject().value("instrument").toString() == name;
+            });
+            QVERIFY2(entry != list.end(), qPrintable(name));
+            const QJsonObject o = entry->toObject();
+            QCOMPARE(o.value("status").toString(), QStringLiteral("ok"));
+            QCOMPARE(o.value("read").toInt(), rows);
+            // Each file holds its own instrument's values.
+            QCOMPARE(fileValues(o.value("file").toString()).value("54"), QString::number(id));
+            QVERIFY(o.value("file").toString().contains(
+                QStringLiteral("bus%1_%2_%3").arg(b).arg(id).arg(o.value("serial").toString())));
+        }
     }
 }
 
