@@ -4,6 +4,7 @@
 
 #include "exeltowrite.h"
 #include "fleetrun.h"
+#include "paramtemplate.h"
 #include "workbook.h"
 #include "zeltctlcommon.h"
 
@@ -39,6 +40,14 @@ QJsonArray rowArray(const QVector<int> &rows)
     for (int r : rows)
         a.append(r);
     return a;
+}
+
+// "row 14 (register 62, Sample rate)" of the template a fleet backup fills.
+QString templateRowLabel(int row)
+{
+    static const QVector<QStringList> rows = ParamTemplateRows(0);
+    const QStringList cells = rows.value(row - 1);
+    return QStringLiteral("row %1 (register %2, %3)").arg(row).arg(cells.value(0), cells.value(1));
 }
 
 QString secondsText(const FleetResult &r)
@@ -93,6 +102,9 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
             ++failedHosts;
             fail(ExitDiffers, QStringLiteral("%1: %2").arg(r.where.name(), r.detail));
         }
+        for (int row : r.failedRows)
+            fail(ExitDiffers, QStringLiteral("%1: %2 failed: its registers could not be read")
+                                  .arg(r.where.name(), templateRowLabel(row)));
         rows.append({r.where.name(), r.serial, r.statusText(), QString::number(r.read),
                      QString::number(r.failed), secondsText(r), r.file});
         QJsonObject o = instrumentJson(r);

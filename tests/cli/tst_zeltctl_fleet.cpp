@@ -109,6 +109,7 @@ private slots:
     void fleetCompareNamesExactlyTheChangedRows();
     void fleetChecksReportTheOthersWhenOneIsUnreachable();
     void serialBusesAreWorkedOneInstrumentAtATime();
+    void aFleetNamesTheRowsAnInstrumentRefuses();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -547,6 +548,46 @@ void TstZeltctlFleet::serialBusesAreWorkedOneInstrumentAtATime()
                 QStringLiteral("bus%1_%2_%3").arg(b).arg(id).arg(o.value("serial").toString())));
         }
     }
+}
+
+// One instrument of the fleet refuses its COM block: backup and compare name
+// exactly those rows of exactly that instrument; the other is done.
+void TstZeltctlFleet::aFleetNamesTheRowsAnInstrumentRefuses()
+{
+    hostile::Peer refusing, good;
+    QVERIFY(refusing.listen());
+    QVERIFY(good.listen());
+    refusing.refuseReads(300, 395);
+    const QString hosts = m_dir->filePath("hosts");
+    writeFile(hosts,
+              QStringLiteral("127.0.0.1:%1\n127.0.0.1:%2\n").arg(good.port()).arg(refusing.port()));
+    const QString out = m_dir->filePath("out");
+    QVERIFY(QDir().mkpath(out));
+    const QVector<int> refusedRows = templateRowsIn(300, 395);
+    const QString name = QStringLiteral("127.0.0.1:%1").arg(refusing.port());
+
+    const Run backup = zeltctl({"backup", "--hosts", hosts, out, "--json"});
+    QCOMPARE(backup.status, 1);
+    QCOMPARE(backup.json().value("ok").toInt(), 1);
+    QCOMPARE(backup.err.count('\n'), 1 + refusedRows.size());
+    for (int r : refusedRows)
+        QVERIFY2(backup.err.contains(QStringLiteral("%1: row %2 (register ").arg(name).arg(r)),
+                 qPrintable(backup.err));
+    const QString golden =
+        backup.json().value("hosts").toArray()[0].toObject().value("file").toString();
+    QVERIFY(QFileInfo(golden).isFile());
+
+    const Run compare = zeltctl({"compare", "--hosts", hosts, golden, "--json"});
+    QCOMPARE(compare.status, 1);
+    const QJsonArray list = compare.json().value("instruments").toArray();
+    QCOMPARE(list[0].toObject().value("status").toString(), QStringLiteral("equal"));
+    QCOMPARE(list[1].toObject().value("status").toString(), QStringLiteral("rows failed"));
+    QJsonArray expected;
+    for (int r : refusedRows)
+        expected.append(r);
+    QCOMPARE(list[1].toObject().value("failed").toArray(), expected);
+    QCOMPARE(list[1].toObject().value("differing").toInt(), 0);
+    QCOMPARE(compare.err.count('\n'), refusedRows.size());
 }
 
 QTEST_GUILESS_MAIN(TstZeltctlFleet)
