@@ -148,7 +148,8 @@ int Zeltctl::cmdFleetCheck(const QString &hostsFile, const QString &file, bool d
                    m_link, jobs, m_timeoutMs);
     runFleet(&fleet, dryRun ? QStringLiteral("restore --dry-run") : QStringLiteral("compare"));
     const QString same = dryRun ? QStringLiteral("unchanged") : QStringLiteral("equal");
-    const QString differ = dryRun ? QStringLiteral("would change") : QStringLiteral("differs");
+    const QString differs = dryRun ? QStringLiteral("would change") : QStringLiteral("differs");
+    const QString differ = dryRun ? QStringLiteral("would change") : QStringLiteral("differ");
     int equalHosts = 0, differingHosts = 0, failedHosts = 0, unreached = 0;
     QVector<QStringList> rows;
     QJsonArray list;
@@ -173,7 +174,7 @@ int Zeltctl::cmdFleetCheck(const QString &hostsFile, const QString &file, bool d
             if (!r.differing.isEmpty())
                 ++differingHosts;
             if (r.ok())
-                state = r.differing.isEmpty() ? same : differ;
+                state = r.differing.isEmpty() ? same : differs;
         }
         rows.append({name, r.serial, state, QString::number(r.differing.size()),
                      QString::number(r.failedRows.size() + r.refusedRows.size()), secondsText(r)});

@@ -67,10 +67,14 @@ private:
     void onOpened(bool ok)
     {
         if (!ok) {
-            const QString why = m_link->errorString();
+            QString why = m_link->errorString();
+            if (why.isEmpty())
+                why = QStringLiteral("no connection");
+            // A serial device that is missing or held by another program is named.
             finish(FleetResult::Unreachable,
-                   QStringLiteral("cannot connect: %1")
-                       .arg(why.isEmpty() ? QStringLiteral("no connection") : why));
+                   m_result->where.serial
+                       ? QStringLiteral("cannot open %1: %2").arg(m_result->where.host, why)
+                       : QStringLiteral("cannot connect: %1").arg(why));
             return;
         }
         m_link->readRegisters(SysInfoStart, SysInfoCount,
@@ -346,7 +350,7 @@ void FleetRun::hostFinished(int lane, int index)
         while (m_laneNext[lane] < members.size()) {
             FleetResult &r = m_results[members[m_laneNext[lane]++]];
             r.status = FleetResult::Unreachable;
-            r.detail = closed.detail;
+            r.detail = closed.detail + QStringLiteral("; not tried");
             ++m_done;
         }
     }
