@@ -18,6 +18,7 @@
 
 #include <QJsonArray>
 #include <QModbusClient>
+#include <QSerialPort>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -110,6 +111,7 @@ private slots:
     void fleetChecksReportTheOthersWhenOneIsUnreachable();
     void serialBusesAreWorkedOneInstrumentAtATime();
     void aFleetNamesTheRowsAnInstrumentRefuses();
+    void aBusyDeviceFailsItsOwnInstrumentsAlone();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -597,6 +599,34 @@ void TstZeltctlFleet::aFleetNamesTheRowsAnInstrumentRefuses()
     QCOMPARE(list[1].toObject().value("failed").toArray(), expected);
     QCOMPARE(list[1].toObject().value("differing").toInt(), 0);
     QCOMPARE(compare.err.count('\n'), refusedRows.size());
+}
+
+// A serial device another program holds open: its instruments fail with a
+// line naming it, the line's other instrument is not tried, a TCP one is done.
+void TstZeltctlFleet::aBusyDeviceFailsItsOwnInstrumentsAlone()
+{
+    const QString line = m_dir->filePath("held");
+    SimHost bus;
+    QVERIFY(bus.startBus(line, true, {1, 2}, {38400, 2, 8, 1}, {}));
+    QSerialPort holder(line);
+    QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+    SimHost tcpSim;
+    QVERIFY(tcpSim.startTcp());
+    const QString hosts = m_dir->filePath("hosts");
+    writeFile(hosts, QStringLiteral("%1 38400 8E1 1\n127.0.0.1:%2\n%1 38400 8E1 2\n")
+                         .arg(line)
+                         .arg(tcpSim.port()));
+    const QString out = m_dir->filePath("out");
+    QVERIFY(QDir().mkpath(out));
+    const Run run = zeltctl({"backup", "--hosts", hosts, out, "--json"});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.json().value("ok").toInt(), 1);
+    const QStringList lines = run.err.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("zeltctl: %1 slave 1: cannot open %1: ").arg(line)),
+             qPrintable(run.err));
+    QVERIFY2(lines[1].endsWith(QLatin1String("; not tried")), qPrintable(run.err));
+    QCOMPARE(bus.requestCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstZeltctlFleet)
