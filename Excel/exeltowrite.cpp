@@ -284,7 +284,6 @@ bool ExelToWrite::givingUp(int row, int lastRow)
     m_gaveUp = true;
     m_report.unreached = lastRow - row;
     m_report.rows = lastRow - 1; // rows 2 .. lastRow, done or not
-
     return true;
 }
 

@@ -4,15 +4,12 @@
 
 #include "exeltowrite.h"
 #include "paramtemplate.h"
-#include "paramtext.h"
 #include "rowchecks.h"
 #include "servicerecorder.h"
-#include "valuebinding.h"
 #include "workbook.h"
 #include "zeltctlcommon.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
