@@ -9,8 +9,10 @@
 #include "modbuslink.h"
 #include "paramcatalogue.h"
 #include "paramtemplate.h"
+#include "programrecord.h"
 #include "registerimage.h"
 #include "rowchecks.h"
+#include "servicerecord.h"
 #include "sheetfixture.h"
 #include "simhost.h"
 #include "workbook.h"
@@ -181,8 +183,11 @@ void TstZeltctlFleet::groupedReadsFillTheRowsTheWindowsExportReads()
     }
     QVERIFY(log.size() <= planned.size() + 3);
 
+    // The window's export keeps its one request per row.
     const QString rowByRow = m_dir->filePath("rows.xlsx");
+    sim.clearLog();
     QCOMPARE(windowExport(sim.port(), wordOrder, rowByRow), ExelToWrite::Done);
+    QVERIFY(sim.requestLog().size() >= rows.size() - 1);
     const QMap<QString, QString> a = fileValues(grouped), b = fileValues(rowByRow);
     QCOMPARE(a.size(), rows.size() - 1);
     for (auto it = b.cbegin(); it != b.cend(); ++it) {
@@ -275,6 +280,15 @@ void TstZeltctlFleet::restoreWritesOnlyTheRowsThatDiffer()
     QCOMPARE((write + 1)->count, 2);
     QCOMPARE(one.json().value("written").toInt(), 1);
     QVERIFY2(one.out.contains(QLatin1String(" 1 written, ")), qPrintable(one.out));
+    // The service record has the change, with the value the group read found.
+    HistoryFilter changes;
+    changes.kind = ServiceEntry::Change;
+    changes.source = QStringLiteral("file unit.xlsx sha256 ");
+    const QVector<ServiceEntry> entries = ProgramRecord()->fetch(changes, 0, 1000);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0].address, 54);
+    QCOMPARE(entries[0].oldShown, QStringLiteral("20"));
+    QCOMPARE(entries[0].newShown, QStringLiteral("40"));
 
     // --all writes every row, as the window's import does.
     sim.clearLog();
