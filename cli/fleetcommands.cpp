@@ -103,8 +103,9 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
             fail(ExitDiffers, QStringLiteral("%1: %2").arg(r.where.name(), r.detail));
         }
         for (int row : r.failedRows)
-            fail(ExitDiffers, QStringLiteral("%1: %2 failed: its registers could not be read")
-                                  .arg(r.where.name(), templateRowLabel(row)));
+            fail(ExitDiffers,
+                 QStringLiteral("%1: %2 failed: %3")
+                     .arg(r.where.name(), templateRowLabel(row), r.failedWhy.value(row)));
         rows.append({r.where.name(), r.serial, r.statusText(), QString::number(r.read),
                      QString::number(r.failed), secondsText(r), r.file});
         QJsonObject o = instrumentJson(r);
@@ -165,8 +166,8 @@ int Zeltctl::cmdFleetCheck(const QString &hostsFile, const QString &file, bool d
                      QStringLiteral("%1: %2 refused: %3")
                          .arg(name, rowLabel(golden, row), PlanImportRow(golden, row).reason));
             for (int row : r.failedRows)
-                fail(ExitDiffers, QStringLiteral("%1: %2 failed: its registers could not be read")
-                                      .arg(name, rowLabel(golden, row)));
+                fail(ExitDiffers, QStringLiteral("%1: %2 failed: %3")
+                                      .arg(name, rowLabel(golden, row), r.failedWhy.value(row)));
             if (!r.failedRows.isEmpty() || !r.refusedRows.isEmpty())
                 ++failedHosts;
             else if (r.differing.isEmpty())

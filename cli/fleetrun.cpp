@@ -44,20 +44,19 @@ class HostJob : public QObject
     Q_OBJECT
 
 public:
-    HostJob(FleetMode mode, FleetResult *result, const QString &dir, const Workbook *golden,
-            const LinkSettings &settings, int timeoutMs, QObject *parent)
-        : QObject(parent), m_mode(mode), m_result(result), m_dir(dir), m_golden(golden),
-          m_wordOrder(quint32(settings.dwordFormat)), m_timeoutMs(timeoutMs),
-          m_link(new ModbusConnection(settings, this))
+    HostJob(const FleetJobSetup &setup, FleetResult *result, const LinkSettings &settings,
+            QObject *parent)
+        : QObject(parent), m_setup(setup), m_result(result),
+          m_wordOrder(quint32(settings.dwordFormat)), m_link(new ModbusConnection(settings, this))
     {
-        m_link->setResponseTimeout(timeoutMs);
+        m_link->setResponseTimeout(m_setup.timeoutMs);
         connect(m_link, &ModbusConnection::opened, this, &HostJob::onOpened);
     }
 
     void start()
     {
         m_clock.start();
-        m_link->open(qMax(LeastConnectWaitMs, m_timeoutMs));
+        m_link->open(qMax(LeastConnectWaitMs, m_setup.timeoutMs));
     }
 
 signals:
@@ -92,11 +91,11 @@ private:
             return;
         }
         m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
-        if (m_mode == FleetMode::Backup && !openTemplate())
+        if (m_setup.mode == FleetMode::Backup && !openTemplate())
             return;
-        const Workbook &book = m_mode == FleetMode::Backup ? m_book : *m_golden;
-        m_requests =
-            PlanGroupedReads(m_mode == FleetMode::DryRun ? DryRunSpans(book) : CompareSpans(book));
+        const Workbook &book = m_setup.mode == FleetMode::Backup ? m_book : *m_setup.golden;
+        m_requests = PlanGroupedReads(m_setup.mode == FleetMode::DryRun ? DryRunSpans(book)
+                                                                        : CompareSpans(book));
         readNextGroup();
     }
 
@@ -107,14 +106,16 @@ private:
                                  .arg(fileNamePart(h.host))
                                  .arg(h.serial ? h.slaveId : h.port)
                                  .arg(fileNamePart(m_result->serial));
-        m_final = QDir(m_dir).filePath(base + QStringLiteral(".xlsx"));
-        m_partial = QDir(m_dir).filePath(base + QStringLiteral(".part.xlsx"));
-        QString error;
-        if (!WriteParamTemplate(m_partial, 0, &error) || !m_book.open(m_partial) ||
-            !m_book.selectSheet(ParamSheet)) {
+        const QDir dir(m_setup.dir);
+        m_final = dir.filePath(base + QStringLiteral(".xlsx"));
+        m_partial = dir.filePath(base + QStringLiteral(".part.xlsx"));
+        // Every backup starts from a copy of the one template the run wrote.
+        QFile::remove(m_partial);
+        const bool copied = QFile::copy(m_setup.templatePath, m_partial);
+        if (!copied || !m_book.open(m_partial) || !m_book.selectSheet(ParamSheet)) {
             finish(FleetResult::FileFailed,
-                   QStringLiteral("%1: %2").arg(m_partial,
-                                                error.isEmpty() ? m_book.errorText() : error));
+                   QStringLiteral("%1: %2").arg(m_partial, copied ? m_book.errorText()
+                                                                  : QStringLiteral("not written")));
             return false;
         }
         return true;
@@ -123,7 +124,7 @@ private:
     void readNextGroup()
     {
         if (m_next == m_requests.size()) {
-            if (m_mode == FleetMode::Backup)
+            if (m_setup.mode == FleetMode::Backup)
                 fillAndSave();
             else
                 checkRows();
@@ -147,7 +148,7 @@ private:
         const bool silent = r == ModbusTimeout || r == ModbusNoLink;
         m_silent = silent ? m_silent + 1 : 0;
         if (r == ModbusNoLink || m_silent >= SilentRepliesToGiveUp) {
-            if (m_mode == FleetMode::Backup) {
+            if (m_setup.mode == FleetMode::Backup) {
                 m_book.close();
                 QFile::remove(m_partial);
             }
@@ -175,7 +176,7 @@ private:
                 ++m_result->read;
             } else {
                 ++m_result->failed;
-                m_result->failedRows.append(row);
+                failRow(row, plan.readAddress);
             }
         }
         save();
@@ -184,9 +185,10 @@ private:
     void checkRows()
     {
         const ExelToWrite::InstrumentValues values = ImageValues(m_image, m_wordOrder);
-        for (int row = 2; row <= m_golden->rowCount(); ++row) {
-            const RowCheck c = m_mode == FleetMode::DryRun ? DryRunRow(*m_golden, row, values)
-                                                           : CompareRow(*m_golden, row, values);
+        for (int row = 2; row <= m_setup.golden->rowCount(); ++row) {
+            const RowCheck c = m_setup.mode == FleetMode::DryRun
+                                   ? DryRunRow(*m_setup.golden, row, values)
+                                   : CompareRow(*m_setup.golden, row, values);
             m_result->rows += c.outcome != RowCheck::Skipped;
             switch (c.outcome) {
             case RowCheck::Skipped:
@@ -195,7 +197,7 @@ private:
                 m_result->refusedRows.append(row);
                 break;
             case RowCheck::Unreadable:
-                m_result->failedRows.append(row);
+                failRow(row, c.address);
                 break;
             case RowCheck::Same:
                 ++m_result->same;
@@ -207,6 +209,17 @@ private:
         }
         m_result->failed = m_result->failedRows.size();
         finish(m_result->failed ? FleetResult::RowsFailed : FleetResult::Done, QString());
+    }
+
+    void failRow(int row, int address)
+    {
+        quint32 value = 0;
+        ModbusResult why = ModbusProtocolError;
+        m_image.value(address, 1, m_wordOrder, &value, &why);
+        m_result->failedRows.append(row);
+        m_result->failedWhy.insert(row, QStringLiteral("register %1 could not be read: %2")
+                                            .arg(address)
+                                            .arg(ModbusResultText(why)));
     }
 
     // Only a backup that read every row replaces the earlier file; one with
@@ -251,12 +264,9 @@ private:
         emit finished();
     }
 
-    FleetMode m_mode;
+    FleetJobSetup m_setup;
     FleetResult *m_result;
-    QString m_dir;
-    const Workbook *m_golden;
     quint32 m_wordOrder;
-    int m_timeoutMs;
     ModbusConnection *m_link;
     Workbook m_book;
     QString m_final;
@@ -291,9 +301,10 @@ QString FleetResult::statusText() const
 FleetRun::FleetRun(FleetMode mode, const QVector<FleetHost> &hosts, const QString &dir,
                    const Workbook *golden, const LinkSettings &base, int jobs, int timeoutMs,
                    QObject *parent)
-    : QObject(parent), m_mode(mode), m_dir(dir), m_golden(golden), m_base(base),
-      m_jobs(qMax(1, jobs)), m_timeoutMs(timeoutMs)
+    : QObject(parent), m_setup{mode, dir, QString(), golden, timeoutMs}, m_base(base),
+      m_jobs(qMax(1, jobs))
 {
+    m_setup.templatePath = m_templateDir.filePath(QStringLiteral("template.xlsx"));
     QHash<QString, int> laneOfDevice;
     for (const FleetHost &h : hosts) {
         FleetResult r;
@@ -316,6 +327,16 @@ FleetRun::~FleetRun() = default;
 void FleetRun::start()
 {
     emit progress(0, m_results.size());
+    QString error;
+    if (m_setup.mode == FleetMode::Backup && !WriteParamTemplate(m_setup.templatePath, 0, &error)) {
+        for (FleetResult &r : m_results) {
+            r.status = FleetResult::FileFailed;
+            r.detail = QStringLiteral("the template could not be written: %1").arg(error);
+        }
+        m_done = m_results.size();
+        emit finished();
+        return;
+    }
     for (int i = 0; i < m_jobs && m_nextLane < m_lanes.size(); ++i)
         startLane();
 }
@@ -332,7 +353,7 @@ void FleetRun::startHost(int lane)
     LinkSettings s = r.where.link(m_base);
     if (r.where.slaveId == 0)
         r.where.slaveId = s.slaveId;
-    auto *job = new HostJob(m_mode, &r, m_dir, m_golden, s, m_timeoutMs, this);
+    auto *job = new HostJob(m_setup, &r, s, this);
     connect(job, &HostJob::finished, this, [this, job, lane, index] {
         job->deleteLater();
         hostFinished(lane, index);

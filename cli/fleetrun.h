@@ -3,9 +3,11 @@
 #include "hostsfile.h"
 #include "linksettings.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVector>
 #include <memory>
 
@@ -37,10 +39,21 @@ struct FleetResult
     int same = 0;
     QVector<int> refusedRows;
     QVector<int> failedRows;
+    QHash<int, QString> failedWhy; // by row: the register and what its read came to
 
     bool ok() const { return status == Done; }
     bool reached() const { return status != Unreachable && status != NoAnswer; }
     QString statusText() const;
+};
+
+// What every instrument's job of a run shares.
+struct FleetJobSetup
+{
+    FleetMode mode;
+    QString dir;          // backup: where the workbooks go
+    QString templatePath; // backup: the template each workbook is copied from
+    const Workbook *golden;
+    int timeoutMs;
 };
 
 class HostJob;
@@ -75,12 +88,10 @@ private:
     void startHost(int lane);
     void hostFinished(int lane, int index);
 
-    FleetMode m_mode;
-    QString m_dir;
-    const Workbook *m_golden;
+    QTemporaryDir m_templateDir;
+    FleetJobSetup m_setup;
     LinkSettings m_base;
     int m_jobs;
-    int m_timeoutMs;
     QVector<FleetResult> m_results;
     // The instruments of each TCP host or serial device, in file order.
     QVector<QVector<int>> m_lanes;

@@ -598,6 +598,8 @@ void TstZeltctlFleet::aFleetNamesTheRowsAnInstrumentRefuses()
     for (int r : refusedRows)
         QVERIFY2(backup.err.contains(QStringLiteral("%1: row %2 (register ").arg(name).arg(r)),
                  qPrintable(backup.err));
+    QCOMPARE(backup.err.count(QLatin1String("could not be read: refused by the instrument")),
+             refusedRows.size());
     const QString golden =
         backup.json().value("hosts").toArray()[0].toObject().value("file").toString();
     QVERIFY(QFileInfo(golden).isFile());
