@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QModbusClient>
 #include <QRegularExpression>
+#include <QRunnable>
+#include <QThreadPool>
 
 using namespace zeltctl;
 
@@ -91,46 +93,19 @@ private:
             return;
         }
         m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
-        if (m_setup.mode == FleetMode::Backup && !openTemplate())
-            return;
-        const Workbook &book = m_setup.mode == FleetMode::Backup ? m_book : *m_setup.golden;
-        m_requests = PlanGroupedReads(m_setup.mode == FleetMode::DryRun ? DryRunSpans(book)
-                                                                        : CompareSpans(book));
         readNextGroup();
-    }
-
-    bool openTemplate()
-    {
-        const FleetHost &h = m_result->where;
-        const QString base = QStringLiteral("%1_%2_%3")
-                                 .arg(fileNamePart(h.host))
-                                 .arg(h.serial ? h.slaveId : h.port)
-                                 .arg(fileNamePart(m_result->serial));
-        const QDir dir(m_setup.dir);
-        m_final = dir.filePath(base + QStringLiteral(".xlsx"));
-        m_partial = dir.filePath(base + QStringLiteral(".part.xlsx"));
-        // Every backup starts from a copy of the one template the run wrote.
-        QFile::remove(m_partial);
-        const bool copied = QFile::copy(m_setup.templatePath, m_partial);
-        if (!copied || !m_book.open(m_partial) || !m_book.selectSheet(ParamSheet)) {
-            finish(FleetResult::FileFailed,
-                   QStringLiteral("%1: %2").arg(m_partial, copied ? m_book.errorText()
-                                                                  : QStringLiteral("not written")));
-            return false;
-        }
-        return true;
     }
 
     void readNextGroup()
     {
-        if (m_next == m_requests.size()) {
+        if (m_next == m_setup.requests.size()) {
             if (m_setup.mode == FleetMode::Backup)
-                fillAndSave();
+                writeAside();
             else
                 checkRows();
             return;
         }
-        const GroupRequest g = m_requests[m_next++];
+        const GroupRequest g = m_setup.requests[m_next++];
         m_link->readRegisters(
             g.start, g.count,
             [this, g](ModbusResult r, const QVector<quint16> &values) { onGroup(g, r, values); });
@@ -148,10 +123,6 @@ private:
         const bool silent = r == ModbusTimeout || r == ModbusNoLink;
         m_silent = silent ? m_silent + 1 : 0;
         if (r == ModbusNoLink || m_silent >= SilentRepliesToGiveUp) {
-            if (m_setup.mode == FleetMode::Backup) {
-                m_book.close();
-                QFile::remove(m_partial);
-            }
             finish(FleetResult::NoAnswer,
                    QStringLiteral("the instrument stopped answering at register %1 (%2)")
                        .arg(g.start)
@@ -161,25 +132,57 @@ private:
         readNextGroup();
     }
 
-    void fillAndSave()
+    // The workbook is written on a pool thread: opening, filling and saving
+    // cost more than the reads of a fast instrument, and would hold up every
+    // other instrument's replies on this thread.
+    void writeAside()
     {
+        m_link->close();
+        QThreadPool::globalInstance()->start(QRunnable::create([this] {
+            QString detail;
+            const FleetResult::Status status = writeBackup(&detail);
+            QMetaObject::invokeMethod(
+                this, [this, status, detail] { finish(status, detail); }, Qt::QueuedConnection);
+        }));
+    }
+
+    // Fills a copy of the run's template from the registers read and saves it.
+    FleetResult::Status writeBackup(QString *detail)
+    {
+        const FleetHost &h = m_result->where;
+        const QString base = QStringLiteral("%1_%2_%3")
+                                 .arg(fileNamePart(h.host))
+                                 .arg(h.serial ? h.slaveId : h.port)
+                                 .arg(fileNamePart(m_result->serial));
+        const QDir dir(m_setup.dir);
+        const QString final = dir.filePath(base + QStringLiteral(".xlsx"));
+        const QString partial = dir.filePath(base + QStringLiteral(".part.xlsx"));
+        QFile::remove(partial);
+        Workbook book;
+        const bool copied = QFile::copy(m_setup.templatePath, partial);
+        if (!copied || !book.open(partial) || !book.selectSheet(ParamSheet)) {
+            QFile::remove(partial);
+            *detail = QStringLiteral("%1: %2").arg(partial, copied ? book.errorText()
+                                                                   : QStringLiteral("not written"));
+            return FleetResult::FileFailed;
+        }
         const ExelToWrite::InstrumentValues values = ImageValues(m_image, m_wordOrder);
-        for (int row = 2; row <= m_book.rowCount(); ++row) {
-            const ExportRowPlan plan = PlanExportRow(m_book, row);
+        for (int row = 2; row <= book.rowCount(); ++row) {
+            const ExportRowPlan plan = PlanExportRow(book, row);
             if (plan.action == ExportRowPlan::SkipEmpty || plan.action == ExportRowPlan::Skip)
                 continue;
             ++m_result->rows;
             quint32 value = 0;
             if (plan.action == ExportRowPlan::Read &&
                 values(plan.readAddress, plan.readCount(), &value)) {
-                m_book.setCellText(row, ParamValueColumn(), plan.valueText(value));
+                book.setCellText(row, ParamValueColumn(), plan.valueText(value));
                 ++m_result->read;
             } else {
                 ++m_result->failed;
                 failRow(row, plan.readAddress);
             }
         }
-        save();
+        return save(&book, partial, final, detail);
     }
 
     void checkRows()
@@ -224,32 +227,31 @@ private:
 
     // Only a backup that read every row replaces the earlier file; one with
     // failed rows stays beside it as the .part file and leaves it as it was.
-    void save()
+    FleetResult::Status save(Workbook *book, const QString &partial, const QString &final,
+                             QString *detail)
     {
-        const bool saved = m_book.save();
-        const QString error = m_book.errorText();
-        m_book.close();
+        const bool saved = book->save();
+        const QString error = book->errorText();
+        book->close();
         if (saved && m_result->failed) {
-            m_result->file = m_partial;
-            finish(FleetResult::RowsFailed,
-                   QStringLiteral("%1 of %2 rows failed; %3 is left as it was, the incomplete "
-                                  "backup is %4")
-                       .arg(m_result->failed)
-                       .arg(m_result->rows)
-                       .arg(m_final, m_partial));
-            return;
+            m_result->file = partial;
+            *detail = QStringLiteral("%1 of %2 rows failed; %3 is left as it was, the incomplete "
+                                     "backup is %4")
+                          .arg(m_result->failed)
+                          .arg(m_result->rows)
+                          .arg(final, partial);
+            return FleetResult::RowsFailed;
         }
         bool asideFailed = false;
         if (saved)
-            SetAsidePreviousExport(m_final, &asideFailed);
-        if (!saved || asideFailed || !QFile::rename(m_partial, m_final)) {
-            QFile::remove(m_partial);
-            finish(FleetResult::FileFailed,
-                   QStringLiteral("%1 could not be written %2").arg(m_final, error));
-            return;
+            SetAsidePreviousExport(final, &asideFailed);
+        if (!saved || asideFailed || !QFile::rename(partial, final)) {
+            QFile::remove(partial);
+            *detail = QStringLiteral("%1 could not be written %2").arg(final, error);
+            return FleetResult::FileFailed;
         }
-        m_result->file = m_final;
-        finish(FleetResult::Done, QString());
+        m_result->file = final;
+        return FleetResult::Done;
     }
 
     void finish(FleetResult::Status status, const QString &detail)
@@ -268,10 +270,6 @@ private:
     FleetResult *m_result;
     quint32 m_wordOrder;
     ModbusConnection *m_link;
-    Workbook m_book;
-    QString m_final;
-    QString m_partial;
-    QVector<GroupRequest> m_requests;
     int m_next = 0;
     RegisterImage m_image;
     int m_silent = 0;
@@ -301,7 +299,7 @@ QString FleetResult::statusText() const
 FleetRun::FleetRun(FleetMode mode, const QVector<FleetHost> &hosts, const QString &dir,
                    const Workbook *golden, const LinkSettings &base, int jobs, int timeoutMs,
                    QObject *parent)
-    : QObject(parent), m_setup{mode, dir, QString(), golden, timeoutMs}, m_base(base),
+    : QObject(parent), m_setup{mode, dir, QString(), golden, timeoutMs, {}}, m_base(base),
       m_jobs(qMax(1, jobs))
 {
     m_setup.templatePath = m_templateDir.filePath(QStringLiteral("template.xlsx"));
@@ -327,16 +325,25 @@ FleetRun::~FleetRun() = default;
 void FleetRun::start()
 {
     emit progress(0, m_results.size());
+    // The register groups every instrument is read by, from the template a
+    // backup fills or the approved workbook.
     QString error;
-    if (m_setup.mode == FleetMode::Backup && !WriteParamTemplate(m_setup.templatePath, 0, &error)) {
+    Workbook templ;
+    if (m_setup.mode == FleetMode::Backup &&
+        (!WriteParamTemplate(m_setup.templatePath, 0, &error) ||
+         !templ.open(m_setup.templatePath) || !templ.selectSheet(ParamSheet))) {
         for (FleetResult &r : m_results) {
             r.status = FleetResult::FileFailed;
-            r.detail = QStringLiteral("the template could not be written: %1").arg(error);
+            r.detail = QStringLiteral("the template could not be written: %1")
+                           .arg(error.isEmpty() ? templ.errorText() : error);
         }
         m_done = m_results.size();
         emit finished();
         return;
     }
+    const Workbook &sheet = m_setup.mode == FleetMode::Backup ? templ : *m_setup.golden;
+    m_setup.requests = PlanGroupedReads(m_setup.mode == FleetMode::DryRun ? DryRunSpans(sheet)
+                                                                          : CompareSpans(sheet));
     for (int i = 0; i < m_jobs && m_nextLane < m_lanes.size(); ++i)
         startLane();
 }

@@ -2,6 +2,7 @@
 
 #include "hostsfile.h"
 #include "linksettings.h"
+#include "registerimage.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -54,6 +55,7 @@ struct FleetJobSetup
     QString templatePath; // backup: the template each workbook is copied from
     const Workbook *golden;
     int timeoutMs;
+    QVector<GroupRequest> requests; // what each instrument is read by
 };
 
 class HostJob;
