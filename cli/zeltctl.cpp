@@ -94,10 +94,11 @@ COMMANDS:
                                 function, start, count, values, outcome, time
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup), failed polls (watch), failed hosts (fleet backup), a broken chain
+backup), failed polls (watch), failed hosts (fleet backup), an instrument that
+differs or has failed rows (fleet compare and dry run), a broken chain
 (history verify) or a failed copy (history sync); 2 usage error; 3
 the instrument could not be reached or left three requests in a row
-unanswered. Errors are one line on standard error; progress bars go to
+unanswered (fleet compare and dry run: any instrument). Errors are one line on standard error; progress bars go to
 standard error only when it is a terminal.
 )";
 
