@@ -573,6 +573,30 @@ void TstZeltctlFleet::serialBusesAreWorkedOneInstrumentAtATime()
                 QStringLiteral("bus%1_%2_%3").arg(b).arg(id).arg(o.value("serial").toString())));
         }
     }
+
+    // The fleet compare against instrument 3's backup, over the same lines:
+    // every other instrument differs in its own zero range alone.
+    const QString golden = list[2].toObject().value("file").toString();
+    QVERIFY(golden.contains(QLatin1String("bus0_3_")));
+    for (auto &bus : buses)
+        bus->clearLog();
+    const Run compare = zeltctl({"compare", "--hosts", hosts, golden, "--json"});
+    QCOMPARE(compare.status, 3); // the missing device
+    const QJsonArray checked = compare.json().value("instruments").toArray();
+    QCOMPARE(checked.size(), 10);
+    for (const QJsonValue &v : checked) {
+        const QJsonObject o = v.toObject();
+        if (o.value("status").toString() == QLatin1String("unreachable"))
+            continue;
+        const QJsonArray d = o.value("differences").toArray();
+        const bool isGolden =
+            o.value("instrument").toString().endsWith(QLatin1String("bus0 slave 3"));
+        QCOMPARE(d.size(), isGolden ? 0 : 1);
+        if (!isGolden)
+            QCOMPARE(d[0].toObject().value("address").toInt(), 54);
+    }
+    for (int b = 0; b < ids.size(); ++b)
+        QCOMPARE(slaveRuns(buses[b]->requestLog()), ids[b].size());
 }
 
 // One instrument of the fleet refuses its COM block: backup and compare name
