@@ -150,10 +150,12 @@ private:
     FleetResult::Status writeBackup(QString *detail)
     {
         const FleetHost &h = m_result->where;
-        const QString base = QStringLiteral("%1_%2_%3")
-                                 .arg(fileNamePart(h.host))
-                                 .arg(h.serial ? h.slaveId : h.port)
-                                 .arg(fileNamePart(m_result->serial));
+        // A serial instrument's file is named by the device's own name ("ttyUSB0").
+        const QString base =
+            QStringLiteral("%1_%2_%3")
+                .arg(fileNamePart(h.serial ? QFileInfo(h.host).fileName() : h.host))
+                .arg(h.serial ? h.slaveId : h.port)
+                .arg(fileNamePart(m_result->serial));
         const QDir dir(m_setup.dir);
         const QString final = dir.filePath(base + QStringLiteral(".xlsx"));
         const QString partial = dir.filePath(base + QStringLiteral(".part.xlsx"));

@@ -569,8 +569,11 @@ void TstZeltctlFleet::serialBusesAreWorkedOneInstrumentAtATime()
             QCOMPARE(o.value("read").toInt(), rows);
             // Each file holds its own instrument's values.
             QCOMPARE(fileValues(o.value("file").toString()).value("54"), QString::number(id));
-            QVERIFY(o.value("file").toString().contains(
-                QStringLiteral("bus%1_%2_%3").arg(b).arg(id).arg(o.value("serial").toString())));
+            QCOMPARE(QFileInfo(o.value("file").toString()).fileName(),
+                     QStringLiteral("bus%1_%2_%3.xlsx")
+                         .arg(b)
+                         .arg(id)
+                         .arg(o.value("serial").toString()));
         }
     }
 
