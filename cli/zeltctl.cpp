@@ -67,7 +67,7 @@ COMMANDS:
   backup --hosts FILE DIR [--jobs N]
                                 every instrument listed in FILE backed up at
                                 once into DIR/<host>_<port>_<serial>.xlsx
-                                (<device>_<slave>_<serial>.xlsx), at most N (64)
+                                (ttyUSB0_<slave>_<serial>.xlsx), at most N (64)
                                 TCP hosts or serial lines at a time, the
                                 instruments of one serial line one after
                                 another, with a summary table. FILE holds one
