@@ -75,6 +75,13 @@ QString rowList(const QVector<int> &rows)
     return out.join(QStringLiteral(", "));
 }
 
+// The register a parameter's value is read from: a write-only switch reads back elsewhere.
+int readBackAddress(int address)
+{
+    const ParamRow *p = FindParamByAddress(address);
+    return p && p->access == ParamAccess::WriteOnly && p->readBack ? p->readBack : address;
+}
+
 QString floatText(quint32 bits)
 {
     float f = 0;
@@ -217,15 +224,18 @@ ImportRowPlan PlanImportRow(const Workbook &book, int r)
         refusal = QStringLiteral("value %1 is not an unsigned decimal of %2 register(s)")
                       .arg(valueText)
                       .arg(count);
-    else if (value < limitValue(minText) || value > limitValue(maxText))
+    plan.stated = refusal.isEmpty();
+    const ParamRow *p = FindParamByAddress(int(address));
+    if (plan.stated && (value < limitValue(minText) || value > limitValue(maxText)))
         refusal = QStringLiteral("value %1 lies outside %2 .. %3")
                       .arg(value)
                       .arg(limitValue(minText))
                       .arg(limitValue(maxText));
-    else if (const ParamRow *p = FindParamByAddress(int(address));
-             p && (p->access == ParamAccess::Command || p->access == ParamAccess::ReadOnly))
+    else if (plan.stated && p &&
+             (p->access == ParamAccess::Command || p->access == ParamAccess::ReadOnly))
         refusal = QStringLiteral("register %1 is never written by an import").arg(address);
     plan.address = int(address);
+    plan.readAddress = readBackAddress(plan.address);
     plan.count = int(count);
     plan.value = quint32(value);
     plan.reason = refusal;
@@ -250,11 +260,7 @@ ExportRowPlan PlanExportRow(const Workbook &book, int r)
         plan.reason = QStringLiteral("address %1 is not a register").arg(addressText);
         return plan;
     }
-    // A write-only switch is read where the instrument shows it.
-    plan.readAddress = int(address);
-    const ParamRow *p = FindParamByAddress(plan.readAddress);
-    if (p && p->access == ParamAccess::WriteOnly && p->readBack)
-        plan.readAddress = p->readBack;
+    plan.readAddress = readBackAddress(int(address));
     plan.count = int(count);
     plan.action = ExportRowPlan::Read;
     return plan;
@@ -277,8 +283,45 @@ bool ExelToWrite::givingUp(int row, int lastRow)
     qDebug().noquote() << QStringLiteral("the run gave up after row %1").arg(row);
     m_gaveUp = true;
     m_report.unreached = lastRow - row;
-    m_report.rows += m_report.unreached;
+    m_report.rows = lastRow - 1; // rows 2 .. lastRow, done or not
     return true;
+}
+
+void ExelToWrite::failRow(int row, const QString &why)
+{
+    qDebug().noquote() << QStringLiteral("row %1 failed:").arg(row) << why;
+    m_report.failed.append(row);
+    m_report.reasons.insert(row, why);
+}
+
+// Writes one row; with instrument values, reads it back as well.
+bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, const QString &source,
+                           int row)
+{
+    qDebug() << "写"
+             << "num:---" << plan.address;
+    LinkSettings request;
+    request.startAddress = plan.address;
+    request.count = quint16(plan.count);
+    const WriteSource rowSource(QStringLiteral("%1 row %2").arg(source).arg(row));
+    const ModbusResult result = WriteParam(device, plan.value, request);
+    if (result != ModbusOk) {
+        failRow(row, QStringLiteral("register %1, result %2").arg(plan.address).arg(int(result)));
+        return false;
+    }
+    if (!m_values)
+        return true;
+    bool ok = false;
+    const quint32 back = ReadParam(plan.readAddress, plan.count, &ok);
+    if (!ok)
+        failRow(row, QStringLiteral("register %1 could not be read back after the write")
+                         .arg(plan.readAddress));
+    else if (back != plan.value)
+        failRow(row, QStringLiteral("register %1 reads %2 back after writing %3")
+                         .arg(plan.readAddress)
+                         .arg(back)
+                         .arg(plan.value));
+    return ok && back == plan.value;
 }
 
 int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device)
@@ -313,31 +356,31 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
             ++m_report.skipped;
             continue;
         }
+        // A row whose register already holds the file's value is left alone,
+        // even where the file's limits would refuse that value.
+        quint32 held = 0;
+        const bool known = m_values && plan.stated && m_values(plan.readAddress, plan.count, &held);
+        if (known && held == plan.value) {
+            ++m_report.unchanged;
+            continue;
+        }
         if (plan.action == ImportRowPlan::Refuse) {
             qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
             m_report.refused.append(r);
             m_report.reasons.insert(r, plan.reason);
             continue;
         }
-
-        qDebug() << "写"
-                 << "num:---" << plan.address;
-        LinkSettings request;
-        request.startAddress = plan.address;
-        request.count = quint16(plan.count);
-        const WriteSource source(QStringLiteral("%1 row %2").arg(fileSource).arg(r));
-        const ModbusResult result = WriteParam(device, plan.value, request);
-        if (result == ModbusOk) {
+        // A run that gave up sends nothing more.
+        if (givingUp(r - 1, n))
+            break;
+        if (m_values && !known) {
+            failRow(r, QStringLiteral("register %1 could not be read").arg(plan.readAddress));
+        } else if (writeRow(device, plan, fileSource, r)) {
             ++m_report.done;
-        } else {
-            const QString why =
-                QStringLiteral("register %1, result %2").arg(plan.address).arg(int(result));
-            qDebug().noquote() << QStringLiteral("row %1 failed:").arg(r) << why;
-            m_report.failed.append(r);
-            m_report.reasons.insert(r, why);
-            if (givingUp(r, n))
-                break;
+            continue;
         }
+        if (givingUp(r, n))
+            break;
     }
     qDebug() << "读取完成";
     if (!m_report.refused.isEmpty())
@@ -379,7 +422,10 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
         }
         if (gu8_LinkStop)
             return Stopped;
-        WaitMs(1);
+        // A row read from the instrument waits its turn; one taken from values
+        // the caller read before costs no time on the line.
+        if (!m_values)
+            WaitMs(1);
         if (plan.action == ExportRowPlan::Skip) {
             ++m_report.skipped; // the layout knows no such count: the row stays as it is
             continue;
@@ -391,14 +437,14 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
             continue;
         }
         bool ok = false;
-        const quint32 value = ReadParam(plan.readAddress, plan.readCount(), &ok);
+        quint32 value = 0;
+        if (m_values)
+            ok = m_values(plan.readAddress, plan.readCount(), &value);
+        else
+            value = ReadParam(plan.readAddress, plan.readCount(), &ok);
         if (!ok) {
-            const QString why =
-                QStringLiteral("register %1 could not be read").arg(plan.readAddress);
-            qDebug().noquote() << QStringLiteral("row %1 failed:").arg(r) << why;
             book->setCellText(r, ValueColumn, QString());
-            m_report.failed.append(r);
-            m_report.reasons.insert(r, why);
+            failRow(r, QStringLiteral("register %1 could not be read").arg(plan.readAddress));
             if (givingUp(r, n))
                 break;
             continue;
@@ -464,6 +510,8 @@ QString ExelToWrite::ReportText(const ParamFileReport &report, bool import)
             tr(", %1 refused (rows %2)").arg(report.refused.size()).arg(rowList(report.refused));
     if (!report.failed.isEmpty())
         text += tr(", %1 failed (rows %2)").arg(report.failed.size()).arg(rowList(report.failed));
+    if (report.unchanged)
+        text += tr(", %1 unchanged").arg(report.unchanged);
     if (report.skipped)
         text += tr(", %1 skipped").arg(report.skipped);
     if (report.unreached)

@@ -35,6 +35,7 @@ struct ParamFileReport
     QVector<int> failed;         // rows whose register write or read failed
     int skipped = 0;             // rows passed over as the layout says (link rows, count 3, empty)
     int unreached = 0;           // rows after the one where the run gave up (see setGiveUp)
+    int unchanged = 0;           // import with instrument values: rows already holding the value
     QHash<int, QString> reasons; // why a refused or failed row was not done, by row
 };
 
@@ -49,9 +50,13 @@ struct ImportRowPlan
     };
     Action action = Skip;
     int address = 0;
+    int readAddress = 0; // a write-only switch reads back elsewhere
     int count = 0;
     quint32 value = 0;
     QString reason; // Refuse: why
+    // Address, count and value are stated exactly (only the limits or the
+    // register's access may refuse the row).
+    bool stated = false;
 };
 ImportRowPlan PlanImportRow(const Workbook &book, int row);
 
@@ -114,6 +119,16 @@ public:
     int RunExport(const QString &file, QModbusClient *device,
                   const std::function<void(int)> &percent);
 
+    // The instrument's value of a parameter (address, one or two registers), or
+    // false when it is not known.
+    using InstrumentValues = std::function<bool(int address, int count, quint32 *value)>;
+    // The export fills its rows from values instead of one read per row; the
+    // import writes only the rows whose register does not hold the file's
+    // value yet (the others count as unchanged, whatever the limits say) and
+    // reads each written row back. Without it (the window) every row is read
+    // or written.
+    void setInstrumentValues(const InstrumentValues &values) { m_values = values; }
+
     // Asked after every row whose request failed: true ends the run there, the
     // rows after it counted as unreached. Without it every row is tried.
     void setGiveUp(const std::function<bool()> &giveUp) { m_giveUp = giveUp; }
@@ -145,9 +160,12 @@ private:
     std::unique_ptr<WorkBooks> m_books;
     Workbook *m_workbook = nullptr;
     bool givingUp(int row, int lastRow);
+    void failRow(int row, const QString &why);
+    bool writeRow(QModbusClient *device, const ImportRowPlan &plan, const QString &source, int row);
 
     ParamFileReport m_report;
     std::function<bool()> m_giveUp;
+    InstrumentValues m_values;
     bool m_gaveUp = false;
     QString m_refusal;
 };

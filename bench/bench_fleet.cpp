@@ -1,8 +1,9 @@
-// Fleet backup of simulated instruments that answer with a fixed delay, beside
-// sequential single backups of the same instruments and one single backup, all
-// measured in the same run. Run by hand: bench_fleet [instruments] [delay-ms] [repeats]
+// Fleet backup and fleet compare of simulated instruments that answer with a
+// fixed delay, beside sequential single backups and compares of the same
+// instruments, all measured in the same run.
+// Run by hand: bench_fleet [instruments] [delay-ms] [repeats]
 #include "benchsupport.h"
-#include "zeltctl.h"
+#include "zeltctltiming.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,28 +13,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
-
-namespace {
-
-// Wall time of one zeltctl run in ms, or -1 when it did not succeed.
-double timedRun(const QStringList &args)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    CliStreams streams{o, e, false};
-    QElapsedTimer clock;
-    clock.start();
-    const int status = RunZeltctl(QStringList{QStringLiteral("zeltctl")} + args, streams);
-    const double ms = clock.nsecsElapsed() / 1e6;
-    if (status != 0) {
-        std::fprintf(stderr, "zeltctl %s: status %d: %s\n", qPrintable(args.join(' ')), status,
-                     qPrintable(err));
-        return -1;
-    }
-    return ms;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -60,20 +39,25 @@ int main(int argc, char *argv[])
         hosts.write(QStringLiteral("127.0.0.1:%1\n").arg(s->port()).toUtf8());
     hosts.close();
 
-    QVector<double> fleet, fleetAll, sequential, single, slowestSingle;
+    const QString golden = dir.filePath(QStringLiteral("golden.xlsx"));
+    if (TimedZeltctl(
+            {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sims[0]->port()), "backup", golden}) < 0)
+        return 1;
+    QVector<double> fleet, fleetAll, sequential, single, slowestSingle, fleetCompare,
+        sequentialCompare;
     for (int r = 0; r < repeats; ++r) {
         const QString out = dir.filePath(QStringLiteral("fleet%1").arg(r));
         QDir().mkpath(out);
-        const double f = timedRun({"backup", "--hosts", hosts.fileName(), out});
+        const double f = TimedZeltctl({"backup", "--hosts", hosts.fileName(), out});
         const QString outAll = dir.filePath(QStringLiteral("fleetall%1").arg(r));
         QDir().mkpath(outAll);
-        const double fa = timedRun({"backup", "--hosts", hosts.fileName(), outAll, "--jobs",
-                                    QString::number(instruments)});
+        const double fa = TimedZeltctl({"backup", "--hosts", hosts.fileName(), outAll, "--jobs",
+                                        QString::number(instruments)});
 
         double total = 0, slowest = 0;
         for (int i = 0; i < instruments; ++i) {
             const QString file = dir.filePath(QStringLiteral("single%1_%2.xlsx").arg(r).arg(i));
-            const double ms = timedRun(
+            const double ms = TimedZeltctl(
                 {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sims[i]->port()), "backup", file});
             if (ms < 0)
                 return 1;
@@ -82,8 +66,19 @@ int main(int argc, char *argv[])
             if (i == 0)
                 single.append(ms);
         }
-        if (f < 0 || fa < 0)
+        const double fc = TimedZeltctl({"compare", "--hosts", hosts.fileName(), golden});
+        double compares = 0;
+        for (int i = 0; i < instruments; ++i) {
+            const double ms = TimedZeltctl(
+                {"--tcp", QStringLiteral("127.0.0.1:%1").arg(sims[i]->port()), "compare", golden});
+            if (ms < 0)
+                return 1;
+            compares += ms;
+        }
+        if (f < 0 || fa < 0 || fc < 0)
             return 1;
+        fleetCompare.append(fc);
+        sequentialCompare.append(compares);
         fleet.append(f);
         fleetAll.append(fa);
         sequential.append(total);
@@ -103,7 +98,12 @@ int main(int argc, char *argv[])
                     "fleet/(single + extra) %.2f (goal <= 1.5)\n",
                     label, ms, s / ms, ms / slow);
     };
-    fleetLine("fleet, --jobs 16 (default)", f);
+    fleetLine("fleet, --jobs 64 (default)", f);
     fleetLine(qPrintable(QStringLiteral("fleet, --jobs %1").arg(instruments)), fa);
+    const double sc = median(sequentialCompare), fc = median(fleetCompare);
+    std::printf("compare against one approved workbook\n");
+    std::printf("  %2d sequential compares     %9.1f ms\n", instruments, sc);
+    std::printf("  fleet compare, default jobs %8.1f ms   sequential/fleet %.1fx (goal >= 20x)\n",
+                fc, sc / fc);
     return 0;
 }

@@ -1,18 +1,15 @@
 // The commands on parameter files: backup, restore and compare of one
-// instrument, and the backup of a list of instruments.
+// instrument.
 #include "zeltctl.h"
 
 #include "exeltowrite.h"
-#include "fleetbackup.h"
 #include "paramtemplate.h"
-#include "paramtext.h"
+#include "rowchecks.h"
 #include "servicerecorder.h"
-#include "valuebinding.h"
 #include "workbook.h"
 #include "zeltctlcommon.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -21,8 +18,6 @@
 using namespace zeltctl;
 
 namespace {
-
-constexpr int DefaultJobs = 16;
 
 // A hidden name beside path that no file has, or empty. The name is freed
 // again, so that the workbook written there gets the usual permissions
@@ -36,17 +31,6 @@ QString UnusedSiblingName(const QString &path)
 }
 
 } // namespace
-
-// What one row of a parameter file is against the instrument.
-struct RowCheck
-{
-    enum Outcome { Skipped, Refused, Unreadable, Same, Differs };
-    Outcome outcome = Skipped;
-    QString reason;    // Refused: why
-    int address = 0;   // Unreadable: the register that could not be read
-    QStringList cells; // Differs: the row of the table
-    QJsonObject json;  // Differs: the row of the JSON list
-};
 
 // How compare and restore --dry-run name what they found.
 struct RowCheckTexts
@@ -137,6 +121,7 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ExelToWrite
                                                        {import ? "written" : "read", report.done},
                                                        {"refused", rowArray(report.refused)},
                                                        {"failed", rowArray(report.failed)},
+                                                       {"unchanged", report.unchanged},
                                                        {"skipped", report.skipped},
                                                        {"unreached", report.unreached},
                                                        {"summary", summary}}));
@@ -172,8 +157,11 @@ int Zeltctl::cmdBackup(const QString &file)
                     QStringLiteral("%1: %2").arg(
                         file, error.isEmpty() ? QStringLiteral("no name beside it") : error));
     }
+    RegisterImage image;
+    readGrouped(fresh, &CompareSpans, &image);
     ExelToWrite excel;
     excel.setGiveUp(&GaveUp);
+    excel.setInstrumentValues(ImageValues(image, gu32_DwordFormat));
     int result = 0;
     {
         ProgressBar bar(m_s, QStringLiteral("backup"));
@@ -244,12 +232,13 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
     {
         ProgressBar bar(m_s, texts.progress);
         for (int r = 2; r <= n; ++r) {
-            if (GaveUp()) {
-                unreached = n - r + 1;
-                break;
-            }
             bar.show(n > 2 ? (r - 2) * 100 / (n - 2) : 100);
             const RowCheck c = check(r);
+            // The rows whose registers were left unread when the instrument fell silent.
+            if (c.outcome == RowCheck::Unreadable && GaveUp()) {
+                ++unreached;
+                continue;
+            }
             switch (c.outcome) {
             case RowCheck::Skipped:
                 ++skipped;
@@ -310,8 +299,20 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
     return refused || failed || differs ? ExitDiffers : ExitDone;
 }
 
-int Zeltctl::cmdRestore(const QString &file, bool dryRun)
+// Reads what the rows of file need by register groups, one request per group.
+void Zeltctl::readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
+                          RegisterImage *image)
 {
+    Workbook book;
+    if (book.open(file) && book.selectSheet(ParamSheet))
+        ReadRegisterImage(PlanGroupedReads(spans(book)), image, &GaveUp);
+}
+
+int Zeltctl::cmdRestore(const QString &file, bool dryRun, bool all)
+{
+    if (dryRun && all)
+        return usageError(QStringLiteral("--all writes every row; --dry-run shows the rows that "
+                                         "differ: give one of them"));
     if (!QFileInfo(file).isFile())
         return usageError(QStringLiteral("%1: no such file").arg(file));
     {
@@ -321,9 +322,16 @@ int Zeltctl::cmdRestore(const QString &file, bool dryRun)
     }
     if (const int status = connectInstrument())
         return status;
+    RegisterImage image;
+    if (!all)
+        readGrouped(file, &DryRunSpans, &image);
+    const ExelToWrite::InstrumentValues values = ImageValues(image, gu32_DwordFormat);
     if (!dryRun) {
+        // Only the rows that differ are written, unless --all asks for every row.
         ExelToWrite excel;
         excel.setGiveUp(&GaveUp);
+        if (!all)
+            excel.setInstrumentValues(values);
         int result = 0;
         {
             ProgressBar bar(m_s, QStringLiteral("restore"));
@@ -334,52 +342,16 @@ int Zeltctl::cmdRestore(const QString &file, bool dryRun)
         disconnectInstrument();
         return status;
     }
-
-    // The import's own row rules, with a read of the instrument in place of the write.
     Workbook book;
     openSheet(&book, file);
     const RowCheckTexts texts{QStringLiteral("restore --dry-run"),
-                              {QStringLiteral("ROW"), QStringLiteral("ADDRESS"),
-                               QStringLiteral("NAME"), QStringLiteral("INSTRUMENT"),
-                               QStringLiteral("FILE")},
+                              DryRunHeader(),
                               QStringLiteral("changes"),
                               QStringLiteral("would change"),
                               QStringLiteral("unchanged"),
                               /*refusable=*/true,
                               /*differencesFail=*/false};
-    return checkRows(file, book, texts, [&book](int r) {
-        RowCheck c;
-        const ImportRowPlan plan = PlanImportRow(book, r);
-        if (plan.action == ImportRowPlan::Skip || plan.action == ImportRowPlan::SkipEmpty)
-            return c;
-        if (plan.action == ImportRowPlan::Refuse) {
-            c.outcome = RowCheck::Refused;
-            c.reason = plan.reason;
-            return c;
-        }
-        CliParam p;
-        FindCliParam(QString::number(plan.address), &p);
-        p.row.count = quint8(plan.count);
-        bool ok = false;
-        const quint32 now = ReadParam(p.readAddress(), plan.count, &ok);
-        if (!ok) {
-            c.outcome = RowCheck::Unreadable;
-            c.address = p.readAddress();
-        } else if (now == plan.value) {
-            c.outcome = RowCheck::Same;
-        } else {
-            c.outcome = RowCheck::Differs;
-            c.cells =
-                QStringList{QString::number(r), QString::number(plan.address), book.cellText(r, 2),
-                            QString::number(now), QString::number(plan.value)};
-            c.json = QJsonObject{{"row", r},
-                                 {"address", plan.address},
-                                 {"name", book.cellText(r, 2)},
-                                 {"instrument", qint64(now)},
-                                 {"file", qint64(plan.value)}};
-        }
-        return c;
-    });
+    return checkRows(file, book, texts, [&](int r) { return DryRunRow(book, r, values); });
 }
 
 int Zeltctl::cmdCompare(const QString &file)
@@ -391,110 +363,13 @@ int Zeltctl::cmdCompare(const QString &file)
         return ExitDiffers;
     if (const int status = connectInstrument())
         return status;
-    // What a backup would write into each row, against what the row holds.
-    const RowCheckTexts texts{QStringLiteral("compare"),
-                              {QStringLiteral("ROW"), QStringLiteral("ADDRESS"),
-                               QStringLiteral("NAME"), QStringLiteral("FILE"),
-                               QStringLiteral("INSTRUMENT")},
-                              QStringLiteral("differences"),
-                              QStringLiteral("differ"),
+    RegisterImage image;
+    readGrouped(file, &CompareSpans, &image);
+    const ExelToWrite::InstrumentValues values = ImageValues(image, gu32_DwordFormat);
+    const RowCheckTexts texts{QStringLiteral("compare"),     CompareHeader(),
+                              QStringLiteral("differences"), QStringLiteral("differ"),
                               QStringLiteral("equal"),
                               /*refusable=*/false,
                               /*differencesFail=*/true};
-    return checkRows(file, book, texts, [&book](int r) {
-        RowCheck c;
-        const ExportRowPlan plan = PlanExportRow(book, r);
-        const QString fileText = book.cellText(r, ParamValueColumn()).trimmed();
-        if (plan.action != ExportRowPlan::Read || fileText.isEmpty())
-            return c;
-        bool ok = false;
-        const quint32 value = ReadParam(plan.readAddress, plan.readCount(), &ok);
-        if (!ok) {
-            c.outcome = RowCheck::Unreadable;
-            c.address = plan.readAddress;
-            return c;
-        }
-        const QString instrumentText = plan.valueText(value);
-        // A float row equals when it shows the same six significant digits.
-        const bool equal = plan.count == 3
-                               ? QString::number(fileText.toDouble(), 'g', 6) == instrumentText
-                               : fileText == instrumentText;
-        if (equal) {
-            c.outcome = RowCheck::Same;
-            return c;
-        }
-        c.outcome = RowCheck::Differs;
-        c.cells = QStringList{QString::number(r), book.cellText(r, 1), book.cellText(r, 2),
-                              fileText, instrumentText};
-        c.json = QJsonObject{{"row", r},
-                             {"address", book.cellText(r, 1).toInt()},
-                             {"name", book.cellText(r, 2)},
-                             {"file", fileText},
-                             {"instrument", instrumentText}};
-        return c;
-    });
-}
-
-int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
-{
-    if (m_parser.isSet("serial") || m_parser.isSet("tcp"))
-        return usageError(QStringLiteral("backup --hosts takes its instruments from the file, not "
-                                         "from --tcp or --serial"));
-    int jobs = DefaultJobs;
-    QString error;
-    if (!intOption("jobs", 1, 1024, &jobs, &error))
-        return usageError(error);
-    QVector<FleetHost> hosts;
-    if (!ReadHostsFile(hostsFile, &hosts, &error))
-        return usageError(error);
-    if (!QFileInfo(dir).isDir())
-        return usageError(QStringLiteral("%1: no such folder").arg(dir));
-
-    LinkSettings base = m_link;
-    base.connectType = 1;
-    FleetBackup fleet(hosts, dir, base, jobs, m_timeoutMs);
-    {
-        ProgressBar bar(m_s, QStringLiteral("backup"));
-        QObject::connect(&fleet, &FleetBackup::progress, [&bar](int done, int total) {
-            bar.show(total ? done * 100 / total : 100);
-        });
-        QEventLoop loop;
-        QObject::connect(&fleet, &FleetBackup::finished, &loop, &QEventLoop::quit);
-        fleet.start();
-        if (!fleet.isFinished())
-            loop.exec();
-    }
-    int failedHosts = 0;
-    QVector<QStringList> rows;
-    QJsonArray list;
-    for (const FleetResult &r : fleet.results()) {
-        if (!r.ok()) {
-            ++failedHosts;
-            fail(ExitDiffers, QStringLiteral("%1:%2: %3").arg(r.host).arg(r.port).arg(r.detail));
-        }
-        const QString seconds = QString::number(r.elapsedMs / 1000.0, 'f', 2);
-        rows.append({r.host, QString::number(r.port), r.serial, r.statusText(),
-                     QString::number(r.read), QString::number(r.failed), seconds, r.file});
-        list.append(QJsonObject{{"host", r.host},
-                                {"port", r.port},
-                                {"serial", r.serial},
-                                {"status", r.statusText()},
-                                {"rows", r.rows},
-                                {"read", r.read},
-                                {"failed", r.failed},
-                                {"seconds", r.elapsedMs / 1000.0},
-                                {"file", r.file},
-                                {"detail", r.detail}});
-    }
-    printResult(
-        QJsonObject{{"hosts", list}, {"ok", hosts.size() - failedHosts}, {"failed", failedHosts}},
-        {QStringLiteral("HOST"), QStringLiteral("PORT"), QStringLiteral("SERIAL"),
-         QStringLiteral("STATUS"), QStringLiteral("READ"), QStringLiteral("FAILED"),
-         QStringLiteral("SECONDS"), QStringLiteral("FILE")},
-        rows,
-        QStringLiteral("%1 instruments: %2 backed up, %3 failed")
-            .arg(hosts.size())
-            .arg(hosts.size() - failedHosts)
-            .arg(failedHosts));
-    return failedHosts ? ExitDiffers : ExitDone;
+    return checkRows(file, book, texts, [&](int r) { return CompareRow(book, r, values); });
 }

@@ -45,18 +45,43 @@ COMMANDS:
                                 layout; it replaces FILE (kept under its time)
                                 only when every row was read, else it is left
                                 as NAME.part.xlsx
-  restore FILE.xlsx [--dry-run] the parameters of the workbook into the
-                                instrument, within the limits the file states;
-                                --dry-run lists what would change, writing nothing
+  restore FILE.xlsx [--dry-run] [--all]
+                                the parameters of the workbook into the
+                                instrument: the rows whose value differs from
+                                the instrument's, within the limits the file
+                                states, each read back; rows already holding the
+                                file's value are unchanged; --all writes every
+                                row; --dry-run lists what would change, writing
+                                nothing
   compare FILE.xlsx             rows whose file value differs from the instrument
   watch [--interval MS] [--count N] [--csv FILE]
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
+  scan --serial DEVICE [--bauds 9600,19200,38400,57600,115200]
+       [--parities none,even,odd] [--slaves 1-99]
+  scan --tcp HOST[-HOST] [--port 502] [--slaves 1-99]
+                                every instrument on the line or at the
+                                addresses: slave id, framing or host, version,
+                                kind and serial number; only reads (exit 1 when
+                                none is found)
   backup --hosts FILE DIR [--jobs N]
-                                every TCP instrument listed in FILE (one
-                                HOST[:PORT] a line, # comments) backed up at once
-                                into DIR/<host>_<port>_<serial>.xlsx, at most N
-                                (16) at a time, with a summary table
+                                every instrument listed in FILE backed up at
+                                once into DIR/<host>_<port>_<serial>.xlsx
+                                (ttyUSB0_<slave>_<serial>.xlsx), at most N (64)
+                                TCP hosts or serial lines at a time, the
+                                instruments of one serial line one after
+                                another, with a summary table. FILE holds one
+                                instrument a line, # comments:
+                                  HOST[:PORT]                  (port 502)
+                                  DEVICE BAUD FRAMING SLAVE    e.g.
+                                  /dev/ttyUSB0 38400 8E1 5
+  compare --hosts FILE GOLDEN.xlsx [--jobs N]
+  restore --hosts FILE GOLDEN.xlsx --dry-run [--jobs N]
+                                every instrument of FILE against one approved
+                                workbook at once: a line per instrument with the
+                                number of rows that differ (--json: every such
+                                row); exit 1 when any differs, 3 when any could
+                                not be reached
   report FILE.pdf [--site TEXT] [--note TEXT] [--since DATE] [--sample S]
                                 the service report: instrument, calibration
                                 with a curve of the live weight sampled for S
@@ -75,10 +100,11 @@ COMMANDS:
                                 function, start, count, values, outcome, time
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup), failed polls (watch), failed hosts (fleet backup), a broken chain
+backup), failed polls (watch), failed hosts (fleet backup), an instrument that
+differs or has failed rows (fleet compare and dry run), a broken chain
 (history verify) or a failed copy (history sync); 2 usage error; 3
 the instrument could not be reached or left three requests in a row
-unanswered. Errors are one line on standard error; progress bars go to
+unanswered (fleet compare and dry run: any instrument). Errors are one line on standard error; progress bars go to
 standard error only when it is a terminal.
 )";
 
@@ -173,11 +199,16 @@ int Zeltctl::run(const QStringList &arguments)
         {"stats", "The link's figures when the command ends."},
         {"trace", "Every request of the run into this file.", "file"},
         {"dry-run", "restore: list, write nothing."},
+        {"all", "restore: write every row, not only those that differ."},
         {"interval", "watch: poll interval.", "ms"},
         {"count", "watch: number of polls.", "n"},
         {"csv", "watch: also write CSV lines to this file.", "file"},
-        {"hosts", "backup: file of TCP instruments.", "file"},
-        {"jobs", "backup --hosts: instruments at a time.", "n"},
+        {"hosts", "backup, compare, restore --dry-run: file of instruments.", "file"},
+        {"jobs", "--hosts: TCP hosts or serial lines at a time.", "n"},
+        {"bauds", "scan: baud rates to try.", "list"},
+        {"parities", "scan: parities to try.", "list"},
+        {"slaves", "scan: slave ids to try.", "list"},
+        {"port", "scan --tcp: the TCP port.", "port"},
         {"site", "report: customer or site.", "text"},
         {"note", "report: a note.", "text"},
         {"since", "report: changes from this date on.", "date"},
@@ -197,6 +228,9 @@ int Zeltctl::run(const QStringList &arguments)
         return usageError(QStringLiteral("no command given"));
     const QString command = args.takeFirst();
 
+    // A scan is told a line and what to try on it, not one instrument's link.
+    if (command == QLatin1String("scan"))
+        return args.isEmpty() ? cmdScan() : usageError(QStringLiteral("scan takes no arguments"));
     QString error;
     if (!readLinkOptions(&error))
         return usageError(error);
@@ -208,11 +242,14 @@ int Zeltctl::run(const QStringList &arguments)
             error = QStringLiteral("--%1 does not apply to %2").arg(QLatin1String(option), command);
     };
     only("dry-run", {"restore"});
+    only("all", {"restore"});
     only("interval", {"watch"});
     only("count", {"watch"});
     only("csv", {"watch"});
-    only("hosts", {"backup"});
-    only("jobs", {"backup"});
+    only("hosts", {"backup", "compare", "restore"});
+    only("jobs", {"backup", "compare", "restore"});
+    for (const char *option : {"bauds", "parities", "slaves", "port"})
+        only(option, {"scan"});
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
     if (!error.isEmpty())
@@ -236,6 +273,14 @@ int Zeltctl::run(const QStringList &arguments)
         if (!oneFile(1))
             return usageError(error + QStringLiteral(": DIR"));
         return cmdFleetBackup(p.value("hosts"), args.first());
+    }
+    if (p.isSet("hosts")) {
+        if (command == QLatin1String("restore") && (!p.isSet("dry-run") || p.isSet("all")))
+            return usageError(QStringLiteral("restore --hosts lists what would change: give "
+                                             "--dry-run (and not --all)"));
+        if (!oneFile(1))
+            return usageError(error + QStringLiteral(": FILE.xlsx"));
+        return cmdFleetCheck(p.value("hosts"), args.first(), p.isSet("dry-run"));
     }
     if (p.isSet("tcp") == p.isSet("serial"))
         return usageError(QStringLiteral("give the instrument's link: --tcp HOST[:PORT] or "
@@ -282,7 +327,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (command == QLatin1String("backup"))
         return cmdBackup(args.first());
     if (command == QLatin1String("restore"))
-        return cmdRestore(args.first(), p.isSet("dry-run"));
+        return cmdRestore(args.first(), p.isSet("dry-run"), p.isSet("all"));
     if (command == QLatin1String("compare"))
         return cmdCompare(args.first());
     if (command == QLatin1String("watch"))

@@ -11,6 +11,11 @@
 #include <memory>
 
 class Workbook;
+class RegisterImage;
+class FleetRun;
+struct FleetHost;
+struct RegisterSpan;
+struct ScanPlan;
 class ExelToWrite;
 struct RowCheck;
 struct RowCheckTexts;
@@ -43,13 +48,20 @@ private:
     int cmdRead(const QStringList &keys);
     int cmdWrite(const QStringList &assignments);
     int cmdBackup(const QString &file);
-    int cmdRestore(const QString &file, bool dryRun);
+    int cmdRestore(const QString &file, bool dryRun, bool all);
     int cmdCompare(const QString &file);
     int cmdWatch();
     int cmdFleetBackup(const QString &hostsFile, const QString &dir);
     int cmdReport(const QString &file); // reportcommand.cpp
+    int cmdFleetCheck(const QString &hostsFile, const QString &file, bool dryRun);
+    bool readFleet(const QString &hostsFile, QVector<FleetHost> *hosts, int *jobs, int *status);
+    void runFleet(FleetRun *fleet, const QString &label);
+    int cmdScan(); // scancommand.cpp
+    bool readScanPlan(ScanPlan *plan, QString *error) const;
 
     bool openSheet(Workbook *book, const QString &file);
+    void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
+                     RegisterImage *image);
     QString rowLabel(const Workbook &book, int row) const;
     int reportProcedure(const QString &file, bool import, const ExelToWrite &excel, int result,
                         const QString &sheetFile = QString());

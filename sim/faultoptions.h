@@ -22,6 +22,7 @@ constexpr int CutFrameBytes = 3;
 // One request as the server saw it, with what became of it.
 struct LoggedRequest
 {
+    int slave = 0; // the id it was sent to (0: a broadcast)
     int function = 0;
     int address = 0;
     int count = 0;

@@ -20,6 +20,10 @@ struct Settings
     int dataBits = 8;
     int stopBits = 1;
     int slaveId = 1;
+    QList<int> slaves; // several: instruments sharing one serial bus
+    QString ptyLink;
+    bool pace = false;
+    int turnaroundMs = 5;
     int wordOrder = 0;
     sim::Kind kind = sim::Kind::Analog;
     quint32 seed = 1;
@@ -82,9 +86,18 @@ QString readSettings(const QCommandLineParser &p, Settings *s)
     s->stopBits = p.value("stop-bits").toInt(&ok);
     if (!ok || (s->stopBits != 1 && s->stopBits != 2))
         return QStringLiteral("--stop-bits must be 1 or 2");
-    s->slaveId = p.value("slave").toInt(&ok);
-    if (!ok || s->slaveId < 1 || s->slaveId > 247)
-        return QStringLiteral("--slave must be 1..247");
+    for (const QString &id : p.value("slave").split(',')) {
+        const int slave = id.trimmed().toInt(&ok);
+        if (!ok || slave < 1 || slave > 247 || s->slaves.contains(slave))
+            return QStringLiteral("--slave must be ids from 1..247, each once");
+        s->slaves.append(slave);
+    }
+    s->slaveId = s->slaves.first();
+    s->ptyLink = p.value("pty");
+    s->pace = p.isSet("pace");
+    s->turnaroundMs = p.value("turnaround-ms").toInt(&ok);
+    if (!ok || s->turnaroundMs < 0)
+        return QStringLiteral("bad --turnaround-ms");
     const QString order = p.value("word-order").toUpper();
     if (order == "0" || order == "AB-CD")
         s->wordOrder = 0;
@@ -128,7 +141,18 @@ void addOptions(QCommandLineParser *p)
         {"parity", "Serial parity: none, even or odd.", "parity", "none"},
         {"data-bits", "Serial data bits: 7 or 8.", "n", "8"},
         {"stop-bits", "Serial stop bits: 1 or 2.", "n", "1"},
-        {"slave", "Modbus slave (unit) id.", "id", "1"},
+        {"slave",
+         "Modbus slave (unit) id; on a serial line a list (1,5,17) puts that many instruments "
+         "on one bus.",
+         "ids", "1"},
+        {"pty",
+         "Serve RTU on a pseudo-terminal pair made here, the program's end under this link "
+         "name; frames sent at another baud rate, parity or stop bits go unanswered.",
+         "link"},
+        {"pace",
+         "Serial: send each answer only once the request and the answer would have crossed the "
+         "wire at the line's framing, with the frame gap and the turnaround between them."},
+        {"turnaround-ms", "Serial: the instrument's time to answer when paced.", "ms", "5"},
         {"word-order", "32-bit word order: 0/AB-CD (high first) or 1/CD-AB.", "order", "0"},
         {"kind", "Instrument kind: analog or digital.", "kind", "analog"},
         {"delay-ms", "Wait this many ms before each answer.", "ms", "0"},
@@ -160,28 +184,53 @@ int main(int argc, char *argv[])
     const QString error = readSettings(parser, &s);
     if (!error.isEmpty())
         return fail(error);
-    if (parser.isSet("tcp") && !s.serialDevice.isEmpty())
-        return fail(QStringLiteral("use either --tcp or --serial, not both"));
+    if (int(parser.isSet("tcp")) + int(!s.serialDevice.isEmpty()) + int(!s.ptyLink.isEmpty()) > 1)
+        return fail(QStringLiteral("use one of --tcp, --serial and --pty"));
+    // The bus model serves the new serial options; without them the line is Qt's own slave.
+    const bool onBus =
+        !s.ptyLink.isEmpty() || s.pace || parser.isSet("turnaround-ms") || s.slaves.size() > 1;
+    if (onBus && parser.isSet("tcp"))
+        return fail(QStringLiteral("several --slave ids, --pace and --turnaround-ms need a serial "
+                                   "line (--serial or --pty)"));
 
     const bool direct = parser.isSet("direct");
     if (direct && (s.faults.dropRate > 0 || s.faults.closeAfter > 0 || s.faults.cutRate > 0 ||
-                   !s.serialDevice.isEmpty()))
+                   !s.serialDevice.isEmpty() || onBus))
         return fail(
             QStringLiteral("--direct serves TCP only, without --drop, --close-after and --cut"));
 
     sim::InstrumentModel model(s.kind, s.wordOrder, s.seed);
     sim::SimServer server(&model);
-    server.setSlaveId(s.slaveId);
+    server.setSlaves(s.slaves);
     server.setFaults(s.faults);
     server.setDirect(direct);
     if (!s.logFile.isEmpty() && !server.setLogFile(s.logFile))
         return fail(QStringLiteral("cannot write log file %1").arg(s.logFile), 1);
 
+    QStringList ids;
+    for (int id : qAsConst(s.slaves))
+        ids.append(QString::number(id));
     const QString details = QStringLiteral("(%1, slave %2, word order %3)")
                                 .arg(s.kind == sim::Kind::Digital ? "digital" : "analog")
-                                .arg(s.slaveId)
+                                .arg(ids.join(','))
                                 .arg(s.wordOrder == 0 ? "AB-CD" : "CD-AB");
-    if (s.serialDevice.isEmpty()) {
+    const char parity =
+        s.parity == QSerialPort::NoParity ? 'N' : (s.parity == QSerialPort::EvenParity ? 'E' : 'O');
+    if (onBus) {
+        const QString line = s.ptyLink.isEmpty() ? s.serialDevice : s.ptyLink;
+        sim::BusTiming timing;
+        timing.pace = s.pace;
+        timing.turnaroundMs = s.turnaroundMs;
+        if (!server.openBus(line, !s.ptyLink.isEmpty(),
+                            {s.baud, int(s.parity), s.dataBits, s.stopBits}, timing))
+            return fail(QStringLiteral("cannot open %1: %2").arg(line, server.errorString()), 1);
+        QTextStream(stdout) << "zelt-sim: serving " << line << " at " << s.baud << ' ' << s.dataBits
+                            << parity << s.stopBits
+                            << (s.pace
+                                    ? QStringLiteral(" paced, turnaround %1 ms").arg(s.turnaroundMs)
+                                    : QString())
+                            << ' ' << details << Qt::endl;
+    } else if (s.serialDevice.isEmpty()) {
         if (!server.listenTcp(s.host, s.port)) {
             return fail(QStringLiteral("cannot listen on %1:%2: %3")
                             .arg(s.host)
@@ -197,9 +246,6 @@ int main(int argc, char *argv[])
             return fail(
                 QStringLiteral("cannot open %1: %2").arg(s.serialDevice, server.errorString()), 1);
         }
-        const char parity = s.parity == QSerialPort::NoParity
-                                ? 'N'
-                                : (s.parity == QSerialPort::EvenParity ? 'E' : 'O');
         QTextStream(stdout) << "zelt-sim: serving " << s.serialDevice << " at " << s.baud << ' '
                             << s.dataBits << parity << s.stopBits << ' ' << details << Qt::endl;
     }

@@ -41,6 +41,37 @@ bool SimHost::startSerial(const QString &device, int baud, int parity, int dataB
     });
 }
 
+bool SimHost::startBus(const QString &device, bool pty, const QList<int> &slaves,
+                       const LineFraming &framing, const BusTiming &timing, const FaultOptions &f)
+{
+    return startOnThread([&](SimServer *server) {
+        server->setSlaves(slaves);
+        server->setFaults(f);
+        return server->openBus(device, pty, framing, timing);
+    });
+}
+
+InstrumentModel *SimHost::model(int slaveId) const
+{
+    return m_server->model(slaveId);
+}
+
+int SimHost::noiseFrames() const
+{
+    int noise = 0;
+    QMetaObject::invokeMethod(
+        m_server, [&] { noise = m_server->noiseFrames(); }, Qt::BlockingQueuedConnection);
+    return noise;
+}
+
+int SimHost::unheardAnswers() const
+{
+    int unheard = 0;
+    QMetaObject::invokeMethod(
+        m_server, [&] { unheard = m_server->unheardAnswers(); }, Qt::BlockingQueuedConnection);
+    return unheard;
+}
+
 bool SimHost::startOnThread(const std::function<bool(SimServer *)> &open)
 {
     bool ok = false;

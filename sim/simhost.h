@@ -6,6 +6,7 @@
 
 #include "faultoptions.h"
 #include "instrumentmodel.h"
+#include "rtubus.h"
 
 namespace sim {
 
@@ -24,8 +25,16 @@ public:
     bool startTcp(const FaultOptions &f = {}, int slaveId = 1); // 127.0.0.1, free port
     bool startSerial(const QString &device, int baud, int parity, int dataBits, int stopBits,
                      const FaultOptions &f = {}, int slaveId = 1);
+    // Instruments at these ids on an RS-485 line listening at framing: the
+    // device (a socat end), or a pty pair made here under the link name.
+    bool startBus(const QString &device, bool pty, const QList<int> &slaves,
+                  const LineFraming &framing, const BusTiming &timing, const FaultOptions &f = {});
     int port() const { return m_port; }
     InstrumentModel &model() { return m_model; }
+    // The instrument at this bus id, or null.
+    InstrumentModel *model(int slaveId) const;
+    int noiseFrames() const;
+    int unheardAnswers() const;
     QString errorString() const { return m_error; }
 
     void setFaults(const FaultOptions &f);

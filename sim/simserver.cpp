@@ -11,6 +11,7 @@
 #include "modbuscodec.h"
 #include "modbusfront.h"
 #include "relaylink.h"
+#include "serialline.h"
 
 namespace sim {
 
@@ -30,6 +31,15 @@ private:
     std::function<bool(QTcpSocket *)> m_admit;
 };
 
+// Instruments on one bus differ in their serial number: the id goes into
+// characters 16-18 of it.
+void MarkSerialNumber(InstrumentModel *model, int id)
+{
+    const QByteArray digits = QByteArray::number(id).rightJustified(3, '0');
+    for (int i = 0; i < 3; ++i)
+        model->setReg(Reg::SerialNumber + 16 + i, quint16(quint8(digits.at(i))));
+}
+
 QString logLine(const LoggedRequest &e)
 {
     QString line = QStringLiteral("%1 %2 %3").arg(e.function).arg(e.address).arg(e.count);
@@ -48,8 +58,12 @@ QString logLine(const LoggedRequest &e)
 SimServer::SimServer(InstrumentModel *model, QObject *parent)
     : QObject(parent), m_model(model), m_tickTimer(new QTimer(this))
 {
+    m_slaves[m_slaveId] = model;
     m_tickTimer->setInterval(TickMs);
-    connect(m_tickTimer, &QTimer::timeout, this, [this] { m_model->tick(TickMs); });
+    connect(m_tickTimer, &QTimer::timeout, this, [this] {
+        for (const auto &slave : m_slaves)
+            slave.second->tick(TickMs);
+    });
 }
 
 SimServer::~SimServer()
@@ -60,8 +74,34 @@ SimServer::~SimServer()
 void SimServer::setSlaveId(int id)
 {
     m_slaveId = id;
+    m_slaves = {{id, m_model}};
     if (m_device)
         m_device->setServerAddress(id);
+}
+
+void SimServer::setSlaves(const QList<int> &ids)
+{
+    if (ids.isEmpty())
+        return;
+    setSlaveId(ids.first());
+    m_ownModels.clear();
+    for (int id : ids) {
+        InstrumentModel *model = m_model;
+        if (id != ids.first()) {
+            m_ownModels.push_back(std::make_unique<InstrumentModel>(
+                m_model->kind(), m_model->wordOrder(), quint32(id) * 7919u + 1u));
+            model = m_ownModels.back().get();
+        }
+        if (ids.size() > 1)
+            MarkSerialNumber(model, id);
+        m_slaves[id] = model;
+    }
+}
+
+InstrumentModel *SimServer::model(int id) const
+{
+    const auto it = m_slaves.find(id);
+    return it == m_slaves.end() ? nullptr : it->second;
 }
 
 void SimServer::setFaults(const FaultOptions &f)
@@ -83,8 +123,8 @@ bool SimServer::setLogFile(const QString &path)
 bool SimServer::listenTcp(const QString &host, int port)
 {
     close();
-    auto *device =
-        new FrontTcpServer([this](const QModbusPdu &r) { return handleRequest(r); }, this);
+    auto *device = new FrontTcpServer(
+        [this](const QModbusPdu &r) { return handleRequest(m_model, m_slaveId, r); }, this);
     if (m_direct) {
         device->setConnectionParameter(QModbusDevice::NetworkAddressParameter, host);
         device->setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
@@ -122,13 +162,67 @@ int SimServer::tcpPort() const
 bool SimServer::openSerial(const QString &device, int baud, int parity, int dataBits, int stopBits)
 {
     close();
-    auto *rtu = new FrontRtuServer([this](const QModbusPdu &r) { return handleRequest(r); }, this);
+    auto *rtu = new FrontRtuServer(
+        [this](const QModbusPdu &r) { return handleRequest(m_model, m_slaveId, r); }, this);
     rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
     rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
     rtu->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
     rtu->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, dataBits);
     rtu->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, stopBits);
     return start(rtu);
+}
+
+bool SimServer::openBus(const QString &device, bool pty, const LineFraming &framing,
+                        const BusTiming &timing)
+{
+    close();
+    bool ok = false;
+    if (pty) {
+        auto *line = new PtyLine(framing, this);
+        ok = line->open(device, &m_error);
+        m_line = line;
+    } else {
+        auto *line = new PortLine(this);
+        ok = line->open(device, framing, &m_error);
+        m_line = line;
+    }
+    if (!ok) {
+        close();
+        return false;
+    }
+    m_bus = new RtuBus(
+        m_line, framing, timing,
+        [this](int slave, const QModbusPdu &request, QModbusResponse *answer) {
+            return answerOnBus(slave, request, answer);
+        },
+        this);
+    m_error.clear();
+    m_tickTimer->start();
+    return true;
+}
+
+int SimServer::noiseFrames() const
+{
+    return m_bus ? m_bus->noiseFrames() : 0;
+}
+
+int SimServer::unheardAnswers() const
+{
+    return m_bus ? m_bus->unheardAnswers() : 0;
+}
+
+bool SimServer::answerOnBus(int slave, const QModbusPdu &request, QModbusResponse *answer)
+{
+    if (slave == 0) { // a broadcast: every instrument acts on it, none answers
+        for (const auto &instrument : m_slaves)
+            handleRequest(instrument.second, 0, request);
+        return false;
+    }
+    InstrumentModel *instrument = model(slave);
+    if (!instrument)
+        return false;
+    *answer = handleRequest(instrument, slave, request);
+    return answer->isValid();
 }
 
 bool SimServer::start(QModbusServer *device)
@@ -155,6 +249,10 @@ void SimServer::close()
     m_links.clear();
     delete m_front;
     m_front = nullptr;
+    delete m_bus;
+    m_bus = nullptr;
+    delete m_line;
+    m_line = nullptr;
     if (m_device) {
         m_device->disconnectDevice();
         delete m_device;
@@ -214,10 +312,12 @@ bool SimServer::adoptUpstream(QTcpSocket *qtSide)
     return false; // not one of ours
 }
 
-QModbusResponse SimServer::handleRequest(const QModbusPdu &request)
+QModbusResponse SimServer::handleRequest(InstrumentModel *model, int slave,
+                                         const QModbusPdu &request)
 {
     const DecodedRequest decoded = decodeRequest(request);
     LoggedRequest entry;
+    entry.slave = slave;
     entry.function = decoded.function;
     entry.address = decoded.address;
     entry.count = decoded.count;
@@ -250,7 +350,7 @@ QModbusResponse SimServer::handleRequest(const QModbusPdu &request)
         entry.exception = 4;
         response = exceptionResponse(decoded.function, 4);
     } else {
-        response = answerRequest(*m_model, decoded, &entry.exception);
+        response = answerRequest(*model, decoded, &entry.exception);
     }
     entry.cut = cutShort;
     record(entry);

@@ -7,8 +7,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QVector>
+#include <map>
+#include <memory>
 
 #include "faultoptions.h"
+#include "rtubus.h"
 #include "simrandom.h"
 
 class QModbusServer;
@@ -20,6 +23,7 @@ namespace sim {
 
 class InstrumentModel;
 class RelayLink;
+class SerialLine;
 
 // The instrument on the wire: a Qt Modbus TCP or RTU server whose every
 // request goes to the model, with optional faults and a request log.
@@ -35,6 +39,11 @@ public:
     ~SimServer() override;
 
     void setSlaveId(int id);
+    // Several instruments on one serial bus (openBus), each with a register
+    // image and serial number of its own; the first id keeps the server's model.
+    void setSlaves(const QList<int> &ids);
+    // The instrument at this id, or null.
+    InstrumentModel *model(int id) const;
     void setFaults(const FaultOptions &f);
     // Truncates the file; false (and no file logging) when it cannot be opened.
     bool setLogFile(const QString &path);
@@ -46,6 +55,14 @@ public:
     void setDirect(bool direct) { m_direct = direct; }
     int tcpPort() const;
     bool openSerial(const QString &device, int baud, int parity, int dataBits, int stopBits);
+    // The instruments on an RS-485 line (see RtuBus) that listens at framing:
+    // the serial device, or with pty a pseudo-terminal pair made here whose
+    // program end is reachable under the link name `device`.
+    bool openBus(const QString &device, bool pty, const LineFraming &framing,
+                 const BusTiming &timing);
+    // Frames the bus heard as noise (bad CRC, another framing).
+    int noiseFrames() const;
+    int unheardAnswers() const;
     void close();
     QString errorString() const;
 
@@ -54,7 +71,8 @@ public:
     int requestCount() const;
 
 private:
-    QModbusResponse handleRequest(const QModbusPdu &request);
+    QModbusResponse handleRequest(InstrumentModel *model, int slave, const QModbusPdu &request);
+    bool answerOnBus(int slave, const QModbusPdu &request, QModbusResponse *answer);
     void record(const LoggedRequest &entry);
     void acceptClient();
     bool adoptUpstream(QTcpSocket *qtSide);
@@ -62,6 +80,10 @@ private:
     bool start(QModbusServer *device);
 
     InstrumentModel *m_model;
+    std::map<int, InstrumentModel *> m_slaves; // bus id -> instrument
+    std::vector<std::unique_ptr<InstrumentModel>> m_ownModels;
+    SerialLine *m_line = nullptr;
+    RtuBus *m_bus = nullptr;
     QModbusServer *m_device = nullptr;
     QTcpServer *m_front = nullptr;      // TCP: where clients connect
     QList<QPointer<RelayLink>> m_links; // server thread only

@@ -69,6 +69,13 @@ public:
     int port() const { return m_server.serverPort(); }
 
     void setAnswer(Answer a) { m_answer = a; }
+    // Reads that touch registers first .. last are refused with exception 2
+    // (illegal data address), as by an instrument without them.
+    void refuseReads(int first, int last)
+    {
+        m_refusedFirst = first;
+        m_refusedLast = last;
+    }
     Answer answer() const { return m_answer; }
     void setDelayMs(int ms) { m_delayMs = ms; }
     int connections() const { return m_connections; }
@@ -155,9 +162,21 @@ private:
         return out + pdu;
     }
 
+    bool refused(const QByteArray &request) const
+    {
+        const int address = (quint8(request[8]) << 8) | quint8(request[9]);
+        const int count = (quint8(request[10]) << 8) | quint8(request[11]);
+        return quint8(request[7]) == 3 && address <= m_refusedLast &&
+               address + count - 1 >= m_refusedFirst;
+    }
+
     void answer(QTcpSocket *socket, const QByteArray &request)
     {
         const int unit = quint8(request[6]);
+        if (refused(request)) {
+            socket->write(frame(request, unit, QByteArray("\x83\x02", 2)));
+            return;
+        }
         QByteArray out;
         switch (m_answer) {
         case Answer::Good:
@@ -220,6 +239,8 @@ private:
     QHash<QTcpSocket *, QByteArray> m_buffers;
     Answer m_answer = Answer::Good;
     int m_delayMs = 0;
+    int m_refusedFirst = -1;
+    int m_refusedLast = -2;
     int m_connections = 0;
     int m_requests = 0;
 };

@@ -3,6 +3,7 @@
 #include "devicemodel.h"
 #include "hostilepeer.h"
 #include "linkfixture.h"
+#include "rtubus.h"
 #include "simhost.h"
 #include "valuebinding.h"
 
@@ -21,18 +22,6 @@ using sim::FaultOptions;
 using sim::SimHost;
 
 namespace {
-
-// CRC-16 of a Modbus RTU frame, low byte first on the wire.
-quint16 modbusCrc(const QByteArray &frame)
-{
-    quint16 crc = 0xFFFF;
-    for (char c : frame) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return crc;
-}
 
 int writesTo(const QVector<sim::LoggedRequest> &log, int address)
 {
@@ -467,7 +456,8 @@ private slots:
             << int(hostile::Answer::GarbageOnce) << int(ModbusMalformed) << true;
         QTest::newRow("length 0xFFFF")
             << int(hostile::Answer::HugeLength) << int(ModbusMalformed) << true;
-        QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusMalformed) << true;
+        QTest::newRow("cut frame")
+            << int(hostile::Answer::CutFrame) << int(ModbusMalformed) << true;
         QTest::newRow("silence") << int(hostile::Answer::Silent) << int(ModbusTimeout) << false;
     }
     void misbehavingPeerNeverReachesTheMirror()
@@ -703,7 +693,7 @@ private slots:
             for (int a : {54, 55})
                 answer.append(char(hostile::registerValue(a) >> 8))
                     .append(char(hostile::registerValue(a) & 0xFF));
-            const quint16 crc = modbusCrc(answer);
+            const quint16 crc = sim::RtuCrc(answer);
             answer.append(char(crc & 0xFF)).append(char(crc >> 8));
             peer.write(answer);
             request.clear();

@@ -30,6 +30,11 @@
     </message>
     <message>
         <location filename="../../../Excel/exeltowrite.cpp" line="1"/>
+        <source>, %1 unchanged</source>
+        <translation>，未变 %1 行</translation>
+    </message>
+    <message>
+        <location filename="../../../Excel/exeltowrite.cpp" line="1"/>
         <source>, %1 skipped</source>
         <translation>，跳过 %1 行</translation>
     </message>
