@@ -303,7 +303,7 @@ bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, con
     LinkSettings request;
     request.startAddress = plan.address;
     request.count = quint16(plan.count);
-    const WriteSource rowSource(QStringLiteral("%1 row %2").arg(source).arg(row));
+    WriteSource rowSource(QStringLiteral("%1 row %2").arg(source).arg(row));
     const ModbusResult result = WriteParam(device, plan.value, request);
     if (result != ModbusOk) {
         failRow(row, QStringLiteral("register %1, result %2").arg(plan.address).arg(int(result)));
@@ -313,6 +313,8 @@ bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, con
         return true;
     bool ok = false;
     const quint32 back = ReadParam(plan.readAddress, plan.count, &ok);
+    if (ok)
+        rowSource.setReadBack(back);
     if (!ok)
         failRow(row, QStringLiteral("register %1 could not be read back after the write")
                          .arg(plan.readAddress));

@@ -262,7 +262,14 @@ void RecordBackup(const QString &file, const QString &detail)
     // An instrument that stopped answering is not asked again for its identity.
     if (UnansweredInARow() == 0)
         readIdentity(v);
-    ServiceEntry e = visitEntry(v, ServiceEntry::Backup);
+    RecordBackupOf(visitEntry(v, ServiceEntry::Backup), file, detail);
+}
+
+void RecordBackupOf(ServiceEntry e, const QString &file, const QString &detail)
+{
+    if (!record())
+        return;
+    e.kind = ServiceEntry::Backup;
     e.source = QStringLiteral("backup %1").arg(file);
     e.detail = detail;
     append(e);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serviceentry.h"
+
 #include "linksettings.h"
 
 #include <QDateTime>
@@ -33,5 +35,8 @@ void LinkClosed();
 QDateTime VisitSince();
 // A backup written (file, rows read and failed), so a restore can be traced to it.
 void RecordBackup(const QString &file, const QString &detail);
+// A backup made over a link of its own (a fleet run's): `instrument` holds the
+// identity and link that link read (serial, MAC, version, kind, link, slave id).
+void RecordBackupOf(ServiceEntry instrument, const QString &file, const QString &detail);
 
 } // namespace ServiceRecorder

@@ -5,6 +5,7 @@
 #include "exeltowrite.h"
 #include "fleetrun.h"
 #include "paramtemplate.h"
+#include "servicerecorder.h"
 #include "workbook.h"
 #include "zeltctlcommon.h"
 
@@ -106,6 +107,21 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
             fail(ExitDiffers,
                  QStringLiteral("%1: %2 failed: %3")
                      .arg(r.where.name(), templateRowLabel(row), r.failedWhy.value(row)));
+        if (!r.file.isEmpty()) {
+            // So that a later restore can be traced to the backup it came from.
+            ServiceEntry instrument;
+            instrument.serial = r.serial;
+            instrument.softwareVersion = r.softwareVersion;
+            instrument.instrumentKind = r.instrumentKind;
+            const LinkSettings link = r.where.link(m_link);
+            instrument.link = ServiceRecorder::LinkText(link);
+            instrument.slaveId = link.slaveId;
+            ServiceRecorder::RecordBackupOf(instrument, QFileInfo(r.file).absoluteFilePath(),
+                                            QStringLiteral("%1 rows: %2 read, %3 failed")
+                                                .arg(r.rows)
+                                                .arg(r.read)
+                                                .arg(r.failed));
+        }
         rows.append({r.where.name(), r.serial, r.statusText(), QString::number(r.read),
                      QString::number(r.failed), secondsText(r), r.file});
         QJsonObject o = instrumentJson(r);

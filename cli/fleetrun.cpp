@@ -1,6 +1,7 @@
 #include "fleetrun.h"
 
 #include "exeltowrite.h"
+#include "linkwords.h"
 #include "modbusconnection.h"
 #include "paramtemplate.h"
 #include "registerimage.h"
@@ -93,6 +94,14 @@ private:
             return;
         }
         m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
+        const auto pair = [&](int at) {
+            return JoinWords(values[at], values[at + 1],
+                             WordOrderAt(SysInfoStart + at, m_wordOrder));
+        };
+        const quint32 version = pair(0);
+        m_result->softwareVersion =
+            QStringLiteral("%1 (%2)").arg(version).arg(CompileDateText(pair(2)));
+        m_result->instrumentKind = InstrumentKindText(version);
         readNextGroup();
     }
 

@@ -28,6 +28,8 @@ struct FleetResult
     FleetHost where;
     Status status = Pending;
     QString serial;
+    QString softwareVersion; // "10203 (2026-11-15)"
+    QString instrumentKind;  // "analog", "digital"
     QString file;
     QString detail; // why it failed
     int rows = 0;   // parameter rows of the sheet

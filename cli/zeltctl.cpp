@@ -124,6 +124,31 @@ bool splitHostPort(const QString &text, QString *host, int *port)
     return !host->isEmpty();
 }
 
+// The commands that change an instrument or write its backup are kept in the
+// service record, with their command line, while this lives.
+class Recording
+{
+public:
+    Recording(bool on, const QStringList &arguments) : on(on)
+    {
+        if (!on)
+            return;
+        ServiceRecorder::Install();
+        SetWriteRunDetail(QStringLiteral("zeltctl ") + arguments.mid(1).join(QLatin1Char(' ')));
+    }
+    ~Recording()
+    {
+        if (!on)
+            return;
+        ServiceRecorder::Uninstall();
+        SetWriteRunDetail(QString());
+    }
+    Recording(const Recording &) = delete;
+    Recording &operator=(const Recording &) = delete;
+
+    const bool on;
+};
+
 } // namespace
 
 int RunZeltctl(const QStringList &arguments, CliStreams &streams)
@@ -272,6 +297,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (command == QLatin1String("backup") && p.isSet("hosts")) {
         if (!oneFile(1))
             return usageError(error + QStringLiteral(": DIR"));
+        const Recording recording(true, arguments);
         return cmdFleetBackup(p.value("hosts"), args.first());
     }
     if (p.isSet("hosts")) {
@@ -285,28 +311,10 @@ int Zeltctl::run(const QStringList &arguments)
     if (p.isSet("tcp") == p.isSet("serial"))
         return usageError(QStringLiteral("give the instrument's link: --tcp HOST[:PORT] or "
                                          "--serial DEVICE"));
-    // The commands that change an instrument or write its backup are kept in
-    // the service record, with this command line.
-    struct Recording
-    {
-        bool on;
-        Recording(bool on, const QStringList &arguments) : on(on)
-        {
-            if (!on)
-                return;
-            ServiceRecorder::Install();
-            SetWriteRunDetail(QStringLiteral("zeltctl ") + arguments.mid(1).join(QLatin1Char(' ')));
-        }
-        ~Recording()
-        {
-            if (!on)
-                return;
-            ServiceRecorder::Uninstall();
-            SetWriteRunDetail(QString());
-        }
-    } recording(command == QLatin1String("write") || command == QLatin1String("backup") ||
-                    (command == QLatin1String("restore") && !p.isSet("dry-run")),
-                arguments);
+    const Recording recording(command == QLatin1String("write") ||
+                                  command == QLatin1String("backup") ||
+                                  (command == QLatin1String("restore") && !p.isSet("dry-run")),
+                              arguments);
     m_recording = recording.on;
     if (command == QLatin1String("info"))
         return oneFile(0) ? cmdInfo() : usageError(error);

@@ -354,6 +354,18 @@ void TstZeltctlFleet::aWrittenRowThatReadsBackOtherwiseFails()
                                   .arg(held)),
              qPrintable(run.err));
     QCOMPARE(run.json().value("written").toInt(), 0);
+    // The service record tells the same: the write went through, the value did not stay.
+    HistoryFilter changes;
+    changes.kind = ServiceEntry::Change;
+    const QVector<ServiceEntry> entries = ProgramRecord()->fetch(changes, 0, 200);
+    const auto e = std::find_if(entries.begin(), entries.end(),
+                                [](const ServiceEntry &e) { return e.address == 54; });
+    QVERIFY(e != entries.end());
+    QVERIFY(e->source.endsWith(QStringLiteral(" row %1").arg(row)));
+    QCOMPARE(e->outcome, ServiceEntry::ReadBackDiffers);
+    QCOMPARE(e->newShown, QStringLiteral("20"));
+    QVERIFY2(e->detail.endsWith(QStringLiteral("the instrument holds %1").arg(held)),
+             qPrintable(e->detail));
 }
 
 void TstZeltctlFleet::hostsFileLines_data()
@@ -576,6 +588,28 @@ void TstZeltctlFleet::serialBusesAreWorkedOneInstrumentAtATime()
                          .arg(o.value("serial").toString()));
         }
     }
+
+    // Each backup written is on record with the instrument and link it came from.
+    ServiceRecord *record = ProgramRecord();
+    HistoryFilter backups;
+    backups.kind = ServiceEntry::Backup;
+    const QVector<ServiceEntry> kept = record->fetch(backups, 0, 8);
+    for (const QJsonValue &v : list) {
+        const QJsonObject o = v.toObject();
+        if (o.value("status").toString() != QLatin1String("ok"))
+            continue;
+        const QString source = QStringLiteral("backup ") + o.value("file").toString();
+        const auto entry = std::find_if(kept.begin(), kept.end(), [&source](const ServiceEntry &e) {
+            return e.source == source;
+        });
+        QVERIFY2(entry != kept.end(), qPrintable(source));
+        QCOMPARE(entry->serial, o.value("serial").toString());
+        QCOMPARE(entry->instrumentKind, QStringLiteral("analog"));
+        QVERIFY2(entry->link.contains(o.value("instrument").toString().section(' ', 0, 0)),
+                 qPrintable(entry->link));
+        QVERIFY(entry->detail.startsWith(QStringLiteral("%1 rows: %1 read, 0 failed").arg(rows)));
+    }
+    QVERIFY(record->verify().ok);
 
     // The fleet compare against instrument 3's backup, over the same lines:
     // every other instrument differs in its own zero range alone.
