@@ -17,15 +17,12 @@ constexpr int IdentityGroup = 14;
 // A read request on the wire; an answer carries 5 bytes besides its values.
 constexpr int RequestBytes = 8;
 constexpr int AnswerOverheadBytes = 5;
-// No instrument takes less than this to turn a request round; a slower one
-// that answered raises the allowance for every address after it.
-constexpr qint64 TurnaroundFloorUs = 8000;
 // The operating system's share: the answer's bytes reach the program and its
 // event loop a little after they left the wire.
 constexpr int SerialSlackMs = 2;
 // TCP before any answer (a gateway may ask a slow serial line behind it), and
 // the least once one answered.
-constexpr int TcpUnknownTimeoutMs = 250;
+constexpr int TcpUnknownTimeoutMs = 100;
 constexpr int TcpFloorTimeoutMs = 30;
 constexpr int ConnectTimeoutMs = 1500;
 // A gateway's own exceptions: no instrument behind that id.
@@ -112,19 +109,22 @@ void BusScan::cancel()
 
 void BusScan::finish()
 {
-    closeLink();
+    // Not running first: closing the link ends its pending request, whose
+    // answer must not move the scan on.
     m_running = false;
+    closeLink();
     emit finished();
 }
 
 void BusScan::closeLink()
 {
-    if (!m_link)
+    ModbusConnection *link = m_link;
+    m_link = nullptr;
+    if (!link)
         return;
     // Closed now, so the port is free the moment the scan says it is done.
-    m_link->close();
-    m_link->deleteLater();
-    m_link = nullptr;
+    link->close();
+    link->deleteLater();
 }
 
 QString BusScan::targetText() const
@@ -213,7 +213,9 @@ int BusScan::timeoutMs(int registers) const
     if (m_target < 0 || m_target >= targetCount())
         return TcpUnknownTimeoutMs;
     const ScanFraming &f = m_plan.framings.at(m_target);
-    const qint64 allowanceUs = qMax(TurnaroundFloorUs, m_turnaroundUs + m_turnaroundUs / 2 + 1000);
+    // A slower instrument that answered raises the allowance for every address after it.
+    const qint64 allowanceUs =
+        qMax(1000LL * m_plan.turnaroundFloorMs, m_turnaroundUs + m_turnaroundUs / 2 + 1000);
     const qint64 us = wireUs(RequestBytes) +
                       FrameGapMicroseconds(f.baud, f.dataBits, f.parity, f.stopBits) + allowanceUs +
                       wireUs(AnswerOverheadBytes + 2 * registers);
@@ -234,6 +236,8 @@ void BusScan::probeNext()
     m_link->sendRead(QModbusDataUnit::HoldingRegisters, VersionRegister, VersionRegisters, slave,
                      ReadBudgetMs(m_link->client()),
                      [this, slave, sentUs](ModbusResult result, const QVector<quint16> &values) {
+                         if (!m_running)
+                             return;
                          const qint64 elapsedUs = m_clock.nsecsElapsed() / 1000 - sentUs;
                          if (result == ModbusOk && values.size() == VersionRegisters) {
                              ScanFind find;
@@ -298,6 +302,8 @@ void BusScan::identify(ScanFind find)
     m_link->sendRead(QModbusDataUnit::HoldingRegisters, group.start, group.count, find.slaveId,
                      ReadBudgetMs(m_link->client()),
                      [this, find](ModbusResult result, const QVector<quint16> &values) mutable {
+                         if (!m_running)
+                             return;
                          if (result == ModbusOk &&
                              values.size() == RegisterGroupTable[IdentityGroup].count) {
                              find.identified = true;

@@ -73,8 +73,9 @@ bool Zeltctl::readScanPlan(ScanPlan *plan, QString *error) const
         plan->tcpPort = DefaultTcpPort;
         if (!intOption(QStringLiteral("port"), 1, 65535, &plan->tcpPort, error))
             return false;
-        if (p.isSet("bauds") || p.isSet("parities")) {
-            *error = QStringLiteral("--bauds and --parities are for a serial scan");
+        if (p.isSet("bauds") || p.isSet("parities") || p.isSet("turnaround-ms")) {
+            *error =
+                QStringLiteral("--bauds, --parities and --turnaround-ms are for a serial scan");
             return false;
         }
         return ParseHostRange(p.value("tcp"), &plan->hosts, error);
@@ -85,6 +86,8 @@ bool Zeltctl::readScanPlan(ScanPlan *plan, QString *error) const
     }
     plan->connectType = 0;
     plan->serialPort = p.value("serial");
+    if (!intOption(QStringLiteral("turnaround-ms"), 1, 1000, &plan->turnaroundFloorMs, error))
+        return false;
     QVector<int> bauds = DefaultScanBauds();
     QVector<int> parities = DefaultScanParities();
     if (p.isSet("bauds") && !ParseBaudList(p.value("bauds"), &bauds, error))

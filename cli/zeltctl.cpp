@@ -53,7 +53,7 @@ COMMANDS:
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
   scan --serial DEVICE [--bauds 9600,19200,38400,57600,115200]
-       [--parities none,even,odd] [--slaves 1-99]
+       [--parities none,even,odd] [--slaves 1-99] [--turnaround-ms 8]
   scan --tcp HOST[-HOST] [--port 502] [--slaves 1-99]
                                 every instrument on the line or at the
                                 addresses: slave id, framing or host, version,
@@ -183,6 +183,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"parities", "scan: parities to try.", "list"},
         {"slaves", "scan: slave ids to try.", "list"},
         {"port", "scan --tcp: the TCP port.", "port"},
+        {"turnaround-ms", "scan: the least time an instrument is given to answer.", "ms"},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -217,7 +218,7 @@ int Zeltctl::run(const QStringList &arguments)
     only("csv", {"watch"});
     only("hosts", {"backup"});
     only("jobs", {"backup"});
-    for (const char *option : {"bauds", "parities", "slaves", "port"})
+    for (const char *option : {"bauds", "parities", "slaves", "port", "turnaround-ms"})
         only(option, {"scan"});
     if (!error.isEmpty())
         return usageError(error);

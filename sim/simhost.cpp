@@ -24,10 +24,15 @@ SimHost::~SimHost()
 
 bool SimHost::startTcp(const FaultOptions &f, int slaveId)
 {
+    return startTcpAt(QStringLiteral("127.0.0.1"), 0, f, slaveId);
+}
+
+bool SimHost::startTcpAt(const QString &host, int port, const FaultOptions &f, int slaveId)
+{
     return startOnThread([&](SimServer *server) {
         server->setSlaveId(slaveId);
         server->setFaults(f);
-        return server->listenTcp(QStringLiteral("127.0.0.1"), 0);
+        return server->listenTcp(host, port);
     });
 }
 
