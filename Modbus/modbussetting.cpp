@@ -393,8 +393,16 @@ void ModbusSetting::on_searchButton_clicked()
     auto *dialog = new BusScanDialog(searchPlan(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        applyFind(dialog->chosen());
-        on_connectButton_clicked();
+        // Connected once the dialog is gone: connecting waits in the event
+        // loop, where the closed dialog is deleted.
+        const ScanFind find = dialog->chosen();
+        QMetaObject::invokeMethod(
+            this,
+            [this, find] {
+                applyFind(find);
+                on_connectButton_clicked();
+            },
+            Qt::QueuedConnection);
     });
     dialog->open();
 }

@@ -219,17 +219,11 @@ private slots:
         QFETCH(int, parity);
         QFETCH(int, turnaroundMs);
         QFETCH(int, count);
-        std::unique_ptr<SerialPair> pair;
-        QString programEnd = link();
-        QString simEnd = link();
-        if (!pty) {
-            if (!SerialPair::available())
-                QSKIP("socat is not installed");
-            pair.reset(new SerialPair(m_dir.path()));
-            QVERIFY(pair->start());
-            programEnd = pair->programEnd();
-            simEnd = pair->instrumentEnd();
-        }
+        BusEnds ends(m_dir.path(), pty);
+        if (!ends.start())
+            QSKIP("socat is not installed or did not start");
+        const QString programEnd = ends.programEnd();
+        const QString simEnd = ends.simulatorEnd();
         SimHost sim;
         sim::BusTiming timing;
         timing.pace = true;

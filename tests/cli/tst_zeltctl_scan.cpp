@@ -100,17 +100,11 @@ private slots:
     void threeInstrumentsOnOneLineAreFoundAndNothingElse()
     {
         QFETCH(bool, pty);
-        std::unique_ptr<SerialPair> pair;
-        QString programEnd = link();
-        QString simEnd = link();
-        if (!pty) {
-            if (!SerialPair::available())
-                QSKIP("socat is not installed");
-            pair.reset(new SerialPair(m_dir.path()));
-            QVERIFY(pair->start());
-            programEnd = pair->programEnd();
-            simEnd = pair->instrumentEnd();
-        }
+        BusEnds ends(m_dir.path(), pty);
+        if (!ends.start())
+            QSKIP("socat is not installed or did not start");
+        const QString programEnd = ends.programEnd();
+        const QString simEnd = ends.simulatorEnd();
         SimHost sim;
         QVERIFY(sim.startBus(simEnd, pty, {3, 47, 99}, {19200, 2, 8, 1}, paced()));
         const Run run = zeltctl(
