@@ -12,6 +12,9 @@
 
 namespace {
 enum Column { SlaveColumn, LinkColumn, VersionColumn, KindColumn, SerialColumn, ColumnCount };
+// As the connection window's own buttons, a little smaller.
+constexpr int ButtonWidth = 160;
+constexpr int ButtonHeight = 44;
 } // namespace
 
 BusScanDialog::BusScanDialog(const ScanPlan &plan, QWidget *parent)
@@ -35,8 +38,11 @@ BusScanDialog::BusScanDialog(const ScanPlan &plan, QWidget *parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setMinimumSize(640, 220);
+    m_table->setMinimumSize(820, 240);
+    for (QPushButton *button : {m_connect, m_cancel})
+        button->setMinimumSize(ButtonWidth, ButtonHeight);
     m_connect->setObjectName(QStringLiteral("BtnScanConnect"));
     m_connect->setEnabled(false);
     m_cancel->setObjectName(QStringLiteral("BtnScanCancel"));
@@ -61,6 +67,10 @@ BusScanDialog::BusScanDialog(const ScanPlan &plan, QWidget *parent)
             [this] { m_connect->setEnabled(!m_table->selectedItems().isEmpty()); });
     connect(m_table, &QTableWidget::cellDoubleClicked, this, &BusScanDialog::connectChosen);
     PrepareFramelessDialog(this);
+    // The language font is larger than the program's style sheet's; the
+    // header is measured and drawn at the style sheet's size like the cells.
+    m_table->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView { font-size: 14pt; }"));
+    title->setStyleSheet(QStringLiteral("QLabel { font-size: 18pt; font-weight: bold; }"));
     m_status->setText(tr("Searching ..."));
     m_scan->start();
 }
@@ -88,7 +98,6 @@ void BusScanDialog::addFind(const ScanFind &find)
                                find.serialNumber};
     for (int c = 0; c < cells.size(); ++c)
         m_table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
-    m_table->resizeColumnsToContents();
     if (row == 0)
         m_table->selectRow(0);
 }
