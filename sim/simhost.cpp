@@ -69,6 +69,14 @@ int SimHost::noiseFrames() const
     return noise;
 }
 
+int SimHost::idleResets() const
+{
+    int resets = 0;
+    QMetaObject::invokeMethod(
+        m_server, [&] { resets = m_server->idleResets(); }, Qt::BlockingQueuedConnection);
+    return resets;
+}
+
 int SimHost::unheardAnswers() const
 {
     int unheard = 0;

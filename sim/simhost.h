@@ -36,6 +36,7 @@ public:
     InstrumentModel *model(int slaveId) const;
     int noiseFrames() const;
     int unheardAnswers() const;
+    int idleResets() const;
     QString errorString() const { return m_error; }
 
     void setFaults(const FaultOptions &f);
