@@ -114,7 +114,7 @@ private slots:
         // The instruments heard the version read and, found, the identity read;
         // the scan left nothing open.
         QCOMPARE(sim.requestLog().size(), 6);
-        QCOMPARE(openDescriptorsOn(programEnd), pty ? 1 : 0);
+        QCOMPARE(openDescriptorsOn(programEnd), 0);
 
         const Run table = zeltctl({"scan", "--serial", programEnd, "--bauds", "19200", "--parities",
                                    "even", "--slaves", "40-50"});
@@ -131,7 +131,10 @@ private slots:
         const Run run = zeltctl({"scan", "--serial", link(), "--json"});
         checkThreeInstruments(run, sim, {QStringLiteral("19200 even")});
         QCOMPARE(run.json().value("probed").toInt(), 5 * 3 * 99);
-        QVERIFY(sim.noiseFrames() >= 14 * 99);
+        // Only the probes and identity reads at the line's framing reached the
+        // instruments; the other framings were noise to them.
+        QCOMPARE(sim.requestLog().size(), 6);
+        QVERIFY(sim.noiseFrames() > 0);
     }
 
     // An instrument that refuses the probe is there all the same; a gateway's
@@ -229,7 +232,7 @@ private slots:
         plan.serialPort = link();
         plan.framings = ScanFramings({9600}, {0, 2});
         plan.slaves = DefaultScanSlaves();
-        // The simulator in this process holds the line's other end.
+        // Whatever else in this process has the line open.
         const int simulatorsOwn = openDescriptorsOn(link());
         BusScan scan(plan);
         QSignalSpy finished(&scan, &BusScan::finished);
