@@ -9,10 +9,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 using sim::SimHost;
@@ -56,6 +58,23 @@ int openDescriptorsOn(const QString &link)
     for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
         n += fd.symLinkTarget() == device;
     return n;
+}
+
+// Whether another process has the device a link name leads to open.
+bool openDescriptorsOfOthers(const QString &link)
+{
+    const QString device = QFileInfo(link).canonicalFilePath();
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid.toLongLong() <= 0 || pid.toLongLong() == QCoreApplication::applicationPid())
+            continue;
+        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            if (fd.symLinkTarget() == device)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -254,6 +273,31 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(scan.probesDone(), probes);
         QCOMPARE(finished.size(), 1);
+    }
+
+    // Ctrl-C in the terminal ends the scan as Cancel does: what was found is
+    // printed and the port is free.
+    void anInterruptedScanClosesThePort()
+    {
+        SimHost sim;
+        QVERIFY(sim.startBus(link(), true, {2, 3}, {9600, 0, 8, 1}, paced()));
+        QProcess scan;
+        scan.start(QStringLiteral(ZELTCTL_PATH),
+                   {"scan", "--serial", link(), "--bauds", "9600", "--parities", "none,even"});
+        QVERIFY(scan.waitForStarted());
+        // Interrupted once the instrument at id 2 is found and the scan went on
+        // to id 3 (the probe, after id 2's probe and identity read).
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requestLog().size() >= 3, 10000);
+        QTRY_VERIFY(openDescriptorsOfOthers(link()));
+        ::kill(pid_t(scan.processId()), SIGINT);
+        QVERIFY(scan.waitForFinished(5000));
+        QCOMPARE(scan.exitCode(), int(ExitDiffers));
+        const QString out = QString::fromUtf8(scan.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("\n2      9600 8N1")) &&
+                     out.contains(QStringLiteral("cancelled")),
+                 qPrintable(out));
+        QSerialPort port(link());
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
     }
 
     void usageErrors_data()
