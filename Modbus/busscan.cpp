@@ -6,6 +6,7 @@
 #include "wiretime.h"
 
 #include <QDebug>
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +26,8 @@ constexpr int SerialSlackMs = 2;
 constexpr int TcpUnknownTimeoutMs = 100;
 constexpr int TcpFloorTimeoutMs = 30;
 constexpr int ConnectTimeoutMs = 1500;
+// Hosts of a TCP range scanned at once.
+constexpr int HostsAtOnce = 16;
 // A gateway's own exceptions: no instrument behind that id.
 constexpr int GatewayPathUnavailable = 0x0A;
 constexpr int GatewayTargetSilent = 0x0B;
@@ -95,8 +98,68 @@ void BusScan::start()
     m_done = 0;
     m_target = -1;
     m_clock.start();
+    m_hostScans.clear();
+    m_hostsStarted = 0;
+    m_doneByEnded = 0;
+    if (m_plan.connectType == 1 && m_plan.hosts.size() > 1) {
+        for (int i = 0; i < HostsAtOnce; ++i)
+            QMetaObject::invokeMethod(this, &BusScan::startNextHost, Qt::QueuedConnection);
+        return;
+    }
     // From the event loop, so the caller hears of every progress.
     QMetaObject::invokeMethod(this, &BusScan::nextTarget, Qt::QueuedConnection);
+}
+
+void BusScan::startNextHost()
+{
+    if (!m_running || m_hostsStarted >= m_plan.hosts.size())
+        return;
+    ScanPlan one = m_plan;
+    one.hosts = QStringList(m_plan.hosts.at(m_hostsStarted++));
+    auto *host = new BusScan(one, this);
+    m_hostScans.append(host);
+    connect(host, &BusScan::found, this, [this](const ScanFind &find) {
+        m_finds.append(find);
+        emit found(find);
+    });
+    connect(host, &BusScan::progress, this, [this](int, int, const QString &where) {
+        m_done = m_doneByEnded;
+        for (const QPointer<BusScan> &running : qAsConst(m_hostScans))
+            m_done += running ? running->probesDone() : 0;
+        emit progress(m_done, probesTotal(), where);
+    });
+    connect(host, &BusScan::finished, this, [this, host] { hostEnded(host); });
+    host->start();
+}
+
+void BusScan::hostEnded(BusScan *host)
+{
+    if (!m_running)
+        return;
+    m_hostScans.removeAll(host);
+    m_doneByEnded += host->probesDone();
+    m_problems += host->problems();
+    host->deleteLater();
+    if (m_hostScans.isEmpty() && m_hostsStarted >= m_plan.hosts.size()) {
+        // Listed in the order of the range, whichever host answered first.
+        const auto hostIndex = [this](const QString &text) {
+            for (int i = 0; i < m_plan.hosts.size(); ++i) {
+                if (text == m_plan.hosts.at(i) || text.startsWith(m_plan.hosts.at(i) + ':'))
+                    return i;
+            }
+            return -1;
+        };
+        std::stable_sort(m_finds.begin(), m_finds.end(), [&](const ScanFind &a, const ScanFind &b) {
+            return hostIndex(a.host) < hostIndex(b.host);
+        });
+        std::stable_sort(
+            m_problems.begin(), m_problems.end(),
+            [&](const QString &a, const QString &b) { return hostIndex(a) < hostIndex(b); });
+        m_done = m_doneByEnded;
+        finish();
+        return;
+    }
+    startNextHost();
 }
 
 void BusScan::cancel()
@@ -112,6 +175,11 @@ void BusScan::finish()
     // Not running first: closing the link ends its pending request, whose
     // answer must not move the scan on.
     m_running = false;
+    for (const QPointer<BusScan> &host : qAsConst(m_hostScans)) {
+        if (host)
+            host->cancel();
+    }
+    m_hostScans.clear();
     closeLink();
     emit finished();
 }

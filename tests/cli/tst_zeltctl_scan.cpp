@@ -275,6 +275,39 @@ private slots:
         QCOMPARE(finished.size(), 1);
     }
 
+    void cancellingARangeStopsEveryHost()
+    {
+        // Two silent instruments, asked side by side: each host's scan waits out
+        // every id.
+        sim::FaultOptions silent;
+        silent.dropRate = 1;
+        SimHost a;
+        SimHost b;
+        QVERIFY(a.startTcp(silent, 1));
+        QVERIFY(b.startTcpAt(QStringLiteral("127.0.0.2"), a.port(), silent, 1));
+        ScanPlan plan;
+        plan.connectType = 1;
+        plan.tcpPort = a.port();
+        QString error;
+        QVERIFY(ParseHostRange(QStringLiteral("127.0.0.1-127.0.0.3"), &plan.hosts, &error));
+        plan.slaves = DefaultScanSlaves();
+        BusScan scan(plan);
+        QSignalSpy finished(&scan, &BusScan::finished);
+        QSignalSpy progress(&scan, &BusScan::progress);
+        scan.start();
+        QTRY_VERIFY(a.requestCount() >= 1 && b.requestCount() >= 1);
+        QVERIFY(scan.probesDone() < 2 * 99);
+        scan.cancel();
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(scan.wasCancelled());
+        const int reported = progress.size();
+        const int done = scan.probesDone();
+        QTest::qWait(300); // three timeouts' time: no host goes on
+        QCOMPARE(progress.size(), reported);
+        QCOMPARE(scan.probesDone(), done);
+        QCOMPARE(finished.size(), 1);
+    }
+
     // Ctrl-C in the terminal ends the scan as Cancel does: what was found is
     // printed and the port is free.
     void anInterruptedScanClosesThePort()
