@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QTimer>
 #include <csignal>
+#include <memory>
 
 namespace {
 
@@ -106,9 +107,10 @@ int Zeltctl::cmdScan()
         return usageError(error);
 
     BusScan scan(plan);
-    ProgressBar bar(m_s, QStringLiteral("scan"));
+    // The bar's line ends before the result is printed.
+    auto bar = std::make_unique<ProgressBar>(m_s, QStringLiteral("scan"));
     QObject::connect(&scan, &BusScan::progress, [&bar](int done, int total, const QString &) {
-        bar.show(total > 0 ? 100 * done / total : 100);
+        bar->show(total > 0 ? 100 * done / total : 100);
     });
     QEventLoop loop;
     QObject::connect(&scan, &BusScan::finished, &loop, &QEventLoop::quit);
@@ -127,6 +129,7 @@ int Zeltctl::cmdScan()
     loop.exec();
     std::signal(SIGINT, previous);
     const double seconds = clock.elapsed() / 1000.0;
+    bar.reset();
 
     QVector<QStringList> rows;
     QJsonArray list;
