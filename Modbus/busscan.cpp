@@ -6,6 +6,7 @@
 #include "wiretime.h"
 
 #include <QDebug>
+#include <algorithm>
 
 namespace {
 
@@ -17,17 +18,16 @@ constexpr int IdentityGroup = 14;
 // A read request on the wire; an answer carries 5 bytes besides its values.
 constexpr int RequestBytes = 8;
 constexpr int AnswerOverheadBytes = 5;
-// No instrument takes less than this to turn a request round; a slower one
-// that answered raises the allowance for every address after it.
-constexpr qint64 TurnaroundFloorUs = 8000;
 // The operating system's share: the answer's bytes reach the program and its
 // event loop a little after they left the wire.
 constexpr int SerialSlackMs = 2;
 // TCP before any answer (a gateway may ask a slow serial line behind it), and
 // the least once one answered.
-constexpr int TcpUnknownTimeoutMs = 250;
+constexpr int TcpUnknownTimeoutMs = 100;
 constexpr int TcpFloorTimeoutMs = 30;
 constexpr int ConnectTimeoutMs = 1500;
+// Hosts of a TCP range scanned at once.
+constexpr int HostsAtOnce = 16;
 // A gateway's own exceptions: no instrument behind that id.
 constexpr int GatewayPathUnavailable = 0x0A;
 constexpr int GatewayTargetSilent = 0x0B;
@@ -98,8 +98,68 @@ void BusScan::start()
     m_done = 0;
     m_target = -1;
     m_clock.start();
+    m_hostScans.clear();
+    m_hostsStarted = 0;
+    m_doneByEnded = 0;
+    if (m_plan.connectType == 1 && m_plan.hosts.size() > 1) {
+        for (int i = 0; i < HostsAtOnce; ++i)
+            QMetaObject::invokeMethod(this, &BusScan::startNextHost, Qt::QueuedConnection);
+        return;
+    }
     // From the event loop, so the caller hears of every progress.
     QMetaObject::invokeMethod(this, &BusScan::nextTarget, Qt::QueuedConnection);
+}
+
+void BusScan::startNextHost()
+{
+    if (!m_running || m_hostsStarted >= m_plan.hosts.size())
+        return;
+    ScanPlan one = m_plan;
+    one.hosts = QStringList(m_plan.hosts.at(m_hostsStarted++));
+    auto *host = new BusScan(one, this);
+    m_hostScans.append(host);
+    connect(host, &BusScan::found, this, [this](const ScanFind &find) {
+        m_finds.append(find);
+        emit found(find);
+    });
+    connect(host, &BusScan::progress, this, [this](int, int, const QString &where) {
+        m_done = m_doneByEnded;
+        for (const QPointer<BusScan> &running : qAsConst(m_hostScans))
+            m_done += running ? running->probesDone() : 0;
+        emit progress(m_done, probesTotal(), where);
+    });
+    connect(host, &BusScan::finished, this, [this, host] { hostEnded(host); });
+    host->start();
+}
+
+void BusScan::hostEnded(BusScan *host)
+{
+    if (!m_running)
+        return;
+    m_hostScans.removeAll(host);
+    m_doneByEnded += host->probesDone();
+    m_problems += host->problems();
+    host->deleteLater();
+    if (m_hostScans.isEmpty() && m_hostsStarted >= m_plan.hosts.size()) {
+        // Listed in the order of the range, whichever host answered first.
+        const auto hostIndex = [this](const QString &text) {
+            for (int i = 0; i < m_plan.hosts.size(); ++i) {
+                if (text == m_plan.hosts.at(i) || text.startsWith(m_plan.hosts.at(i) + ':'))
+                    return i;
+            }
+            return -1;
+        };
+        std::stable_sort(m_finds.begin(), m_finds.end(), [&](const ScanFind &a, const ScanFind &b) {
+            return hostIndex(a.host) < hostIndex(b.host);
+        });
+        std::stable_sort(
+            m_problems.begin(), m_problems.end(),
+            [&](const QString &a, const QString &b) { return hostIndex(a) < hostIndex(b); });
+        m_done = m_doneByEnded;
+        finish();
+        return;
+    }
+    startNextHost();
 }
 
 void BusScan::cancel()
@@ -112,19 +172,27 @@ void BusScan::cancel()
 
 void BusScan::finish()
 {
-    closeLink();
+    // Not running first: closing the link ends its pending request, whose
+    // answer must not move the scan on.
     m_running = false;
+    for (const QPointer<BusScan> &host : qAsConst(m_hostScans)) {
+        if (host)
+            host->cancel();
+    }
+    m_hostScans.clear();
+    closeLink();
     emit finished();
 }
 
 void BusScan::closeLink()
 {
-    if (!m_link)
+    ModbusConnection *link = m_link;
+    m_link = nullptr;
+    if (!link)
         return;
     // Closed now, so the port is free the moment the scan says it is done.
-    m_link->close();
-    m_link->deleteLater();
-    m_link = nullptr;
+    link->close();
+    link->deleteLater();
 }
 
 QString BusScan::targetText() const
@@ -213,7 +281,9 @@ int BusScan::timeoutMs(int registers) const
     if (m_target < 0 || m_target >= targetCount())
         return TcpUnknownTimeoutMs;
     const ScanFraming &f = m_plan.framings.at(m_target);
-    const qint64 allowanceUs = qMax(TurnaroundFloorUs, m_turnaroundUs + m_turnaroundUs / 2 + 1000);
+    // A slower instrument that answered raises the allowance for every address after it.
+    const qint64 allowanceUs =
+        qMax(1000LL * m_plan.turnaroundFloorMs, m_turnaroundUs + m_turnaroundUs / 2 + 1000);
     const qint64 us = wireUs(RequestBytes) +
                       FrameGapMicroseconds(f.baud, f.dataBits, f.parity, f.stopBits) + allowanceUs +
                       wireUs(AnswerOverheadBytes + 2 * registers);
@@ -234,6 +304,8 @@ void BusScan::probeNext()
     m_link->sendRead(QModbusDataUnit::HoldingRegisters, VersionRegister, VersionRegisters, slave,
                      ReadBudgetMs(m_link->client()),
                      [this, slave, sentUs](ModbusResult result, const QVector<quint16> &values) {
+                         if (!m_running)
+                             return;
                          const qint64 elapsedUs = m_clock.nsecsElapsed() / 1000 - sentUs;
                          if (result == ModbusOk && values.size() == VersionRegisters) {
                              ScanFind find;
@@ -298,6 +370,8 @@ void BusScan::identify(ScanFind find)
     m_link->sendRead(QModbusDataUnit::HoldingRegisters, group.start, group.count, find.slaveId,
                      ReadBudgetMs(m_link->client()),
                      [this, find](ModbusResult result, const QVector<quint16> &values) mutable {
+                         if (!m_running)
+                             return;
                          if (result == ModbusOk &&
                              values.size() == RegisterGroupTable[IdentityGroup].count) {
                              find.identified = true;

@@ -44,7 +44,9 @@ struct ScanFind
 // link does not open is passed over with a note; a silent one is probed to the
 // end, since silence at one id says nothing about the next (see the README).
 // The port is open only while a framing is tried, and closed at once when the
-// scan is cancelled.
+// scan is cancelled. Several TCP hosts are scanned side by side, each by a scan
+// of its own that asks its ids one at a time (a gateway takes one question at
+// a time).
 class BusScan : public QObject
 {
     Q_OBJECT
@@ -82,6 +84,8 @@ signals:
     void finished();
 
 private:
+    void startNextHost();
+    void hostEnded(BusScan *host);
     void openTarget();
     void targetOpened(bool ok);
     void nextTarget();
@@ -107,4 +111,9 @@ private:
     QVector<ScanFind> m_finds;
     QStringList m_problems;
     QElapsedTimer m_clock;
+    // TCP with several hosts: the scans of the hosts under way, and how many
+    // were started and how many probes the finished ones made.
+    QVector<QPointer<BusScan>> m_hostScans;
+    int m_hostsStarted = 0;
+    int m_doneByEnded = 0;
 };

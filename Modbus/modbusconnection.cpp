@@ -2,6 +2,7 @@
 
 #include "linkwords.h"
 #include "mbaptcpclient.h"
+#include "serialopen.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -316,7 +317,7 @@ void ModbusConnection::open(int connectTimeoutMs)
 {
     m_opening = true;
     m_connectTimer.start(connectTimeoutMs);
-    if (!m_client->connectDevice())
+    if (!OpenModbusClient(m_client))
         QMetaObject::invokeMethod(
             this, [this] { finishOpen(false); }, Qt::QueuedConnection);
     else if (m_client->state() == QModbusDevice::ConnectedState)

@@ -1,6 +1,7 @@
 #include "modbuslink.h"
 
 #include "modbusconnection.h"
+#include "serialopen.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -159,7 +160,7 @@ void reopen(ModbusConnection *link)
     }
     link->resetTimeouts();
     link->close();
-    client->connectDevice();
+    OpenModbusClient(client);
 }
 
 // A connected link that is out of step is reopened before the next request is
@@ -363,7 +364,7 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent)
 
     programLink->setSettings(s);
     programLink->resetTimeouts();
-    return gp_ModbusDevice->connectDevice();
+    return OpenModbusClient(gp_ModbusDevice);
 }
 
 int ConsecutiveTimeouts()

@@ -5,6 +5,7 @@
 #include "Dialog/linkinputrules.h"
 #include "Dialog/serialportitem.h"
 #include "Warning/mesgBox.h"
+#include "busscandialog.h"
 #include "devicemodel.h"
 #include "filepaths.h"
 #include "mbaptcpclient.h"
@@ -365,4 +366,62 @@ bool ModbusSetting::connectAndProbe()
     }
     gsrt_LinkPara = m_settings;
     return true;
+}
+
+ScanPlan ModbusSetting::searchPlan()
+{
+    const LinkSettings s = settings();
+    ScanPlan plan;
+    plan.connectType = s.connectType == 1 ? 1 : 0;
+    plan.slaves = DefaultScanSlaves();
+    if (plan.connectType == 1) {
+        plan.hosts = QStringList(s.EditIP);
+        plan.tcpPort = s.EditPort.toInt();
+    } else {
+        plan.serialPort = s.SerialNum;
+        plan.framings = ScanFramings(DefaultScanBauds(), DefaultScanParities());
+    }
+    return plan;
+}
+
+void ModbusSetting::on_searchButton_clicked()
+{
+    // The port is the program's link's while it is up.
+    if (m_connecting || findChild<BusScanDialog *>() ||
+        (gp_ModbusDevice && gp_ModbusDevice->state() == QModbusDevice::ConnectedState))
+        return;
+    auto *dialog = new BusScanDialog(searchPlan(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        // Connected once the dialog is gone: connecting waits in the event
+        // loop, where the closed dialog is deleted.
+        const ScanFind find = dialog->chosen();
+        QMetaObject::invokeMethod(
+            this,
+            [this, find] {
+                applyFind(find);
+                on_connectButton_clicked();
+            },
+            Qt::QueuedConnection);
+    });
+    dialog->open();
+}
+
+void ModbusSetting::applyFind(const ScanFind &find)
+{
+    ui->connectType->setCurrentIndex(find.connectType == 1 ? 1 : 0);
+    applyFieldVisibility(ui->connectType->currentIndex());
+    ui->spinboxSlaveId->setValue(SlaveIdOrDefault(find.slaveId));
+    if (find.connectType == 1) {
+        ui->EditHostIP->setText(find.host);
+        ui->EditPort->setText(QString::number(find.tcpPort));
+        return;
+    }
+    setIndexIfValid(ui->baudCombo, ui->baudCombo->findText(QString::number(find.framing.baud)));
+    // The parity box lists none, even, odd; QSerialPort counts even as 2.
+    setIndexIfValid(ui->parityCombo, find.framing.parity > 0 ? find.framing.parity - 1 : 0);
+    setIndexIfValid(ui->dataBitsCombo,
+                    ui->dataBitsCombo->findText(QString::number(find.framing.dataBits)));
+    setIndexIfValid(ui->stopBitsCombo,
+                    ui->stopBitsCombo->findText(QString::number(find.framing.stopBits)));
 }

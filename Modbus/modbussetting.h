@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linksettings.h"
+#include "scanplan.h"
 
 #include <QHash>
 #include <QPointer>
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 class QSettings;
+struct ScanFind;
 
 namespace Ui {
 class ModbusSetting;
@@ -44,6 +46,9 @@ signals:
 
 public slots:
     void on_connectButton_clicked();
+    // Searches the chosen port (every baud rate and parity) or address for
+    // instruments; the one the user picks fills the form and is connected.
+    void on_searchButton_clicked();
     void SettingSerialNum();
     void on_connectType_activated(int index);
 
@@ -60,6 +65,8 @@ private:
     void applyFieldVisibility(int index);
     void selectSerialPort(const QString &text);
     bool connectAndProbe();
+    ScanPlan searchPlan();
+    void applyFind(const ScanFind &find);
 
     Ui::ModbusSetting *ui;
     QPointer<QWidget> m_lastFocus;

@@ -25,6 +25,10 @@ struct ScanPlan
     QStringList hosts;             // TCP
     int tcpPort = 502;
     QVector<int> slaves; // tried at every framing or host, in this order
+    // The least turnaround a serial address is given beyond its wire time,
+    // until a slower instrument answered; raise it for instruments known to
+    // take longer.
+    int turnaroundFloorMs = 8;
 };
 
 // The lists a scan tries when the user names none.

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QTimer>
 #include <csignal>
+#include <memory>
 
 namespace {
 
@@ -73,8 +74,9 @@ bool Zeltctl::readScanPlan(ScanPlan *plan, QString *error) const
         plan->tcpPort = DefaultTcpPort;
         if (!intOption(QStringLiteral("port"), 1, 65535, &plan->tcpPort, error))
             return false;
-        if (p.isSet("bauds") || p.isSet("parities")) {
-            *error = QStringLiteral("--bauds and --parities are for a serial scan");
+        if (p.isSet("bauds") || p.isSet("parities") || p.isSet("turnaround-ms")) {
+            *error =
+                QStringLiteral("--bauds, --parities and --turnaround-ms are for a serial scan");
             return false;
         }
         return ParseHostRange(p.value("tcp"), &plan->hosts, error);
@@ -85,6 +87,8 @@ bool Zeltctl::readScanPlan(ScanPlan *plan, QString *error) const
     }
     plan->connectType = 0;
     plan->serialPort = p.value("serial");
+    if (!intOption(QStringLiteral("turnaround-ms"), 1, 1000, &plan->turnaroundFloorMs, error))
+        return false;
     QVector<int> bauds = DefaultScanBauds();
     QVector<int> parities = DefaultScanParities();
     if (p.isSet("bauds") && !ParseBaudList(p.value("bauds"), &bauds, error))
@@ -103,9 +107,10 @@ int Zeltctl::cmdScan()
         return usageError(error);
 
     BusScan scan(plan);
-    ProgressBar bar(m_s, QStringLiteral("scan"));
+    // The bar's line ends before the result is printed.
+    auto bar = std::make_unique<ProgressBar>(m_s, QStringLiteral("scan"));
     QObject::connect(&scan, &BusScan::progress, [&bar](int done, int total, const QString &) {
-        bar.show(total > 0 ? 100 * done / total : 100);
+        bar->show(total > 0 ? 100 * done / total : 100);
     });
     QEventLoop loop;
     QObject::connect(&scan, &BusScan::finished, &loop, &QEventLoop::quit);
@@ -124,6 +129,7 @@ int Zeltctl::cmdScan()
     loop.exec();
     std::signal(SIGINT, previous);
     const double seconds = clock.elapsed() / 1000.0;
+    bar.reset();
 
     QVector<QStringList> rows;
     QJsonArray list;

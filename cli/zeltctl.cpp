@@ -58,7 +58,7 @@ COMMANDS:
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
   scan --serial DEVICE [--bauds 9600,19200,38400,57600,115200]
-       [--parities none,even,odd] [--slaves 1-99]
+       [--parities none,even,odd] [--slaves 1-99] [--turnaround-ms 8]
   scan --tcp HOST[-HOST] [--port 502] [--slaves 1-99]
                                 every instrument on the line or at the
                                 addresses: slave id, framing or host, version,
@@ -238,6 +238,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"note", "report: a note.", "text"},
         {"since", "report: changes from this date on.", "date"},
         {"sample", "report: seconds of live weight for the curve.", "s"},
+        {"turnaround-ms", "scan: the least time an instrument is given to answer.", "ms"},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -273,7 +274,7 @@ int Zeltctl::run(const QStringList &arguments)
     only("csv", {"watch"});
     only("hosts", {"backup", "compare", "restore"});
     only("jobs", {"backup", "compare", "restore"});
-    for (const char *option : {"bauds", "parities", "slaves", "port"})
+    for (const char *option : {"bauds", "parities", "slaves", "port", "turnaround-ms"})
         only(option, {"scan"});
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});

@@ -10,8 +10,7 @@ namespace sim {
 // so the instrument model, not Qt's data map, decides each answer.
 using RequestHandler = std::function<QModbusResponse(const QModbusPdu &)>;
 
-template <typename QtServer>
-class FrontServer : public QtServer
+template <typename QtServer> class FrontServer : public QtServer
 {
 public:
     explicit FrontServer(RequestHandler handler, QObject *parent = nullptr)

@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,6 +35,15 @@ speed_t speedOf(int baud)
 
 // A closed end reads at this rate: no instrument listens at 50 bit/s.
 constexpr speed_t IdleSpeed = B50;
+// How often a closed end is looked at for the program opening it again.
+constexpr int ClosedPollMs = 2;
+
+// Whether the slave end is closed: the master then reads a hang-up.
+bool slaveClosed(int master)
+{
+    pollfd p{master, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP);
+}
 
 QString systemError(const QString &what)
 {
@@ -64,8 +75,12 @@ bool PortLine::write(const QByteArray &bytes)
     return m_port->write(bytes) == bytes.size();
 }
 
-PtyLine::PtyLine(const LineFraming &listen, QObject *parent) : SerialLine(parent), m_listen(listen)
-{}
+PtyLine::PtyLine(const LineFraming &listen, QObject *parent)
+    : SerialLine(parent), m_listen(listen), m_closedPoll(new QTimer(this))
+{
+    m_closedPoll->setInterval(ClosedPollMs);
+    connect(m_closedPoll, &QTimer::timeout, this, &PtyLine::watchForOpen);
+}
 
 PtyLine::~PtyLine()
 {
@@ -87,13 +102,35 @@ bool PtyLine::open(const QString &link, QString *error)
         return false;
     }
     const QString slavePath = QString::fromLocal8Bit(ptsname(m_master));
-    m_slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios t{};
-    if (m_slave < 0 || tcgetattr(m_slave, &t) != 0) {
+    // Opened and closed once, so the master reads a hang-up until the program
+    // opens it.
+    const int slave = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave < 0) {
         *error = systemError(slavePath);
         closeAll();
         return false;
     }
+    ::close(slave);
+    QFile::remove(link);
+    if (!setIdle() || !QFile::link(slavePath, link)) {
+        *error = systemError(QStringLiteral("cannot set up %1").arg(link));
+        closeAll();
+        return false;
+    }
+    m_link = link;
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    m_notifier->setEnabled(false);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PtyLine::readMaster);
+    m_closedPoll->start();
+    return true;
+}
+
+// The master's settings are the slave end's: the idle ones go there.
+bool PtyLine::setIdle()
+{
+    termios t{};
+    if (tcgetattr(m_master, &t) != 0)
+        return false;
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cflag &= ~(CSTOPB | PARODD);
@@ -101,30 +138,41 @@ bool PtyLine::open(const QString &link, QString *error)
         t.c_cflag |= PARODD;
     cfsetispeed(&t, IdleSpeed);
     cfsetospeed(&t, IdleSpeed);
-    QFile::remove(link);
-    if (tcsetattr(m_slave, TCSANOW, &t) != 0 || !QFile::link(slavePath, link)) {
-        *error = systemError(QStringLiteral("cannot set up %1").arg(link));
-        closeAll();
+    if (tcsetattr(m_master, TCSANOW, &t) != 0)
         return false;
-    }
-    m_link = link;
-    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PtyLine::readMaster);
+    m_idleState = peerState();
     return true;
+}
+
+void PtyLine::watchForOpen()
+{
+    if (slaveClosed(m_master)) {
+        // Kept idle while closed, also after an opening too short to be seen.
+        if (peerState() != m_idleState && setIdle())
+            ++m_idleResets;
+        return;
+    }
+    m_closedPoll->stop();
+    m_notifier->setEnabled(true);
+    readMaster();
 }
 
 void PtyLine::readMaster()
 {
     QByteArray bytes;
     char chunk[512];
-    for (;;) {
-        const ssize_t n = ::read(m_master, chunk, sizeof chunk);
-        if (n <= 0)
-            break;
+    ssize_t n = 0;
+    while ((n = ::read(m_master, chunk, sizeof chunk)) > 0)
         bytes.append(chunk, int(n));
-    }
     if (!bytes.isEmpty())
         emit received(bytes);
+    if (n < 0 && errno == EIO) {
+        // The program closed its end: idle until it opens it again.
+        m_notifier->setEnabled(false);
+        if (slaveClosed(m_master) && peerState() != m_idleState && setIdle())
+            ++m_idleResets;
+        m_closedPoll->start();
+    }
 }
 
 bool PtyLine::write(const QByteArray &bytes)
@@ -136,7 +184,7 @@ bool PtyLine::write(const QByteArray &bytes)
 bool PtyLine::peerMatches() const
 {
     termios t{};
-    if (m_slave < 0 || tcgetattr(m_slave, &t) != 0)
+    if (m_master < 0 || tcgetattr(m_master, &t) != 0)
         return false;
     const bool odd = t.c_cflag & PARODD;
     // Even parity clears the idle mark; odd parity sets the cleared one. No
@@ -149,20 +197,19 @@ bool PtyLine::peerMatches() const
 quint64 PtyLine::peerState() const
 {
     termios t{};
-    if (m_slave < 0 || tcgetattr(m_slave, &t) != 0)
+    if (m_master < 0 || tcgetattr(m_master, &t) != 0)
         return 0;
     return (quint64(t.c_cflag) << 32) | quint64(cfgetospeed(&t));
 }
 
 void PtyLine::closeAll()
 {
+    m_closedPoll->stop();
     delete m_notifier;
     m_notifier = nullptr;
-    if (m_slave >= 0)
-        ::close(m_slave);
     if (m_master >= 0)
         ::close(m_master);
-    m_slave = m_master = -1;
+    m_master = -1;
     if (!m_link.isEmpty() && QFileInfo(m_link).isSymLink())
         QFile::remove(m_link);
     m_link.clear();

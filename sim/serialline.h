@@ -6,6 +6,7 @@
 
 class QSerialPort;
 class QSocketNotifier;
+class QTimer;
 
 namespace sim {
 
@@ -61,6 +62,8 @@ private:
 // bit: the line is left idle with that bit set against the parity listened at,
 // so that the one parity listened at (even or odd) turns it over. Idle at an
 // unused baud rate, so a closed end never looks like the listened framing.
+// Each time the program's end is closed (also by a program that was killed
+// and so never put its settings back) the idle settings are laid on again.
 class PtyLine : public SerialLine
 {
     Q_OBJECT
@@ -74,16 +77,22 @@ public:
     bool write(const QByteArray &bytes) override;
     bool peerMatches() const override;
     quint64 peerState() const override;
+    // Times the idle settings were laid on after the program closed its end.
+    int idleResets() const { return m_idleResets; }
 
 private:
     void readMaster();
+    void watchForOpen();
+    bool setIdle();
     void closeAll();
 
     LineFraming m_listen;
     int m_master = -1;
-    int m_slave = -1; // kept open, so the master never sees a hang-up
     QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_closedPoll; // while nobody has the program's end open
     QString m_link;
+    int m_idleResets = 0;
+    quint64 m_idleState = 0; // peerState() when idle
 };
 
 } // namespace sim

@@ -24,10 +24,15 @@ SimHost::~SimHost()
 
 bool SimHost::startTcp(const FaultOptions &f, int slaveId)
 {
+    return startTcpAt(QStringLiteral("127.0.0.1"), 0, f, slaveId);
+}
+
+bool SimHost::startTcpAt(const QString &host, int port, const FaultOptions &f, int slaveId)
+{
     return startOnThread([&](SimServer *server) {
         server->setSlaveId(slaveId);
         server->setFaults(f);
-        return server->listenTcp(QStringLiteral("127.0.0.1"), 0);
+        return server->listenTcp(host, port);
     });
 }
 
@@ -62,6 +67,14 @@ int SimHost::noiseFrames() const
     QMetaObject::invokeMethod(
         m_server, [&] { noise = m_server->noiseFrames(); }, Qt::BlockingQueuedConnection);
     return noise;
+}
+
+int SimHost::idleResets() const
+{
+    int resets = 0;
+    QMetaObject::invokeMethod(
+        m_server, [&] { resets = m_server->idleResets(); }, Qt::BlockingQueuedConnection);
+    return resets;
 }
 
 int SimHost::unheardAnswers() const

@@ -23,6 +23,7 @@ public:
     SimHost &operator=(const SimHost &) = delete;
 
     bool startTcp(const FaultOptions &f = {}, int slaveId = 1); // 127.0.0.1, free port
+    bool startTcpAt(const QString &host, int port, const FaultOptions &f = {}, int slaveId = 1);
     bool startSerial(const QString &device, int baud, int parity, int dataBits, int stopBits,
                      const FaultOptions &f = {}, int slaveId = 1);
     // Instruments at these ids on an RS-485 line listening at framing: the
@@ -35,6 +36,7 @@ public:
     InstrumentModel *model(int slaveId) const;
     int noiseFrames() const;
     int unheardAnswers() const;
+    int idleResets() const;
     QString errorString() const { return m_error; }
 
     void setFaults(const FaultOptions &f);

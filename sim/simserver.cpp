@@ -206,6 +206,12 @@ int SimServer::noiseFrames() const
     return m_bus ? m_bus->noiseFrames() : 0;
 }
 
+int SimServer::idleResets() const
+{
+    const auto *pty = qobject_cast<const PtyLine *>(m_line);
+    return pty ? pty->idleResets() : 0;
+}
+
 int SimServer::unheardAnswers() const
 {
     return m_bus ? m_bus->unheardAnswers() : 0;

@@ -63,6 +63,8 @@ public:
     // Frames the bus heard as noise (bad CRC, another framing).
     int noiseFrames() const;
     int unheardAnswers() const;
+    // --pty: times the line was set idle again after the program closed it.
+    int idleResets() const;
     void close();
     QString errorString() const;
 

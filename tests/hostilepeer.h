@@ -64,6 +64,8 @@ public:
 
     // Called as each request comes in, before it is answered.
     std::function<void()> onRequest;
+    // When set and true for a request frame: *pdu is sent as the answer instead.
+    std::function<bool(const QByteArray &request, QByteArray *pdu)> answerWith;
 
     bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
     int port() const { return m_server.serverPort(); }
@@ -178,6 +180,11 @@ private:
             return;
         }
         QByteArray out;
+        QByteArray chosen;
+        if (answerWith && answerWith(request, &chosen)) {
+            socket->write(frame(request, unit, chosen));
+            return;
+        }
         switch (m_answer) {
         case Answer::Good:
         case Answer::Delayed:

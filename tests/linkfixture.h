@@ -7,6 +7,7 @@
 #include <QModbusClient>
 #include <QProcess>
 #include <QtTest>
+#include <memory>
 
 inline bool connectClient(const LinkSettings &s)
 {
@@ -68,4 +69,23 @@ public:
 private:
     QString m_instrument, m_program;
     QProcess m_socat;
+};
+
+// The two ends of a line for the simulator's bus: the pty it makes itself (one
+// link name for both), or a socat pair in dir.
+class BusEnds
+{
+public:
+    BusEnds(const QString &dir, bool pty)
+        : m_pair(pty ? nullptr : new SerialPair(dir)), m_link(dir + QStringLiteral("/bus"))
+    {}
+    bool pty() const { return !m_pair; }
+    // False without socat for a pair (the caller skips) or when it did not start.
+    bool start() { return !m_pair || (SerialPair::available() && m_pair->start()); }
+    QString programEnd() const { return m_pair ? m_pair->programEnd() : m_link; }
+    QString simulatorEnd() const { return m_pair ? m_pair->instrumentEnd() : m_link; }
+
+private:
+    std::unique_ptr<SerialPair> m_pair;
+    QString m_link;
 };

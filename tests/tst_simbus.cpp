@@ -1,15 +1,21 @@
 // The simulator's RS-485 bus: several instruments on one line, frames at
 // another framing unanswered, answers paced by their time on the wire.
 #include "linkfixture.h"
+#include "modbusconnection.h"
 #include "rtubus.h"
 #include "simhost.h"
 #include "wiretime.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
 #include <memory>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 using sim::SimHost;
 
@@ -198,6 +204,79 @@ private slots:
                  readAnswerBytes(2));
     }
 
+    // A pty drops the parity bit; a change of settings that asked for nothing
+    // else is refused as an invalid argument. The program's link still opens
+    // at either parity, whatever the line was left at.
+    void theProgramOpensAPtyAtAnyParity_data()
+    {
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<bool>("oddBitBefore");
+        QTest::newRow("even, odd bit clear") << 2 << false;
+        QTest::newRow("odd, odd bit set") << 3 << true;
+    }
+    void theProgramOpensAPtyAtAnyParity()
+    {
+        QFETCH(int, parity);
+        QFETCH(bool, oddBitBefore);
+        int master = -1;
+        int slave = -1;
+        char name[128] = {};
+        QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        termios t{};
+        QCOMPARE(tcgetattr(slave, &t), 0);
+        cfmakeraw(&t);
+        t.c_iflag |= IGNPAR;
+        t.c_cflag = (t.c_cflag & ~PARODD) | (oddBitBefore ? PARODD : 0) | CLOCAL | CREAD;
+        cfsetspeed(&t, B9600);
+        QCOMPARE(tcsetattr(slave, TCSANOW, &t), 0);
+        ::close(slave);
+        {
+            // The state that a plain port refuses.
+            QSerialPort plain(QString::fromLocal8Bit(name));
+            plain.setBaudRate(9600);
+            plain.setParity(QSerialPort::Parity(parity));
+            QVERIFY(!plain.open(QIODevice::ReadWrite));
+        }
+        LinkSettings s;
+        s.connectType = 0;
+        s.SerialNum = QString::fromLocal8Bit(name);
+        s.baud = 9600;
+        s.parity = parity;
+        ModbusConnection link(s);
+        QSignalSpy opened(&link, &ModbusConnection::opened);
+        link.open(2000);
+        QVERIFY(!opened.isEmpty() || opened.wait(3000));
+        QCOMPARE(opened.first().first().toBool(), true);
+        link.close();
+        ::close(master);
+    }
+
+    // A program killed while it had the line open never puts the settings it
+    // found back; the next one must still be heard at its own framing only.
+    void aKilledProgramsSettingsDoNotStay()
+    {
+        SimHost sim;
+        QVERIFY(sim.startBus(link(), true, {1}, {19200, 2, 8, 1}, {}));
+        const int fd = ::open(QFile::encodeName(link()).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        termios t{};
+        QCOMPARE(tcgetattr(fd, &t), 0);
+        cfsetspeed(&t, B19200);
+        t.c_cflag = (t.c_cflag & ~PARODD) | PARENB;
+        QCOMPARE(tcsetattr(fd, TCSANOW, &t), 0);
+        const int resets = sim.idleResets();
+        ::close(fd);
+        QTRY_COMPARE(sim.idleResets(), resets + 1);
+        for (int parity : {0, 3, 2}) {
+            ProgramEnd end;
+            QVERIFY(end.open(link(), 19200, parity, 1));
+            const bool heard = parity == 2;
+            QCOMPARE(end.exchange({readFrame(1, 10000, 2)}, readAnswerBytes(2), heard ? 2000 : 200)
+                         .size(),
+                     heard ? readAnswerBytes(2) : 0);
+        }
+    }
+
     // Paced, an answer is never in before its request and itself crossed the
     // wire with the gap and the turnaround between; over a pty made by the
     // simulator and over a socat pair alike.
@@ -219,17 +298,11 @@ private slots:
         QFETCH(int, parity);
         QFETCH(int, turnaroundMs);
         QFETCH(int, count);
-        std::unique_ptr<SerialPair> pair;
-        QString programEnd = link();
-        QString simEnd = link();
-        if (!pty) {
-            if (!SerialPair::available())
-                QSKIP("socat is not installed");
-            pair.reset(new SerialPair(m_dir.path()));
-            QVERIFY(pair->start());
-            programEnd = pair->programEnd();
-            simEnd = pair->instrumentEnd();
-        }
+        BusEnds ends(m_dir.path(), pty);
+        if (!ends.start())
+            QSKIP("socat is not installed or did not start");
+        const QString programEnd = ends.programEnd();
+        const QString simEnd = ends.simulatorEnd();
         SimHost sim;
         sim::BusTiming timing;
         timing.pace = true;

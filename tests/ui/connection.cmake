@@ -1,1 +1,2 @@
 zelt_ui_test(tst_connection LIBS zelt_connection zelt_dialogs)
+zelt_ui_test(tst_connectionsearch LIBS zelt_connection zelt_dialogs)

@@ -135,5 +135,13 @@
         <source>Operation Failed,Please try again!</source>
         <translation>操作失败，请重试！</translation>
     </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Find the instruments on the chosen port or address</source>
+        <translation>在所选端口或地址上查找仪表</translation>
+    </message>
 </context>
 </TS>
