@@ -10,8 +10,6 @@
 #include <QSysInfo>
 #include <QUuid>
 
-#include <limits>
-
 #ifdef Q_OS_UNIX
 #include <pwd.h>
 #include <unistd.h>
@@ -37,11 +35,13 @@ namespace {
 // zone files each time, which would cost an import's rows more than the rest.
 int localOffsetSeconds(qint64 nowMs)
 {
-    static qint64 takenMs = std::numeric_limits<qint64>::min();
+    static bool taken = false;
+    static qint64 takenMs = 0;
     static int offset = 0;
-    if (nowMs - takenMs > 60000 || nowMs < takenMs) {
+    if (!taken || nowMs - takenMs > 60000 || nowMs < takenMs) {
         offset = QDateTime::fromMSecsSinceEpoch(nowMs).offsetFromUtc();
         takenMs = nowMs;
+        taken = true;
     }
     return offset;
 }
