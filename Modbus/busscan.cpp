@@ -13,8 +13,6 @@ namespace {
 // The probe: the software version, the program's own first read of an instrument.
 constexpr int VersionRegister = 10000;
 constexpr int VersionRegisters = 2;
-// The system information block: version, compile date, serial number.
-constexpr int IdentityGroup = 14;
 // A read request on the wire; an answer carries 5 bytes besides its values.
 constexpr int RequestBytes = 8;
 constexpr int AnswerOverheadBytes = 5;
@@ -365,7 +363,7 @@ void BusScan::identify(ScanFind find)
         find.serialPort = m_plan.serialPort;
         find.framing = m_plan.framings.at(m_target);
     }
-    const RegisterGroup group = RegisterGroupTable[IdentityGroup];
+    const RegisterGroup group = RegisterGroupTable[SystemInfoGroup];
     m_link->setResponseTimeout(timeoutMs(group.count));
     m_link->sendRead(QModbusDataUnit::HoldingRegisters, group.start, group.count, find.slaveId,
                      ReadBudgetMs(m_link->client()),
@@ -373,7 +371,7 @@ void BusScan::identify(ScanFind find)
                          if (!m_running)
                              return;
                          if (result == ModbusOk &&
-                             values.size() == RegisterGroupTable[IdentityGroup].count) {
+                             values.size() == RegisterGroupTable[SystemInfoGroup].count) {
                              find.identified = true;
                              find.version = versionOf(values[0], values[1]);
                              find.serialNumber = SerialNumberText(values, SerialNumberSlot + 2);

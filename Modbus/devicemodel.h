@@ -85,6 +85,9 @@ struct RegisterGroup
     quint16 count;
 };
 constexpr int RegisterGroupCount = 33;
+// The identity blocks: version, compile date and serial number; MAC and status.
+constexpr int SystemInfoGroup = 14;
+constexpr int SystemStatusGroup = 15;
 constexpr int LargestGroupRegisters = 96;
 extern const RegisterGroup RegisterGroupTable[RegisterGroupCount];
 

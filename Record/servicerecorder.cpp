@@ -41,8 +41,8 @@ Visit &visit()
 
 bool identityMirrored()
 {
-    return RegisterKnown(RegisterGroupTable[14].start) &&
-           RegisterKnown(RegisterGroupTable[15].start);
+    return RegisterKnown(RegisterGroupTable[SystemInfoGroup].start) &&
+           RegisterKnown(RegisterGroupTable[SystemStatusGroup].start);
 }
 
 void takeIdentity(Visit &v)
@@ -64,7 +64,7 @@ void readIdentity(Visit &v)
         return;
     LinkSettings base;
     base.slaveId = v.slaveId;
-    for (int group : {14, 15}) {
+    for (int group : {SystemInfoGroup, SystemStatusGroup}) {
         if (ReadGroup(base, group) != ModbusOk) {
             v.identityRead = true;
             v.serial = QStringLiteral("(not read)");

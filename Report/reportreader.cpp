@@ -19,8 +19,6 @@ namespace {
 // The register blocks, in the order they are read: the identity first, then
 // the unit and decimal setting every weight is shown with, the live values and
 // the parameter pages. The digital block is read from digital instruments only.
-constexpr int SystemInfoGroup = 14;
-constexpr int SystemStatusGroup = 15;
 constexpr int CalibrationGroup = 2;
 constexpr int LiveGroup = 0;
 constexpr int DigitalGroup = 17;

@@ -25,9 +25,7 @@ namespace {
 
 // Replies missed in a row before an instrument counts as no longer answering.
 constexpr int SilentRepliesToGiveUp = 2;
-// The system information block: version, date, then one serial character a register.
-constexpr int SysInfoStart = 10000;
-constexpr int SysInfoCount = 29;
+// In the system information block: version, date, then one serial character a register.
 constexpr int FirstSerialRegister = 4;
 
 // A text that may stand in a file name.
@@ -79,7 +77,8 @@ private:
                        : QStringLiteral("cannot connect: %1").arg(why));
             return;
         }
-        m_link->readRegisters(SysInfoStart, SysInfoCount,
+        const RegisterGroup info = RegisterGroupTable[SystemInfoGroup];
+        m_link->readRegisters(info.start, info.count,
                               [this](ModbusResult r, const QVector<quint16> &values) {
                                   onSystemInformation(r, values);
                               });
@@ -95,8 +94,9 @@ private:
         }
         m_result->serial = SerialNumberText(values, FirstSerialRegister).trimmed();
         const auto pair = [&](int at) {
-            return JoinWords(values[at], values[at + 1],
-                             WordOrderAt(SysInfoStart + at, m_wordOrder));
+            return JoinWords(
+                values[at], values[at + 1],
+                WordOrderAt(RegisterGroupTable[SystemInfoGroup].start + at, m_wordOrder));
         };
         const quint32 version = pair(0);
         m_result->softwareVersion =

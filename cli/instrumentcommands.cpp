@@ -43,7 +43,7 @@ int Zeltctl::cmdInfo()
     if (const int status = connectInstrument())
         return status;
     LinkSettings base = m_link;
-    for (int group : {14, 15}) {
+    for (int group : {SystemInfoGroup, SystemStatusGroup}) {
         const ModbusResult r = ReadGroup(base, group);
         if (r != ModbusOk) {
             const int status = LinkUp() ? ExitDiffers : ExitUnreachable;

@@ -242,7 +242,7 @@ void MainWindow::onConnected()
     InitLinkParam();
     // This may be another instrument: nothing of the last one may show as its own.
     ClearMirror();
-    for (int group : {2, 14, 15})
+    for (int group : {2, SystemInfoGroup, SystemStatusGroup})
         readGroupAndRefresh(group);
     ServiceRecorder::LinkOpened(gsrt_LinkPara);
     refreshLiveDisplay(true);
