@@ -61,6 +61,8 @@ QString HistoryModel::outcomeName(ServiceEntry::Outcome outcome)
         return tr("link lost");
     case ServiceEntry::ReadBackDiffers:
         return tr("read back differs");
+    case ServiceEntry::OutcomeUnknown:
+        return tr("outcome unknown (program ended)");
     }
     return OutcomeText(outcome);
 }

@@ -20,14 +20,15 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QThread>
 
 namespace {
 
 constexpr int ExportPageSize = 1000;
 
-const ServiceEntry::Outcome FilterOutcomes[] = {ServiceEntry::Written, ServiceEntry::Refused,
-                                                ServiceEntry::TimedOut, ServiceEntry::LinkLost,
-                                                ServiceEntry::ReadBackDiffers};
+const ServiceEntry::Outcome FilterOutcomes[] = {
+    ServiceEntry::Written,  ServiceEntry::Refused,         ServiceEntry::TimedOut,
+    ServiceEntry::LinkLost, ServiceEntry::ReadBackDiffers, ServiceEntry::OutcomeUnknown};
 
 // Runs work with the wait cursor up.
 template <typename Work> auto waiting(Work &&work)
@@ -248,15 +249,78 @@ void HistoryPage::onAppended()
         m_status->setText(tr("New entries were recorded: Refresh shows them."));
 }
 
+HistoryPage::~HistoryPage()
+{
+    stopVerify();
+}
+
+void HistoryPage::stopVerify()
+{
+    if (!m_verifyThread)
+        return;
+    // The walk looks at the flag every few thousand entries: the wait is short.
+    m_verifyCancel = true;
+    m_verifyThread->wait();
+    delete m_verifyThread;
+    m_verifyThread = nullptr;
+}
+
 void HistoryPage::verifyChain()
 {
+    if (m_verifyThread) {
+        m_verifyCancel = true;
+        return;
+    }
     if (!record()) {
         m_status->setText(tr("The service record cannot be opened."));
         return;
     }
-    const VerifyResult result = waiting([this] { return m_record->verify(); });
-    if (!result.error.isEmpty())
+    // A connection of its own on a thread of its own, reading only: the page
+    // and the recording go on while a long chain is walked.
+    const QString path = m_record->path();
+    m_verifyTotal = m_record->count({});
+    m_verifyCancel = false;
+    m_verifyThread = QThread::create([this, path] {
+        VerifyResult result;
+        {
+            ServiceRecord reader;
+            QString error;
+            if (!reader.openReadOnly(path, &error)) {
+                result.ok = false;
+                result.error = error;
+            } else {
+                result = reader.verify(0, [this](qint64 checked) {
+                    QMetaObject::invokeMethod(
+                        this, [this, checked] { verifyProgress(checked); }, Qt::QueuedConnection);
+                    return !m_verifyCancel;
+                });
+            }
+        }
+        QMetaObject::invokeMethod(
+            this, [this, result] { verifyDone(result); }, Qt::QueuedConnection);
+    });
+    m_verify->setText(tr("Cancel check"));
+    m_status->setText(tr("Checking the chain…"));
+    m_verifyThread->start();
+}
+
+void HistoryPage::verifyProgress(qint64 checked)
+{
+    if (m_verifyThread)
+        m_status->setText(
+            tr("Checking the chain: %1 of %2 entries…").arg(checked).arg(m_verifyTotal));
+}
+
+void HistoryPage::verifyDone(const VerifyResult &result)
+{
+    stopVerify();
+    m_verify->setText(tr("Verify chain"));
+    if (result.error == QLatin1String("cancelled"))
+        m_status->setText(tr("Chain check cancelled after %1 entries.").arg(result.checked));
+    else if (!result.error.isEmpty())
         m_status->setText(tr("The service record cannot be read: %1").arg(result.error));
+    else if (result.ok && result.checked == 0)
+        m_status->setText(tr("No record here: the service record holds no entries."));
     else if (result.ok)
         m_status->setText(tr("Chain intact: %1 entries").arg(result.checked));
     else

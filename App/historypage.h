@@ -4,6 +4,11 @@
 
 #include <QWidget>
 
+#include <atomic>
+
+class QThread;
+struct VerifyResult;
+
 class HistoryModel;
 class QCheckBox;
 class QComboBox;
@@ -28,6 +33,7 @@ public:
     static constexpr int ExcelRowLimit = 100000;
 
     explicit HistoryPage(QWidget *parent = nullptr);
+    ~HistoryPage() override;
 
     // The record shown; the program's own (ProgramRecord()) when none was set
     // by the time the page is first shown.
@@ -38,6 +44,8 @@ public:
     HistoryModel *model() const { return m_model; }
     QTableView *view() const { return m_view; }
     QString statusText() const;
+    // A chain check runs (on a thread of its own; the button then cancels it).
+    bool verifying() const { return m_verifyThread != nullptr; }
 
     bool exportCsv(const QString &path, QString *error);
     // *written: the entries in the workbook (at most ExcelRowLimit).
@@ -46,6 +54,7 @@ public:
 public slots:
     // Shows the first page of what the filter matches.
     void refresh();
+    // Starts the chain check, or cancels the one running.
     void verifyChain();
 
 protected:
@@ -60,6 +69,9 @@ private:
     void chooseCsvFile();
     void chooseExcelFile();
     QString exportPath(const QString &suffix, const QString &filter);
+    void verifyProgress(qint64 checked);
+    void verifyDone(const VerifyResult &result);
+    void stopVerify();
 
     HistoryModel *m_model;
     ServiceRecord *m_record = nullptr;
@@ -83,4 +95,7 @@ private:
     QPushButton *m_exportExcel;
     QLabel *m_status;
     QTableView *m_view;
+    QThread *m_verifyThread = nullptr;
+    std::atomic_bool m_verifyCancel{false};
+    qint64 m_verifyTotal = 0;
 };

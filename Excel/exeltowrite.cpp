@@ -304,6 +304,11 @@ bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, con
     request.startAddress = plan.address;
     request.count = quint16(plan.count);
     WriteSource rowSource(QStringLiteral("%1 row %2").arg(source).arg(row));
+    // The value before, as the instrument's values read for the run hold it
+    // (registers the mirror does not keep, such as other ports' settings, included).
+    quint32 held = 0;
+    if (m_values && m_values(plan.readAddress, plan.count, &held))
+        rowSource.setOldValue(held);
     const ModbusResult result = WriteParam(device, plan.value, request);
     if (result != ModbusOk) {
         failRow(row, QStringLiteral("register %1, result %2").arg(plan.address).arg(int(result)));
@@ -326,6 +331,32 @@ bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, con
     return ok && back == plan.value;
 }
 
+// The writes the rows of the sheet will make, as far as the sheet and the
+// instrument's known values tell.
+QVector<WriteEvent> ExelToWrite::expectedWrites(const Workbook &book, int lastRow,
+                                                const QString &source) const
+{
+    QVector<WriteEvent> writes;
+    for (int r = 2; r <= lastRow; ++r) {
+        const ImportRowPlan plan = PlanImportRow(book, r);
+        if (plan.action != ImportRowPlan::Write)
+            continue;
+        quint32 held = 0;
+        const bool known = m_values && m_values(plan.readAddress, plan.count, &held);
+        if (known && plan.stated && held == plan.value)
+            continue;
+        WriteEvent w;
+        w.oldKnown = known;
+        w.oldValue = held;
+        w.source = QStringLiteral("%1 row %2").arg(source).arg(r);
+        w.address = plan.address;
+        w.count = plan.count;
+        w.value = plan.count == 1 ? (plan.value & 0xFFFF) : plan.value;
+        writes.append(w);
+    }
+    return writes;
+}
+
 int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClient *device)
 {
     m_report = ParamFileReport();
@@ -339,8 +370,9 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
     const QString fileSource =
         QStringLiteral("file %1 sha256 %2").arg(QFileInfo(path).fileName(), fileSha256(path));
     PollHold hold;
-    // The rows are recorded together, and committed before the import returns.
-    const WriteBatch batch;
+    // The rows are recorded together, and committed before the import returns;
+    // the writes the rows will make are announced to the record ahead of them.
+    const WriteBatch batch(expectedWrites(*book, n, fileSource));
     emit progressRangeChanged(ImportBar, 1, n);
 
     for (int r = 2; r <= n; ++r) {

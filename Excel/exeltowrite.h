@@ -1,5 +1,7 @@
 #pragma once
 
+#include "writesource.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -162,6 +164,8 @@ private:
     bool givingUp(int row, int lastRow);
     void failRow(int row, const QString &why);
     bool writeRow(QModbusClient *device, const ImportRowPlan &plan, const QString &source, int row);
+    QVector<WriteEvent> expectedWrites(const Workbook &book, int lastRow,
+                                       const QString &source) const;
 
     ParamFileReport m_report;
     std::function<bool()> m_giveUp;

@@ -32,6 +32,8 @@ enum ModbusResult : int {
     // An answer that does not answer the request (cut short, a byte count that
     // lies, another function, start or unit): never taken as data.
     ModbusMalformed = 4,
+    // Never sent: the service record could not keep the write's intent.
+    ModbusNotRecorded = 5,
 };
 
 // The instrument's slave id rule, shared by every window that takes one: 1 to 99.

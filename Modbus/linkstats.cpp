@@ -102,6 +102,8 @@ QString TrafficOutcomeText(const TrafficLine &line)
             .arg(ModbusExceptionName(line.exceptionCode));
     case ModbusMalformed:
         return QStringLiteral("malformed (%1)").arg(MalformedKindText(line.malformed));
+    case ModbusNotRecorded:
+        return QStringLiteral("not sent (service record)");
     case ModbusNoLink:
         break;
     }
@@ -291,6 +293,8 @@ void LinkStats::record(TrafficLine line)
         break;
     case ModbusNoLink:
         ++m_counts.noLink;
+        break;
+    case ModbusNotRecorded:
         break;
     }
     const qint64 second = (line.timeMs + qint64(line.responseMs)) / 1000;

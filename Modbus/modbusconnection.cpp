@@ -1,5 +1,7 @@
 #include "modbusconnection.h"
 
+#include "writesource.h"
+
 #include "linkwords.h"
 #include "mbaptcpclient.h"
 #include "serialopen.h"
@@ -253,6 +255,10 @@ QString ModbusResultText(ModbusResult result, int exceptionCode)
         return QStringLiteral("refused by the instrument");
     case ModbusMalformed:
         return QStringLiteral("malformed reply");
+    case ModbusNotRecorded:
+        return LastWriteRefusal().isEmpty()
+                   ? QStringLiteral("not sent: the service record cannot keep it")
+                   : QStringLiteral("not sent: %1").arg(LastWriteRefusal());
     case ModbusNoLink:
         break;
     }

@@ -57,6 +57,9 @@ ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request)
     write.count = request.count;
     write.value = request.count == 1 ? (v & 0xFFFF) : v;
     write.oldKnown = MirroredParamValue(request.startAddress, &write.oldValue);
+    // Nothing goes on the wire that the service record could not announce.
+    if (!AnnounceParamWrite(write, nullptr))
+        return ModbusNotRecorded;
     write.result = WriteHoldingRegisters(client, request, registers);
     if (write.result == ModbusProtocolError && ProgramLink())
         write.exceptionCode = ProgramLink()->lastExceptionCode();

@@ -19,6 +19,24 @@ QString &runDetail()
 
 WriteSource *innermost = nullptr;
 
+WriteIntentObserver &intentObserver()
+{
+    static WriteIntentObserver o;
+    return o;
+}
+
+QString &lastRefusal()
+{
+    static QString r;
+    return r;
+}
+
+WriteRefusalObserver &refusalObserver()
+{
+    static WriteRefusalObserver o;
+    return o;
+}
+
 WriteBatchObserver &batchObserver()
 {
     static WriteBatchObserver o;
@@ -40,21 +58,29 @@ void SetWriteObserver(WriteObserver o)
     observer() = std::move(o);
 }
 
+void SetWriteIntentObserver(WriteIntentObserver o)
+{
+    intentObserver() = std::move(o);
+}
+
 void SetWriteBatchObserver(WriteBatchObserver o)
 {
     batchObserver() = std::move(o);
 }
 
-WriteBatch::WriteBatch()
+WriteBatch::WriteBatch(QVector<WriteEvent> expected)
 {
-    if (batchObserver())
-        batchObserver()(true);
+    if (!batchObserver())
+        return;
+    for (WriteEvent &w : expected)
+        w.detail = runDetail();
+    batchObserver()(true, expected);
 }
 
 WriteBatch::~WriteBatch()
 {
     if (batchObserver())
-        batchObserver()(false);
+        batchObserver()(false, {});
 }
 
 void SetWriteRunDetail(const QString &detail)
@@ -94,6 +120,47 @@ bool MirroredParamValue(int address, quint32 *value)
         return false;
     *value = MirrorValue(*row);
     return true;
+}
+
+bool AnnounceParamWrite(WriteEvent &write, QString *why)
+{
+    if (!intentObserver())
+        return true;
+    if (innermost && !innermost->m_event.intentId.isEmpty()) {
+        write.intentId = innermost->m_event.intentId;
+        return true;
+    }
+    WriteEvent intent = write;
+    intent.detail = runDetail();
+    if (innermost) {
+        intent.source = innermost->m_event.source;
+        if (innermost->m_event.oldKnown) {
+            intent.oldKnown = true;
+            intent.oldValue = innermost->m_event.oldValue;
+        }
+    }
+    QString refusal;
+    if (!intentObserver()(intent, &write.intentId, &refusal)) {
+        lastRefusal() = refusal;
+        if (why)
+            *why = refusal;
+        if (refusalObserver())
+            refusalObserver()(refusal);
+        return false;
+    }
+    if (innermost)
+        innermost->m_event.intentId = write.intentId;
+    return true;
+}
+
+void SetWriteRefusalObserver(WriteRefusalObserver o)
+{
+    refusalObserver() = std::move(o);
+}
+
+QString LastWriteRefusal()
+{
+    return lastRefusal();
 }
 
 void NoteParamWrite(const WriteEvent &write)

@@ -3,6 +3,7 @@
 #include "linksettings.h"
 
 #include <QString>
+#include <QVector>
 #include <functional>
 
 // One parameter write as the service record sees it: which register, what was
@@ -18,8 +19,9 @@ struct WriteEvent
     int exceptionCode = 0;
     bool readBackKnown = false; // read again after the write
     quint32 readBack = 0;
-    QString source; // "page Basic Config, field EditZeroRange", "file a.xlsx ... row 14", ...
-    QString detail; // the run it belongs to, e.g. a zeltctl command line
+    QString source;   // "page Basic Config, field EditZeroRange", "file a.xlsx ... row 14", ...
+    QString detail;   // the run it belongs to, e.g. a zeltctl command line
+    QString intentId; // the record's announcement of this write, when one was made
 };
 
 // Called once for every parameter write, after it ended (the last try counts).
@@ -27,8 +29,18 @@ struct WriteEvent
 using WriteObserver = std::function<void(const WriteEvent &)>;
 void SetWriteObserver(WriteObserver observer);
 
-// Told when a run of many writes (an import's rows) starts (true) and ends.
-using WriteBatchObserver = std::function<void(bool starts)>;
+// Called before a parameter write is sent, with what will be sent, its source
+// and the value before when known. True lets the write go (*intentId then names
+// the kept announcement, or stays empty); false keeps it from the wire, with
+// *why saying so. Set by the layer that keeps the service record.
+using WriteIntentObserver =
+    std::function<bool(const WriteEvent &, QString *intentId, QString *why)>;
+void SetWriteIntentObserver(WriteIntentObserver observer);
+
+// Told when a run of many writes (an import's rows) starts (true), with the
+// writes it expects to make in their order (source, address, count, value;
+// some may not be made), and when it ends.
+using WriteBatchObserver = std::function<void(bool starts, const QVector<WriteEvent> &expected)>;
 void SetWriteBatchObserver(WriteBatchObserver observer);
 
 // Marks a run of many writes while it lives, so that what records them may
@@ -36,7 +48,7 @@ void SetWriteBatchObserver(WriteBatchObserver observer);
 class WriteBatch
 {
 public:
-    WriteBatch();
+    explicit WriteBatch(QVector<WriteEvent> expected = {});
     ~WriteBatch();
     WriteBatch(const WriteBatch &) = delete;
     WriteBatch &operator=(const WriteBatch &) = delete;
@@ -64,10 +76,21 @@ public:
 
 private:
     friend void NoteParamWrite(const WriteEvent &);
+    friend bool AnnounceParamWrite(WriteEvent &, QString *);
     WriteEvent m_event;
     bool m_written = false;
     WriteSource *m_outer;
 };
+
+// Called by the parameter write itself before sending: false when the write
+// must not be sent (*why names the reason, also kept for LastWriteRefusal()).
+// Tries of one source share the first try's announcement.
+bool AnnounceParamWrite(WriteEvent &write, QString *why);
+// Why the last write was kept from the wire (ModbusNotRecorded).
+QString LastWriteRefusal();
+// Told of every write kept from the wire, with why (the window says so).
+using WriteRefusalObserver = std::function<void(const QString &why)>;
+void SetWriteRefusalObserver(WriteRefusalObserver observer);
 
 // Called by the parameter write itself with what it sent and how it ended; the
 // source and detail are filled in here.

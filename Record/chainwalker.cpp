@@ -38,6 +38,9 @@ bool ChainWalker::feed(const ServiceEntry &e)
         m_prevHash = e.hash;
         m_prevId = e.id;
         ++m_result.checked;
+        m_result.headHash = e.hash;
+        if (e.seq == m_result.anchorSeq)
+            m_result.anchorHash = e.hash;
         return true;
     }
     return false;

@@ -13,6 +13,12 @@ struct VerifyResult
     QString reason;
     QString origin; // the chain's database
     QString error;  // the entries could not be read
+    // The last entry found in order: with checked, the chain's head, an anchor
+    // to check the record against later.
+    QString headHash;
+    // The hash of entry anchorSeq as found, when an anchor was given and reached.
+    qint64 anchorSeq = 0;
+    QString anchorHash;
 };
 
 // Walks one chain in seq order, entry by entry, and stops at the first fault.
@@ -20,6 +26,8 @@ class ChainWalker
 {
 public:
     explicit ChainWalker(const QString &origin = QString());
+    // Keeps the hash of entry seq, to be compared with an anchor taken earlier.
+    void setAnchor(qint64 seq) { m_result.anchorSeq = seq; }
     // False once a fault was found; later entries are ignored.
     bool feed(const ServiceEntry &entry);
     VerifyResult result() const { return m_result; }

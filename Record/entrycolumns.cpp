@@ -152,9 +152,11 @@ ServiceEntry EntryFromRow(const QSqlQuery &q)
     return e;
 }
 
-VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin)
+VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin, qint64 anchorSeq,
+                           const VerifyProgress &progress)
 {
     ChainWalker walker(origin);
+    walker.setAnchor(anchorSeq);
     query.setForwardOnly(true);
     if (!query.exec()) {
         VerifyResult failed = walker.result();
@@ -162,11 +164,18 @@ VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin)
         failed.error = query.lastError().text();
         return failed;
     }
+    qint64 rows = 0;
     while (query.next()) {
         ServiceEntry entry = EntryFromRow(query);
         entry.origin = origin;
         if (!walker.feed(entry))
             break;
+        if (progress && (++rows & 0x3FFF) == 0 && !progress(rows)) {
+            VerifyResult cancelled = walker.result();
+            cancelled.ok = false;
+            cancelled.error = QStringLiteral("cancelled");
+            return cancelled;
+        }
     }
     return walker.result();
 }

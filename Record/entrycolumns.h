@@ -3,6 +3,8 @@
 #include "chainwalker.h"
 #include "serviceentry.h"
 
+#include <functional>
+
 class QSqlQuery;
 
 // The entry's columns, the same in the local and the shared table (origin is a
@@ -18,4 +20,9 @@ void BindEntry(QSqlQuery &query, const ServiceEntry &entry);
 ServiceEntry EntryFromRow(const QSqlQuery &query);
 // Runs a prepared query whose rows are one chain's entries in seq order (first
 // columns EntryColumns()) and walks them.
-VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin);
+// progress, when given, is told how many entries were checked now and then and
+// stops the walk when it returns false (the result then has error "cancelled").
+// anchorSeq > 0 keeps that entry's hash in the result.
+using VerifyProgress = std::function<bool(qint64 checked)>;
+VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin, qint64 anchorSeq = 0,
+                           const VerifyProgress &progress = {});

@@ -55,6 +55,11 @@ bool makeTables(const QSqlDatabase &db, QString *error)
         // Small: only the entries still waiting for the shared store.
         QStringLiteral("CREATE INDEX IF NOT EXISTS entries_uncopied ON entries (seq)"
                        " WHERE copied = 0"),
+        // A write announced before it is sent, until its outcome is in the chain.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS intents (seq INTEGER, id TEXT PRIMARY KEY, %1,"
+                       " owner_pid BIGINT NOT NULL, owner_host TEXT NOT NULL,"
+                       " owner_start TEXT NOT NULL)")
+            .arg(EntryFieldDefinitions()),
         QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('schema', '1')"),
     };
     for (const QString &sql : statements) {
@@ -112,6 +117,44 @@ bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *ori
     SetError(error, QStringLiteral("cannot use %1 as the service record: %2")
                         .arg(QFileInfo(path).absoluteFilePath(), why));
     return false;
+}
+
+bool OpenLocalStoreReadOnly(SqlConnection &connection, const QString &path, QString *origin,
+                            QString *error)
+{
+    if (!QFileInfo(path).isFile()) {
+        SetError(error, QStringLiteral("no record here: %1 does not exist").arg(path));
+        return false;
+    }
+    const auto setup = [&](QSqlDatabase &db) {
+        db.setDatabaseName(path);
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    };
+    QString why;
+    if (!connection.open(QStringLiteral("QSQLITE"), setup, &why)) {
+        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, why));
+        return false;
+    }
+    QSqlQuery query(connection.db());
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND "
+                                   "name = 'entries'")) ||
+        !query.next() || query.value(0).toInt() != 1) {
+        const QString reason = query.lastError().isValid()
+                                   ? query.lastError().text()
+                                   : QStringLiteral("it holds no entries table");
+        query.finish();
+        connection.close();
+        SetError(
+            error,
+            QStringLiteral("no record here: %1 is not a service record (%2)").arg(path, reason));
+        return false;
+    }
+    query.finish();
+    origin->clear();
+    if (query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'origin'")) && query.next())
+        *origin = query.value(0).toString();
+    return true;
 }
 
 bool BeginImmediate(const QSqlDatabase &db, QString *error)

@@ -11,6 +11,11 @@ class SqlConnection;
 bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin,
                     QString *error);
 
+// An existing record for reading only: nothing is made or changed. A file
+// that is not a service record (no entries table) is an error.
+bool OpenLocalStoreReadOnly(SqlConnection &connection, const QString &path, QString *origin,
+                            QString *error);
+
 // A write transaction that takes the database's write lock at once, waiting
 // for other writers up to the busy timeout.
 bool BeginImmediate(const QSqlDatabase &db, QString *error);

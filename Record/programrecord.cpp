@@ -8,6 +8,21 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+namespace {
+
+QString &openError()
+{
+    static QString e;
+    return e;
+}
+
+} // namespace
+
+QString ProgramRecordError()
+{
+    return openError();
+}
+
 ServiceRecord *ProgramRecord()
 {
     static QPointer<ServiceRecord> record;
@@ -16,13 +31,13 @@ ServiceRecord *ProgramRecord()
         return record;
     tried = true;
     if (!QCoreApplication::instance()) {
-        qWarning("The service record is off: there is no application object to own it");
+        openError() = QStringLiteral("there is no application object to own it");
         return nullptr;
     }
     auto *opened = new ServiceRecord(QCoreApplication::instance());
     QString error;
     if (!opened->open(DefaultHistoryPath(), &error)) {
-        qWarning("The service record is off: %s", qPrintable(error));
+        openError() = error;
         delete opened;
         return nullptr;
     }

@@ -9,6 +9,8 @@ class SharedCopier;
 // the thread that made that call. Null when it cannot be opened: the reason is
 // said once with qWarning and later calls return null at once.
 ServiceRecord *ProgramRecord();
+// Why ProgramRecord() is null: the file and what is wrong with it.
+QString ProgramRecordError();
 
 // Starts copying the program record to the shared store named by
 // SharedHistoryUrl(configured), woken after each append. Null when no shared

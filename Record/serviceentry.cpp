@@ -18,7 +18,8 @@ const QStringList &outcomeTexts()
                                       QStringLiteral("refused"),
                                       QStringLiteral("timed out"),
                                       QStringLiteral("link lost"),
-                                      QStringLiteral("read back differs")};
+                                      QStringLiteral("read back differs"),
+                                      QStringLiteral("outcome unknown (program ended)")};
     return texts;
 }
 

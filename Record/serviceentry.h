@@ -9,7 +9,17 @@
 struct ServiceEntry
 {
     enum Kind : int { Change, Connect, Disconnect, Backup };
-    enum Outcome : int { NoOutcome, Written, Refused, TimedOut, LinkLost, ReadBackDiffers };
+    enum Outcome : int {
+        NoOutcome,
+        Written,
+        Refused,
+        TimedOut,
+        LinkLost,
+        ReadBackDiffers,
+        // The write was announced and may have been sent, but the program ended
+        // before its outcome was kept.
+        OutcomeUnknown
+    };
 
     // Set by ServiceRecord::append.
     QString id;     // UUID without braces, unique across every database
@@ -59,7 +69,8 @@ Q_DECLARE_METATYPE(ServiceEntry)
 QString KindText(ServiceEntry::Kind kind);
 // False, and *kind set to a value no text names, when the text names no kind.
 bool KindFromText(const QString &text, ServiceEntry::Kind *kind);
-// "written", "refused", "timed out", "link lost", "read back differs"; empty for none.
+// "written", "refused", "timed out", "link lost", "read back differs",
+// "outcome unknown (program ended)"; empty for none.
 QString OutcomeText(ServiceEntry::Outcome outcome);
 // Like KindFromText.
 bool OutcomeFromText(const QString &text, ServiceEntry::Outcome *outcome);

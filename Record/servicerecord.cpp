@@ -3,8 +3,10 @@
 #include "entrycolumns.h"
 #include "entryhash.h"
 #include "localstore.h"
+#include "processliveness.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -46,9 +48,10 @@ int localOffsetSeconds(qint64 nowMs)
     return offset;
 }
 
-void fillDefaults(ServiceEntry &e)
+void fillDefaults(ServiceEntry &e, bool keepId = false)
 {
-    e.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!keepId || e.id.isEmpty())
+        e.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     if (!e.timeUtc.isValid()) {
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         e.utcOffsetSeconds = localOffsetSeconds(now);
@@ -89,12 +92,37 @@ bool ServiceRecord::open(const QString &path, QString *error)
         return false;
     }
     m_path = path;
-    m_lastQuery = std::make_unique<QSqlQuery>(m_connection.db());
+    prepareQueries();
+    resolveAbandonedIntents();
+    return true;
+}
+
+bool ServiceRecord::openReadOnly(const QString &path, QString *error)
+{
+    close();
+    if (!OpenLocalStoreReadOnly(m_connection, path, &m_origin, &m_lastError)) {
+        SetError(error, m_lastError);
+        return false;
+    }
+    m_path = path;
+    return true;
+}
+
+void ServiceRecord::prepareQueries()
+{
+    const QSqlDatabase db = m_connection.db();
+    m_lastQuery = std::make_unique<QSqlQuery>(db);
     m_lastQuery->prepare(QStringLiteral("SELECT seq, hash FROM entries ORDER BY seq DESC LIMIT 1"));
-    m_insertQuery = std::make_unique<QSqlQuery>(m_connection.db());
+    m_insertQuery = std::make_unique<QSqlQuery>(db);
     m_insertQuery->prepare(QStringLiteral("INSERT INTO entries (%1) VALUES (%2)")
                                .arg(EntryColumns(), EntryPlaceholders()));
-    return true;
+    m_intentQuery = std::make_unique<QSqlQuery>(db);
+    m_intentQuery->prepare(
+        QStringLiteral("INSERT INTO intents (%1, owner_pid, owner_host, owner_start) "
+                       "VALUES (%2, ?, ?, ?)")
+            .arg(EntryColumns(), EntryPlaceholders()));
+    m_dropIntentQuery = std::make_unique<QSqlQuery>(db);
+    m_dropIntentQuery->prepare(QStringLiteral("DELETE FROM intents WHERE id = ?"));
 }
 
 void ServiceRecord::close()
@@ -102,20 +130,48 @@ void ServiceRecord::close()
     if (m_connection.isOpen()) {
         m_batching = false;
         commitBatch();
+        // Writes this object announced and never completed: whatever happened
+        // to them is not known.
+        const QSet<QString> open = m_ownIntents;
+        for (const QString &id : open) {
+            QSqlQuery query(m_connection.db());
+            query.prepare(
+                QStringLiteral("SELECT %1 FROM intents WHERE id = ?").arg(EntryColumns()));
+            query.addBindValue(id);
+            if (!ExecQuery(query, nullptr) || !query.next())
+                continue;
+            ServiceEntry e = EntryFromRow(query);
+            query.finish();
+            e.outcome = ServiceEntry::OutcomeUnknown;
+            complete(e, nullptr);
+        }
     }
+    m_ownIntents.clear();
     m_lastQuery.reset();
     m_insertQuery.reset();
+    m_intentQuery.reset();
+    m_dropIntentQuery.reset();
     m_connection.close();
     m_origin.clear();
 }
 
 bool ServiceRecord::append(ServiceEntry &entry, QString *error)
 {
-    if (!isOpen()) {
-        SetError(error, QStringLiteral("the service record is not open"));
+    return appendEntry(entry, false, error);
+}
+
+bool ServiceRecord::complete(ServiceEntry &entry, QString *error)
+{
+    return appendEntry(entry, true, error);
+}
+
+bool ServiceRecord::appendEntry(ServiceEntry &entry, bool intended, QString *error)
+{
+    if (!isOpen() || !m_insertQuery) {
+        SetError(error, QStringLiteral("the service record is not open for writing"));
         return false;
     }
-    fillDefaults(entry);
+    fillDefaults(entry, intended);
     entry.origin = m_origin;
     const QSqlDatabase db = m_connection.db();
     QString why;
@@ -125,7 +181,7 @@ bool ServiceRecord::append(ServiceEntry &entry, QString *error)
             if (m_inTransaction)
                 m_batchTimer.start(BatchMs);
         }
-        if (m_inTransaction && insertNext(entry, &why)) {
+        if (m_inTransaction && insertNext(entry, intended, &why)) {
             m_uncommitted.append(entry);
             if (m_uncommitted.size() >= BatchEntries)
                 commitBatch();
@@ -137,14 +193,131 @@ bool ServiceRecord::append(ServiceEntry &entry, QString *error)
         SetError(error, m_lastError);
         return false;
     }
-    if (BeginImmediate(db, &why) && insertNext(entry, &why) && Commit(db, &why)) {
+    if (BeginImmediate(db, &why) && insertNext(entry, intended, &why) && Commit(db, &why)) {
         emit appended(entry);
         return true;
     }
     Rollback(db);
+    m_chainEndKnown = false;
     m_lastError = QStringLiteral("the entry was not recorded: %1").arg(why);
     SetError(error, m_lastError);
     return false;
+}
+
+bool ServiceRecord::intend(ServiceEntry &entry, QString *error)
+{
+    QVector<ServiceEntry> one{entry};
+    if (!intendAll(one, error))
+        return false;
+    entry = one.first();
+    return true;
+}
+
+bool ServiceRecord::intendAll(QVector<ServiceEntry> &entries, QString *error)
+{
+    if (!isOpen() || !m_intentQuery) {
+        SetError(error, QStringLiteral("the service record is not open for writing"));
+        return false;
+    }
+    const QSqlDatabase db = m_connection.db();
+    const ProcessOwner self = ThisProcess();
+    QString why;
+    // Inside a batch the intents join the open transaction, and the commit that
+    // makes them safe takes the batch's entries so far along.
+    const bool ownTransaction = !m_inTransaction && entries.size() > 1;
+    bool ok = !ownTransaction || BeginImmediate(db, &why);
+    for (int i = 0; ok && i < entries.size(); ++i) {
+        ServiceEntry &entry = entries[i];
+        fillDefaults(entry);
+        entry.origin = m_origin;
+        entry.seq = 0;
+        entry.prevHash.clear();
+        entry.hash.clear();
+        BindEntry(*m_intentQuery, entry);
+        m_intentQuery->addBindValue(self.pid);
+        m_intentQuery->addBindValue(self.host);
+        m_intentQuery->addBindValue(self.start);
+        ok = ExecQuery(*m_intentQuery, &why);
+        m_intentQuery->finish();
+    }
+    if (m_inTransaction) {
+        // What the batch holds already stays, whether or not the intents went in.
+        commitBatch();
+        if (ok && !m_lastError.isEmpty()) {
+            ok = false;
+            why = m_lastError;
+        }
+    } else if (ownTransaction) {
+        ok = ok && Commit(db, &why);
+        if (!ok)
+            Rollback(db);
+    }
+    if (!ok) {
+        m_lastError = QStringLiteral("the write could not be announced: %1").arg(why);
+        SetError(error, m_lastError);
+        return false;
+    }
+    for (const ServiceEntry &entry : qAsConst(entries))
+        m_ownIntents.insert(entry.id);
+    return true;
+}
+
+void ServiceRecord::dropIntents(const QStringList &ids)
+{
+    if (ids.isEmpty() || !isOpen())
+        return;
+    commitBatch();
+    const QSqlDatabase db = m_connection.db();
+    QString why;
+    if (!BeginImmediate(db, &why))
+        return;
+    for (const QString &id : ids) {
+        m_dropIntentQuery->addBindValue(id);
+        ExecQuery(*m_dropIntentQuery, &why);
+        m_dropIntentQuery->finish();
+        m_ownIntents.remove(id);
+    }
+    if (!Commit(db, &why))
+        Rollback(db);
+}
+
+int ServiceRecord::openIntents()
+{
+    QSqlQuery query(m_connection.db());
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM intents")) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+int ServiceRecord::resolveAbandonedIntents()
+{
+    QVector<ServiceEntry> abandoned;
+    {
+        QSqlQuery query(m_connection.db());
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT %1, owner_pid, owner_host, owner_start FROM intents "
+                                       "ORDER BY time_ms")
+                            .arg(EntryColumns())))
+            return 0;
+        const int ownerColumn = EntryColumns().count(QLatin1Char(',')) + 1;
+        while (query.next()) {
+            ProcessOwner owner;
+            owner.pid = query.value(ownerColumn).toLongLong();
+            owner.host = query.value(ownerColumn + 1).toString();
+            owner.start = query.value(ownerColumn + 2).toString();
+            if (!OwnerAlive(owner))
+                abandoned.append(EntryFromRow(query));
+        }
+    }
+    int resolved = 0;
+    m_resolving = true;
+    for (ServiceEntry &e : abandoned) {
+        e.outcome = ServiceEntry::OutcomeUnknown;
+        if (complete(e, nullptr))
+            ++resolved;
+    }
+    m_resolving = false;
+    return resolved;
 }
 
 void ServiceRecord::beginBatch()
@@ -168,6 +341,7 @@ void ServiceRecord::commitBatch()
     QString why;
     const QVector<ServiceEntry> done = std::move(m_uncommitted);
     m_uncommitted.clear();
+    m_lastError.clear();
     if (!Commit(m_connection.db(), &why)) {
         Rollback(m_connection.db());
         m_lastError = QStringLiteral("%1 entries were not recorded: %2").arg(done.size()).arg(why);
@@ -178,8 +352,21 @@ void ServiceRecord::commitBatch()
         emit appended(e);
 }
 
-bool ServiceRecord::insertNext(ServiceEntry &entry, QString *error)
+bool ServiceRecord::insertNext(ServiceEntry &entry, bool intended, QString *error)
 {
+    if (intended) {
+        m_dropIntentQuery->addBindValue(entry.id);
+        if (!ExecQuery(*m_dropIntentQuery, error))
+            return false;
+        const int dropped = m_dropIntentQuery->numRowsAffected();
+        m_dropIntentQuery->finish();
+        m_ownIntents.remove(entry.id);
+        // Another program resolved this intent first.
+        if (m_resolving && dropped == 0) {
+            SetError(error, QStringLiteral("resolved already"));
+            return false;
+        }
+    }
     // Inside a batch's transaction no other writer can append, so the chain's
     // end is the entry inserted last; a new transaction looks it up again.
     if (!m_chainEndKnown) {
@@ -207,11 +394,11 @@ bool ServiceRecord::insertNext(ServiceEntry &entry, QString *error)
     return ok;
 }
 
-VerifyResult ServiceRecord::verify()
+VerifyResult ServiceRecord::verify(qint64 anchorSeq, const VerifyProgress &progress)
 {
     QSqlQuery query(m_connection.db());
     query.prepare(QStringLiteral("SELECT %1 FROM entries ORDER BY seq").arg(EntryColumns()));
-    return WalkChainRows(query, m_origin);
+    return WalkChainRows(query, m_origin, anchorSeq, progress);
 }
 
 int ServiceRecord::count(const HistoryFilter &filter)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "chainwalker.h"
+#include "entrycolumns.h"
 #include "historyfilter.h"
 #include "serviceentry.h"
 #include "sharedsync.h"
 #include "sqlconnection.h"
 
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <QVector>
 
@@ -27,7 +29,13 @@ public:
     explicit ServiceRecord(QObject *parent = nullptr);
     ~ServiceRecord() override;
 
+    // Opens the record for appending (made when missing). Intents left by a
+    // program that ended before their outcome are put into the chain as
+    // "outcome unknown" here.
     bool open(const QString &path, QString *error);
+    // Opens an existing record for reading only: nothing is made, resolved or
+    // stamped. A missing file is an error.
+    bool openReadOnly(const QString &path, QString *error);
     void close();
     bool isOpen() const { return m_connection.isOpen(); }
     QString path() const { return m_path; }
@@ -45,11 +53,31 @@ public:
     // little; endBatch() commits the rest. appended() follows each commit.
     static constexpr int BatchEntries = 64;
     static constexpr int BatchMs = 100;
+    // A write announced before it is sent: committed at once (together with a
+    // batch's entries so far), so that a program killed while the write is on
+    // the wire leaves the intent behind. Fills in what append() fills in but
+    // seq and the hashes; complete() puts the entry into the chain.
+    bool intend(ServiceEntry &entry, QString *error);
+    // Several intents in one commit (the next writes of a batch).
+    bool intendAll(QVector<ServiceEntry> &entries, QString *error);
+    // Intents of writes that were never sent (a batch that stopped early).
+    void dropIntents(const QStringList &ids);
+    // Appends an announced entry (entry.id the intent's) with its outcome and
+    // drops the intent, in one transaction.
+    bool complete(ServiceEntry &entry, QString *error);
+    // Writes announced but not completed, by any program.
+    int openIntents();
+    // Intents whose program has ended become entries with the outcome unknown;
+    // the number resolved. Done by open().
+    int resolveAbandonedIntents();
+
     void beginBatch();
     void endBatch();
 
     // Walks the whole chain in seq order.
-    VerifyResult verify();
+    // anchorSeq > 0 keeps that entry's hash in the result; progress as for
+    // WalkChainRows (the walk can be cancelled from it).
+    VerifyResult verify(qint64 anchorSeq = 0, const VerifyProgress &progress = {});
 
     // -1 when the database cannot be read.
     int count(const HistoryFilter &filter);
@@ -74,13 +102,22 @@ signals:
     void appended(const ServiceEntry &entry);
 
 private:
-    bool insertNext(ServiceEntry &entry, QString *error);
+    bool appendEntry(ServiceEntry &entry, bool intended, QString *error);
+    bool insertNext(ServiceEntry &entry, bool intended, QString *error);
+    void prepareQueries();
     void commitBatch();
     QVector<ServiceEntry> select(const SqlCondition &condition, const QString &tail);
 
     SqlConnection m_connection;
     std::unique_ptr<QSqlQuery> m_lastQuery;
     std::unique_ptr<QSqlQuery> m_insertQuery;
+    std::unique_ptr<QSqlQuery> m_intentQuery;
+    std::unique_ptr<QSqlQuery> m_dropIntentQuery;
+    // This object's intents still waiting for their outcome.
+    QSet<QString> m_ownIntents;
+    // The intent being resolved for a program that ended: only the process
+    // that drops it puts its entry in.
+    bool m_resolving = false;
     QString m_path;
     QString m_origin;
     QString m_lastError;

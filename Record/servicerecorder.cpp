@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QHash>
 #include <QPointer>
 
 namespace {
@@ -87,6 +88,42 @@ ServiceEntry visitEntry(const Visit &v, ServiceEntry::Kind kind)
     return e;
 }
 
+struct Recording
+{
+    // Writes go out unrecorded only when this was chosen (--no-record).
+    bool unrecordedByChoice = false;
+    // Why the record cannot be used, when it cannot.
+    QString offReason;
+};
+
+Recording &recording()
+{
+    static Recording r;
+    return r;
+}
+
+// A batch's expected writes, announced a chunk at a time just before the
+// first of them is sent: one commit for many writes, and few announcements
+// left over when the run stops early.
+struct Ahead
+{
+    static constexpr int Chunk = 32;
+    QVector<WriteEvent> expected;
+    int next = 0;                    // the first expected write not yet announced
+    QHash<QString, QString> intents; // announced and not yet sent: key -> intent id
+};
+
+Ahead &ahead()
+{
+    static Ahead a;
+    return a;
+}
+
+QString aheadKey(const WriteEvent &w)
+{
+    return QStringLiteral("%1\n%2\n%3\n%4").arg(w.source).arg(w.address).arg(w.count).arg(w.value);
+}
+
 void append(ServiceEntry &e)
 {
     QString error;
@@ -101,6 +138,12 @@ QString unitOf(const ParamRow &row)
     const QString note = QString::fromUtf8(row.noteEn ? row.noteEn : "");
     // Short notes are units ("d", "%", "mV/V"); longer ones describe the values.
     return note.size() <= 6 ? note : QString();
+}
+
+QString shownValue(const ParamRow *row, quint32 value)
+{
+    const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
+    return row ? FieldText(row->kind, row->factorDigits, value, decimals) : QString::number(value);
 }
 
 QString rawText(quint32 value, int count)
@@ -120,16 +163,15 @@ ServiceEntry::Outcome outcomeOf(ModbusResult result)
         return ServiceEntry::TimedOut;
     case ModbusMalformed:
     case ModbusNoLink:
+    case ModbusNotRecorded:
         break;
     }
     return ServiceEntry::LinkLost;
 }
 
-void recordWrite(const WriteEvent &w)
+Visit &currentVisit(const QString &detail)
 {
     Visit &v = visit();
-    if (!record())
-        return;
     if (!v.open) {
         // A write outside a visit the recorder was told of: the program's link as it is.
         v = Visit();
@@ -144,9 +186,15 @@ void recordWrite(const WriteEvent &w)
         ServiceEntry connect = visitEntry(v, ServiceEntry::Connect);
         connect.timeUtc = v.since;
         connect.source = QStringLiteral("connect");
-        connect.detail = w.detail;
+        connect.detail = detail;
         append(connect);
     }
+    return v;
+}
+
+// The change a write makes, without its outcome.
+ServiceEntry changeEntry(const Visit &v, const WriteEvent &w)
+{
     ServiceEntry e = visitEntry(v, ServiceEntry::Change);
     e.address = w.address;
     e.count = w.count;
@@ -156,32 +204,109 @@ void recordWrite(const WriteEvent &w)
     if (w.oldKnown)
         e.oldRaw = rawText(w.oldValue, w.count);
     const ParamRow *row = FindParamByAddress(w.address);
-    const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
-    const auto shown = [&](quint32 value) {
-        return row ? FieldText(row->kind, row->factorDigits, value, decimals)
-                   : QString::number(value);
-    };
     e.paramName = row ? QString::fromUtf8(row->nameEn ? row->nameEn : row->widget)
                       : QStringLiteral("register %1").arg(w.address);
     if (row) {
         e.paramNameZh = QString::fromUtf8(row->nameCn ? row->nameCn : "");
         e.unit = unitOf(*row);
     }
-    e.newShown = shown(w.value);
+    e.newShown = shownValue(row, w.value);
     if (w.oldKnown)
-        e.oldShown = shown(w.oldValue);
+        e.oldShown = shownValue(row, w.oldValue);
+    return e;
+}
+
+bool intendWrite(const WriteEvent &w, QString *intentId, QString *why)
+{
+    if (!record()) {
+        if (recording().unrecordedByChoice)
+            return true;
+        *why = QStringLiteral("the service record cannot keep it: %1").arg(recording().offReason);
+        return false;
+    }
+    Ahead &a = ahead();
+    if (!a.expected.isEmpty()) {
+        const QString key = aheadKey(w);
+        if (!a.intents.contains(key)) {
+            int at = a.next;
+            while (at < a.expected.size() && aheadKey(a.expected[at]) != key)
+                ++at;
+            if (at < a.expected.size()) {
+                QVector<ServiceEntry> chunk;
+                const int end = qMin(at + Ahead::Chunk, a.expected.size());
+                for (int i = at; i < end; ++i)
+                    chunk.append(changeEntry(currentVisit(w.detail), a.expected[i]));
+                QString error;
+                if (!record()->intendAll(chunk, &error)) {
+                    *why = QStringLiteral("the service record %1 cannot keep it: %2")
+                               .arg(record()->path(), error);
+                    return false;
+                }
+                for (int i = at; i < end; ++i)
+                    a.intents.insert(aheadKey(a.expected[i]), chunk[i - at].id);
+                a.next = end;
+            }
+        }
+        const QString id = a.intents.take(key);
+        if (!id.isEmpty()) {
+            *intentId = id;
+            return true;
+        }
+    }
+    ServiceEntry e = changeEntry(currentVisit(w.detail), w);
+    QString error;
+    if (!record()->intend(e, &error)) {
+        *why =
+            QStringLiteral("the service record %1 cannot keep it: %2").arg(record()->path(), error);
+        return false;
+    }
+    *intentId = e.id;
+    return true;
+}
+
+void recordWrite(const WriteEvent &w)
+{
+    if (!record())
+        return;
+    ServiceEntry e = changeEntry(currentVisit(w.detail), w);
+    const ParamRow *row = FindParamByAddress(w.address);
     e.outcome = outcomeOf(w.result);
     e.exceptionCode = w.exceptionCode;
     QString note;
     if (w.result == ModbusOk && w.readBackKnown && w.readBack != w.value) {
         e.outcome = ServiceEntry::ReadBackDiffers;
-        note = QStringLiteral("the instrument holds %1").arg(shown(w.readBack));
+        note = QStringLiteral("the instrument holds %1").arg(shownValue(row, w.readBack));
     } else if (w.result == ModbusMalformed) {
         note = QStringLiteral("malformed reply");
     }
     if (!note.isEmpty())
         e.detail = e.detail.isEmpty() ? note : e.detail + QStringLiteral("; ") + note;
-    append(e);
+    QString error;
+    e.id = w.intentId;
+    const bool kept =
+        w.intentId.isEmpty() ? record()->append(e, &error) : record()->complete(e, &error);
+    if (!kept)
+        qWarning().noquote() << "service record: entry not kept:" << error;
+}
+
+void installObservers()
+{
+    SetWriteIntentObserver(intendWrite);
+    SetWriteObserver(recordWrite);
+    SetWriteBatchObserver([](bool starts, const QVector<WriteEvent> &expected) {
+        if (!record())
+            return;
+        if (starts) {
+            ahead() = Ahead();
+            ahead().expected = expected;
+            record()->beginBatch();
+            return;
+        }
+        record()->endBatch();
+        // Announced but never sent.
+        record()->dropIntents(ahead().intents.values());
+        ahead() = Ahead();
+    });
 }
 
 } // namespace
@@ -190,26 +315,56 @@ namespace ServiceRecorder {
 
 void Install(ServiceRecord *r)
 {
+    recording() = Recording();
     record() = r ? r : ProgramRecord();
-    SetWriteObserver(record() ? WriteObserver(recordWrite) : WriteObserver());
-    SetWriteBatchObserver(record() ? WriteBatchObserver([](bool starts) {
-        if (!record())
-            return;
-        if (starts)
-            record()->beginBatch();
-        else
-            record()->endBatch();
-    })
-                                   : WriteBatchObserver());
+    if (!record())
+        recording().offReason = ProgramRecordError();
+    installObservers();
+}
+
+void InstallUnrecorded(const QString &why)
+{
+    recording() = Recording();
+    recording().unrecordedByChoice = true;
+    record() = nullptr;
+    installObservers();
+    // Said in the record itself when it can be opened, so that a gap in it is explained.
+    if (ServiceRecord *r = ProgramRecord()) {
+        ServiceEntry e;
+        e.kind = ServiceEntry::Connect;
+        e.source = QStringLiteral("recording off");
+        e.detail = why;
+        QString error;
+        r->append(e, &error);
+    }
+}
+
+bool Refuses(QString *why)
+{
+    if (record() || recording().unrecordedByChoice)
+        return false;
+    if (why)
+        *why = recording().offReason;
+    return true;
+}
+
+bool Unrecorded()
+{
+    return recording().unrecordedByChoice;
 }
 
 void Uninstall()
 {
     if (record())
         record()->endBatch();
+    SetWriteIntentObserver({});
     SetWriteObserver({});
     SetWriteBatchObserver({});
+    if (record())
+        record()->dropIntents(ahead().intents.values());
+    ahead() = Ahead();
     record() = nullptr;
+    recording() = Recording();
     visit() = Visit();
 }
 

@@ -18,9 +18,18 @@ class ServiceRecord;
 // goes in just before its first change, and its disconnect entry when it ends.
 namespace ServiceRecorder {
 
-// Records into record (the program record when null); a record that cannot be
-// opened records nothing.
+// Records into record (the program record when null). Each write is announced
+// to the record before it is sent and completed after; a write the record
+// cannot announce (it cannot be opened or written) is not sent.
 void Install(ServiceRecord *record = nullptr);
+// Writes go out without a record, as chosen by the user; the choice (why) is
+// itself noted in the program record when that can be opened.
+void InstallUnrecorded(const QString &why);
+// True when writes are being refused because the record cannot be used; *why
+// then says what is wrong with it.
+bool Refuses(QString *why = nullptr);
+// True when writes go out unrecorded by choice.
+bool Unrecorded();
 // Stops recording.
 void Uninstall();
 // A visit starts on this link with its slave id. The identity is taken from

@@ -1,5 +1,7 @@
 #include "reportpdf.h"
 
+#include "chaincheck.h"
+
 #include "entrytext.h"
 #include "reportcurve.h"
 #include "reporttexts.h"
@@ -387,6 +389,8 @@ private:
             return m_lang.translate("ServiceReport", "link lost");
         case ServiceEntry::ReadBackDiffers:
             return m_lang.translate("ServiceReport", "read back differs");
+        case ServiceEntry::OutcomeUnknown:
+            return m_lang.translate("ServiceReport", "outcome unknown (program ended)");
         case ServiceEntry::NoOutcome:
             break;
         }
@@ -461,6 +465,16 @@ private:
                           .arg(m_c.entriesInTime)
                           .arg(m_c.entriesSearched));
         paragraph(chainText(), m_c.chain.ok && m_c.chain.error.isEmpty() ? TextColor : UnreadColor);
+        // The chain's head, kept on paper: a record cut or rebuilt later no longer matches it.
+        const QString head = ChainHeadText(m_c.chain);
+        if (!head.isEmpty())
+            paragraph(m_lang
+                          .translate("ServiceReport",
+                                     "Chain head: entry %1, SHA-256 %2. To check the record "
+                                     "against this report later: zeltctl history verify "
+                                     "--against %1:%2")
+                          .arg(m_c.chain.checked)
+                          .arg(m_c.chain.headHash));
     }
 
     QPdfWriter &m_w;

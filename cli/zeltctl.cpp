@@ -98,6 +98,10 @@ COMMANDS:
                                 --json document)
   --trace FILE                  every request of the run, one line each: time,
                                 function, start, count, values, outcome, time
+  --no-record                   write, restore: write even though the service
+                                record cannot be used (without it they send
+                                nothing and exit 2); the choice is noted in the
+                                record when it can be opened
 
 Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
 backup), failed polls (watch), failed hosts (fleet backup), an instrument that
@@ -125,16 +129,29 @@ bool splitHostPort(const QString &text, QString *host, int *port)
 }
 
 // The commands that change an instrument or write its backup are kept in the
-// service record, with their command line, while this lives.
+// service record, with their command line, while this lives. Without a usable
+// record a command that writes to the instrument sends nothing (refusal says
+// why), unless --no-record chose to work without one.
 class Recording
 {
 public:
-    Recording(bool on, const QStringList &arguments) : on(on)
+    Recording(bool on, bool writes, bool unrecorded, const QStringList &arguments) : on(on)
     {
         if (!on)
             return;
-        ServiceRecorder::Install();
-        SetWriteRunDetail(QStringLiteral("zeltctl ") + arguments.mid(1).join(QLatin1Char(' ')));
+        const QString run = QStringLiteral("zeltctl ") + arguments.mid(1).join(QLatin1Char(' '));
+        if (unrecorded)
+            ServiceRecorder::InstallUnrecorded(
+                QStringLiteral("%1: the writes of this run are not recorded").arg(run));
+        else
+            ServiceRecorder::Install();
+        SetWriteRunDetail(run);
+        QString why;
+        if (writes && ServiceRecorder::Refuses(&why))
+            refusal = QStringLiteral("nothing written: the service record cannot be used: %1. "
+                                     "Repair or move the file, or give --no-record to write "
+                                     "without a record")
+                          .arg(why);
     }
     ~Recording()
     {
@@ -147,6 +164,7 @@ public:
     Recording &operator=(const Recording &) = delete;
 
     const bool on;
+    QString refusal;
 };
 
 } // namespace
@@ -225,6 +243,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"trace", "Every request of the run into this file.", "file"},
         {"dry-run", "restore: list, write nothing."},
         {"all", "restore: write every row, not only those that differ."},
+        {"no-record", "write, restore: write without a service record."},
         {"interval", "watch: poll interval.", "ms"},
         {"count", "watch: number of polls.", "n"},
         {"csv", "watch: also write CSV lines to this file.", "file"},
@@ -269,6 +288,7 @@ int Zeltctl::run(const QStringList &arguments)
     };
     only("dry-run", {"restore"});
     only("all", {"restore"});
+    only("no-record", {"write", "restore"});
     only("interval", {"watch"});
     only("count", {"watch"});
     only("csv", {"watch"});
@@ -298,7 +318,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (command == QLatin1String("backup") && p.isSet("hosts")) {
         if (!oneFile(1))
             return usageError(error + QStringLiteral(": DIR"));
-        const Recording recording(true, arguments);
+        const Recording recording(true, false, false, arguments);
         return cmdFleetBackup(p.value("hosts"), args.first());
     }
     if (p.isSet("hosts")) {
@@ -312,10 +332,12 @@ int Zeltctl::run(const QStringList &arguments)
     if (p.isSet("tcp") == p.isSet("serial"))
         return usageError(QStringLiteral("give the instrument's link: --tcp HOST[:PORT] or "
                                          "--serial DEVICE"));
-    const Recording recording(command == QLatin1String("write") ||
-                                  command == QLatin1String("backup") ||
-                                  (command == QLatin1String("restore") && !p.isSet("dry-run")),
-                              arguments);
+    const bool writes = command == QLatin1String("write") ||
+                        (command == QLatin1String("restore") && !p.isSet("dry-run"));
+    const Recording recording(writes || command == QLatin1String("backup"), writes,
+                              p.isSet("no-record"), arguments);
+    if (!recording.refusal.isEmpty())
+        return fail(ExitUsage, recording.refusal);
     m_recording = recording.on;
     if (command == QLatin1String("info"))
         return oneFile(0) ? cmdInfo() : usageError(error);

@@ -18,10 +18,16 @@ int main(int argc, char *argv[])
     ApplyAppStyleSheet(app);
     // Every change to an instrument is kept in the service record, and copied
     // to the team's shared record when one is configured.
-    ServiceRecorder::Install();
-    StartProgramSharedCopy(QSettings(SettingsFilePath(), QSettings::IniFormat)
-                               .value(QStringLiteral("Zelt/historyUrl"))
-                               .toString());
+    // Without a usable record nothing is written to an instrument, unless the
+    // settings file turns the record off (Zelt/recordOff=true).
+    const QSettings settings(SettingsFilePath(), QSettings::IniFormat);
+    if (settings.value(QStringLiteral("Zelt/recordOff")).toBool())
+        ServiceRecorder::InstallUnrecorded(
+            QStringLiteral("the window, with the service record turned off in its settings "
+                           "(Zelt/recordOff): its writes are not recorded"));
+    else
+        ServiceRecorder::Install();
+    StartProgramSharedCopy(settings.value(QStringLiteral("Zelt/historyUrl")).toString());
 
     MainWindow window;
     window.setWindowIcon(QIcon(QStringLiteral(":/images/QuarnIcon.ico")));

@@ -20,6 +20,7 @@
 #include "devicemodel.h"
 #include "displayweightthread.h"
 #include "livedisplay.h"
+#include "mesgBox.h"
 #include "modbuslink.h"
 #include "paramfiles.h"
 #include "pollhold.h"
@@ -27,11 +28,13 @@
 #include "servicerecorder.h"
 #include "sysinfotext.h"
 #include "windowgeometry.h"
+#include "writesource.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QModbusClient>
 #include <QMouseEvent>
 #include <QScreen>
@@ -105,6 +108,10 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     ui->label_ConnectState->installEventFilter(this);
+    m_recordState = new QLabel(ui->widget_down);
+    m_recordState->setObjectName(QStringLiteral("label_RecordState"));
+    ui->horizontalLayout_Down1->insertWidget(2, m_recordState);
+    SetWriteRefusalObserver([this](const QString &why) { writeRefused(why); });
     ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
     for (int n = 1; n < 7; ++n)
         m_poll.setPage(n, page(n));
@@ -245,6 +252,7 @@ void MainWindow::onConnected()
     for (int group : {2, SystemInfoGroup, SystemStatusGroup})
         readGroupAndRefresh(group);
     ServiceRecorder::LinkOpened(gsrt_LinkPara);
+    showRecordState();
     refreshLiveDisplay(true);
     showPage(0);
     m_pollThread->start();
@@ -309,6 +317,40 @@ void MainWindow::InitLinkParam()
     ui->label_DwordFormat->setText(linkView.dwordFormat ? QStringLiteral("CD-AB")
                                                         : QStringLiteral("AB-CD"));
     ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkView.responseTime));
+}
+
+void MainWindow::showRecordState()
+{
+    QString why;
+    if (ServiceRecorder::Refuses(&why)) {
+        m_recordState->setText(tr("Service record unusable: changes are not sent"));
+        m_recordState->setToolTip(why);
+        m_recordState->setStyleSheet(QStringLiteral("color: rgb(230, 80, 60);"));
+    } else if (ServiceRecorder::Unrecorded()) {
+        m_recordState->setText(tr("Service record off"));
+        m_recordState->setToolTip(tr("Changes are written without a record (settings: "
+                                     "Zelt/recordOff)"));
+        m_recordState->setStyleSheet(QStringLiteral("color: rgb(230, 160, 40);"));
+    } else {
+        m_recordState->clear();
+        m_recordState->setToolTip(QString());
+    }
+}
+
+void MainWindow::writeRefused(const QString &why)
+{
+    showRecordState();
+    // An import refuses every row: one notice is enough.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - m_refusalShownMs < 30000)
+        return;
+    m_refusalShownMs = now;
+    const QString message =
+        tr("Nothing was written to the instrument: %1. Repair or move the record file, or set "
+           "Zelt/recordOff=true in the settings file to work without a record.")
+            .arg(why);
+    QTimer::singleShot(0, this,
+                       [this, message] { showNotice(tr("Service record"), message, 0, this); });
 }
 
 void MainWindow::on_ButtonDisconnect_clicked()

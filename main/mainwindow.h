@@ -129,6 +129,11 @@ private:
     QTranslator *translator = nullptr;
     bool m_isChinese = false;
     bool m_showingStale = false; // the values on screen are greyed as out of date
+    // Whether changes are recorded, in the link bar; a refused write is said once a while.
+    QLabel *m_recordState = nullptr;
+    qint64 m_refusalShownMs = 0;
+    void showRecordState();
+    void writeRefused(const QString &why);
     LinkSettings linkView;
 
     // Frameless move and resize.

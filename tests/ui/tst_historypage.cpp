@@ -253,11 +253,13 @@ void TestHistoryPage::verifySaysIntactOrNamesTheEditedEntry()
 {
     append(12);
     const QString file = m_record->path();
-    auto verify = [&] {
+    auto verify = [&]() -> QString {
         HistoryPage page;
         page.setRecord(m_record.get());
         QTest::mouseClick(page.findChild<QPushButton *>(QStringLiteral("BtnHistoryVerify")),
                           Qt::LeftButton);
+        if (!QTest::qWaitFor([&] { return !page.verifying(); }, 20000))
+            return QStringLiteral("still checking");
         return page.statusText();
     };
     QCOMPARE(verify(), QStringLiteral("Chain intact: 12 entries"));

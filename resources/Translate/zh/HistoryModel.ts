@@ -24,6 +24,10 @@
         <translation>回读不一致</translation>
     </message>
     <message>
+        <source>outcome unknown (program ended)</source>
+        <translation>结果未知（程序已结束）</translation>
+    </message>
+    <message>
         <source>change</source>
         <translation>修改</translation>
     </message>

@@ -95,5 +95,25 @@
         <source>Saved the newest %1 entries to %2; Export CSV saves them all</source>
         <translation>已将最新的 %1 条保存到 %2；“导出 CSV”可保存全部</translation>
     </message>
+    <message>
+        <source>Cancel check</source>
+        <translation>取消校验</translation>
+    </message>
+    <message>
+        <source>Checking the chain…</source>
+        <translation>正在校验链…</translation>
+    </message>
+    <message>
+        <source>Checking the chain: %1 of %2 entries…</source>
+        <translation>正在校验链：%1 / %2 条…</translation>
+    </message>
+    <message>
+        <source>Chain check cancelled after %1 entries.</source>
+        <translation>链校验已取消，已校验 %1 条。</translation>
+    </message>
+    <message>
+        <source>No record here: the service record holds no entries.</source>
+        <translation>此处没有记录：服务记录中没有条目。</translation>
+    </message>
 </context>
 </TS>

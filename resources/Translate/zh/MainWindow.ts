@@ -127,5 +127,25 @@
         <source>Click for the communication details</source>
         <translation>点击查看通讯详情</translation>
     </message>
+    <message>
+        <source>Service record unusable: changes are not sent</source>
+        <translation>服务记录不可用：修改不会发送</translation>
+    </message>
+    <message>
+        <source>Service record off</source>
+        <translation>服务记录已关闭</translation>
+    </message>
+    <message>
+        <source>Changes are written without a record (settings: Zelt/recordOff)</source>
+        <translation>修改将在没有记录的情况下写入（设置：Zelt/recordOff）</translation>
+    </message>
+    <message>
+        <source>Nothing was written to the instrument: %1. Repair or move the record file, or set Zelt/recordOff=true in the settings file to work without a record.</source>
+        <translation>未向仪表写入任何内容：%1。请修复或移走记录文件，或在设置文件中设置 Zelt/recordOff=true 以在无记录的情况下工作。</translation>
+    </message>
+    <message>
+        <source>Service record</source>
+        <translation>服务记录</translation>
+    </message>
 </context>
 </TS>

@@ -279,5 +279,13 @@
         <source>Digital sensors</source>
         <translation>数字传感器</translation>
     </message>
+    <message>
+        <source>Chain head: entry %1, SHA-256 %2. To check the record against this report later: zeltctl history verify --against %1:%2</source>
+        <translation>链头：第 %1 条，SHA-256 %2。以后可用此报告核对记录：zeltctl history verify --against %1:%2</translation>
+    </message>
+    <message>
+        <source>outcome unknown (program ended)</source>
+        <translation>结果未知（程序已结束）</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Who made a record's write intent, so that another process can tell an intent
+// whose program ended (its outcome will never come) from one still under way.
+struct ProcessOwner
+{
+    qint64 pid = 0;
+    QString host;
+    // Tells this process from a later one that got the same pid.
+    QString start;
+};
+
+ProcessOwner ThisProcess();
+// False only when the owner ran on this computer and has ended; an owner on
+// another computer is taken as alive, since nothing here can tell.
+bool OwnerAlive(const ProcessOwner &owner);

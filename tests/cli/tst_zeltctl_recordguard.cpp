@@ -1,0 +1,386 @@
+// What the service record promises, broken the way a crash, a damaged file or
+// a careful forger would break it: zeltctl and zelt-sim as programs, the
+// record file edited behind their backs.
+#include "entryhash.h"
+#include "recordfixture.h"
+#include "servicerecord.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace {
+
+struct Result
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QProcessEnvironment environmentWith(const QString &home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZELT_HOME"), home);
+    env.remove(QStringLiteral("ZELT_HISTORY_URL"));
+    return env;
+}
+
+Result run(const QString &home, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessEnvironment(environmentWith(home));
+    p.start(QStringLiteral(ZELTCTL_PATH), args);
+    Result r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+class SimChild
+{
+public:
+    bool start(const QString &log, const QStringList &extra = {})
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        m_process.start(QStringLiteral(ZELT_SIM_PATH),
+                        QStringList{"--tcp", address(), "--log", log} + extra);
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return QTest::qWaitFor(
+            [this] {
+                QTcpSocket s;
+                s.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+                return s.waitForConnected(200);
+            },
+            10000);
+    }
+    ~SimChild()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// The registers written, from the simulator's request log (function 6 or 16)
+// after its first `from` bytes.
+QMap<int, int> writesInLog(const QString &log, qint64 from)
+{
+    QFile f(log);
+    QMap<int, int> writes;
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(from))
+        return writes;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() >= 2 && (parts[0] == "16" || parts[0] == "6"))
+            ++writes[parts[1].toInt()];
+    }
+    return writes;
+}
+
+QString historyPath(const QString &home)
+{
+    return home + QStringLiteral("/History/history.sqlite");
+}
+
+} // namespace
+
+class TstZeltctlRecordGuard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void anUnusableRecordSendsNothing_data();
+    void anUnusableRecordSendsNothing();
+    void killedRestoresLeaveAnEntryForEveryWrite();
+    void verifyNamesEveryCutAndRebuild_data();
+    void verifyNamesEveryCutAndRebuild();
+    void aLargeRecordIsExportedInLittleMemory();
+
+private:
+    // A record of n entries (seq 1..n) under the home; the head's "SEQ:HASH".
+    QString makeRecord(int n);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_home;
+};
+
+void TstZeltctlRecordGuard::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_home = m_dir->filePath(QStringLiteral("home"));
+    QDir().mkpath(m_home + QStringLiteral("/History"));
+}
+
+QString TstZeltctlRecordGuard::makeRecord(int n)
+{
+    ServiceRecord record;
+    QString error;
+    if (!record.open(historyPath(m_home), &error))
+        return QString();
+    const QDateTime base(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
+    ServiceEntry last;
+    for (int i = 0; i < n; ++i) {
+        last = SampleEntry(i, base);
+        if (!record.append(last, &error))
+            return QString();
+    }
+    return QStringLiteral("%1:%2").arg(last.seq).arg(last.hash);
+}
+
+void TstZeltctlRecordGuard::anUnusableRecordSendsNothing_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("record cut to garbage") << "garbage";
+    QTest::newRow("History is a plain file") << "plain file";
+}
+
+void TstZeltctlRecordGuard::anUnusableRecordSendsNothing()
+{
+    QFETCH(QString, damage);
+    const QString path = historyPath(m_home);
+    if (damage == QLatin1String("garbage")) {
+        QVERIFY(!makeRecord(40).isEmpty());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.seek(0);
+        f.write(QByteArray(512, 'x'));
+        f.resize(6000);
+    } else {
+        QDir(m_home + QStringLiteral("/History")).removeRecursively();
+        QFile plain(m_home + QStringLiteral("/History"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+    }
+    const QString log = m_dir->filePath(QStringLiteral("sim.log"));
+    SimChild sim;
+    QVERIFY(sim.start(log));
+    const QStringList link{"--tcp", sim.address()};
+    const QString backup = m_dir->filePath(QStringLiteral("b.xlsx"));
+    QCOMPARE(run(m_home, link + QStringList{"backup", backup}).status, 0);
+    const qint64 mark = QFileInfo(log).size();
+
+    for (const QStringList &command :
+         {QStringList{"write", "EditZeroRange=20"}, QStringList{"restore", backup, "--all"}}) {
+        const Result refused = run(m_home, link + command);
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains(QStringLiteral("nothing written")) &&
+                     refused.err.contains(QStringLiteral("--no-record")) &&
+                     refused.err.contains(m_home + QStringLiteral("/History")),
+                 qPrintable(refused.err));
+        QCOMPARE(QFileInfo(log).size(), mark);
+    }
+    const Result chosen =
+        run(m_home, link + QStringList{"write", "EditZeroRange=20", "--no-record"});
+    QCOMPARE(chosen.status, 0);
+    QCOMPARE(writesInLog(log, mark).value(54), 1);
+}
+
+// A program killed at any moment of a restore: every write that reached the
+// instrument has its entry, with its outcome or as "outcome unknown".
+void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
+{
+    const QString log = m_dir->filePath(QStringLiteral("sim.log"));
+    SimChild sim;
+    QVERIFY(sim.start(log, {"--delay-ms", "8"}));
+    const QStringList link{"--tcp", sim.address()};
+    // Two workbooks that differ, so that a plain restore always has rows to write.
+    const QString a = m_dir->filePath(QStringLiteral("a.xlsx"));
+    const QString b = m_dir->filePath(QStringLiteral("b.xlsx"));
+    QCOMPARE(run(m_home, link + QStringList{"backup", a}).status, 0);
+    QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=31", "EditSTABRange=7",
+                                            "EditTrZeroRange=3", "EditFullScale=8000"})
+                 .status,
+             0);
+    QCOMPARE(run(m_home, link + QStringList{"backup", b}).status, 0);
+    const qint64 mark = QFileInfo(log).size();
+    {
+        ServiceRecord record;
+        QString error;
+        QVERIFY(record.open(historyPath(m_home), &error));
+        QVERIFY(EditRecordFile(historyPath(m_home), QStringLiteral("DELETE FROM entries")) >= 0);
+    }
+
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 20; ++round) {
+        QProcess p;
+        p.setProcessEnvironment(environmentWith(m_home));
+        const QStringList restore = round % 2 ? QStringList{"restore", round % 4 == 1 ? a : b}
+                                              : QStringList{"restore", a, "--all"};
+        p.start(QStringLiteral(ZELTCTL_PATH), link + restore);
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(int(random.bounded(40, 900)));
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    const QMap<int, int> sent = writesInLog(log, mark);
+    QVERIFY(!sent.isEmpty());
+
+    // Opening the record for writing puts the killed programs' intents in.
+    ServiceRecord record;
+    QString error;
+    QVERIFY(record.open(historyPath(m_home), &error));
+    QCOMPARE(record.openIntents(), 0);
+    QMap<int, int> recorded;
+    int unknown = 0;
+    for (const ServiceEntry &e : record.fetch(HistoryFilter(), 0, 100000)) {
+        if (e.kind != ServiceEntry::Change)
+            continue;
+        ++recorded[e.address];
+        unknown += e.outcome == ServiceEntry::OutcomeUnknown;
+    }
+    for (auto w = sent.cbegin(); w != sent.cend(); ++w)
+        QVERIFY2(recorded.value(w.key()) >= w.value(),
+                 qPrintable(QStringLiteral("register %1: %2 writes sent, %3 entries")
+                                .arg(w.key())
+                                .arg(w.value())
+                                .arg(recorded.value(w.key()))));
+    QVERIFY(unknown > 0);
+    QVERIFY(record.verify().ok);
+}
+
+void TstZeltctlRecordGuard::verifyNamesEveryCutAndRebuild_data()
+{
+    QTest::addColumn<QString>("sql"); // done to the record after its head was taken
+    QTest::addColumn<QString>("named");
+    QTest::newRow("untouched") << ""
+                               << "chain intact, 40 entries; entry 40 matches";
+    QTest::newRow("last entry removed") << "DELETE FROM entries WHERE seq = 40"
+                                        << "tail cut";
+    QTest::newRow("last 30 removed") << "DELETE FROM entries WHERE seq > 10"
+                                     << "tail cut";
+    QTest::newRow("every row removed") << "DELETE FROM entries"
+                                       << "no record here";
+    QTest::newRow("file emptied") << "EMPTY"
+                                  << "no record here";
+    QTest::newRow("file removed") << "REMOVE"
+                                  << "no record here";
+    QTest::newRow("entry 5 forged, chain made again") << "FORGE"
+                                                      << "rebuilt";
+    QTest::newRow("cut, then written on") << "REGROW"
+                                          << "rebuilt";
+}
+
+void TstZeltctlRecordGuard::verifyNamesEveryCutAndRebuild()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, named);
+    const QString anchor = makeRecord(40);
+    QVERIFY(!anchor.isEmpty());
+    const QString path = historyPath(m_home);
+    if (sql == QLatin1String("EMPTY")) {
+        QFile::resize(path, 0);
+    } else if (sql == QLatin1String("REMOVE")) {
+        QFile::remove(path);
+    } else if (sql == QLatin1String("FORGE") || sql == QLatin1String("REGROW")) {
+        ServiceRecord record;
+        QString error;
+        QVERIFY(record.open(path, &error));
+        QVector<ServiceEntry> entries = record.fetch(HistoryFilter(), 0, 100);
+        std::reverse(entries.begin(), entries.end());
+        record.close();
+        if (sql == QLatin1String("FORGE")) {
+            // A 20-line script's work: change one entry, hash it and every one after it again.
+            entries[4].newShown = QStringLiteral("forged");
+            for (int i = 4; i < entries.size(); ++i) {
+                entries[i].prevHash = entries[i - 1].hash;
+                entries[i].hash = EntryHash(entries[i]);
+                QCOMPARE(EditRecordFile(path, QStringLiteral("UPDATE entries SET new_shown = '%1', "
+                                                             "prev_hash = '%2', hash = '%3' "
+                                                             "WHERE seq = %4")
+                                                  .arg(entries[i].newShown, entries[i].prevHash,
+                                                       entries[i].hash)
+                                                  .arg(entries[i].seq)),
+                         1);
+            }
+        } else {
+            QVERIFY(EditRecordFile(path, QStringLiteral("DELETE FROM entries WHERE seq > 20")) > 0);
+            QVERIFY(record.open(path, &error));
+            for (int i = 0; i < 25; ++i) {
+                ServiceEntry e = SampleEntry(i, QDateTime::currentDateTimeUtc());
+                QVERIFY(record.append(e, &error));
+            }
+        }
+    } else if (!sql.isEmpty()) {
+        QVERIFY(EditRecordFile(path, sql) > 0);
+    }
+    const bool existed = QFileInfo::exists(path);
+    const QByteArray before = existed ? [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }() : QByteArray();
+
+    const Result checked = run(m_home, {"history", "verify", "--against", anchor});
+    QVERIFY2((checked.out + checked.err).contains(named), qPrintable(checked.out + checked.err));
+    QCOMPARE(checked.status, sql.isEmpty() ? 0 : 1);
+    // The check reads only: nothing made, nothing stamped.
+    QCOMPARE(QFileInfo::exists(path), existed);
+    if (existed) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll() == before);
+    }
+    if (sql == QLatin1String("REMOVE") || sql == QLatin1String("EMPTY"))
+        QCOMPARE(run(m_home, {"history", "verify"}).status, 1);
+}
+
+void TstZeltctlRecordGuard::aLargeRecordIsExportedInLittleMemory()
+{
+    // Entries as the program makes them, in one transaction.
+    {
+        ServiceRecord record;
+        QString error;
+        QVERIFY(record.open(historyPath(m_home), &error));
+        record.beginBatch();
+        const QDateTime base(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        for (int i = 0; i < 150000; ++i) {
+            ServiceEntry e = SampleEntry(i % 60, base.addSecs(i));
+            e.detail = QString(200, QLatin1Char('d'));
+            QVERIFY(record.append(e, &error));
+        }
+        record.endBatch();
+    }
+    for (const char *format : {"--json", "--jsonl"}) {
+        QProcess p;
+        p.setProcessEnvironment(environmentWith(m_home));
+        p.setStandardOutputFile(m_dir->filePath(QStringLiteral("out.json")));
+        p.start(QStringLiteral(ZELTCTL_PATH), {"history", "--limit", "0", format});
+        QVERIFY(p.waitForFinished(100000));
+        QCOMPARE(p.exitCode(), 0);
+        QFile out(m_dir->filePath(QStringLiteral("out.json")));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        // About 100 MB of entries went out; the program held a page of them at a time.
+        QVERIFY(out.size() > 60 * 1000 * 1000);
+        if (qstrcmp(format, "--json") == 0) {
+            out.seek(out.size() - 3);
+            QCOMPARE(out.readAll(), QByteArray("}\n]\n").right(3));
+        }
+    }
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    QVERIFY2(children.ru_maxrss < 100 * 1024,
+             qPrintable(QStringLiteral("%1 kB").arg(children.ru_maxrss)));
+}
+
+QTEST_GUILESS_MAIN(TstZeltctlRecordGuard)
+#include "tst_zeltctl_recordguard.moc"
