@@ -9,6 +9,11 @@ ChainWalker::ChainWalker(const QString &origin) : m_prevHash(GenesisHash())
 
 bool ChainWalker::feed(const ServiceEntry &e)
 {
+    return feed(e, EntryHash(e));
+}
+
+bool ChainWalker::feed(const ServiceEntry &e, const QString &computedHash)
+{
     if (!m_result.ok)
         return false;
     const qint64 expected = m_result.checked + 1;
@@ -29,7 +34,7 @@ bool ChainWalker::feed(const ServiceEntry &e)
             fail(e.seq, e.id,
                  QStringLiteral("does not follow the entry before it (one was removed or "
                                 "replaced, or its link was changed)"));
-    } else if (EntryHash(e) != e.hash) {
+    } else if (computedHash != e.hash) {
         fail(e.seq, e.id,
              QStringLiteral("changed after it was recorded: it no longer matches "
                             "its hash"));

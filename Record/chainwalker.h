@@ -30,6 +30,8 @@ public:
     void setAnchor(qint64 seq) { m_result.anchorSeq = seq; }
     // False once a fault was found; later entries are ignored.
     bool feed(const ServiceEntry &entry);
+    // The same, with the entry's hash computed already (EntryHash(entry)).
+    bool feed(const ServiceEntry &entry, const QString &computedHash);
     VerifyResult result() const { return m_result; }
 
 private:

@@ -1,10 +1,14 @@
 #include "entrycolumns.h"
 
+#include "entryhash.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+
+#include <future>
 
 namespace {
 
@@ -164,18 +168,50 @@ VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin, qint64 ancho
         failed.error = query.lastError().text();
         return failed;
     }
+    // The rows are read here while the batch read before is hashed on another
+    // thread: reading and hashing take about the same time.
+    constexpr int BatchRows = 2048;
+    struct Batch
+    {
+        QVector<ServiceEntry> entries;
+        QVector<QString> hashes;
+    };
+    Batch reading, hashing;
+    std::future<void> hashed;
     qint64 rows = 0;
-    while (query.next()) {
-        ServiceEntry entry = EntryFromRow(query);
-        entry.origin = origin;
-        if (!walker.feed(entry))
-            break;
-        if (progress && (++rows & 0x3FFF) == 0 && !progress(rows)) {
+    bool more = true, going = true;
+    const auto check = [&](const Batch &b) {
+        for (int i = 0; going && i < b.entries.size(); ++i)
+            going = walker.feed(b.entries[i], b.hashes[i]);
+    };
+    while (more && going) {
+        reading.entries.clear();
+        while (reading.entries.size() < BatchRows && (more = query.next())) {
+            reading.entries.append(EntryFromRow(query));
+            reading.entries.last().origin = origin;
+        }
+        if (hashed.valid()) {
+            hashed.wait();
+            check(hashing);
+        }
+        std::swap(reading, hashing);
+        hashed = std::async(std::launch::async, [&hashing] {
+            hashing.hashes.resize(hashing.entries.size());
+            for (int i = 0; i < hashing.entries.size(); ++i)
+                hashing.hashes[i] = EntryHash(hashing.entries[i]);
+        });
+        rows += hashing.entries.size();
+        if (progress && going && !progress(rows)) {
+            hashed.wait();
             VerifyResult cancelled = walker.result();
             cancelled.ok = false;
             cancelled.error = QStringLiteral("cancelled");
             return cancelled;
         }
+    }
+    if (hashed.valid()) {
+        hashed.wait();
+        check(hashing);
     }
     return walker.result();
 }

@@ -26,6 +26,12 @@
 // The hash is the lower-case hex SHA-256 of that text.
 
 QByteArray CanonicalEntryText(const ServiceEntry &entry);
+// The parts of the text for writers that have the fields as UTF-8 bytes.
+void AppendCanonicalUtf8(QByteArray &out, const char *name, const char *utf8, int size);
+void AppendCanonicalNumber(QByteArray &out, const char *name, qint64 value);
+void AppendCanonicalTime(QByteArray &out, qint64 msSinceEpoch);
+// Lower-case hex SHA-256.
+QString Sha256Hex(const QByteArray &text);
 QString EntryHash(const ServiceEntry &entry);
 // The prevHash of the first entry of a chain: 64 zeros.
 QString GenesisHash();

@@ -2,6 +2,7 @@
 
 #include "entrycolumns.h"
 #include "entryhash.h"
+#include "localchainwalk.h"
 #include "localstore.h"
 #include "processliveness.h"
 
@@ -396,6 +397,9 @@ bool ServiceRecord::insertNext(ServiceEntry &entry, bool intended, QString *erro
 
 VerifyResult ServiceRecord::verify(qint64 anchorSeq, const VerifyProgress &progress)
 {
+    VerifyResult walked;
+    if (WalkLocalChain(m_connection.db(), m_origin, anchorSeq, progress, &walked))
+        return walked;
     QSqlQuery query(m_connection.db());
     query.prepare(QStringLiteral("SELECT %1 FROM entries ORDER BY seq").arg(EntryColumns()));
     return WalkChainRows(query, m_origin, anchorSeq, progress);

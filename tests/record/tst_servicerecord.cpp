@@ -39,6 +39,8 @@ private slots:
     void init();
     void aBatchCommitsInGroupsAndAtItsEnd();
     void everyFieldComesBackAsAppended();
+    void canonicalTextIsTheDocumentedOne_data();
+    void canonicalTextIsTheDocumentedOne();
     void appendNumbersAndChainsEntries();
     void filtersSelectEntriesNewestFirst_data();
     void filtersSelectEntriesNewestFirst();
@@ -124,6 +126,46 @@ void TestServiceRecord::everyFieldComesBackAsAppended()
     QCOMPARE(back[0].timeUtc, e.timeUtc);
     QCOMPARE(back[0].user, QStringLiteral("tech\\one"));
     QVERIFY(record.verify().ok);
+}
+
+void TestServiceRecord::canonicalTextIsTheDocumentedOne_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("timeMs");
+    QTest::addColumn<qint64>("number");
+    QTest::newRow("plain") << "Zero range" << Q_INT64_C(1764547200000) << qint64(20);
+    QTest::newRow("escapes") << "a\\b\nc\rd\\n" << Q_INT64_C(951782400123) << qint64(-7);
+    QTest::newRow("Chinese") << QString::fromUtf8("零点范围 ±5 %") << Q_INT64_C(4107542399999)
+                             << qint64(4294967295);
+    QTest::newRow("outside the BMP and a lone surrogate")
+        << QString::fromUtf8("\xF0\x9F\x98\x80 ") + QChar(0xD800) + QStringLiteral("x")
+        << Q_INT64_C(0) << qint64(0);
+    QTest::newRow("leap day, last ms of a year") << "" << Q_INT64_C(1709251199999) << qint64(1);
+    QTest::newRow("before 1970") << "old" << Q_INT64_C(-86400001) << qint64(5);
+    QTest::newRow("no time") << "t" << Q_INT64_C(-1) << qint64(2);
+}
+
+// Stored chains are checked against this text: it must stay byte for byte what
+// the format says (each field as UTF-8, escaped, one line each).
+void TestServiceRecord::canonicalTextIsTheDocumentedOne()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, timeMs);
+    QFETCH(qint64, number);
+    ServiceEntry e = SampleEntry(3, QDateTime::currentDateTimeUtc());
+    e.timeUtc = timeMs == -1 ? QDateTime() : QDateTime::fromMSecsSinceEpoch(timeMs, Qt::UTC);
+    e.paramName = e.detail = e.source = text;
+    e.address = int(number);
+    e.seq = number;
+    e.utcOffsetSeconds = int(number);
+    e.outcome = ServiceEntry::OutcomeUnknown;
+    QByteArray expected("zelt-service-entry-v1\n");
+    for (const EntryField &field : EntryFields(e)) {
+        QByteArray value = field.value.toUtf8();
+        value.replace("\\", "\\\\").replace("\n", "\\n").replace("\r", "\\r");
+        expected += QByteArray(field.name) + '=' + value + '\n';
+    }
+    QCOMPARE(CanonicalEntryText(e), expected);
 }
 
 void TestServiceRecord::appendNumbersAndChainsEntries()
