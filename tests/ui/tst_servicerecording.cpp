@@ -123,6 +123,23 @@ private slots:
         QVERIFY(record->verify().ok);
     }
 
+    // A record that can no longer be written (closed under the page, as a lost
+    // disk would leave it) keeps the page's edit from the instrument.
+    void aWriteTheRecordCannotKeepIsNotSent()
+    {
+        QString refusal;
+        SetWriteRefusalObserver([&refusal](const QString &why) { refusal = why; });
+        record->close();
+        const int before = bench.host->requestLog().size();
+        typeEntry(edit("EditZeroRange"), QStringLiteral("20"));
+        SetWriteRefusalObserver({});
+        for (const sim::LoggedRequest &r : bench.host->requestLog().mid(before))
+            QVERIFY2(r.function != 16 && r.function != 6, "a write went out");
+        QCOMPARE(bench.model().value32(54), 5u);
+        QVERIFY2(refusal.contains(QStringLiteral("cannot keep it")), qPrintable(refusal));
+        QCOMPARE(edit("EditZeroRange")->text(), QStringLiteral("5"));
+    }
+
     // The outcome of a write the instrument acknowledged follows what was read
     // back; a failed write keeps its own outcome whatever was read.
     void theReadBackDecidesWhatWasWritten_data()
