@@ -470,11 +470,10 @@ private:
         if (!head.isEmpty())
             paragraph(m_lang
                           .translate("ServiceReport",
-                                     "Chain head: entry %1, SHA-256 %2. To check the record "
-                                     "against this report later: zeltctl history verify "
-                                     "--against %1:%2")
-                          .arg(m_c.chain.checked)
-                          .arg(m_c.chain.headHash));
+                                     "Anchor (the chain's head): %1. To check the record against "
+                                     "this report later, give it to zeltctl history verify "
+                                     "--against.")
+                          .arg(head));
     }
 
     QPdfWriter &m_w;

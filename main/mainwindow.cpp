@@ -20,13 +20,13 @@
 #include "devicemodel.h"
 #include "displayweightthread.h"
 #include "livedisplay.h"
-#include "mesgBox.h"
 #include "modbuslink.h"
 #include "paramfiles.h"
 #include "pollhold.h"
 #include "pollstate.h"
 #include "servicerecorder.h"
 #include "sysinfotext.h"
+#include "tipsdialog.h"
 #include "windowgeometry.h"
 #include "writesource.h"
 
@@ -324,7 +324,9 @@ void MainWindow::showRecordState()
     QString why;
     if (ServiceRecorder::Refuses(&why)) {
         m_recordState->setText(tr("Service record unusable: changes are not sent"));
-        m_recordState->setToolTip(why);
+        m_recordState->setToolTip(why + QLatin1Char('\n') +
+                                  tr("Repair or move the record file, or set Zelt/recordOff=true "
+                                     "in the settings file to work without a record."));
         m_recordState->setStyleSheet(QStringLiteral("color: rgb(230, 80, 60);"));
     } else if (ServiceRecorder::Unrecorded()) {
         m_recordState->setText(tr("Service record off"));
@@ -345,12 +347,19 @@ void MainWindow::writeRefused(const QString &why)
     if (now - m_refusalShownMs < 30000)
         return;
     m_refusalShownMs = now;
-    const QString message =
-        tr("Nothing was written to the instrument: %1. Repair or move the record file, or set "
-           "Zelt/recordOff=true in the settings file to work without a record.")
-            .arg(why);
-    QTimer::singleShot(0, this,
-                       [this, message] { showNotice(tr("Service record"), message, 0, this); });
+    // The notice is short; the link bar's tooltip holds the reason.
+    m_recordState->setToolTip(why + QLatin1Char('\n') +
+                              tr("Repair or move the record file, or set Zelt/recordOff=true in "
+                                 "the settings file to work without a record."));
+    QTimer::singleShot(0, this, [this] {
+        TipsDialog notice(this);
+        notice.setTitle(tr("Service record"));
+        notice.setMessage(tr("Not written: the service record cannot be used."));
+        notice.setIconImage(QStringLiteral(":/images/icon/pic12.png"));
+        notice.setButtons(0);
+        notice.resize(notice.width() + 120, notice.height() + 70);
+        notice.exec();
+    });
 }
 
 void MainWindow::on_ButtonDisconnect_clicked()

@@ -140,8 +140,12 @@
         <translation>修改将在没有记录的情况下写入（设置：Zelt/recordOff）</translation>
     </message>
     <message>
-        <source>Nothing was written to the instrument: %1. Repair or move the record file, or set Zelt/recordOff=true in the settings file to work without a record.</source>
-        <translation>未向仪表写入任何内容：%1。请修复或移走记录文件，或在设置文件中设置 Zelt/recordOff=true 以在无记录的情况下工作。</translation>
+        <source>Repair or move the record file, or set Zelt/recordOff=true in the settings file to work without a record.</source>
+        <translation>请修复或移走记录文件，或在设置文件中设置 Zelt/recordOff=true 以在无记录的情况下工作。</translation>
+    </message>
+    <message>
+        <source>Not written: the service record cannot be used.</source>
+        <translation>未写入：服务记录不可用。</translation>
     </message>
     <message>
         <source>Service record</source>

@@ -280,8 +280,8 @@
         <translation>数字传感器</translation>
     </message>
     <message>
-        <source>Chain head: entry %1, SHA-256 %2. To check the record against this report later: zeltctl history verify --against %1:%2</source>
-        <translation>链头：第 %1 条，SHA-256 %2。以后可用此报告核对记录：zeltctl history verify --against %1:%2</translation>
+        <source>Anchor (the chain&apos;s head): %1. To check the record against this report later, give it to zeltctl history verify --against.</source>
+        <translation>锚点（链头）：%1。以后要用此报告核对记录，请将其交给 zeltctl history verify --against。</translation>
     </message>
     <message>
         <source>outcome unknown (program ended)</source>
