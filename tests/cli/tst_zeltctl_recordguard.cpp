@@ -208,7 +208,8 @@ void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
     const QString b = m_dir->filePath(QStringLiteral("b.xlsx"));
     QCOMPARE(run(m_home, link + QStringList{"backup", a}).status, 0);
     QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=31", "EditSTABRange=7",
-                                            "EditTrZeroRange=3", "EditFullScale=8000"})
+                                            "EditTrZeroRange=3", "EditFullScale=8000",
+                                             "EditSendGap_2=12", "EditComID_3=9"})
                  .status,
              0);
     QCOMPARE(run(m_home, link + QStringList{"backup", b}).status, 0);
@@ -242,12 +243,21 @@ void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
     QCOMPARE(record.openIntents(), 0);
     QMap<int, int> recorded;
     int unknown = 0;
+    int otherPorts = 0;
     for (const ServiceEntry &e : record.fetch(HistoryFilter(), 0, 100000)) {
         if (e.kind != ServiceEntry::Change)
             continue;
         ++recorded[e.address];
         unknown += e.outcome == ServiceEntry::OutcomeUnknown;
+        // A restore of what differs knows the value before of every row, the
+        // serial ports' rows (which the mirror does not keep over TCP) included.
+        if (e.address >= 300 && e.address < 360 && e.outcome == ServiceEntry::Written &&
+            !e.detail.contains(QLatin1String("--all"))) {
+            ++otherPorts;
+            QVERIFY2(!e.oldShown.isEmpty(), qPrintable(e.paramName));
+        }
     }
+    QVERIFY(otherPorts > 0);
     for (auto w = sent.cbegin(); w != sent.cend(); ++w)
         QVERIFY2(recorded.value(w.key()) >= w.value(),
                  qPrintable(QStringLiteral("register %1: %2 writes sent, %3 entries")
