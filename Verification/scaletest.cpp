@@ -4,7 +4,7 @@
 
 Verdict TestResult::verdict() const
 {
-    if (linkLost || points.isEmpty())
+    if (linkLost || !stopReason.isEmpty() || points.isEmpty())
         return Verdict::Incomplete;
     bool pass = true;
     for (const PointResult &p : points) {
@@ -179,6 +179,14 @@ void ScaleTest::redo(int index)
     m_current = index;
     m_rule = CaptureRule(m_rule.settings());
     judge();
+}
+
+void ScaleTest::stop(const QString &reason)
+{
+    if (m_current >= 0)
+        m_result.stopReason = reason;
+    m_message = reason;
+    m_current = -1;
 }
 
 void ScaleTest::linkLost(const QString &reason)

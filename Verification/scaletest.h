@@ -69,7 +69,7 @@ struct TestResult
     QString stopReason; // why the test ended before its last point
 
     // Incomplete while any point is open, skipped or timed out, or the link
-    // was lost; Fail when a point or a criterion fails; Pass otherwise.
+    // was lost, or the test was stopped; Fail when a point or a criterion fails; Pass otherwise.
     Verdict verdict() const;
 };
 
@@ -106,6 +106,8 @@ public:
     void skip();
     // Takes point index again: it becomes current and its result is cleared.
     void redo(int index);
+    // The test ends here, incomplete (cancelled, no more input).
+    void stop(const QString &reason);
     // The link to the instrument is gone: the test ends incomplete.
     void linkLost(const QString &reason);
 
