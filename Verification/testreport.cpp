@@ -8,6 +8,8 @@
 
 namespace {
 
+const QString CellSeparator = QStringLiteral(" | ");
+
 // A weight in counts that may be a half count (a tolerance of 0.5 e with e = 1).
 QString unitsText(const ScaleRanges &r, double counts)
 {
@@ -198,17 +200,22 @@ QJsonObject TestReport::json(const TestResult &result)
 QString TestReport::recordDetail(const TestResult &result)
 {
     QStringList lines;
-    const QStringList head = header();
-    for (const QStringList &row : rows(result)) {
-        QStringList cells;
-        for (int c = 1; c < row.size(); ++c) {
-            if (!row[c].isEmpty())
-                cells << head[c].toLower() + QLatin1Char(' ') + row[c];
-        }
-        lines << row[0] + QStringLiteral(". ") + cells.join(QStringLiteral(", "));
-    }
+    lines << header().join(CellSeparator);
+    for (const QStringList &row : rows(result))
+        lines << row.join(CellSeparator);
     lines << summary(result);
     return lines.join(QLatin1Char('\n'));
+}
+
+void TestReport::splitDetail(const QString &detail, QVector<QStringList> *table, QStringList *lines)
+{
+    for (const QString &line : detail.split(QLatin1Char('\n'))) {
+        const QStringList cells = line.split(CellSeparator);
+        if (cells.size() == header().size())
+            table->append(cells);
+        else
+            lines->append(line);
+    }
 }
 
 bool RecordScaleTest(const TestResult &result, const QString &source)

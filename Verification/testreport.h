@@ -30,8 +30,11 @@ public:
     // indication, error, tolerance in units and in e, raw counts beside),
     // criteria, verdict.
     static QJsonObject json(const TestResult &result);
-    // Plain text with every point, kept in the service record's entry.
+    // Text with every point, kept in the service record's entry: the header
+    // and a line per point with cells between " | ", then the summary.
     static QString recordDetail(const TestResult &result);
+    // The detail's table (its header first) and its other lines.
+    static void splitDetail(const QString &detail, QVector<QStringList> *table, QStringList *lines);
 };
 
 // Puts a finished test into the service record (one entry, every point in its
