@@ -34,6 +34,7 @@ bool ScaleTest::begin(const ToleranceSpec &spec, const ScaleRanges &ranges,
     result.spec = spec;
     result.ranges = ranges;
     result.phase = m_result.phase;
+    result.testWeights = m_result.testWeights;
     // Every load must have a tolerance before the first weight goes on.
     for (const PlanPoint &p : plan) {
         PointResult r;

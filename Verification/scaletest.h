@@ -61,7 +61,8 @@ struct TestResult
 {
     ToleranceSpec spec;
     ScaleRanges ranges;
-    QString phase; // "as found", "as left" or empty
+    QString phase;       // "as found", "as left" or empty
+    QString testWeights; // the weights' identity: set, certificate, due date
     QVector<PointResult> points;
     CriterionResult repeatability;
     CriterionResult eccentricity;
@@ -84,6 +85,7 @@ public:
     bool begin(const ToleranceSpec &spec, const ScaleRanges &ranges, const QVector<PlanPoint> &plan,
                const CaptureSettings &capture, QString *error);
     void setPhase(const QString &phase) { m_result.phase = phase; }
+    void setTestWeights(const QString &weights) { m_result.testWeights = weights; }
 
     const QVector<PlanPoint> &plan() const { return m_plan; }
     // The point being taken; -1 when every point has been taken or left.

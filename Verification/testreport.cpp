@@ -123,6 +123,8 @@ QStringList TestReport::summary(const TestResult &result)
     }
     if (!result.stopReason.isEmpty())
         lines << tr("stopped: %1").arg(result.stopReason);
+    if (!result.testWeights.isEmpty())
+        lines << tr("test weights: %1").arg(result.testWeights);
     QStringList ranges;
     for (const WeighingRange &w : r.ranges)
         ranges << tr("max %1, e = %2").arg(r.weightText(w.fullScale), r.weightText(w.division));
@@ -181,6 +183,8 @@ QJsonObject TestReport::json(const TestResult &result)
     }
     if (!result.phase.isEmpty())
         json.insert(QStringLiteral("phase"), result.phase);
+    if (!result.testWeights.isEmpty())
+        json.insert(QStringLiteral("testWeights"), result.testWeights);
     if (result.repeatability.applies)
         json.insert(QStringLiteral("repeatability"),
                     QJsonObject{{"spread", FormatScaled(result.repeatability.spread, r.decimals)},

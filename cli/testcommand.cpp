@@ -126,6 +126,7 @@ int Zeltctl::cmdTest()
     }
     ScaleTest test;
     test.setPhase(phase);
+    test.setTestWeights(p.value("weights").simplified());
     test.setAutomatic(automatic);
     if (!test.begin(spec, ranges, plan, capture, &error)) {
         disconnectInstrument();

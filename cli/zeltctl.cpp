@@ -91,6 +91,7 @@ COMMANDS:
   test [--standard oiml-r76|hb44|custom] [--class I|II|III|IIII]
        [--accuracy initial|in-service|acceptance|maintenance]
        [--tolerance P%|Nd] [--loads 0,500,...] [--auto] [--phase as-found|as-left]
+       [--weights TEXT]
        [--settle MS] [--point-timeout S] [--interval MS]
                                 a scale test: each load is asked for ("place
                                 500.0 kg, then Enter"), or with --auto taken as
@@ -260,6 +261,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"loads", "test: the test loads in order.", "list"},
         {"auto", "test: take each load as it is placed."},
         {"phase", "test: as-found or as-left.", "phase"},
+        {"weights", "test: the test weights (set, certificate, due date).", "text"},
         {"settle", "test: how long a stable reading must hold.", "ms"},
         {"point-timeout", "test: how long a point may take to settle.", "s"},
         {{"h", "help"}, "This help."},
@@ -302,7 +304,7 @@ int Zeltctl::run(const QStringList &arguments)
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
     for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "auto",
-                               "phase", "settle", "point-timeout"})
+                               "phase", "weights", "settle", "point-timeout"})
         only(option, {"test"});
     if (!error.isEmpty())
         return usageError(error);

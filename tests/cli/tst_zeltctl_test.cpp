@@ -1,6 +1,7 @@
 // zeltctl test in-process against a simulated instrument whose load the suite
 // sets while the test runs: verdicts and exit statuses, the entry a complete
 // test leaves in the service record, and the refusals of bad input.
+#include "instrumentmodel.h"
 #include "modbuslink.h"
 #include "programrecord.h"
 #include "servicerecord.h"
@@ -34,6 +35,7 @@ private slots:
     void cleanup();
 
     void automaticTestPassesAndIsRecorded();
+    void asFoundFailsClassIIIAndAsLeftPassesAfterACalibration();
     void aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed();
     void confirmedLoadsAndInputThatEndsEarly();
     void aLinkLostMidTestExitsThreeAndIsNotRecorded();
@@ -128,6 +130,61 @@ void TstZeltctlTest::automaticTestPassesAndIsRecorded()
                                                   "+0.00 | +0.00 | ±0.75 | ±1.50 | pass")),
              qPrintable(test->detail));
     QVERIFY(ProgramRecord()->verify().ok);
+}
+
+void TstZeltctlTest::asFoundFailsClassIIIAndAsLeftPassesAfterACalibration()
+{
+    // 3000.0 kg in e = 0.5 kg, its span 4 e off.
+    sim::InstrumentModel &scale = m_sim->model();
+    scale.applyAsFound();
+    sim::ErrorModel errors = sim::ErrorModel::asFound();
+    errors.settleMs = 300;
+    scale.setErrorModel(errors);
+    const auto placeAt = [this](int ms, double kg) {
+        QTimer::singleShot(ms, this, [this, kg] {
+            if (m_sim)
+                m_sim->model().placeLoad(kg);
+        });
+    };
+    const QStringList test = {"test",     "--standard", "oiml-r76",      "--class",
+                              "III",      "--loads",    "0,1500,3000,0", "--auto",
+                              "--settle", "300",        "--json"};
+    const int before = ProgramRecord()->count({});
+    placeAt(1500, 1500);
+    placeAt(3000, 3000);
+    placeAt(4500, 0);
+    Run run = zeltctl(link() + test + QStringList{"--phase", "as-found"});
+    QVERIFY2(run.status == 1, qPrintable(run.err + run.out));
+    QJsonObject json = run.json();
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("fail"));
+    const QJsonObject full = json.value("points").toArray().at(2).toObject();
+    QVERIFY2(full.value("errorE").toDouble() >= 3, qPrintable(run.out));
+    QVERIFY(!full.value("pass").toBool());
+
+    // The span through the normal write path, with 3000 kg settled on the scale.
+    QVERIFY(scale.placeLoad(3000));
+    QTRY_VERIFY(scale.loadState().stable);
+    QCOMPARE(zeltctl(link() + QStringList{"write", "EditWeightCp1=3000.0"}).status, 0);
+    QVERIFY(scale.placeLoad(0));
+    QTRY_VERIFY(scale.loadState().stable);
+
+    placeAt(1500, 1500);
+    placeAt(3000, 3000);
+    placeAt(4500, 0);
+    run = zeltctl(link() + test + QStringList{"--phase", "as-left"});
+    QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
+    json = run.json();
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("pass"));
+
+    // As found, the calibration write, as left: in that order in the record.
+    QStringList kinds;
+    for (const ServiceEntry &e : entriesSince(before)) {
+        if (e.kind == ServiceEntry::Test)
+            kinds << e.paramName + QLatin1Char('=') + e.newShown;
+        else if (e.kind == ServiceEntry::Change)
+            kinds << QStringLiteral("change");
+    }
+    QCOMPARE(kinds, (QStringList{"scale test as found=fail", "change", "scale test as left=pass"}));
 }
 
 void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
