@@ -78,6 +78,8 @@ void runTest(ScaleTest &test, FakeScale &scale, qint64 *now)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Sample)
+
 class TstScaleTest : public QObject
 {
     Q_OBJECT
