@@ -3,6 +3,7 @@
 // test leaves in the service record, and the refusals of bad input.
 #include "instrumentmodel.h"
 #include "modbuslink.h"
+#include "pdftools.h"
 #include "programrecord.h"
 #include "servicerecord.h"
 #include "simhost.h"
@@ -185,6 +186,23 @@ void TstZeltctlTest::asFoundFailsClassIIIAndAsLeftPassesAfterACalibration()
             kinds << QStringLiteral("change");
     }
     QCOMPARE(kinds, (QStringList{"scale test as found=fail", "change", "scale test as left=pass"}));
+
+    // The report's certificate: both tests, point by point.
+    if (!pdftools::available())
+        QSKIP("poppler-utils is not installed (scripts/install-deps installs it)");
+    const QString pdf = m_home.filePath(QStringLiteral("visit.pdf"));
+    const Run report = zeltctl(link() + QStringList{"report", pdf, "--sample", "1"});
+    QVERIFY2(report.status == 0, qPrintable(report.err));
+    const QString text = pdftools::squeezed(pdftools::text(pdf));
+    const int certificate = text.indexOf(QStringLiteral("Calibrationcertificate"));
+    QVERIFY2(certificate >= 0, qPrintable(text));
+    const int found = text.indexOf(QStringLiteral("scaletestasfound"), certificate);
+    const int left = text.indexOf(QStringLiteral("scaletestasleft"), found);
+    QVERIFY(found > certificate && left > found);
+    // As found 3000.0 kg read 3002.0 kg (+4 e against +-1.5 e).
+    QVERIFY(text.mid(found, left - found).contains(QStringLiteral("3000.0kg3002.0kg+2.0+4.00")));
+    QVERIFY(text.mid(found, left - found).contains(QStringLiteral("asfound:verdictfail(OIMLR76")));
+    QVERIFY(text.mid(left).contains(QStringLiteral("asleft:verdictpass(OIMLR76classIII")));
 }
 
 void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
