@@ -165,8 +165,10 @@ int Zeltctl::cmdTest()
                                   .arg(LinkResultText(r)));
                 break;
             }
-            if (event == ScaleTest::Waiting)
-                WaitMs(int(qMax<qint64>(0, pollMs - (clock.elapsed() - pollStart))));
+            if (event == ScaleTest::Waiting) {
+                const qint64 now = clock.elapsed();
+                WaitMs(int(qMin(test.nextPollInMs(now, pollMs), pollMs - (now - pollStart))));
+            }
         }
         if (event == ScaleTest::Captured) {
             const PointResult &point = test.result().points[index];
