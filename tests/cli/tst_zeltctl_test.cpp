@@ -38,6 +38,7 @@ private slots:
     void automaticTestPassesAndIsRecorded();
     void asFoundFailsClassIIIAndAsLeftPassesAfterACalibration();
     void aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed();
+    void loadsOnTheCornersFindTheEccentricCorner();
     void confirmedLoadsAndInputThatEndsEarly();
     void aLinkLostMidTestExitsThreeAndIsNotRecorded();
     void badInputIsRefused_data();
@@ -220,6 +221,57 @@ void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
     QVERIFY(std::any_of(e.cbegin(), e.cend(), [](const ServiceEntry &x) {
         return x.kind == ServiceEntry::Test && x.newShown == QLatin1String("fail");
     }));
+}
+
+void TstZeltctlTest::loadsOnTheCornersFindTheEccentricCorner()
+{
+    sim::InstrumentModel &scale = m_sim->model();
+    scale.applyAsFound();
+    sim::ErrorModel errors;
+    errors.eccentricityE = 3;
+    errors.settleMs = 300;
+    scale.setErrorModel(errors);
+    // What the simulated platform shows with 990.0 kg on each corner.
+    constexpr double Load = 990.0;
+    int eccentric = 0;
+    qint64 largest = -1;
+    for (int corner = 1; corner <= 4; ++corner) {
+        QVERIFY(scale.placeLoad(Load, corner));
+        QTRY_VERIFY(scale.loadState().stable);
+        const qint64 error = qAbs(qint64(qint32(scale.value32(0))) - 9900);
+        if (error > largest) {
+            largest = error;
+            eccentric = corner;
+        }
+    }
+    QVERIFY(largest >= 10); // 2 e at least
+    scale.removeLoad();
+    QTRY_VERIFY(scale.loadState().stable);
+
+    for (int corner = 1; corner <= 4; ++corner) {
+        QTimer::singleShot(2000 * corner - 1000, this, [this, corner] {
+            if (m_sim)
+                m_sim->model().placeLoad(Load, corner);
+        });
+        QTimer::singleShot(2000 * corner, this, [this] {
+            if (m_sim)
+                m_sim->model().removeLoad();
+        });
+    }
+    const Run run = zeltctl(link() + QStringList{"test", "--loads", "none", "--corners", "4",
+                                                 "--auto", "--settle", "200", "--json"});
+    QCOMPARE(run.status, 1);
+    const QJsonObject json = run.json();
+    const QJsonArray points = json.value("points").toArray();
+    QCOMPARE(points.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(points[i].toObject().value("corner").toInt(), i + 1);
+        QCOMPARE(points[i].toObject().value("load").toString(), QStringLiteral("990.0"));
+    }
+    const QJsonObject eccentricity = json.value("eccentricity").toObject();
+    QCOMPARE(eccentricity.value("worstCorner").toInt(), eccentric);
+    QVERIFY(!eccentricity.value("pass").toBool());
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("fail"));
 }
 
 void TstZeltctlTest::confirmedLoadsAndInputThatEndsEarly()
