@@ -279,5 +279,9 @@
         <source>Digital sensors</source>
         <translation>数字传感器</translation>
     </message>
+    <message>
+        <source>Calibration certificate</source>
+        <translation>校准证书</translation>
+    </message>
 </context>
 </TS>
