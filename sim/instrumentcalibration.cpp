@@ -64,6 +64,7 @@ void InstrumentModel::calibrationPointWritten(int point)
         raiseError(refusal);
         return;
     }
+    m_errorBits &= ~Error::CalibrationOutcome; // the error word tells the latest outcome
     m_pointSignal[point] = above;
     m_pointWeight[point] = weight;
     m_pointTaken[point] = true;

@@ -111,5 +111,7 @@ constexpr unsigned PointAboveFullScale = 1u << 24;
 constexpr unsigned PointResolution = 1u << 25;
 constexpr unsigned PointBeforeMissing = 1u << 26;
 constexpr unsigned CalibrationLocked = 1u << 28;
+// every bit that reports on a zero or weight calibration, the lock aside
+constexpr unsigned CalibrationOutcome = 0xFFFu << 16; // bits 16 to 27
 } // namespace Error
 } // namespace sim

@@ -206,6 +206,16 @@ void TestSimWeighing::refusedCalibrationStepsRaiseTheirErrorAndChangeNothing()
     QVERIFY(m.placeLoad(2500));
     m.tick(1000);
     QCOMPARE(weightRaw(m), 25000);
+
+    // a step taken afterwards clears what the refused one reported
+    if (step.endsWith("zero")) {
+        QVERIFY(m.placeLoad(0));
+        m.tick(1000);
+        QCOMPARE(zeroCapture(m), 0);
+    } else {
+        QCOMPARE(writePoint(m, 1, 25000), 0);
+    }
+    QCOMPARE(errorBits(m), 0u);
 }
 
 void TestSimWeighing::settlingClearsTheStableFlagForTheSettleTime_data()
