@@ -44,6 +44,7 @@ private slots:
     void badInputIsRefused_data();
     void badInputIsRefused();
     void aDivisionTheInstrumentDoesNotHoldIsRefused();
+    void aTareIsRefused();
 
 private:
     QStringList link() const;
@@ -369,6 +370,17 @@ void TstZeltctlTest::aDivisionTheInstrumentDoesNotHoldIsRefused()
     const Run run = zeltctl(link() + QStringList{"test", "--auto"});
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(QStringLiteral("does not hold")), qPrintable(run.err));
+}
+
+void TstZeltctlTest::aTareIsRefused()
+{
+    m_sim->model().setTareRaw(1000);
+    const int before = ProgramRecord()->count({});
+    const Run run = zeltctl(link() + QStringList{"test", "--auto"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("clear the tare")), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(ProgramRecord()->count({}), before);
 }
 
 QTEST_MAIN(TstZeltctlTest)
