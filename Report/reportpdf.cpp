@@ -433,10 +433,11 @@ private:
                 for (const QStringList &row : grid) {
                     QVector<Cell> cells;
                     for (const QString &cell : row)
-                        cells.append({cell, cell == QLatin1String("FAIL")});
+                        cells.append({cell, cell == QLatin1String("FAIL") ||
+                                                cell == m_lang.translate("TestReport", "FAIL")});
                     rows.append(cells);
                 }
-                table({0.05, 0.17, 0.12, 0.12, 0.1, 0.1, 0.12, 0.1, 0.12}, header, rows);
+                table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
             }
             for (const QString &line : lines)
                 paragraph(line);

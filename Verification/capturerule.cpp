@@ -45,6 +45,13 @@ CaptureRule::State CaptureRule::feed(const Reading &reading, qint64 nowMs)
     return timeOutIfDue(nowMs);
 }
 
+qint64 CaptureRule::dueInMs(qint64 nowMs) const
+{
+    if (m_state != Waiting || !m_holding)
+        return -1;
+    return qMax<qint64>(0, m_since + m_settings.settleMs - nowMs);
+}
+
 CaptureRule::State CaptureRule::feedNothing(qint64 nowMs)
 {
     if (m_state != Waiting)

@@ -43,6 +43,10 @@ public:
     State feedNothing(qint64 nowMs);
 
     State state() const { return m_state; }
+    // How long from nowMs until the reading being timed has held for the
+    // settle time (0: due now); -1 when none is being timed. A caller polls
+    // again then rather than a whole poll period later.
+    qint64 dueInMs(qint64 nowMs) const;
     // The captured weight (Captured only).
     qint64 value() const { return m_candidate; }
     // Why the wait has not ended (Waiting) or ended without a capture (TimedOut).

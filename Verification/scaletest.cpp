@@ -106,6 +106,12 @@ ScaleTest::Event ScaleTest::feedNothing(qint64 nowMs)
     return afterRule(m_rule.feedNothing(nowMs));
 }
 
+qint64 ScaleTest::nextPollInMs(qint64 nowMs, qint64 pollMs) const
+{
+    const qint64 due = m_rule.dueInMs(nowMs);
+    return due < 0 ? pollMs : qMin(due, pollMs);
+}
+
 ScaleTest::Event ScaleTest::afterRule(CaptureRule::State state)
 {
     if (state == CaptureRule::Captured) {

@@ -101,6 +101,9 @@ public:
     Event feed(const Reading &reading, qint64 nowMs);
     // A poll that failed at nowMs (the reading is unknown).
     Event feedNothing(qint64 nowMs);
+    // When to poll next, in ms from nowMs: the poll period, or sooner when
+    // the reading being timed will have held for the settle time before then.
+    qint64 nextPollInMs(qint64 nowMs, qint64 pollMs) const;
     // The button: takes this reading as the current point's indication, but
     // only if the instrument calls it stable; false (nothing taken) otherwise.
     bool captureNow(const Reading &reading);

@@ -43,9 +43,7 @@ QVector<PlanPoint> TestPlans::build(const ScaleRanges &ranges, const QVector<qin
         for (int i = up.size() - 2; i >= 0; --i)
             plan.append({PointKind::Decreasing, up[i], 0, 0});
     }
-    const qint64 third = roundedShare(ranges, 33);
-    for (int corner = 1; corner <= options.corners; ++corner)
-        plan.append({PointKind::Eccentricity, third, corner, 0});
+    plan += corners(ranges, options.corners);
     const qint64 half = roundedShare(ranges, 50);
     for (int repeat = 1; repeat <= options.repeatability; ++repeat)
         plan.append({PointKind::Repeatability, half, 0, repeat});
@@ -55,6 +53,20 @@ QVector<PlanPoint> TestPlans::build(const ScaleRanges &ranges, const QVector<qin
         else
             plan.append({PointKind::ReturnToZero, 0, 0, 0});
     }
+    return plan;
+}
+
+qint64 TestPlans::eccentricityLoad(const ScaleRanges &ranges)
+{
+    return roundedShare(ranges, 33);
+}
+
+QVector<PlanPoint> TestPlans::corners(const ScaleRanges &ranges, int n)
+{
+    QVector<PlanPoint> plan;
+    const qint64 load = eccentricityLoad(ranges);
+    for (int corner = 1; corner <= n; ++corner)
+        plan.append({PointKind::Eccentricity, load, corner, 0});
     return plan;
 }
 

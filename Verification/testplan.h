@@ -44,6 +44,11 @@ public:
     static QVector<PlanPoint> build(const ScaleRanges &ranges, const QVector<qint64> &loads,
                                     const PlanOptions &options);
 
+    // The load of the eccentricity test: about a third of max, on a whole division.
+    static qint64 eccentricityLoad(const ScaleRanges &ranges);
+    // That load on corners 1 to n.
+    static QVector<PlanPoint> corners(const ScaleRanges &ranges, int n);
+
     // The loads in the order given (zeltctl test --loads): a load at least the
     // one before is increasing, a smaller one decreasing, a load equal to the
     // one before a repetition of it, a zero after other loads return to zero.

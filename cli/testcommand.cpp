@@ -77,12 +77,13 @@ int Zeltctl::cmdTest()
     QString error;
     if (!readTestSpec(&spec, &error))
         return usageError(error);
-    int pollMs = DefaultTestPollMs, timeoutS = DefaultPointTimeoutS;
+    int pollMs = DefaultTestPollMs, timeoutS = DefaultPointTimeoutS, corners = 0;
     CaptureSettings capture;
     capture.settleMs = DefaultSettleMs;
     if (!intOption("interval", 20, 5000, &pollMs, &error) ||
         !intOption("settle", 0, 60000, &capture.settleMs, &error) ||
-        !intOption("point-timeout", 1, 3600, &timeoutS, &error))
+        !intOption("point-timeout", 1, 3600, &timeoutS, &error) ||
+        !intOption("corners", 1, 16, &corners, &error))
         return usageError(error);
     capture.timeoutMs = timeoutS * 1000;
     QString phase;
@@ -112,7 +113,7 @@ int Zeltctl::cmdTest()
     QVector<PlanPoint> plan;
     if (loadTexts.isEmpty()) {
         plan = TestPlans::build(ranges, TestPlans::suggestedLoads(ranges), PlanOptions());
-    } else {
+    } else if (loadTexts != QStringList{QStringLiteral("none")}) {
         QVector<qint64> loads;
         for (const QString &text : loadTexts) {
             qint64 load = 0;
@@ -124,6 +125,7 @@ int Zeltctl::cmdTest()
         }
         plan = TestPlans::fromLoads(loads);
     }
+    plan += TestPlans::corners(ranges, corners);
     ScaleTest test;
     test.setPhase(phase);
     test.setTestWeights(p.value("weights").simplified());
@@ -165,8 +167,10 @@ int Zeltctl::cmdTest()
                                   .arg(LinkResultText(r)));
                 break;
             }
-            if (event == ScaleTest::Waiting)
-                WaitMs(int(qMax<qint64>(0, pollMs - (clock.elapsed() - pollStart))));
+            if (event == ScaleTest::Waiting) {
+                const qint64 now = clock.elapsed();
+                WaitMs(int(qMin(test.nextPollInMs(now, pollMs), pollMs - (now - pollStart))));
+            }
         }
         if (event == ScaleTest::Captured) {
             const PointResult &point = test.result().points[index];

@@ -90,7 +90,8 @@ COMMANDS:
                                 check; in the window's language
   test [--standard oiml-r76|hb44|custom] [--class I|II|III|IIII]
        [--accuracy initial|in-service|acceptance|maintenance]
-       [--tolerance P%|Nd] [--loads 0,500,...] [--auto] [--phase as-found|as-left]
+       [--tolerance P%|Nd] [--loads 0,500,...|none] [--corners N] [--auto]
+       [--phase as-found|as-left]
        [--weights TEXT]
        [--settle MS] [--point-timeout S] [--interval MS]
                                 a scale test: each load is asked for ("place
@@ -100,7 +101,9 @@ COMMANDS:
                                 per point against the standard (OIML R 76
                                 class III initial verification when omitted;
                                 loads 0, 10, 25, 50, 75, 100 % of max and down
-                                when omitted); a complete test goes into the
+                                when omitted); --corners adds a third of max
+                                on each of N corners (eccentricity, the worst
+                                corner named); a complete test goes into the
                                 service record; exit 0 pass, 1 fail or
                                 incomplete, 3 link lost
 %1
@@ -259,6 +262,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"accuracy", "test: initial, in-service, acceptance or maintenance.", "accuracy"},
         {"tolerance", "test --standard custom: P% or Nd.", "tolerance"},
         {"loads", "test: the test loads in order.", "list"},
+        {"corners", "test: about a third of max on each of n corners.", "n"},
         {"auto", "test: take each load as it is placed."},
         {"phase", "test: as-found or as-left.", "phase"},
         {"weights", "test: the test weights (set, certificate, due date).", "text"},
@@ -303,8 +307,8 @@ int Zeltctl::run(const QStringList &arguments)
         only(option, {"scan"});
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
-    for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "auto",
-                               "phase", "weights", "settle", "point-timeout"})
+    for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "corners",
+                               "auto", "phase", "weights", "settle", "point-timeout"})
         only(option, {"test"});
     if (!error.isEmpty())
         return usageError(error);

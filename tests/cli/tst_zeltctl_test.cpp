@@ -3,6 +3,7 @@
 // test leaves in the service record, and the refusals of bad input.
 #include "instrumentmodel.h"
 #include "modbuslink.h"
+#include "pdftools.h"
 #include "programrecord.h"
 #include "servicerecord.h"
 #include "simhost.h"
@@ -37,6 +38,7 @@ private slots:
     void automaticTestPassesAndIsRecorded();
     void asFoundFailsClassIIIAndAsLeftPassesAfterACalibration();
     void aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed();
+    void loadsOnTheCornersFindTheEccentricCorner();
     void confirmedLoadsAndInputThatEndsEarly();
     void aLinkLostMidTestExitsThreeAndIsNotRecorded();
     void badInputIsRefused_data();
@@ -185,6 +187,23 @@ void TstZeltctlTest::asFoundFailsClassIIIAndAsLeftPassesAfterACalibration()
             kinds << QStringLiteral("change");
     }
     QCOMPARE(kinds, (QStringList{"scale test as found=fail", "change", "scale test as left=pass"}));
+
+    // The report's certificate: both tests, point by point.
+    if (!pdftools::available())
+        QSKIP("poppler-utils is not installed (scripts/install-deps installs it)");
+    const QString pdf = m_home.filePath(QStringLiteral("visit.pdf"));
+    const Run report = zeltctl(link() + QStringList{"report", pdf, "--sample", "1"});
+    QVERIFY2(report.status == 0, qPrintable(report.err));
+    const QString text = pdftools::squeezed(pdftools::text(pdf));
+    const int certificate = text.indexOf(QStringLiteral("Calibrationcertificate"));
+    QVERIFY2(certificate >= 0, qPrintable(text));
+    const int found = text.indexOf(QStringLiteral("scaletestasfound"), certificate);
+    const int left = text.indexOf(QStringLiteral("scaletestasleft"), found);
+    QVERIFY(found > certificate && left > found);
+    // As found 3000.0 kg read 3002.0 kg (+4 e against +-1.5 e).
+    QVERIFY(text.mid(found, left - found).contains(QStringLiteral("3000.0kg3002.0kg+2.0+4.00")));
+    QVERIFY(text.mid(found, left - found).contains(QStringLiteral("asfound:verdictfail(OIMLR76")));
+    QVERIFY(text.mid(left).contains(QStringLiteral("asleft:verdictpass(OIMLR76classIII")));
 }
 
 void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
@@ -202,6 +221,57 @@ void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
     QVERIFY(std::any_of(e.cbegin(), e.cend(), [](const ServiceEntry &x) {
         return x.kind == ServiceEntry::Test && x.newShown == QLatin1String("fail");
     }));
+}
+
+void TstZeltctlTest::loadsOnTheCornersFindTheEccentricCorner()
+{
+    sim::InstrumentModel &scale = m_sim->model();
+    scale.applyAsFound();
+    sim::ErrorModel errors;
+    errors.eccentricityE = 3;
+    errors.settleMs = 300;
+    scale.setErrorModel(errors);
+    // What the simulated platform shows with 990.0 kg on each corner.
+    constexpr double Load = 990.0;
+    int eccentric = 0;
+    qint64 largest = -1;
+    for (int corner = 1; corner <= 4; ++corner) {
+        QVERIFY(scale.placeLoad(Load, corner));
+        QTRY_VERIFY(scale.loadState().stable);
+        const qint64 error = qAbs(qint64(qint32(scale.value32(0))) - 9900);
+        if (error > largest) {
+            largest = error;
+            eccentric = corner;
+        }
+    }
+    QVERIFY(largest >= 10); // 2 e at least
+    scale.removeLoad();
+    QTRY_VERIFY(scale.loadState().stable);
+
+    for (int corner = 1; corner <= 4; ++corner) {
+        QTimer::singleShot(2000 * corner - 1000, this, [this, corner] {
+            if (m_sim)
+                m_sim->model().placeLoad(Load, corner);
+        });
+        QTimer::singleShot(2000 * corner, this, [this] {
+            if (m_sim)
+                m_sim->model().removeLoad();
+        });
+    }
+    const Run run = zeltctl(link() + QStringList{"test", "--loads", "none", "--corners", "4",
+                                                 "--auto", "--settle", "200", "--json"});
+    QCOMPARE(run.status, 1);
+    const QJsonObject json = run.json();
+    const QJsonArray points = json.value("points").toArray();
+    QCOMPARE(points.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(points[i].toObject().value("corner").toInt(), i + 1);
+        QCOMPARE(points[i].toObject().value("load").toString(), QStringLiteral("990.0"));
+    }
+    const QJsonObject eccentricity = json.value("eccentricity").toObject();
+    QCOMPARE(eccentricity.value("worstCorner").toInt(), eccentric);
+    QVERIFY(!eccentricity.value("pass").toBool());
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("fail"));
 }
 
 void TstZeltctlTest::confirmedLoadsAndInputThatEndsEarly()

@@ -78,6 +78,8 @@ void runTest(ScaleTest &test, FakeScale &scale, qint64 *now)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Sample)
+
 class TstScaleTest : public QObject
 {
     Q_OBJECT
@@ -85,6 +87,7 @@ class TstScaleTest : public QObject
 private slots:
     void captureRule_data();
     void captureRule();
+    void theNextPollComesWhenTheSettleTimeEnds();
     void suggestedPlanOfElevenPoints();
     void plansFromLoadsTellTheirKinds();
     void badPlansAreRefusedBeforeTheFirstWeight_data();
@@ -200,6 +203,25 @@ void TstScaleTest::captureRule()
         QCOMPARE(rule.value(), value);
     if (state == CaptureRule::TimedOut)
         QCOMPARE(int(rule.lastHindrance()), hindrance);
+}
+
+void TstScaleTest::theNextPollComesWhenTheSettleTimeEnds()
+{
+    CaptureSettings settings;
+    settings.settleMs = 300;
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), kgRanges(), TestPlans::fromLoads({5000}), settings, &error));
+    test.arm(0);
+    QCOMPARE(test.nextPollInMs(0, 100), qint64(100)); // nothing timed yet
+    test.feed(Reading{5000, true, false}, 40);
+    QCOMPARE(test.nextPollInMs(140, 100), qint64(100));
+    QCOMPARE(test.nextPollInMs(290, 100), qint64(50));
+    test.feed(Reading{5000, false, false}, 290); // motion: nothing is timed any more
+    QCOMPARE(test.nextPollInMs(300, 100), qint64(100));
+    test.feed(Reading{5000, true, false}, 390);
+    QCOMPARE(test.nextPollInMs(700, 100), qint64(0)); // overdue: poll at once
+    QCOMPARE(test.feed(Reading{5000, true, false}, 700), ScaleTest::Captured);
 }
 
 void TstScaleTest::suggestedPlanOfElevenPoints()

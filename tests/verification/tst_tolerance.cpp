@@ -260,8 +260,8 @@ void TstTolerance::repeatabilityOfHandbook44IsTheMaintenanceTolerance()
 
 void TstTolerance::rangesFromTheInstrument_data()
 {
-    QTest::addColumn<QVector<quint32>>("slots"); // slot: value
-    QTest::addColumn<int>("ranges");             // -1: refused
+    QTest::addColumn<QVector<quint32>>("calibration");
+    QTest::addColumn<int>("ranges"); // -1: refused
     QTest::addColumn<QString>("says");
     // unit, decimal, division 1, full scale 1, division 2, full scale 2, division 3, full scale 3
     const auto cal = [](quint32 decimal, quint32 d1, quint32 fs1, quint32 d2, quint32 fs2,
@@ -297,12 +297,12 @@ void TstTolerance::rangesFromTheInstrument_data()
 
 void TstTolerance::rangesFromTheInstrument()
 {
-    QFETCH(QVector<quint32>, slots);
+    QFETCH(QVector<quint32>, calibration);
     QFETCH(int, ranges);
     QFETCH(QString, says);
     ScaleRanges r;
     QString error;
-    const bool ok = ScaleRangeReader::fromCalibration(slots.constData(), &r, &error);
+    const bool ok = ScaleRangeReader::fromCalibration(calibration.constData(), &r, &error);
     if (ranges < 0) {
         QVERIFY(!ok);
         QVERIFY2(error.contains(says), qPrintable(error));
