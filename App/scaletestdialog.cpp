@@ -434,6 +434,7 @@ void ScaleTestDialog::startTest(Phase phase)
         return;
     }
     remember();
+    m_testEnded = false;
     m_setupError->clear();
     m_phase = phase;
     if (!m_hold)
@@ -468,7 +469,7 @@ void ScaleTestDialog::perform(Action action)
         (m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && m_test.current() >= 0;
     switch (action) {
     case Action::None:
-        break;
+        return;
     case Action::Capture:
         // the load is on: wait for it to settle (again, after a timeout)
         if (testing) {
@@ -484,14 +485,12 @@ void ScaleTestDialog::perform(Action action)
         }
         break;
     case Action::Redo: {
+        // a point taken again while the test runs; a finished test is on the record
         const int row = m_table->currentRow();
-        if ((m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && row >= 0 &&
-            row < m_plan.size()) {
+        if (testing && row >= 0 && row < m_plan.size()) {
             m_test.redo(row);
             if (m_automatic->isChecked())
                 m_test.arm(now());
-            if (m_poll->isActive() == false && !m_reading)
-                m_poll->start();
         }
         break;
     }
@@ -504,7 +503,7 @@ void ScaleTestDialog::perform(Action action)
             actOnCalibration();
         break;
     }
-    if (m_phase == Phase::AsFound || m_phase == Phase::AsLeft) {
+    if (testing) {
         fillTable();
         if (m_test.current() < 0)
             testFinished();
@@ -520,7 +519,8 @@ void ScaleTestDialog::pollOnce()
     Reading reading;
     quint32 errorWord = 0;
     m_reading = true;
-    const ModbusResult result = m_instrument.read(&reading, &errorWord);
+    const ModbusResult result =
+        m_instrument.read ? m_instrument.read(&reading, &errorWord) : ModbusNoLink;
     m_reading = false;
     m_failures = result == ModbusOk ? 0 : m_failures + 1;
     showLive(result, reading);
@@ -613,6 +613,9 @@ void ScaleTestDialog::fillTable()
 
 void ScaleTestDialog::testFinished()
 {
+    if (m_testEnded)
+        return; // shown and recorded once
+    m_testEnded = true;
     const TestResult &result = m_test.result();
     const Verdict verdict = result.verdict();
     QString text = tr("%1: %2").arg(m_phaseTitle->text(), TestReport::verdictText(verdict));
@@ -666,6 +669,7 @@ void ScaleTestDialog::startCalibration()
     m_pages->setCurrentIndex(2);
     m_spanWeight->setText(FormatScaled(span, m_ranges.decimals));
     m_calLog->clear();
+    m_calWaitMotion = false;
     m_calToAsLeft->setEnabled(false);
     m_calInstruction->setText(m_guide.instruction());
     m_calAct->setText(tr("Zero now"));
@@ -704,8 +708,13 @@ void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &readin
         m_calInstruction->setText(m_guide.instruction() + QLatin1Char('\n') + m_guide.message());
         m_guide.restart(now());
     }
+    // a refused step is not tried again by itself until something moved on the scale
+    const qint64 moved = qAbs(reading.weight - m_calRefusedWeight);
+    const qint64 division = m_ranges.ranges.isEmpty() ? 0 : m_ranges.ranges.first().division;
+    if (!reading.stable || moved > 2 * division)
+        m_calWaitMotion = false;
     m_calAct->setEnabled(ready);
-    if (ready && m_automatic->isChecked())
+    if (ready && m_automatic->isChecked() && !m_calWaitMotion)
         actOnCalibration();
 }
 
@@ -722,7 +731,8 @@ void ScaleTestDialog::actOnCalibration()
     quint32 errorWord = 0;
     if (write == ModbusOk && m_instrument.read(&reading, &errorWord) != ModbusOk)
         write = ModbusTimeout;
-    m_guide.finishStep(write, errorWord, chinese(), now());
+    m_calWaitMotion = !m_guide.finishStep(write, errorWord, chinese(), now());
+    m_calRefusedWeight = reading.weight;
     m_calLog->setText(m_guide.log().join(QLatin1Char('\n')));
     m_calInstruction->setText(m_guide.instruction());
     m_calAct->setEnabled(false);

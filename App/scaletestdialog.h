@@ -107,6 +107,9 @@ private:
     bool m_haveReading = false;
     int m_failures = 0;
     bool m_reading = false;
+    bool m_testEnded = false;
+    bool m_calWaitMotion = false;
+    qint64 m_calRefusedWeight = 0;
     Action m_pending = Action::None;
 
     // Labels whose text is a fixed source text of this class.

@@ -33,7 +33,7 @@ public:
 
     // One poll's reading; true once it has settled and the step may be acted on.
     bool feed(const Reading &reading, qint64 nowMs);
-    bool ready() const { return m_rule.state() == CaptureRule::Captured; }
+    bool ready() const { return m_step != Done && m_rule.state() == CaptureRule::Captured; }
     // The wait has run out: message() says why; restart() waits again.
     bool timedOut() const { return m_rule.state() == CaptureRule::TimedOut; }
     void restart(qint64 nowMs) { m_rule.start(nowMs); }
