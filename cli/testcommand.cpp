@@ -195,8 +195,11 @@ int Zeltctl::cmdTest()
     }
     const TestResult &result = test.result();
     const Verdict verdict = result.verdict();
-    if (m_recording)
-        RecordScaleTest(result, QStringLiteral("zeltctl test"));
+    if (m_recording && verdict != Verdict::Incomplete &&
+        !RecordScaleTest(result, QStringLiteral("zeltctl test"))) {
+        m_s.err << "zeltctl: the service record did not keep this test\n";
+        m_s.err.flush();
+    }
     disconnectInstrument();
     printResult(TestReport::json(result), TestReport::header(), TestReport::rows(result),
                 TestReport::summary(result).join(QLatin1Char('\n')));
