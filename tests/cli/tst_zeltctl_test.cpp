@@ -348,6 +348,9 @@ void TstZeltctlTest::badInputIsRefused_data()
         << QStringList{"--loads", "0,1500.001", "--auto"} << "more decimals";
     QTest::newRow("loads beyond class IIII")
         << QStringList{"--class", "IIII", "--loads", "0,3000", "--auto"} << "beyond the table";
+    QTest::newRow("a settle time no point can meet")
+        << QStringList{"--auto", "--settle", "5000", "--point-timeout", "5"}
+        << "shorter than the timeout";
     QTest::newRow("an option of another command")
         << QStringList{"--auto", "--count", "3"} << "--count does not apply to test";
 }
