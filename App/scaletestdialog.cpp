@@ -90,7 +90,7 @@ ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
     loadRemembered();
     retranslate();
     suggestLoads();
-    resize(860, 600);
+    resize(980, 640);
 }
 
 ScaleTestDialog::~ScaleTestDialog() = default;
@@ -216,6 +216,7 @@ QWidget *ScaleTestDialog::buildTestPage()
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_capture = new QPushButton;
     m_capture->setObjectName(QStringLiteral("BtnTestCapture"));
     m_skip = new QPushButton;
@@ -608,7 +609,6 @@ void ScaleTestDialog::fillTable()
             m_table->setItem(r, c, item);
         }
     }
-    m_table->resizeColumnsToContents();
 }
 
 void ScaleTestDialog::testFinished()
@@ -618,10 +618,15 @@ void ScaleTestDialog::testFinished()
     m_testEnded = true;
     const TestResult &result = m_test.result();
     const Verdict verdict = result.verdict();
-    QString text = tr("%1: %2").arg(m_phaseTitle->text(), TestReport::verdictText(verdict));
-    const QStringList summary = TestReport::summary(result);
-    if (!summary.isEmpty())
-        text += QStringLiteral(" - ") + summary.join(QStringLiteral("; "));
+    if (m_phase == Phase::AsFound)
+        m_asFound = std::make_unique<TestResult>(result);
+    else
+        m_asLeft = std::make_unique<TestResult>(result);
+    QString text = m_asFound && m_asLeft
+                       ? tr("As found: %1. As left: %2.")
+                             .arg(TestReport::verdictText(m_asFound->verdict()),
+                                  TestReport::verdictText(verdict))
+                       : tr("%1: %2").arg(m_phaseTitle->text(), TestReport::verdictText(verdict));
     // an incomplete test is never recorded; a finished one that cannot be is said so
     if (verdict != Verdict::Incomplete && !RecordScaleTest(result, QLatin1String(RecordSource)))
         text += QLatin1Char(' ') + tr("(not kept in the service record)");
@@ -629,26 +634,17 @@ void ScaleTestDialog::testFinished()
     m_verdict->setStyleSheet(verdict == Verdict::Pass   ? QStringLiteral("color: green;")
                              : verdict == Verdict::Fail ? QStringLiteral("color: red;")
                                                         : QStringLiteral("color: darkorange;"));
+    m_message->setText(TestReport::summary(result).join(QLatin1Char('\n')));
     m_instruction->setText(verdict == Verdict::Incomplete && result.linkLost
                                ? tr("The test is incomplete: the link was lost.")
                                : tr("Test finished."));
     for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
         b->setEnabled(false);
     if (m_phase == Phase::AsFound) {
-        m_asFound = std::make_unique<TestResult>(result);
         m_calibrate->show();
         m_testAsLeft->show();
     } else {
-        m_asLeft = std::make_unique<TestResult>(result);
         m_phase = Phase::Finished;
-        if (m_asFound) {
-            m_verdict->setText(tr("As found: %1. As left: %2.")
-                                   .arg(TestReport::verdictText(m_asFound->verdict()),
-                                        TestReport::verdictText(verdict)) +
-                               (text.contains(QLatin1Char('('))
-                                    ? QLatin1Char(' ') + text.mid(text.indexOf('('))
-                                    : QString()));
-        }
         m_hold.reset();
     }
     m_close->show();

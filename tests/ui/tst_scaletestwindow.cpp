@@ -125,7 +125,7 @@ private slots:
         page = std::make_unique<WeightCal>();
         page->resize(1150, 800);
         page->show();
-        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
         QVERIFY(readGroups({5, 2, 14, 15}));
         page->enterPage();
         LinkSettings link;
