@@ -78,6 +78,8 @@ QString HistoryModel::kindName(ServiceEntry::Kind kind)
         return tr("disconnected");
     case ServiceEntry::Backup:
         return tr("backup");
+    case ServiceEntry::Test:
+        return tr("scale test");
     }
     return KindText(kind);
 }

@@ -2,10 +2,14 @@
 
 #include "decimaltext.h"
 #include "devicemodel.h"
+#include "languagefont.h"
+#include "mesgBox.h"
+#include "scaletestdialog.h"
 #include "ui_weightcal.h"
 #include "valuebinding.h"
 
 #include <QDebug>
+#include <QPushButton>
 
 bool calPointsResetPending = false;
 
@@ -28,6 +32,10 @@ constexpr int FirstSignalSlot = 6;
 // Digital mode shows these slots as raw sensor counts.
 constexpr int CapturedZeroSlot = 4;
 constexpr int SingleSensorAdSlot = 11;
+
+// A platform on four load cells; the digital kind has its modules instead.
+constexpr int AnalogCorners = 4;
+constexpr int ModuleCountSlot = 0;
 
 // Break points of the width adaptation, measured from the calibration weight panel.
 constexpr int TheoryBesideRoom = 781;
@@ -83,6 +91,12 @@ WeightCal::WeightCal(QWidget *parent) : ParamPage(parent), ui(new Ui::WeightCal)
 
     ui->BtnAutoZero->installEventFilter(this);
     connect(ui->BtnAutoZero, &QPushButton::clicked, this, &WeightCal::captureZero);
+
+    m_scaleTest = new QPushButton(ui->widget_CalCorrect);
+    m_scaleTest->setObjectName(QStringLiteral("BtnScaleTest"));
+    m_scaleTest->setMinimumHeight(40);
+    ui->verticalLayout_widget_CalCorrect->insertWidget(2, m_scaleTest);
+    connect(m_scaleTest, &QPushButton::clicked, this, &WeightCal::openScaleTest);
 }
 
 WeightCal::~WeightCal()
@@ -93,6 +107,7 @@ WeightCal::~WeightCal()
 void WeightCal::enterPage()
 {
     ui->retranslateUi(this);
+    m_scaleTest->setText(tr("Scale Test..."));
     refresh(true);
     qDebug() << "Into cal translate";
 }
@@ -185,6 +200,32 @@ void WeightCal::captureZero()
 {
     // The button itself is the target, whichever widget had the focus before.
     SendWidgetValue(ui->BtnAutoZero, QStringLiteral("1"));
+}
+
+void WeightCal::openScaleTest()
+{
+    ScaleRanges ranges;
+    QString error;
+    if (!ScaleRangeReader::fromCalibration(gsrt_CalPara.slot, &ranges, &error)) {
+        showNotice(tr("Scale Test"), error, 1, this);
+        return;
+    }
+    // the calibration steps go the way the page's own fields and button go
+    ScaleTestDialog::Instrument instrument = ScaleTestDialog::linkInstrument();
+    instrument.captureZero = [this] {
+        return SendWidgetValue(ui->BtnAutoZero, QStringLiteral("1"));
+    };
+    instrument.writeCalPoint1 = [this](qint64 weight) {
+        const QString raw = QString::number(weight);
+        const ModbusResult result = SendWidgetValue(m_calPointEdit[0], raw);
+        lineEditCommitted(m_calPointEdit[0], raw, result);
+        return result;
+    };
+    const int corners =
+        gu8_DigSensorsType != 0 ? int(gsrt_DigPara.slot[ModuleCountSlot]) : AnalogCorners;
+    ScaleTestDialog dialog(ranges, corners, instrument, this);
+    ApplyLanguageFont(&dialog);
+    dialog.exec();
 }
 
 void WeightCal::adaptWidth(int width)

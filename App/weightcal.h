@@ -5,6 +5,7 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 
 namespace Ui {
 class WeightCal;
@@ -48,6 +49,7 @@ private:
     void refreshDigitalValues(bool force);
     void showCalPoint(int point);
     void captureZero();
+    void openScaleTest();
 
     Ui::WeightCal *ui;
     QLineEdit *m_calPointEdit[CalPoints];
@@ -57,4 +59,5 @@ private:
     QString m_calPointText[CalPoints];
     QVector<DigitalValue> m_digitalValues;
     int m_shownSensorsType = -1;
+    QPushButton *m_scaleTest;
 };

@@ -7,7 +7,8 @@ namespace {
 const QStringList &kindTexts()
 {
     static const QStringList texts = {QStringLiteral("change"), QStringLiteral("connect"),
-                                      QStringLiteral("disconnect"), QStringLiteral("backup")};
+                                      QStringLiteral("disconnect"), QStringLiteral("backup"),
+                                      QStringLiteral("test")};
     return texts;
 }
 

@@ -5,10 +5,10 @@
 #include <QString>
 
 // One line of an instrument's service history: a change the program or zeltctl
-// made, a connection opened or closed, or a backup taken.
+// made, a connection opened or closed, a backup taken, or a scale test.
 struct ServiceEntry
 {
-    enum Kind : int { Change, Connect, Disconnect, Backup };
+    enum Kind : int { Change, Connect, Disconnect, Backup, Test };
     enum Outcome : int {
         NoOutcome,
         Written,

@@ -430,4 +430,24 @@ void RecordBackupOf(ServiceEntry e, const QString &file, const QString &detail)
     append(e);
 }
 
+bool RecordTest(const QString &what, const QString &verdict, const QString &source,
+                const QString &detail)
+{
+    if (!record())
+        return false;
+    Visit &v = visit();
+    if (UnansweredInARow() == 0)
+        readIdentity(v);
+    ServiceEntry e = visitEntry(v, ServiceEntry::Test);
+    e.paramName = what;
+    e.newShown = verdict;
+    e.source = source;
+    e.detail = detail;
+    QString error;
+    if (record()->append(e, &error))
+        return true;
+    qWarning().noquote() << "service record: test not kept:" << error;
+    return false;
+}
+
 } // namespace ServiceRecorder

@@ -48,4 +48,10 @@ void RecordBackup(const QString &file, const QString &detail);
 // identity and link that link read (serial, MAC, version, kind, link, slave id).
 void RecordBackupOf(ServiceEntry instrument, const QString &file, const QString &detail);
 
+// A finished scale test: one entry named `what` ("scale test as found") with
+// the verdict as its new value and every point in its detail. False when the
+// record did not keep it.
+bool RecordTest(const QString &what, const QString &verdict, const QString &source,
+                const QString &detail);
+
 } // namespace ServiceRecorder

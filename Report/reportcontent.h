@@ -70,6 +70,8 @@ struct ReportContent
     // oldest first, and the check of the record's chain.
     QDateTime changesSince;
     QVector<ServiceEntry> changes;
+    // The scale tests among them (as found, as left), oldest first.
+    QVector<ServiceEntry> tests;
     // The record's entries of the instrument in that time (connects and
     // disconnects too), and how many of the newest were searched for changes.
     int entriesInTime = 0;

@@ -5,6 +5,7 @@
 #include "entrytext.h"
 #include "reportcurve.h"
 #include "reporttexts.h"
+#include "testreport.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -70,6 +71,7 @@ public:
         instrument();
         gaps();
         calibration();
+        certificate();
         parameters();
         changes();
         return m_page;
@@ -416,6 +418,36 @@ private:
             .arg(v.checked);
     }
 
+    // Each scale test of the visit (as found, as left) with every point, its
+    // error and tolerance, as the service record keeps it.
+    void certificate()
+    {
+        if (m_c.tests.isEmpty())
+            return;
+        heading(m_lang.translate("ServiceReport", "Calibration certificate"), mm(40));
+        for (const ServiceEntry &e : m_c.tests) {
+            subheading(QStringLiteral("%1, %2: %3").arg(e.paramName, EntryLocalTime(e), e.newShown),
+                       mm(25));
+            QVector<QStringList> grid;
+            QStringList lines;
+            TestReport::splitDetail(e.detail, &grid, &lines);
+            if (!grid.isEmpty()) {
+                const QStringList header = grid.takeFirst();
+                QVector<QVector<Cell>> rows;
+                for (const QStringList &row : grid) {
+                    QVector<Cell> cells;
+                    for (const QString &cell : row)
+                        cells.append({cell, cell == QLatin1String("FAIL") ||
+                                                cell == m_lang.translate("TestReport", "FAIL")});
+                    rows.append(cells);
+                }
+                table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
+            }
+            for (const QString &line : lines)
+                paragraph(line);
+        }
+    }
+
     void changes()
     {
         const QString since =
@@ -437,11 +469,12 @@ private:
             QVector<QVector<Cell>> rows;
             for (const ServiceEntry &e : m_c.changes) {
                 const bool backup = e.kind == ServiceEntry::Backup;
+                const bool test = e.kind == ServiceEntry::Test;
                 QString name =
                     m_c.chinese && !e.paramNameZh.isEmpty() ? e.paramNameZh : e.paramName;
                 if (backup)
                     name = m_lang.translate("ServiceReport", "backup");
-                const QString change = backup ? e.detail : EntryChangeText(e);
+                const QString change = backup ? e.detail : test ? e.newShown : EntryChangeText(e);
                 rows.append({{EntryLocalTime(e), false},
                              {name, false},
                              {change, false},

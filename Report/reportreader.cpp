@@ -332,8 +332,11 @@ void ReportReader::finish()
             c.changesError = m_record->lastError();
         std::reverse(entries.begin(), entries.end());
         for (const ServiceEntry &e : entries) {
-            if (e.kind == ServiceEntry::Change || e.kind == ServiceEntry::Backup)
+            if (e.kind == ServiceEntry::Change || e.kind == ServiceEntry::Backup ||
+                e.kind == ServiceEntry::Test)
                 c.changes.append(e);
+            if (e.kind == ServiceEntry::Test)
+                c.tests.append(e);
         }
         c.chain = m_record->verify();
     }

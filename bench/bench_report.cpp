@@ -4,6 +4,7 @@
 // repeated runs, with the whole report's ratio to the reads alone.
 //   bench_report [RUNS] [--entries N]
 
+#include "benchlink.h"
 #include "benchsupport.h"
 #include "devicemodel.h"
 #include "modbuslink.h"
@@ -23,20 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-bool connectTo(const LinkSettings &link)
-{
-    gu32_ConnectType = quint32(link.connectType);
-    if (!SetupModbusClient(link, nullptr))
-        return false;
-    if (gp_ModbusDevice->state() != QModbusDevice::ConnectedState) {
-        QEventLoop loop;
-        QObject::connect(gp_ModbusDevice, &QModbusDevice::stateChanged, &loop, &QEventLoop::quit);
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return gp_ModbusDevice->state() == QModbusDevice::ConnectedState;
-}
 
 ReportContent readReport(const LinkSettings &link, ServiceRecord *record, bool chinese)
 {
@@ -87,7 +74,7 @@ int main(int argc, char *argv[])
     link.EditIP = QStringLiteral("127.0.0.1");
     link.EditPort = QString::number(sim.port());
     gu32_SlaveId = 1;
-    if (!connectTo(link)) {
+    if (!ConnectProgramLink(link)) {
         fprintf(stderr, "no link to zelt-sim\n");
         return 1;
     }

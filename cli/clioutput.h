@@ -21,6 +21,7 @@ struct CliStreams
     QTextStream &out;
     QTextStream &err;
     bool errIsTerminal = false; // progress bars only on a terminal
+    QTextStream *in = nullptr;  // standard input, for commands that ask (zeltctl test)
 };
 
 // Whether the process's standard error is a terminal (a console on Windows).

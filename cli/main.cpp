@@ -30,6 +30,7 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\nqt.modbus*=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    CliStreams streams{out, err, StandardErrorIsTerminal()};
+    QTextStream in(stdin);
+    CliStreams streams{out, err, StandardErrorIsTerminal(), &in};
     return RunZeltctl(QCoreApplication::arguments(), streams);
 }

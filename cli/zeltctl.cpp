@@ -88,6 +88,23 @@ COMMANDS:
                                 (10) seconds, every parameter, the service
                                 record's changes since DATE (today) and its
                                 check; in the window's language
+  test [--standard oiml-r76|hb44|custom] [--class I|II|III|IIII]
+       [--accuracy initial|in-service|acceptance|maintenance]
+       [--tolerance P%|Nd] [--loads 0,500,...|none] [--corners N] [--auto]
+       [--phase as-found|as-left] [--weights TEXT]
+       [--settle MS] [--point-timeout S] [--interval MS]
+                                a scale test: each load is asked for ("place
+                                500.0 kg, then Enter"), or with --auto taken as
+                                it is placed, once the stable reading held for
+                                the settle time (1000 ms); error and tolerance
+                                per point against the standard (OIML R 76
+                                class III initial verification when omitted;
+                                loads 0, 10, 25, 50, 75, 100 % of max and down
+                                when omitted); --corners adds a third of max
+                                on each of N corners (eccentricity, the worst
+                                corner named); a complete test goes into the
+                                service record; exit 0 pass, 1 fail or
+                                incomplete, 3 link lost
 %1
 
   --json                        one JSON document instead of the table (watch:
@@ -258,6 +275,17 @@ int Zeltctl::run(const QStringList &arguments)
         {"since", "report: changes from this date on.", "date"},
         {"sample", "report: seconds of live weight for the curve.", "s"},
         {"turnaround-ms", "scan: the least time an instrument is given to answer.", "ms"},
+        {"standard", "test: oiml-r76, hb44 or custom.", "standard"},
+        {"class", "test: accuracy class.", "I|II|III|IIII"},
+        {"accuracy", "test: initial, in-service, acceptance or maintenance.", "accuracy"},
+        {"tolerance", "test --standard custom: P% or Nd.", "tolerance"},
+        {"loads", "test: the test loads in order.", "list"},
+        {"corners", "test: about a third of max on each of n corners.", "n"},
+        {"auto", "test: take each load as it is placed."},
+        {"phase", "test: as-found or as-left.", "phase"},
+        {"weights", "test: the test weights (set, certificate, due date).", "text"},
+        {"settle", "test: how long a stable reading must hold.", "ms"},
+        {"point-timeout", "test: how long a point may take to settle.", "s"},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -289,7 +317,7 @@ int Zeltctl::run(const QStringList &arguments)
     only("dry-run", {"restore"});
     only("all", {"restore"});
     only("no-record", {"write", "restore"});
-    only("interval", {"watch"});
+    only("interval", {"watch", "test"});
     only("count", {"watch"});
     only("csv", {"watch"});
     only("hosts", {"backup", "compare", "restore"});
@@ -298,6 +326,9 @@ int Zeltctl::run(const QStringList &arguments)
         only(option, {"scan"});
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
+    for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "corners",
+                               "auto", "phase", "weights", "settle", "point-timeout"})
+        only(option, {"test"});
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");
@@ -334,8 +365,9 @@ int Zeltctl::run(const QStringList &arguments)
                                          "--serial DEVICE"));
     const bool writes = command == QLatin1String("write") ||
                         (command == QLatin1String("restore") && !p.isSet("dry-run"));
-    const Recording recording(writes || command == QLatin1String("backup"), writes,
-                              p.isSet("no-record"), arguments);
+    const Recording recording(writes || command == QLatin1String("backup") ||
+                                  command == QLatin1String("test"),
+                              writes, p.isSet("no-record"), arguments);
     if (!recording.refusal.isEmpty())
         return fail(ExitUsage, recording.refusal);
     m_recording = recording.on;
@@ -363,6 +395,8 @@ int Zeltctl::run(const QStringList &arguments)
         return cmdCompare(args.first());
     if (command == QLatin1String("watch"))
         return oneFile(0) ? cmdWatch() : usageError(error);
+    if (command == QLatin1String("test"))
+        return oneFile(0) ? cmdTest() : usageError(error);
     if (command == QLatin1String("report"))
         return oneFile(1) ? cmdReport(args.first())
                           : usageError(error + QStringLiteral(": FILE.pdf"));

@@ -17,6 +17,7 @@ struct FleetHost;
 struct RegisterSpan;
 struct ScanPlan;
 class ExelToWrite;
+struct ToleranceSpec;
 struct RowCheck;
 struct RowCheckTexts;
 
@@ -57,6 +58,8 @@ private:
     bool readFleet(const QString &hostsFile, QVector<FleetHost> *hosts, int *jobs, int *status);
     void runFleet(FleetRun *fleet, const QString &label);
     int cmdScan(); // scancommand.cpp
+    int cmdTest(); // testcommand.cpp
+    bool readTestSpec(ToleranceSpec *spec, QString *error) const;
     bool readScanPlan(ScanPlan *plan, QString *error) const;
 
     bool openSheet(Workbook *book, const QString &file);

@@ -7,7 +7,7 @@ namespace sim {
 
 namespace {
 constexpr quint32 AngleNominal = 100000;
-constexpr int AngleSpread = 150; // a corner fix lands within +-150 of nominal
+constexpr int AngleSpread = 150; // the corner fix's range about nominal
 } // namespace
 
 int InstrumentModel::checkValue(int base, quint32 value) const
@@ -36,6 +36,7 @@ void InstrumentModel::runCommand(int base)
         break;
     case Reg::ResetCalibration:
         restore(Reg::CalibrationFirst, Reg::CalibrationEnd);
+        clearCalibrationPoints(0);
         break;
     case Reg::ResetApplication:
         restore(Reg::BasicFirst, Reg::BasicEnd);
@@ -59,12 +60,13 @@ void InstrumentModel::runCommand(int base)
 void InstrumentModel::zeroCapture()
 {
     // A zero taken while the weight moves would be wrong: flag it instead.
-    if (!m_frozen && !m_stable) {
-        raiseError(Error::NotStableAtZero);
+    if (!stableNow()) {
+        raiseError(Error::ZeroCalUnstable);
         return;
     }
     m_zeroSignal = weigh().signal;
     m_values[Reg::ManualZero] = quint32(qint32(std::llround(m_zeroSignal)));
+    m_errorBits &= ~Error::CalibrationOutcome; // the error word tells the latest outcome
     refillHistory();
 }
 
@@ -84,13 +86,17 @@ void InstrumentModel::cornerReset()
 
 void InstrumentModel::cornerFix()
 {
-    // The same modules give the same corrections each time it is run.
+    // Each module's correction undoes its gain, so the same modules give the
+    // same corrections each time it is run.
     const int present = qBound(0, param(Reg::ModuleCount), 8);
+    const double scale = unitScale();
     for (int i = 0; i < 8; ++i) {
         qint64 v = AngleNominal;
         if (i < present) {
-            const quint64 r = SimRandom::mix(m_seed + 0x5A5Au, quint64(i));
-            v += qint64(r % (2 * AngleSpread + 1)) - AngleSpread;
+            const double gain = m_load.supportGain(i, present, RegisterLayout::CellCapacity,
+                                                   fullScale() / scale, division() / scale);
+            v = qBound<qint64>(AngleNominal - AngleSpread, std::llround(AngleNominal / gain),
+                               AngleNominal + AngleSpread);
         }
         m_values[Reg::AngleDiff + 2 * i] = quint32(v);
     }
@@ -107,6 +113,7 @@ void InstrumentModel::resetAllUnlocked()
 {
     m_values = m_layout.defaults(m_kind);
     m_zeroSignal = param(Reg::ManualZero);
+    clearCalibrationPoints(0);
     m_tareRaw = 0;
     m_errorBits = 0;
     m_errorAgeMs = 0;

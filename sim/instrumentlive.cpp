@@ -13,8 +13,11 @@ namespace {
 constexpr int HistoryLength = 10; // one second of 100 ms samples
 constexpr qint64 OverflowShown = 9999999;
 constexpr int ErrorHoldMs = 3000;
+constexpr int OverDivisions = 9;
 constexpr double DigitalGain = 500000; // summed AD counts per full scale
 constexpr double ExcitationVolts = 5;
+constexpr double AngleNominal = 100000;
+constexpr int AnalogCorners = 4; // a platform on four cells in one junction box
 } // namespace
 
 void InstrumentModel::setLiveFrozen(bool frozen)
@@ -22,7 +25,10 @@ void InstrumentModel::setLiveFrozen(bool frozen)
     QMutexLocker lock(&m_mutex);
     if (frozen && !m_frozen) {
         // keep the load where it is now, minus the noise
-        m_frozenLoad = m_live.baseLoad() + m_live.driftDivisions() * division() / fullScale();
+        m_frozenLoad = m_loadPlaced
+                           ? m_load.appliedUnits() * unitScale() / fullScale()
+                           : m_live.baseLoad() + m_live.driftDivisions() * division() / fullScale();
+        m_loadPlaced = false;
     }
     m_frozen = frozen;
     refillHistory();
@@ -33,7 +39,73 @@ void InstrumentModel::setLiveLoad(double fractionOfFullScale)
 {
     QMutexLocker lock(&m_mutex);
     m_frozen = true;
+    m_loadPlaced = false;
     m_frozenLoad = fractionOfFullScale;
+    refillHistory();
+    refreshLive();
+}
+
+bool InstrumentModel::placeLoad(double units, int corner)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!std::isfinite(units) || units < 0 || corner < 0 || corner > corners())
+        return false;
+    m_frozen = false;
+    m_loadPlaced = true;
+    m_load.place(units, corner);
+    if (!m_load.settling())
+        refillHistory();
+    refreshLive();
+    return true;
+}
+
+void InstrumentModel::removeLoad()
+{
+    placeLoad(0, TestLoad::Centre);
+}
+
+InstrumentModel::LoadState InstrumentModel::loadState() const
+{
+    QMutexLocker lock(&m_mutex);
+    LoadState state;
+    state.placed = m_loadPlaced;
+    state.units = m_load.targetUnits();
+    state.corner = m_load.corner();
+    state.settleLeftMs = m_loadPlaced ? m_load.settleLeftMs() : 0;
+    state.stable = stableNow();
+    return state;
+}
+
+int InstrumentModel::corners() const
+{
+    return m_kind == Kind::Digital ? qBound(0, param(Reg::ModuleCount), 8) : AnalogCorners;
+}
+
+void InstrumentModel::setErrorModel(const ErrorModel &errors)
+{
+    QMutexLocker lock(&m_mutex);
+    m_load.setErrors(errors, m_seed);
+    if (m_loadPlaced && !m_load.settling())
+        refillHistory();
+    refreshLive();
+}
+
+ErrorModel InstrumentModel::errorModel() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_load.errors();
+}
+
+void InstrumentModel::applyAsFound()
+{
+    QMutexLocker lock(&m_mutex);
+    m_values[Reg::Decimals] = 1;
+    m_values[Reg::Division] = 5;
+    m_values[Reg::FullScale] = 30000;
+    m_load.setErrors(ErrorModel::asFound(), m_seed);
+    m_frozen = false;
+    m_loadPlaced = true;
+    m_load.place(0, TestLoad::Centre);
     refillHistory();
     refreshLive();
 }
@@ -68,6 +140,23 @@ double InstrumentModel::division() const
     return qMax(1, param(Reg::Division));
 }
 
+double InstrumentModel::unitScale() const
+{
+    return std::pow(10.0, qBound(0, param(Reg::Decimals), 4));
+}
+
+int InstrumentModel::supports() const
+{
+    return m_kind == Kind::Digital ? qMax(1, corners()) : AnalogCorners;
+}
+
+bool InstrumentModel::stableNow() const
+{
+    if (m_frozen)
+        return true;
+    return m_stable && !(m_loadPlaced && m_load.settling());
+}
+
 double InstrumentModel::gainSignal() const
 {
     if (m_kind == Kind::Digital)
@@ -86,10 +175,24 @@ double InstrumentModel::currentLoad() const
 InstrumentModel::Weighing InstrumentModel::weigh() const
 {
     Weighing w;
-    const double gain = gainSignal();
-    w.signal = RegisterLayout::deadSignal(m_kind) + currentLoad() * gain;
+    const double scale = unitScale();
+    const double units =
+        m_loadPlaced && !m_frozen ? m_load.appliedUnits() : currentLoad() * fullScale() / scale;
+    const int n = supports();
+    const QVector<double> out = m_load.outputs(units, n, RegisterLayout::CellCapacity,
+                                               fullScale() / scale, division() / scale);
+    const double cellGain = RegisterLayout::ratedSignal(m_kind);
+    const bool modules = m_kind == Kind::Digital && corners() > 0;
+    double above = 0;
+    for (int i = 0; i < n; ++i) {
+        const double angle = modules ? param(Reg::AngleDiff + 2 * i) / AngleNominal : 1;
+        above += out.at(i) * cellGain * angle;
+        if (modules)
+            w.sensors[i] = out.at(i) * cellGain;
+    }
+    w.signal = RegisterLayout::deadSignal(m_kind) + above;
     const double correction = param(Reg::Correction) / 100000.0;
-    w.grossExact = (w.signal - m_zeroSignal) / gain * correction * fullScale();
+    w.grossExact = calibrated(w.signal - m_zeroSignal) * correction;
     const double div = division();
     w.grossRaw = qint64(std::llround(w.grossExact / div) * qint64(div));
     return w;
@@ -98,10 +201,16 @@ InstrumentModel::Weighing InstrumentModel::weigh() const
 void InstrumentModel::advanceStep()
 {
     m_live.step();
+    const bool wasSettling = m_loadPlaced && m_load.settling();
+    m_load.step(LiveSignal::StepMs);
     if (m_errorBits != 0) {
         m_errorAgeMs += LiveSignal::StepMs;
         if (m_errorAgeMs >= ErrorHoldMs)
             m_errorBits = 0;
+    }
+    if (wasSettling && !m_load.settling()) {
+        refillHistory(); // the platform has come to rest
+        return;
     }
     m_history.append(weigh().grossRaw);
     while (m_history.size() > HistoryLength)
@@ -129,12 +238,13 @@ void InstrumentModel::refreshLive()
     const qint64 net = w.grossRaw - m_tareRaw;
 
     int status = 0;
-    if (m_frozen || m_stable)
+    if (stableNow())
         status |= Status::Stable;
     if (std::fabs(w.grossExact) < div / 2)
         status |= Status::AtZero;
     qint64 shown = m_tareRaw != 0 ? net : w.grossRaw;
-    if (w.grossRaw > fs) {
+    // the instrument shows up to nine divisions above full scale before it overflows
+    if (w.grossRaw > fs + OverDivisions * div) {
         status |= Status::Overflow | Status::AboveFullScale;
         shown = OverflowShown;
     } else if (w.grossRaw < -fs) {
@@ -153,14 +263,12 @@ void InstrumentModel::refreshLive()
     storeLive(Reg::Gain, std::llround(gainSignal()));
     storeLive(Reg::SignalAboveZero, std::llround(w.signal - m_zeroSignal));
 
-    // Each digital module carries its share, with a small fixed corner skew.
-    const int present = m_kind == Kind::Digital ? qBound(0, param(Reg::ModuleCount), 8) : 0;
+    // Each digital module reports its own code, before the corner correction.
+    const int present = m_kind == Kind::Digital ? corners() : 0;
     for (int i = 0; i < 8; ++i) {
         qint64 ad = 0;
-        if (i < present) {
-            const double skew = double(SimRandom::mix(m_seed, quint64(i)) % 1001) / 1e5 - 0.005;
-            ad = std::llround(w.signal / present * (1 + skew));
-        }
+        if (i < present)
+            ad = std::llround(RegisterLayout::deadSignal(m_kind) / present + w.sensors[i]);
         storeLive(Reg::SensorAd + 2 * i, ad);
     }
 }

@@ -6,7 +6,7 @@
 namespace sim {
 
 InstrumentModel::InstrumentModel(Kind kind, int wordOrder, quint32 seed)
-    : m_kind(kind), m_wordOrder(wordOrder != 0 ? 1 : 0), m_seed(seed), m_live(seed)
+    : m_kind(kind), m_wordOrder(wordOrder != 0 ? 1 : 0), m_seed(seed), m_live(seed), m_load(seed)
 {
     resetAllUnlocked();
     refreshLive();
@@ -75,15 +75,20 @@ int InstrumentModel::writeHolding(int address, const QVector<quint16> &values)
     }
 
     QVector<int> commands;
+    QVector<int> points; // a calibration weight written takes that point at the present load
     for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
         const Access access = m_layout.cell(it.key()).access;
         if (access == Access::Writable)
             m_values[it.key()] = it.value();
         else if (access == Access::Command && it.value() != 0)
             commands.append(it.key());
+        if (it.key() >= Reg::CalPoint1 && it.key() < Reg::CalPointEnd)
+            points.append((it.key() - Reg::CalPoint1) / 2);
     }
     for (int base : qAsConst(commands))
         runCommand(base);
+    for (int point : qAsConst(points))
+        calibrationPointWritten(point);
     refreshLive();
     return 0;
 }

@@ -3,9 +3,13 @@
 #include <QMutex>
 #include <QVector>
 
+#include <array>
+
+#include "errormodel.h"
 #include "livesignal.h"
 #include "registerlayout.h"
 #include "registers.h"
+#include "testload.h"
 
 namespace sim {
 
@@ -37,6 +41,30 @@ public:
     void setTareRaw(qint32 raw);
     void tick(int ms);
 
+    // A test load: from the first placement on, the scale carries only what
+    // is placed (the moving demo load stops). Units are the instrument's own
+    // (500 is 500 kg with unit kg), a corner is 1..corners(), 0 the centre.
+    // Returns false for a negative or non-finite load or an unknown corner.
+    bool placeLoad(double units, int corner = TestLoad::Centre);
+    void removeLoad();
+    struct LoadState
+    {
+        bool placed = false; // a test load is in use
+        double units = 0;
+        int corner = 0;
+        int settleLeftMs = 0;
+        bool stable = false;
+    };
+    LoadState loadState() const;
+    // Supports a corner load can sit on: four on an analog platform, the
+    // modules present on the digital kind.
+    int corners() const;
+    void setErrorModel(const ErrorModel &errors);
+    ErrorModel errorModel() const;
+    // A scale as found on a service visit: a setting a class III test can
+    // judge (3000.0 kg, e = 0.5 kg), the as-found errors, an empty platform.
+    void applyAsFound();
+
     int wordOrder() const;
     void setWordOrder(int w);
     Kind kind() const;
@@ -51,6 +79,7 @@ public:
 private:
     struct Weighing
     {
+        std::array<double, 8> sensors{}; // each module's signal (digital kind)
         double signal = 0;
         double grossExact = 0;
         qint64 grossRaw = 0;
@@ -64,8 +93,11 @@ private:
     // instrumentlive.cpp
     double fullScale() const;
     double division() const;
+    double unitScale() const;
     double gainSignal() const;
     double currentLoad() const;
+    int supports() const;
+    bool stableNow() const;
     Weighing weigh() const;
     void advanceStep();
     void refillHistory();
@@ -77,6 +109,9 @@ private:
     int checkValue(int base, quint32 value) const;
     void runCommand(int base);
     void zeroCapture();
+    void calibrationPointWritten(int point);
+    double calibrated(double aboveZero) const;
+    void clearCalibrationPoints(int from);
     void sensorSearch();
     void cornerFix();
     void cornerReset();
@@ -100,6 +135,15 @@ private:
     int m_errorAgeMs = 0;
     QVector<qint64> m_history; // recent gross values, for the stable flag
     bool m_stable = true;
+    TestLoad m_load;
+    bool m_loadPlaced = false;
+    // Signal above zero and weight of each calibration point taken; the
+    // point's register keeps the weight last written, as the program reads
+    // it back, also when the instrument refused to take the point.
+    static constexpr int CalPoints = 5;
+    std::array<double, CalPoints> m_pointSignal{};
+    std::array<double, CalPoints> m_pointWeight{};
+    std::array<bool, CalPoints> m_pointTaken{};
 };
 
 } // namespace sim

@@ -5,6 +5,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "controlchannel.h"
 #include "instrumentmodel.h"
 #include "simserver.h"
 
@@ -29,6 +30,9 @@ struct Settings
     quint32 seed = 1;
     QString logFile;
     sim::FaultOptions faults;
+    QString control;
+    bool asFound = false;
+    sim::ErrorModel errors;
 };
 
 int fail(const QString &message, int code = 2)
@@ -129,6 +133,15 @@ QString readSettings(const QCommandLineParser &p, Settings *s)
         return QStringLiteral("bad --seed");
     s->faults.seed = s->seed;
     s->logFile = p.value("log");
+    s->control = p.value("control");
+    s->asFound = p.isSet("as-found");
+    if (s->asFound)
+        s->errors = sim::ErrorModel::asFound();
+    if (p.isSet("fast-settle"))
+        s->errors.settleMs = sim::ErrorModel::FastSettleMs;
+    const QString errors = s->errors.set(p.value("errors"));
+    if (!errors.isEmpty())
+        return QStringLiteral("--errors: ") + errors;
     return QString();
 }
 
@@ -162,6 +175,19 @@ void addOptions(QCommandLineParser *p)
         {"cut", "TCP: chance (0..1) of an answer that lacks its last 3 bytes.", "rate", "0"},
         {"seed", "Seed for the live weight and the faults.", "n", "1"},
         {"log", "Write one line per request to this file (truncated first).", "file"},
+        {"control",
+         "Take test loads on this loopback HOST:PORT or Unix socket path, one line each: "
+         "'load 500', 'load 500 corner 2', 'remove', 'settle MS', 'state'. The scale starts "
+         "empty.",
+         "where"},
+        {"as-found",
+         "A scale due for calibration: 3000.0 kg in e = 0.5 kg, its span off by 4 e and the "
+         "other as-found errors, an empty platform."},
+        {"errors",
+         "Error model, in e of the present setting: span, nonlinearity, hysteresis, "
+         "eccentricity, noise, creep; creep-tau and settle in ms (e.g. span=3,noise=0.2).",
+         "list"},
+        {"fast-settle", "Settle 200 ms after each change of load (for benchmarks)."},
         {"direct", "TCP: clients talk to the Modbus server without the relay; one hop less per "
                    "request, but --drop and --close-after are not available."},
     });
@@ -206,6 +232,16 @@ int main(int argc, char *argv[])
     server.setDirect(direct);
     if (!s.logFile.isEmpty() && !server.setLogFile(s.logFile))
         return fail(QStringLiteral("cannot write log file %1").arg(s.logFile), 1);
+    if (s.asFound)
+        model.applyAsFound();
+    model.setErrorModel(s.errors); // the preset's errors with the ones given over them
+    sim::ControlChannel control(&model);
+    if (!s.control.isEmpty()) {
+        if (!control.listen(s.control))
+            return fail(QStringLiteral("--control: %1").arg(control.errorString()), 1);
+        model.removeLoad();
+        QTextStream(stdout) << "zelt-sim: control channel on " << control.address() << Qt::endl;
+    }
 
     QStringList ids;
     for (int id : qAsConst(s.slaves))

@@ -41,6 +41,11 @@ public:
     static int attachedSensors(Kind kind) { return kind == Kind::Digital ? 4 : 0; }
     // Signal of the empty scale: mV x10000 on analog, summed AD code on digital.
     static qint32 deadSignal(Kind kind) { return kind == Kind::Digital ? 200000 : 1500; }
+    // Signal above the dead load at the cells' rated load: 2 mV/V at 5 V
+    // excitation on analog, summed AD code on digital.
+    static double ratedSignal(Kind kind) { return kind == Kind::Digital ? 500000 : 100000; }
+    // The cells' rated load in the instrument's unit (the factory full scale).
+    static constexpr double CellCapacity = 10000;
 
 private:
     void pairs(int from, int to, CellType type, Access access, EditGroup group = EditGroup::Free);

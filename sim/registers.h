@@ -31,6 +31,7 @@ constexpr int FullScale = 106;
 constexpr int ZeroCapture = 108;
 constexpr int ManualZero = 110;
 constexpr int CalPoint1 = 112;
+constexpr int CalPointEnd = 122;
 constexpr int Sensitivity = 122;
 constexpr int Capacity = 124;
 constexpr int TheoreticalCal = 126;
@@ -101,6 +102,16 @@ constexpr int BelowFullScale = 0x80;
 // Bits of the 32-bit error word (registers 4-5).
 namespace Error {
 constexpr unsigned NotStableAtZero = 1u << 3;
+// calibration outcomes
+constexpr unsigned ZeroCalUnstable = 1u << 16;
+constexpr unsigned PointUnstable = 1u << 19;
+constexpr unsigned PointBelowPrevious = 1u << 22;
+constexpr unsigned PointWeightZero = 1u << 23;
+constexpr unsigned PointAboveFullScale = 1u << 24;
+constexpr unsigned PointResolution = 1u << 25;
+constexpr unsigned PointBeforeMissing = 1u << 26;
 constexpr unsigned CalibrationLocked = 1u << 28;
+// every bit that reports on a zero or weight calibration, the lock aside
+constexpr unsigned CalibrationOutcome = 0xFFFu << 16; // bits 16 to 27
 } // namespace Error
 } // namespace sim

@@ -172,7 +172,7 @@ void TestSimulator::zeroCaptureTareAndSensors()
     moving.tick(8500);
     QVERIFY(!(moving.reg(Reg::Status) & Status::Stable));
     QCOMPARE(moving.writeHolding(Reg::ZeroCapture, {0, 1}), 0);
-    QVERIFY(moving.value32(Reg::ErrorBits) & Error::NotStableAtZero);
+    QVERIFY(moving.value32(Reg::ErrorBits) & Error::ZeroCalUnstable);
 
     QCOMPARE(m.writeHolding(Reg::ModuleCount, {0, 0}), 0);
     QCOMPARE(m.writeHolding(Reg::SensorSearch, {0, 1}), 0);

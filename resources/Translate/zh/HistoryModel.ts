@@ -75,5 +75,9 @@
         <source>Registers %1 (%2): %3 → %4</source>
         <translation>寄存器 %1（%2 个）：%3 → %4</translation>
     </message>
+    <message>
+        <source>scale test</source>
+        <translation>秤检测</translation>
+    </message>
 </context>
 </TS>

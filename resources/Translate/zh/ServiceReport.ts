@@ -286,6 +286,8 @@
     <message>
         <source>outcome unknown (program ended)</source>
         <translation>结果未知（程序已结束）</translation>
+        <source>Calibration certificate</source>
+        <translation>校准证书</translation>
     </message>
 </context>
 </TS>

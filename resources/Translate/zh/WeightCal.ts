@@ -307,5 +307,13 @@
         <source>0 - 99.9999</source>
         <translation>0 - 99.9999</translation>
     </message>
+    <message>
+        <source>Scale Test...</source>
+        <translation>秤检测...</translation>
+    </message>
+    <message>
+        <source>Scale Test</source>
+        <translation>秤检测</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,748 @@
+#include "scaletestdialog.h"
+
+#include "decimaltext.h"
+#include "devicemodel.h"
+#include "filepaths.h"
+#include "languagefont.h"
+#include "livereading.h"
+#include "pollhold.h"
+#include "testreport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int ErrorWordSlot = 2;
+// The capture rule of the window: a reading stable and unchanged this long.
+constexpr int SettleMs = 1000;
+constexpr int PointTimeoutMs = 60000;
+const char SettingsGroup[] = "ScaleTest";
+const char AsFound[] = "as found";
+const char AsLeft[] = "as left";
+const char RecordSource[] = "scale test window";
+
+CaptureSettings captureSettings()
+{
+    CaptureSettings c;
+    c.settleMs = SettleMs;
+    c.timeoutMs = PointTimeoutMs;
+    return c;
+}
+
+QLabel *bigLabel(int points)
+{
+    auto *label = new QLabel;
+    QFont f = label->font();
+    f.setPointSize(points);
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+} // namespace
+
+ScaleTestDialog::Instrument ScaleTestDialog::linkInstrument()
+{
+    Instrument instrument;
+    instrument.read = [](Reading *reading, quint32 *errorWord) {
+        const ModbusResult r = ReadTestReading(LinkSettings(), reading);
+        if (r == ModbusOk && errorWord)
+            *errorWord = gsrt_LiveVal.slot[ErrorWordSlot];
+        return r;
+    };
+    return instrument;
+}
+
+ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
+                                 const Instrument &instrument, QWidget *parent)
+    : QDialog(parent), m_ranges(ranges), m_corners(corners), m_instrument(instrument),
+      m_poll(new QTimer(this))
+{
+    setObjectName(QStringLiteral("ScaleTestDialog"));
+    m_poll->setSingleShot(true);
+    m_poll->setInterval(PollMs);
+    connect(m_poll, &QTimer::timeout, this, &ScaleTestDialog::pollOnce);
+    m_clock.start();
+
+    m_pages = new QStackedWidget;
+    m_pages->addWidget(buildSetupPage());
+    m_pages->addWidget(buildTestPage());
+    m_pages->addWidget(buildCalibrationPage());
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(buildLiveStrip());
+    layout->addWidget(m_pages, 1);
+    m_liveStrip->hide();
+
+    loadRemembered();
+    retranslate();
+    suggestLoads();
+    resize(980, 640);
+}
+
+ScaleTestDialog::~ScaleTestDialog() = default;
+
+QWidget *ScaleTestDialog::buildLiveStrip()
+{
+    m_liveStrip = new QWidget;
+    auto *row = new QHBoxLayout(m_liveStrip);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_phaseTitle = bigLabel(14);
+    m_weight = bigLabel(22);
+    m_weight->setObjectName(QStringLiteral("labelTestWeight"));
+    m_weight->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_weight->setMinimumWidth(220);
+    m_stable = new QLabel;
+    m_stable->setObjectName(QStringLiteral("labelTestStable"));
+    m_stable->setMinimumWidth(90);
+    row->addWidget(m_phaseTitle);
+    row->addStretch(1);
+    row->addWidget(m_weight);
+    row->addWidget(m_stable);
+    return m_liveStrip;
+}
+
+QLabel *ScaleTestDialog::caption(const char *source)
+{
+    auto *label = new QLabel;
+    m_captions.append({label, source});
+    return label;
+}
+
+QWidget *ScaleTestDialog::buildSetupPage()
+{
+    auto *page = new QWidget;
+    auto *form = new QFormLayout(page);
+    m_rangeText = new QLabel;
+    m_rangeText->setObjectName(QStringLiteral("labelTestRanges"));
+    m_rangeText->setWordWrap(true);
+    m_standard = new QComboBox;
+    m_standard->setObjectName(QStringLiteral("cBoxTestStandard"));
+    m_standard->addItem(QString(), int(TestStandard::OimlR76));
+    m_standard->addItem(QString(), int(TestStandard::Hb44));
+    m_class = new QComboBox;
+    m_class->setObjectName(QStringLiteral("cBoxTestClass"));
+    for (AccuracyClass c :
+         {AccuracyClass::I, AccuracyClass::II, AccuracyClass::III, AccuracyClass::IIII})
+        m_class->addItem(Tolerances::classKey(c), int(c));
+    m_class->setCurrentIndex(2);
+    m_accuracy = new QComboBox;
+    m_accuracy->setObjectName(QStringLiteral("cBoxTestAccuracy"));
+    m_loads = new QLineEdit;
+    m_loads->setObjectName(QStringLiteral("EditTestLoads"));
+    m_suggest = new QPushButton;
+    auto *loadsRow = new QHBoxLayout;
+    loadsRow->addWidget(m_loads, 1);
+    loadsRow->addWidget(m_suggest);
+    m_decreasing = new QCheckBox;
+    m_decreasing->setChecked(true);
+    m_cornerCount = new QSpinBox;
+    m_cornerCount->setObjectName(QStringLiteral("spinTestCorners"));
+    m_cornerCount->setRange(0, 8);
+    m_cornerCount->setValue(qBound(0, m_corners, 8));
+    m_repeats = new QSpinBox;
+    m_repeats->setObjectName(QStringLiteral("spinTestRepeats"));
+    m_repeats->setRange(0, 10);
+    m_returnToZero = new QCheckBox;
+    m_returnToZero->setChecked(true);
+    m_weightSet = new QLineEdit;
+    m_weightSet->setObjectName(QStringLiteral("EditTestWeightSet"));
+    m_certificate = new QLineEdit;
+    m_certificate->setObjectName(QStringLiteral("EditTestCertificate"));
+    m_dueDate = new QDateEdit(QDate::currentDate().addYears(1));
+    m_dueDate->setObjectName(QStringLiteral("dateTestWeightsDue"));
+    m_dueDate->setCalendarPopup(true);
+    m_dueDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_automatic = new QCheckBox;
+    m_automatic->setObjectName(QStringLiteral("checkTestAutomatic"));
+    m_automatic->setChecked(true);
+    m_setupError = new QLabel;
+    m_setupError->setObjectName(QStringLiteral("labelTestSetupError"));
+    m_setupError->setStyleSheet(QStringLiteral("color: red;"));
+    m_setupError->setWordWrap(true);
+    m_start = new QPushButton;
+    m_start->setObjectName(QStringLiteral("BtnStartTest"));
+
+    form->addRow(m_rangeText);
+    form->addRow(caption(QT_TR_NOOP("Standard:")), m_standard);
+    form->addRow(caption(QT_TR_NOOP("Class:")), m_class);
+    form->addRow(caption(QT_TR_NOOP("Tolerance:")), m_accuracy);
+    form->addRow(caption(QT_TR_NOOP("Test loads:")), loadsRow);
+    form->addRow(QString(), m_decreasing);
+    form->addRow(caption(QT_TR_NOOP("Eccentricity corners:")), m_cornerCount);
+    form->addRow(caption(QT_TR_NOOP("Repeatability weighings:")), m_repeats);
+    form->addRow(QString(), m_returnToZero);
+    form->addRow(caption(QT_TR_NOOP("Test weight set:")), m_weightSet);
+    form->addRow(caption(QT_TR_NOOP("Certificate no.:")), m_certificate);
+    form->addRow(caption(QT_TR_NOOP("Calibration due:")), m_dueDate);
+    form->addRow(QString(), m_automatic);
+    form->addRow(m_setupError);
+    form->addRow(m_start);
+
+    connect(m_standard, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ScaleTestDialog::fillAccuracies);
+    connect(m_suggest, &QPushButton::clicked, this, &ScaleTestDialog::suggestLoads);
+    connect(m_start, &QPushButton::clicked, this, [this] { startTest(Phase::AsFound); });
+    return page;
+}
+
+QWidget *ScaleTestDialog::buildTestPage()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    m_instruction = bigLabel(16);
+    m_instruction->setObjectName(QStringLiteral("labelTestInstruction"));
+    m_instruction->setWordWrap(true);
+    m_message = new QLabel;
+    m_message->setObjectName(QStringLiteral("labelTestMessage"));
+    m_message->setWordWrap(true);
+    m_table = new QTableWidget;
+    m_table->setObjectName(QStringLiteral("tableTestPoints"));
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_capture = new QPushButton;
+    m_capture->setObjectName(QStringLiteral("BtnTestCapture"));
+    m_skip = new QPushButton;
+    m_skip->setObjectName(QStringLiteral("BtnTestSkip"));
+    m_redo = new QPushButton;
+    m_redo->setObjectName(QStringLiteral("BtnTestRedo"));
+    m_stop = new QPushButton;
+    m_stop->setObjectName(QStringLiteral("BtnTestStop"));
+    m_verdict = bigLabel(13);
+    m_verdict->setObjectName(QStringLiteral("labelTestVerdict"));
+    m_verdict->setWordWrap(true);
+    m_calibrate = new QPushButton;
+    m_calibrate->setObjectName(QStringLiteral("BtnTestCalibrate"));
+    m_testAsLeft = new QPushButton;
+    m_testAsLeft->setObjectName(QStringLiteral("BtnTestAsLeft"));
+    m_close = new QPushButton;
+    m_close->setObjectName(QStringLiteral("BtnTestClose"));
+
+    auto *steps = new QHBoxLayout;
+    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
+        steps->addWidget(b);
+    steps->addStretch(1);
+    auto *after = new QHBoxLayout;
+    after->addWidget(m_verdict, 1);
+    for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close})
+        after->addWidget(b);
+    layout->addWidget(m_instruction);
+    layout->addWidget(m_message);
+    layout->addLayout(steps);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(after);
+
+    connect(m_capture, &QPushButton::clicked, this, [this] { request(Action::Capture); });
+    connect(m_skip, &QPushButton::clicked, this, [this] { request(Action::Skip); });
+    connect(m_redo, &QPushButton::clicked, this, [this] { request(Action::Redo); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { request(Action::Stop); });
+    connect(m_calibrate, &QPushButton::clicked, this, &ScaleTestDialog::startCalibration);
+    connect(m_testAsLeft, &QPushButton::clicked, this, [this] { startTest(Phase::AsLeft); });
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    return page;
+}
+
+QWidget *ScaleTestDialog::buildCalibrationPage()
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    m_calInstruction = bigLabel(16);
+    m_calInstruction->setObjectName(QStringLiteral("labelCalInstruction"));
+    m_calInstruction->setWordWrap(true);
+    m_spanWeight = new QLineEdit;
+    m_spanWeight->setObjectName(QStringLiteral("EditSpanWeight"));
+    m_spanWeight->setMaximumWidth(160);
+    m_calAct = new QPushButton;
+    m_calAct->setObjectName(QStringLiteral("BtnCalAct"));
+    m_calLog = new QLabel;
+    m_calLog->setObjectName(QStringLiteral("labelCalLog"));
+    m_calLog->setWordWrap(true);
+    m_calLog->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_calToAsLeft = new QPushButton;
+    m_calToAsLeft->setObjectName(QStringLiteral("BtnCalAsLeft"));
+    auto *spanRow = new QHBoxLayout;
+    spanRow->addWidget(caption(QT_TR_NOOP("Span weight:")));
+    spanRow->addWidget(m_spanWeight);
+    spanRow->addWidget(m_calAct);
+    spanRow->addStretch(1);
+    layout->addWidget(m_calInstruction);
+    layout->addLayout(spanRow);
+    layout->addWidget(m_calLog, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(m_calToAsLeft);
+    layout->addLayout(bottom);
+
+    connect(m_spanWeight, &QLineEdit::editingFinished, this, &ScaleTestDialog::applySpanWeight);
+    connect(m_calAct, &QPushButton::clicked, this, [this] { request(Action::Calibrate); });
+    connect(m_calToAsLeft, &QPushButton::clicked, this, [this] { startTest(Phase::AsLeft); });
+    return page;
+}
+
+void ScaleTestDialog::retranslate()
+{
+    setWindowTitle(tr("Scale Test"));
+    QStringList ranges;
+    for (int i = 0; i < m_ranges.ranges.size(); ++i) {
+        const WeighingRange &r = m_ranges.ranges.at(i);
+        ranges.append(tr("Range %1: max %2, e = %3 (%4 e)")
+                          .arg(i + 1)
+                          .arg(m_ranges.weightText(r.fullScale), m_ranges.weightText(r.division))
+                          .arg(r.division > 0 ? r.fullScale / r.division : 0));
+    }
+    m_rangeText->setText(ranges.join(QLatin1Char('\n')));
+    m_standard->setItemText(0, tr("OIML R 76"));
+    m_standard->setItemText(1, tr("NIST Handbook 44"));
+    fillAccuracies();
+    for (const auto &c : qAsConst(m_captions))
+        c.first->setText(tr(c.second));
+    m_repeats->setSpecialValueText(tr("none"));
+    m_cornerCount->setSpecialValueText(tr("none"));
+    m_suggest->setText(tr("Suggest"));
+    m_decreasing->setText(tr("Then the same loads decreasing"));
+    m_returnToZero->setText(tr("Return to zero at the end"));
+    m_automatic->setText(tr("Capture by itself when the load is on and stable"));
+    m_start->setText(tr("Start the as-found test"));
+    m_capture->setText(tr("Capture"));
+    m_skip->setText(tr("Skip"));
+    m_redo->setText(tr("Redo selected"));
+    m_stop->setText(tr("Stop"));
+    m_calibrate->setText(tr("Calibrate..."));
+    m_testAsLeft->setText(tr("Test as left"));
+    m_close->setText(tr("Close"));
+    m_calToAsLeft->setText(tr("Test as left"));
+}
+
+bool ScaleTestDialog::chinese() const
+{
+    return gu32_Language != 0;
+}
+
+void ScaleTestDialog::fillAccuracies()
+{
+    const auto standard = TestStandard(m_standard->currentData().toInt());
+    const int keep = m_accuracy->currentIndex();
+    m_accuracy->clear();
+    if (standard == TestStandard::Hb44) {
+        m_accuracy->addItem(tr("acceptance"), int(Accuracy::Acceptance));
+        m_accuracy->addItem(tr("maintenance"), int(Accuracy::Maintenance));
+    } else {
+        m_accuracy->addItem(tr("initial verification"), int(Accuracy::Initial));
+        m_accuracy->addItem(tr("in service"), int(Accuracy::InService));
+    }
+    m_accuracy->setCurrentIndex(qMax(0, keep));
+}
+
+void ScaleTestDialog::suggestLoads()
+{
+    QStringList texts;
+    for (qint64 load : TestPlans::suggestedLoads(m_ranges))
+        texts.append(FormatScaled(load, m_ranges.decimals));
+    m_loads->setText(texts.join(QStringLiteral(", ")));
+}
+
+bool ScaleTestDialog::readSetup(ToleranceSpec *spec, QVector<PlanPoint> *plan, QString *error) const
+{
+    spec->standard = TestStandard(m_standard->currentData().toInt());
+    spec->accuracyClass = AccuracyClass(m_class->currentData().toInt());
+    spec->accuracy = Accuracy(m_accuracy->currentData().toInt());
+    if (!Tolerances::check(*spec, error))
+        return false;
+    QVector<qint64> loads;
+    for (const QString &text : m_loads->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        qint64 load = 0;
+        if (!ScaleRangeReader::parseWeight(text.trimmed(), m_ranges.decimals, &load, error))
+            return false;
+        loads.append(load);
+    }
+    std::sort(loads.begin(), loads.end());
+    PlanOptions options;
+    options.decreasing = m_decreasing->isChecked();
+    options.corners = m_cornerCount->value();
+    options.repeatability = m_repeats->value();
+    options.returnToZero = m_returnToZero->isChecked();
+    *plan = TestPlans::build(m_ranges, loads, options);
+    return TestPlans::check(*plan, m_ranges, error);
+}
+
+void ScaleTestDialog::loadRemembered()
+{
+    QSettings file(SettingsFilePath(), QSettings::IniFormat);
+    file.beginGroup(QLatin1String(SettingsGroup));
+    auto select = [](QComboBox *box, const QVariant &value) {
+        const int index = box->findData(value);
+        if (index >= 0)
+            box->setCurrentIndex(index);
+    };
+    select(m_standard, file.value(QStringLiteral("standard"), int(TestStandard::OimlR76)));
+    fillAccuracies();
+    select(m_class, file.value(QStringLiteral("class"), int(AccuracyClass::III)));
+    select(m_accuracy, file.value(QStringLiteral("accuracy")));
+    m_weightSet->setText(file.value(QStringLiteral("weightSet")).toString());
+    m_certificate->setText(file.value(QStringLiteral("certificate")).toString());
+    const QDate due = file.value(QStringLiteral("dueDate")).toDate();
+    if (due.isValid())
+        m_dueDate->setDate(due);
+    m_automatic->setChecked(file.value(QStringLiteral("automatic"), true).toBool());
+}
+
+void ScaleTestDialog::remember() const
+{
+    QSettings file(SettingsFilePath(), QSettings::IniFormat);
+    file.beginGroup(QLatin1String(SettingsGroup));
+    file.setValue(QStringLiteral("standard"), m_standard->currentData());
+    file.setValue(QStringLiteral("class"), m_class->currentData());
+    file.setValue(QStringLiteral("accuracy"), m_accuracy->currentData());
+    file.setValue(QStringLiteral("weightSet"), m_weightSet->text());
+    file.setValue(QStringLiteral("certificate"), m_certificate->text());
+    file.setValue(QStringLiteral("dueDate"), m_dueDate->date());
+    file.setValue(QStringLiteral("automatic"), m_automatic->isChecked());
+}
+
+void ScaleTestDialog::startTest(Phase phase)
+{
+    QString error;
+    if (phase == Phase::AsFound && !readSetup(&m_spec, &m_plan, &error)) {
+        m_setupError->setText(error);
+        return;
+    }
+    m_test = ScaleTest();
+    m_test.setPhase(QLatin1String(phase == Phase::AsFound ? AsFound : AsLeft));
+    m_test.setAutomatic(m_automatic->isChecked());
+    m_test.setTestWeights(tr("set %1, certificate %2, due %3")
+                              .arg(m_weightSet->text().simplified(),
+                                   m_certificate->text().simplified(),
+                                   m_dueDate->date().toString(Qt::ISODate)));
+    if (!m_test.begin(m_spec, m_ranges, m_plan, captureSettings(), &error)) {
+        m_setupError->setText(error);
+        return;
+    }
+    remember();
+    m_testEnded = false;
+    m_setupError->clear();
+    m_phase = phase;
+    if (!m_hold)
+        m_hold = std::make_unique<PollHold>();
+    m_phaseTitle->setText(phase == Phase::AsFound ? tr("As found") : tr("As left"));
+    m_liveStrip->show();
+    m_pages->setCurrentIndex(1);
+    m_message->clear();
+    m_verdict->clear();
+    for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close})
+        b->hide();
+    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
+        b->setEnabled(true);
+    if (m_automatic->isChecked())
+        m_test.arm(now());
+    fillTable();
+    showPoint();
+    m_poll->start();
+}
+
+void ScaleTestDialog::request(Action action)
+{
+    if (m_reading)
+        m_pending = action; // the link is busy with a read: after it
+    else
+        perform(action);
+}
+
+void ScaleTestDialog::perform(Action action)
+{
+    const bool testing =
+        (m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && m_test.current() >= 0;
+    switch (action) {
+    case Action::None:
+        return;
+    case Action::Capture:
+        // the load is on: wait for it to settle (again, after a timeout)
+        if (testing) {
+            m_test.arm(now());
+            m_message->setText(tr("Waiting for a stable reading..."));
+        }
+        break;
+    case Action::Skip:
+        if (testing) {
+            m_test.skip();
+            if (m_test.current() >= 0 && m_automatic->isChecked())
+                m_test.arm(now());
+        }
+        break;
+    case Action::Redo: {
+        // a point taken again while the test runs; a finished test is on the record
+        const int row = m_table->currentRow();
+        if (testing && row >= 0 && row < m_plan.size()) {
+            m_test.redo(row);
+            if (m_automatic->isChecked())
+                m_test.arm(now());
+        }
+        break;
+    }
+    case Action::Stop:
+        if (testing)
+            m_test.stop(tr("stopped in the window"));
+        break;
+    case Action::Calibrate:
+        if (m_phase == Phase::Calibration && m_guide.ready())
+            actOnCalibration();
+        break;
+    }
+    if (testing) {
+        fillTable();
+        if (m_test.current() < 0)
+            testFinished();
+        else
+            showPoint();
+    }
+}
+
+void ScaleTestDialog::pollOnce()
+{
+    if (m_phase == Phase::Setup || m_phase == Phase::Finished)
+        return;
+    Reading reading;
+    quint32 errorWord = 0;
+    m_reading = true;
+    const ModbusResult result =
+        m_instrument.read ? m_instrument.read(&reading, &errorWord) : ModbusNoLink;
+    m_reading = false;
+    m_failures = result == ModbusOk ? 0 : m_failures + 1;
+    showLive(result, reading);
+    if (m_phase == Phase::AsFound || m_phase == Phase::AsLeft)
+        feedTest(result, reading);
+    else if (m_phase == Phase::Calibration)
+        feedCalibration(result, reading, errorWord);
+    const Action pending = m_pending;
+    m_pending = Action::None;
+    perform(pending);
+    const bool running =
+        m_phase == Phase::Calibration ||
+        ((m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && m_test.current() >= 0);
+    if (running && isVisible())
+        m_poll->start();
+}
+
+void ScaleTestDialog::feedTest(ModbusResult result, const Reading &reading)
+{
+    if (m_test.current() < 0)
+        return;
+    if (result != ModbusOk && (result == ModbusNoLink || m_failures >= LostAfterFailures)) {
+        m_test.linkLost(tr("the link to the instrument was lost"));
+        fillTable();
+        testFinished();
+        return;
+    }
+    const ScaleTest::Event event =
+        result == ModbusOk ? m_test.feed(reading, now()) : m_test.feedNothing(now());
+    if (event == ScaleTest::Captured || event == ScaleTest::Finished) {
+        fillTable();
+        if (m_test.current() < 0) {
+            testFinished();
+            return;
+        }
+        m_message->clear();
+        if (m_automatic->isChecked())
+            m_test.arm(now());
+    } else if (event == ScaleTest::TimedOut) {
+        m_message->setText(m_test.message() + QLatin1Char(' ') +
+                           tr("Press Capture to wait again, or Skip to leave the point open."));
+    }
+    showPoint();
+}
+
+void ScaleTestDialog::showLive(ModbusResult result, const Reading &reading)
+{
+    if (result != ModbusOk) {
+        m_weight->setText(tr("no reading"));
+        m_stable->clear();
+        return;
+    }
+    m_weight->setText(reading.overflow ? tr("overflow") : m_ranges.weightText(reading.weight));
+    m_stable->setText(reading.stable ? tr("stable") : tr("motion"));
+    m_stable->setStyleSheet(reading.stable ? QStringLiteral("color: green; font-weight: bold;")
+                                           : QStringLiteral("color: gray;"));
+}
+
+void ScaleTestDialog::showPoint()
+{
+    const int index = m_test.current();
+    if (index < 0)
+        return;
+    const PlanPoint &point = m_plan.at(index);
+    m_instruction->setText(tr("Point %1 of %2: %3")
+                               .arg(index + 1)
+                               .arg(m_plan.size())
+                               .arg(TestPlans::instruction(point, m_ranges)));
+    m_table->selectRow(index);
+}
+
+void ScaleTestDialog::fillTable()
+{
+    const QStringList header = TestReport::header();
+    const QVector<QStringList> rows = TestReport::rows(m_test.result());
+    m_table->setColumnCount(header.size());
+    m_table->setHorizontalHeaderLabels(header);
+    m_table->setRowCount(rows.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        const PointResult &point = m_test.result().points.at(r);
+        for (int c = 0; c < rows.at(r).size() && c < header.size(); ++c) {
+            auto *item = new QTableWidgetItem(rows.at(r).at(c));
+            if (c == header.size() - 1 && point.status == PointResult::Captured)
+                item->setForeground(point.pass ? QColor(0, 128, 0) : QColor(200, 0, 0));
+            m_table->setItem(r, c, item);
+        }
+    }
+}
+
+void ScaleTestDialog::testFinished()
+{
+    if (m_testEnded)
+        return; // shown and recorded once
+    m_testEnded = true;
+    const TestResult &result = m_test.result();
+    const Verdict verdict = result.verdict();
+    if (m_phase == Phase::AsFound)
+        m_asFound = std::make_unique<TestResult>(result);
+    else
+        m_asLeft = std::make_unique<TestResult>(result);
+    QString text = m_asFound && m_asLeft
+                       ? tr("As found: %1. As left: %2.")
+                             .arg(TestReport::verdictText(m_asFound->verdict()),
+                                  TestReport::verdictText(verdict))
+                       : tr("%1: %2").arg(m_phaseTitle->text(), TestReport::verdictText(verdict));
+    // an incomplete test is never recorded; a finished one that cannot be is said so
+    if (verdict != Verdict::Incomplete && !RecordScaleTest(result, QLatin1String(RecordSource)))
+        text += QLatin1Char(' ') + tr("(not kept in the service record)");
+    m_verdict->setText(text);
+    m_verdict->setStyleSheet(verdict == Verdict::Pass   ? QStringLiteral("color: green;")
+                             : verdict == Verdict::Fail ? QStringLiteral("color: red;")
+                                                        : QStringLiteral("color: darkorange;"));
+    m_message->setText(TestReport::summary(result).join(QLatin1Char('\n')));
+    m_instruction->setText(verdict == Verdict::Incomplete && result.linkLost
+                               ? tr("The test is incomplete: the link was lost.")
+                               : tr("Test finished."));
+    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
+        b->setEnabled(false);
+    if (m_phase == Phase::AsFound) {
+        m_calibrate->show();
+        m_testAsLeft->show();
+    } else {
+        m_phase = Phase::Finished;
+        m_hold.reset();
+    }
+    m_close->show();
+}
+
+void ScaleTestDialog::startCalibration()
+{
+    qint64 span = 0;
+    for (const PlanPoint &p : qAsConst(m_plan))
+        span = qMax(span, p.load);
+    QString error;
+    if (!m_guide.begin(m_ranges, span, captureSettings(), now(), &error)) {
+        m_verdict->setText(error);
+        return;
+    }
+    m_phase = Phase::Calibration;
+    m_phaseTitle->setText(tr("Calibration"));
+    m_pages->setCurrentIndex(2);
+    m_spanWeight->setText(FormatScaled(span, m_ranges.decimals));
+    m_calLog->clear();
+    m_calWaitMotion = false;
+    m_calToAsLeft->setEnabled(false);
+    m_calInstruction->setText(m_guide.instruction());
+    m_calAct->setText(tr("Zero now"));
+    m_calAct->setEnabled(false);
+    m_poll->start();
+}
+
+void ScaleTestDialog::applySpanWeight()
+{
+    qint64 span = 0;
+    QString error;
+    if (!ScaleRangeReader::parseWeight(m_spanWeight->text().trimmed(), m_ranges.decimals, &span,
+                                       &error) ||
+        !m_guide.setSpan(span, &error)) {
+        m_calLog->setText(error);
+        m_spanWeight->setText(FormatScaled(m_guide.span(), m_ranges.decimals));
+        return;
+    }
+    m_calInstruction->setText(m_guide.instruction());
+}
+
+void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &reading,
+                                      quint32 errorWord)
+{
+    Q_UNUSED(errorWord)
+    if (m_guide.step() == CalibrationGuide::Done)
+        return;
+    if (result != ModbusOk) {
+        if (result == ModbusNoLink || m_failures >= LostAfterFailures)
+            m_calInstruction->setText(tr("The link to the instrument was lost."));
+        m_calAct->setEnabled(false);
+        return;
+    }
+    const bool ready = m_guide.feed(reading, now());
+    if (m_guide.timedOut()) {
+        m_calInstruction->setText(m_guide.instruction() + QLatin1Char('\n') + m_guide.message());
+        m_guide.restart(now());
+    }
+    // a refused step is not tried again by itself until something moved on the scale
+    const qint64 moved = qAbs(reading.weight - m_calRefusedWeight);
+    const qint64 division = m_ranges.ranges.isEmpty() ? 0 : m_ranges.ranges.first().division;
+    if (!reading.stable || moved > 2 * division)
+        m_calWaitMotion = false;
+    m_calAct->setEnabled(ready);
+    if (ready && m_automatic->isChecked() && !m_calWaitMotion)
+        actOnCalibration();
+}
+
+void ScaleTestDialog::actOnCalibration()
+{
+    const CalibrationGuide::Step step = m_guide.step();
+    ModbusResult write = ModbusNoLink;
+    if (step == CalibrationGuide::Zero && m_instrument.captureZero)
+        write = m_instrument.captureZero();
+    else if (step == CalibrationGuide::Span && m_instrument.writeCalPoint1)
+        write = m_instrument.writeCalPoint1(m_guide.span());
+    // the instrument tells the outcome in its error word
+    Reading reading;
+    quint32 errorWord = 0;
+    if (write == ModbusOk && m_instrument.read(&reading, &errorWord) != ModbusOk)
+        write = ModbusTimeout;
+    m_calWaitMotion = !m_guide.finishStep(write, errorWord, chinese(), now());
+    m_calRefusedWeight = reading.weight;
+    m_calLog->setText(m_guide.log().join(QLatin1Char('\n')));
+    m_calInstruction->setText(m_guide.instruction());
+    m_calAct->setEnabled(false);
+    if (m_guide.step() == CalibrationGuide::Span)
+        m_calAct->setText(tr("Write CP1 now"));
+    m_spanWeight->setEnabled(m_guide.step() != CalibrationGuide::Done);
+    m_calToAsLeft->setEnabled(m_guide.step() == CalibrationGuide::Done);
+}
+
+void ScaleTestDialog::done(int result)
+{
+    m_poll->stop();
+    if ((m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && m_test.current() >= 0)
+        m_test.stop(tr("the window was closed"));
+    m_hold.reset();
+    QDialog::done(result);
+}

@@ -1,0 +1,70 @@
+#include "capturerule.h"
+
+CaptureRule::CaptureRule(const CaptureSettings &settings) : m_settings(settings)
+{}
+
+void CaptureRule::start(qint64 nowMs)
+{
+    m_state = Waiting;
+    m_startMs = nowMs;
+    m_holding = false;
+    m_hindrance = NoReading;
+    m_last = Reading();
+}
+
+void CaptureRule::setAccept(std::function<bool(qint64)> accept)
+{
+    m_accept = std::move(accept);
+}
+
+CaptureRule::State CaptureRule::feed(const Reading &reading, qint64 nowMs)
+{
+    if (m_state != Waiting)
+        return m_state;
+    m_last = reading;
+    if (reading.overflow)
+        m_hindrance = Overflow;
+    else if (!reading.stable)
+        m_hindrance = Moving;
+    else if (m_accept && !m_accept(reading.weight))
+        m_hindrance = NotTheLoad;
+    else
+        m_hindrance = Settling;
+    if (m_hindrance != Settling) {
+        m_holding = false;
+    } else if (!m_holding || reading.weight != m_candidate) {
+        // A new weight, or the first stable one: its settle time starts now.
+        m_holding = true;
+        m_candidate = reading.weight;
+        m_since = nowMs;
+    }
+    if (m_holding && nowMs - m_since >= m_settings.settleMs) {
+        m_state = Captured;
+        return m_state;
+    }
+    return timeOutIfDue(nowMs);
+}
+
+qint64 CaptureRule::dueInMs(qint64 nowMs) const
+{
+    if (m_state != Waiting || !m_holding)
+        return -1;
+    return qMax<qint64>(0, m_since + m_settings.settleMs - nowMs);
+}
+
+CaptureRule::State CaptureRule::feedNothing(qint64 nowMs)
+{
+    if (m_state != Waiting)
+        return m_state;
+    // What happened between two readings is unknown: it may have moved.
+    m_holding = false;
+    m_hindrance = NoReading;
+    return timeOutIfDue(nowMs);
+}
+
+CaptureRule::State CaptureRule::timeOutIfDue(qint64 nowMs)
+{
+    if (nowMs - m_startMs >= m_settings.timeoutMs)
+        m_state = TimedOut;
+    return m_state;
+}

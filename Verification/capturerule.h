@@ -1,0 +1,72 @@
+#pragma once
+
+// When a reading may be taken as a test point's indication: the instrument
+// reports its stable flag and the weight has not changed for the settle time.
+// Motion (the flag clear or the weight changing) starts the wait again; an
+// overflow is never taken; when nothing qualifies before the timeout the
+// point is left open, and lastHindrance() says why. The rule is fed readings and
+// times and keeps no clock of its own, so tests drive it with a fake clock.
+
+#include <QtGlobal>
+#include <functional>
+
+struct Reading
+{
+    qint64 weight = 0; // raw counts
+    bool stable = false;
+    bool overflow = false;
+};
+
+struct CaptureSettings
+{
+    int settleMs = 1000;   // the reading unchanged and stable at least this long
+    int timeoutMs = 30000; // from start() to giving up
+};
+
+class CaptureRule
+{
+public:
+    enum State { Idle, Waiting, Captured, TimedOut };
+    // What kept the last reading from counting.
+    enum Hindrance { NoReading, Moving, Overflow, NotTheLoad, Settling };
+
+    explicit CaptureRule(const CaptureSettings &settings = CaptureSettings());
+
+    // Starts waiting for a settled reading at nowMs (any clock in ms).
+    void start(qint64 nowMs);
+    // Only readings this accepts can be captured (the automatic mode takes a
+    // reading near the load expected next); none set: any reading.
+    void setAccept(std::function<bool(qint64 weight)> accept);
+    // One reading taken at nowMs; returns the state after it.
+    State feed(const Reading &reading, qint64 nowMs);
+    // A poll that failed: the reading is unknown, the wait starts again.
+    State feedNothing(qint64 nowMs);
+
+    State state() const { return m_state; }
+    // How long from nowMs until the reading being timed has held for the
+    // settle time (0: due now); -1 when none is being timed. A caller polls
+    // again then rather than a whole poll period later.
+    qint64 dueInMs(qint64 nowMs) const;
+    // The captured weight (Captured only).
+    qint64 value() const { return m_candidate; }
+    // Why the wait has not ended (Waiting) or ended without a capture (TimedOut).
+    Hindrance lastHindrance() const { return m_hindrance; }
+    // The last reading fed (NoReading: none since start()).
+    const Reading &lastReading() const { return m_last; }
+    // When the reading the capture took first held still (Captured only).
+    qint64 settledSinceMs() const { return m_since; }
+    const CaptureSettings &settings() const { return m_settings; }
+
+private:
+    State timeOutIfDue(qint64 nowMs);
+
+    CaptureSettings m_settings;
+    std::function<bool(qint64)> m_accept;
+    State m_state = Idle;
+    qint64 m_startMs = 0;
+    bool m_holding = false; // a stable, accepted candidate is being timed
+    qint64 m_candidate = 0;
+    qint64 m_since = 0;
+    Hindrance m_hindrance = NoReading;
+    Reading m_last;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+// A scale test's result as others show it: zeltctl's table and JSON, the
+// service record's detail text, the report's certificate tables.
+
+#include "scaletest.h"
+
+#include <QCoreApplication>
+#include <QJsonObject>
+#include <QStringList>
+#include <QVector>
+
+class TestReport
+{
+    Q_DECLARE_TR_FUNCTIONS(TestReport)
+public:
+    // "pass", "fail", "incomplete"; translated.
+    static QString verdictText(Verdict verdict);
+    // "captured", "open", "skipped", "timed out"; translated.
+    static QString statusText(PointResult::Status status);
+
+    // One row per point: #, test, load, indication, error, error in e,
+    // tolerance, result.
+    static QStringList header();
+    static QVector<QStringList> rows(const TestResult &result);
+    // The criteria and the verdict in a few lines.
+    static QStringList summary(const TestResult &result);
+
+    // standard, class, accuracy, max, ranges, unit, points (each with load,
+    // indication, error, tolerance in units and in e, raw counts beside),
+    // criteria, verdict.
+    static QJsonObject json(const TestResult &result);
+    // Text with every point, kept in the service record's entry: the header
+    // and a line per point with cells between " | ", then the summary.
+    static QString recordDetail(const TestResult &result);
+    // The detail's table (its header first) and its other lines.
+    static void splitDetail(const QString &detail, QVector<QStringList> *table, QStringList *lines);
+};
+
+// Puts a finished test into the service record (one entry, every point in its
+// detail; source says what ran it). An incomplete test is never recorded:
+// false, nothing written.
+bool RecordScaleTest(const TestResult &result, const QString &source);

@@ -1,0 +1,209 @@
+// zeltctl test: a scale test from a terminal against OIML R 76, Handbook 44
+// or a custom tolerance, the loads placed by hand (Enter) or taken as they
+// come (--auto).
+#include "zeltctl.h"
+
+#include "livereading.h"
+#include "scaletest.h"
+#include "testreport.h"
+#include "zeltctlcommon.h"
+
+#include <QElapsedTimer>
+
+using namespace zeltctl;
+
+namespace {
+
+constexpr int DefaultTestPollMs = 100;
+constexpr int DefaultSettleMs = 1000;
+constexpr int DefaultPointTimeoutS = 60;
+
+// "0.1%" or "2d": the custom tolerance.
+bool parseCustomTolerance(const QString &text, ToleranceSpec *spec)
+{
+    const QString t = text.trimmed().toLower();
+    bool ok = false;
+    if (t.endsWith(QLatin1Char('%')))
+        spec->customPercent = t.chopped(1).toDouble(&ok);
+    else if (t.endsWith(QLatin1Char('d')) || t.endsWith(QLatin1Char('e')))
+        spec->customDivisions = t.chopped(1).toDouble(&ok);
+    return ok;
+}
+
+} // namespace
+
+bool Zeltctl::readTestSpec(ToleranceSpec *spec, QString *error) const
+{
+    const QCommandLineParser &p = m_parser;
+    if (p.isSet("standard") && !Tolerances::parseStandard(p.value("standard"), &spec->standard)) {
+        *error = QStringLiteral("--standard %1: expected oiml-r76, hb44 or custom")
+                     .arg(p.value("standard"));
+        return false;
+    }
+    if (spec->standard == TestStandard::Custom) {
+        if (!p.isSet("tolerance") || !parseCustomTolerance(p.value("tolerance"), spec)) {
+            *error = QStringLiteral("--standard custom takes --tolerance P% or --tolerance Nd");
+            return false;
+        }
+        if (p.isSet("class") || p.isSet("accuracy")) {
+            *error = QStringLiteral("--class and --accuracy belong to oiml-r76 and hb44");
+            return false;
+        }
+        return Tolerances::check(*spec, error);
+    }
+    if (p.isSet("tolerance")) {
+        *error = QStringLiteral("--tolerance belongs to --standard custom");
+        return false;
+    }
+    if (p.isSet("class") && !Tolerances::parseClass(p.value("class"), &spec->accuracyClass)) {
+        *error = QStringLiteral("--class %1: expected I, II, III or IIII").arg(p.value("class"));
+        return false;
+    }
+    spec->accuracy =
+        spec->standard == TestStandard::Hb44 ? Accuracy::Maintenance : Accuracy::Initial;
+    if (p.isSet("accuracy") && !Tolerances::parseAccuracy(p.value("accuracy"), &spec->accuracy)) {
+        *error =
+            QStringLiteral("--accuracy %1: expected initial, in-service, acceptance or maintenance")
+                .arg(p.value("accuracy"));
+        return false;
+    }
+    return Tolerances::check(*spec, error);
+}
+
+int Zeltctl::cmdTest()
+{
+    const QCommandLineParser &p = m_parser;
+    ToleranceSpec spec;
+    QString error;
+    if (!readTestSpec(&spec, &error))
+        return usageError(error);
+    int pollMs = DefaultTestPollMs, timeoutS = DefaultPointTimeoutS, corners = 0;
+    CaptureSettings capture;
+    capture.settleMs = DefaultSettleMs;
+    if (!intOption("interval", 20, 5000, &pollMs, &error) ||
+        !intOption("settle", 0, 60000, &capture.settleMs, &error) ||
+        !intOption("point-timeout", 1, 3600, &timeoutS, &error) ||
+        !intOption("corners", 1, 16, &corners, &error))
+        return usageError(error);
+    capture.timeoutMs = timeoutS * 1000;
+    QString phase;
+    if (p.isSet("phase")) {
+        const QString v = p.value("phase").toLower();
+        if (v != QLatin1String("as-found") && v != QLatin1String("as-left"))
+            return usageError(
+                QStringLiteral("--phase %1: expected as-found or as-left").arg(p.value("phase")));
+        phase =
+            v == QLatin1String("as-found") ? QStringLiteral("as found") : QStringLiteral("as left");
+    }
+    const bool automatic = p.isSet("auto");
+    if (!automatic && !m_s.in)
+        return usageError(QStringLiteral("no standard input to confirm the loads: give --auto"));
+    const QStringList loadTexts = p.value("loads").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (p.isSet("loads") && loadTexts.isEmpty())
+        return usageError(QStringLiteral("--loads: expected weights such as 0,500,1000"));
+
+    if (const int status = connectInstrument())
+        return status;
+    // The ranges, unit and decimals came with the connect's read of the calibration block.
+    ScaleRanges ranges;
+    if (!ScaleRangeReader::fromCalibration(gsrt_CalPara.slot, &ranges, &error)) {
+        disconnectInstrument();
+        return fail(ExitDiffers, QStringLiteral("the instrument's ranges: %1").arg(error));
+    }
+    QVector<PlanPoint> plan;
+    if (loadTexts.isEmpty()) {
+        plan = TestPlans::build(ranges, TestPlans::suggestedLoads(ranges), PlanOptions());
+    } else if (loadTexts != QStringList{QStringLiteral("none")}) {
+        QVector<qint64> loads;
+        for (const QString &text : loadTexts) {
+            qint64 load = 0;
+            if (!ScaleRangeReader::parseWeight(text, ranges.decimals, &load, &error)) {
+                disconnectInstrument();
+                return usageError(QStringLiteral("--loads: %1").arg(error));
+            }
+            loads.append(load);
+        }
+        plan = TestPlans::fromLoads(loads);
+    }
+    plan += TestPlans::corners(ranges, corners);
+    // The test judges the gross weight: a tare shifts every reading.
+    const ModbusResult net = ReadNetCoil();
+    if (net != ModbusOk || gsrt_LiveVal.netFlag) {
+        const int status = net != ModbusOk ? FailedStatus(ExitDiffers) : int(ExitDiffers);
+        disconnectInstrument();
+        return fail(status,
+                    net != ModbusOk
+                        ? QStringLiteral("the net state (coil 4): %1").arg(LinkResultText(net))
+                        : QStringLiteral("the instrument shows a net weight: clear the "
+                                         "tare first, a test judges gross weights"));
+    }
+    ScaleTest test;
+    test.setPhase(phase);
+    test.setTestWeights(p.value("weights").simplified());
+    test.setAutomatic(automatic);
+    if (!test.begin(spec, ranges, plan, capture, &error)) {
+        disconnectInstrument();
+        return usageError(error);
+    }
+    m_s.err << Tolerances::title(spec) << ", " << plan.size() << " points\n";
+    m_s.err.flush();
+
+    LinkSettings base = m_link;
+    QElapsedTimer clock;
+    clock.start();
+    Reading reading;
+    while (test.current() >= 0) {
+        const int index = test.current();
+        const QString step = TestPlans::instruction(plan[index], ranges);
+        if (automatic) {
+            m_s.err << index + 1 << ": " << step << '\n';
+        } else {
+            m_s.err << index + 1 << ": " << step << ", then Enter\n";
+            m_s.err.flush();
+            if (m_s.in->readLine().isNull()) {
+                test.stop(QStringLiteral("standard input ended before point %1").arg(index + 1));
+                break;
+            }
+        }
+        m_s.err.flush();
+        test.arm(clock.elapsed());
+        ScaleTest::Event event = ScaleTest::Waiting;
+        while (event == ScaleTest::Waiting) {
+            const qint64 pollStart = clock.elapsed();
+            const ModbusResult r = ReadTestReading(base, &reading);
+            event = r == ModbusOk ? test.feed(reading, clock.elapsed())
+                                  : test.feedNothing(clock.elapsed());
+            if (r != ModbusOk && OutOfReach()) {
+                test.linkLost(QStringLiteral("the link to the instrument was lost: %1")
+                                  .arg(LinkResultText(r)));
+                break;
+            }
+            if (event == ScaleTest::Waiting) {
+                const qint64 now = clock.elapsed();
+                WaitMs(int(qMin(test.nextPollInMs(now, pollMs), pollMs - (now - pollStart))));
+            }
+        }
+        if (event == ScaleTest::Captured) {
+            const PointResult &point = test.result().points[index];
+            m_s.err << index + 1 << ": " << ranges.weightText(point.indication) << ", "
+                    << TestReport::rows(test.result())[index].last() << '\n';
+        } else if (event == ScaleTest::TimedOut) {
+            m_s.err << test.message() << '\n';
+            test.skip();
+        }
+        m_s.err.flush();
+    }
+    const TestResult &result = test.result();
+    const Verdict verdict = result.verdict();
+    if (m_recording && verdict != Verdict::Incomplete &&
+        !RecordScaleTest(result, QStringLiteral("zeltctl test"))) {
+        m_s.err << "zeltctl: the service record did not keep this test\n";
+        m_s.err.flush();
+    }
+    disconnectInstrument();
+    printResult(TestReport::json(result), TestReport::header(), TestReport::rows(result),
+                TestReport::summary(result).join(QLatin1Char('\n')));
+    if (result.linkLost)
+        return ExitUnreachable;
+    return verdict == Verdict::Pass ? ExitDone : ExitDiffers;
+}

@@ -1,0 +1,560 @@
+// The capture rule, the plans and the running test on a fake clock, fed by a
+// fake scale: no instrument, no waiting.
+#include "scaletest.h"
+#include "testreport.h"
+
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+struct Sample
+{
+    qint64 atMs;
+    qint64 weight;
+    bool stable;
+    bool overflow;
+};
+
+// A scale on a fake clock: a load placed at some time moves for settleMs
+// (stable flag clear, weight swinging), then shows load + error(load).
+struct FakeScale
+{
+    qint64 load = 0;
+    qint64 placedAt = -1000000;
+    int settleMs = 400;
+    std::function<qint64(qint64)> error = [](qint64) { return 0; };
+
+    void place(qint64 newLoad, qint64 nowMs)
+    {
+        load = newLoad;
+        placedAt = nowMs;
+    }
+    Reading read(qint64 nowMs) const
+    {
+        Reading r;
+        if (nowMs - placedAt < settleMs) {
+            r.weight = load + ((nowMs / 100) % 2 ? 37 : -23);
+            return r;
+        }
+        r.weight = load + error(load);
+        r.stable = true;
+        return r;
+    }
+};
+
+constexpr int PollMs = 100;
+
+ScaleRanges kgRanges()
+{
+    ScaleRanges r;
+    r.decimals = 1;
+    r.unit = QStringLiteral("kg");
+    r.ranges = {{10000, 5}}; // 1000.0 kg, e = 0.5 kg: 2000 e
+    return r;
+}
+
+ToleranceSpec classIII()
+{
+    return ToleranceSpec(); // OIML R 76, class III, initial verification
+}
+
+// Runs the whole test: places each point's load, arms, polls until the point
+// is captured or left open (left open points are skipped).
+void runTest(ScaleTest &test, FakeScale &scale, qint64 *now)
+{
+    while (test.current() >= 0) {
+        scale.place(test.plan()[test.current()].load, *now);
+        test.arm(*now);
+        ScaleTest::Event e = ScaleTest::Waiting;
+        while (e == ScaleTest::Waiting) {
+            *now += PollMs;
+            e = test.feed(scale.read(*now), *now);
+        }
+        if (e == ScaleTest::TimedOut)
+            test.skip();
+    }
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Sample)
+
+class TstScaleTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captureRule_data();
+    void captureRule();
+    void theNextPollComesWhenTheSettleTimeEnds();
+    void suggestedPlanOfElevenPoints();
+    void plansFromLoadsTellTheirKinds();
+    void badPlansAreRefusedBeforeTheFirstWeight_data();
+    void badPlansAreRefusedBeforeTheFirstWeight();
+    void aGoodScalePassesAndASpanErrorFails();
+    void aPointThatNeverSettlesIsLeftOpenAndTheTestIsIncomplete();
+    void redoTakesAnOpenPointAgain();
+    void aLostLinkEndsTheTestIncompleteAndUnrecorded();
+    void theButtonNeverCapturesAMovingWeight();
+    void repeatabilitySpreadBeyondTheLimitFails();
+    void eccentricityFindsTheWorstCorner();
+    void automaticModeTakesEachLoadAsItIsPlaced();
+    void reportRowsAndJson();
+};
+
+void TstScaleTest::captureRule_data()
+{
+    QTest::addColumn<QVector<Sample>>("samples");
+    QTest::addColumn<int>("state");         // CaptureRule::State after the last sample
+    QTest::addColumn<qint64>("value");      // when captured
+    QTest::addColumn<qint64>("capturedAt"); // the sample time it happened at
+    QTest::addColumn<int>("hindrance");     // when timed out
+
+    // Settle 300 ms, timeout 2000 ms throughout; one sample every 100 ms.
+    const auto series = [](std::function<Sample(qint64)> at, qint64 untilMs) {
+        QVector<Sample> s;
+        for (qint64 t = 0; t <= untilMs; t += 100)
+            s.append(at(t));
+        return s;
+    };
+    QTest::newRow("steady: taken once it held for the settle time")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000, true, false};
+               },
+               1000)
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(300) << 0;
+    QTest::newRow("noise in the last digit holds the capture back until it stops")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, t < 800 ? 5000 + (t / 100) % 2 : 5001, true, false};
+               },
+               1900)
+        << int(CaptureRule::Captured) << qint64(5001) << qint64(1000) << 0;
+    QTest::newRow("motion during the settle time means waiting again")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000, t != 200 && t != 500, false};
+               },
+               1500)
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(900) << 0;
+    QTest::newRow("a slow settle is taken only where it stops")
+        << series(
+               [](qint64 t) {
+                   // Creeps toward 5000 by halves, stable flag set all along.
+                   const qint64 left = t < 1000 ? (64 >> (t / 200)) : 0;
+                   return Sample{t, 5000 + left, true, false};
+               },
+               1900)
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(1300) << 0;
+    QTest::newRow("a weight that never settles times out, nothing taken")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000 + t, false, false};
+               },
+               2000)
+        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Moving);
+    QTest::newRow("stable but changing every reading times out")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000 + t / 100, true, false};
+               },
+               2000)
+        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Settling);
+    QTest::newRow("a stable overflow is never taken")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 999999, true, true};
+               },
+               2000)
+        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Overflow);
+    QTest::newRow("still waiting before the timeout")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000, false, false};
+               },
+               1900)
+        << int(CaptureRule::Waiting) << qint64(-1) << qint64(-1) << 0;
+}
+
+void TstScaleTest::captureRule()
+{
+    QFETCH(QVector<Sample>, samples);
+    QFETCH(int, state);
+    QFETCH(qint64, value);
+    QFETCH(qint64, capturedAt);
+    QFETCH(int, hindrance);
+    CaptureSettings settings;
+    settings.settleMs = 300;
+    settings.timeoutMs = 2000;
+    CaptureRule rule(settings);
+    rule.start(0);
+    qint64 at = -1;
+    for (const Sample &s : samples) {
+        const CaptureRule::State before = rule.state();
+        rule.feed(Reading{s.weight, s.stable, s.overflow}, s.atMs);
+        if (before == CaptureRule::Waiting && rule.state() == CaptureRule::Captured)
+            at = s.atMs;
+    }
+    QCOMPARE(int(rule.state()), state);
+    QCOMPARE(at, capturedAt);
+    if (state == CaptureRule::Captured)
+        QCOMPARE(rule.value(), value);
+    if (state == CaptureRule::TimedOut)
+        QCOMPARE(int(rule.lastHindrance()), hindrance);
+}
+
+void TstScaleTest::theNextPollComesWhenTheSettleTimeEnds()
+{
+    CaptureSettings settings;
+    settings.settleMs = 300;
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), kgRanges(), TestPlans::fromLoads({5000}), settings, &error));
+    test.arm(0);
+    QCOMPARE(test.nextPollInMs(0, 100), qint64(100)); // nothing timed yet
+    test.feed(Reading{5000, true, false}, 40);
+    QCOMPARE(test.nextPollInMs(140, 100), qint64(100));
+    QCOMPARE(test.nextPollInMs(290, 100), qint64(50));
+    test.feed(Reading{5000, false, false}, 290); // motion: nothing is timed any more
+    QCOMPARE(test.nextPollInMs(300, 100), qint64(100));
+    test.feed(Reading{5000, true, false}, 390);
+    QCOMPARE(test.nextPollInMs(700, 100), qint64(0)); // overdue: poll at once
+    QCOMPARE(test.feed(Reading{5000, true, false}, 700), ScaleTest::Captured);
+}
+
+void TstScaleTest::suggestedPlanOfElevenPoints()
+{
+    ScaleRanges r = kgRanges();
+    r.ranges = {{3000, 2}, {9995, 5}}; // 999.5 kg: suggested loads land on whole divisions
+    const QVector<qint64> loads = TestPlans::suggestedLoads(r);
+    QCOMPARE(loads, (QVector<qint64>{0, 1000, 2498, 4995, 7495, 9995}));
+    const QVector<PlanPoint> plan = TestPlans::build(r, loads, PlanOptions());
+    QCOMPARE(plan.size(), 11);
+    QCOMPARE(plan[5].load, qint64(9995));
+    QCOMPARE(plan[5].kind, PointKind::Increasing);
+    QCOMPARE(plan[6].kind, PointKind::Decreasing);
+    QCOMPARE(plan[6].load, qint64(7495));
+    QCOMPARE(plan[10].kind, PointKind::ReturnToZero);
+    QCOMPARE(plan[10].load, qint64(0));
+
+    PlanOptions all;
+    all.corners = 4;
+    all.repeatability = 3;
+    const QVector<PlanPoint> full = TestPlans::build(r, loads, all);
+    QCOMPARE(full.size(), 11 + 4 + 3 + 1);
+    QCOMPARE(full[11].kind, PointKind::Eccentricity);
+    QCOMPARE(full[11].load, qint64(3300)); // a third of max, on a division of range 2
+    QCOMPARE(full[14].position, 4);
+    QCOMPARE(full[15].kind, PointKind::Repeatability);
+    QCOMPARE(full[17].repeat, 3);
+    QCOMPARE(full.last().kind, PointKind::ReturnToZero);
+}
+
+void TstScaleTest::plansFromLoadsTellTheirKinds()
+{
+    const QVector<PlanPoint> plan = TestPlans::fromLoads({0, 500, 1000, 1000, 1000, 500, 0});
+    const QVector<PointKind> kinds = {PointKind::Increasing,    PointKind::Increasing,
+                                      PointKind::Repeatability, PointKind::Repeatability,
+                                      PointKind::Repeatability, PointKind::Decreasing,
+                                      PointKind::ReturnToZero};
+    QCOMPARE(plan.size(), kinds.size());
+    for (int i = 0; i < plan.size(); ++i)
+        QCOMPARE(plan[i].kind, kinds[i]);
+    QCOMPARE(plan[4].repeat, 3);
+}
+
+void TstScaleTest::badPlansAreRefusedBeforeTheFirstWeight_data()
+{
+    QTest::addColumn<QVector<qint64>>("loads");
+    QTest::addColumn<int>("division");
+    QTest::addColumn<int>("accuracyClass");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("above max") << QVector<qint64>{0, 10005} << 5 << int(AccuracyClass::III)
+                               << "above the instrument's max of 1000.0 kg";
+    QTest::newRow("below zero") << QVector<qint64>{-5, 500} << 5 << int(AccuracyClass::III)
+                                << "below zero";
+    QTest::newRow("no loads") << QVector<qint64>{} << 5 << int(AccuracyClass::III) << "no loads";
+    QTest::newRow("e of 0") << QVector<qint64>{0, 500} << 0 << int(AccuracyClass::III)
+                            << "division (e) of 0";
+    QTest::newRow("a division the instrument does not hold")
+        << QVector<qint64>{0, 500} << 4 << int(AccuracyClass::III) << "does not hold";
+    // 10000 counts of e = 5 are 2000 e: beyond class IIII's 1000 e.
+    QTest::newRow("beyond the class's table")
+        << QVector<qint64>{0, 10000} << 5 << int(AccuracyClass::IIII) << "beyond the table";
+}
+
+void TstScaleTest::badPlansAreRefusedBeforeTheFirstWeight()
+{
+    QFETCH(QVector<qint64>, loads);
+    QFETCH(int, division);
+    QFETCH(int, accuracyClass);
+    QFETCH(QString, says);
+    ScaleRanges r = kgRanges();
+    r.ranges[0].division = division;
+    ToleranceSpec s = classIII();
+    s.accuracyClass = AccuracyClass(accuracyClass);
+    ScaleTest test;
+    QString error;
+    QVERIFY(!test.begin(s, r, TestPlans::fromLoads(loads), CaptureSettings(), &error));
+    QVERIFY2(error.contains(says), qPrintable(error));
+    QCOMPARE(test.current(), -1);
+}
+
+void TstScaleTest::aGoodScalePassesAndASpanErrorFails()
+{
+    const ScaleRanges r = kgRanges();
+    const QVector<PlanPoint> plan = TestPlans::build(r, TestPlans::suggestedLoads(r), {});
+    CaptureSettings capture;
+    capture.settleMs = 300;
+    struct Case
+    {
+        const char *name;
+        std::function<qint64(qint64)> error;
+        Verdict verdict;
+        int firstFailing; // -1: none
+    };
+    const Case cases[] = {
+        {"exact", [](qint64) { return 0; }, Verdict::Pass, -1},
+        // Half an e everywhere: within +-0.5 e up to 500 e.
+        {"half an e", [](qint64 load) { return load > 0 ? 2 : 0; }, Verdict::Pass, -1},
+        // +0.6 % span: 100.0 kg reads 100.6 kg (+1.2 e), beyond +-0.5 e.
+        {"span error", [](qint64 load) { return load * 6 / 1000; }, Verdict::Fail, 1},
+    };
+    for (const Case &c : cases) {
+        ScaleTest test;
+        QString error;
+        QVERIFY2(test.begin(classIII(), r, plan, capture, &error), qPrintable(error));
+        FakeScale scale;
+        scale.error = c.error;
+        qint64 now = 0;
+        runTest(test, scale, &now);
+        const TestResult &result = test.result();
+        QVERIFY2(result.verdict() == c.verdict, c.name);
+        int firstFailing = -1;
+        for (int i = 0; i < result.points.size() && firstFailing < 0; ++i) {
+            QCOMPARE(result.points[i].status, PointResult::Captured);
+            if (!result.points[i].pass)
+                firstFailing = i;
+        }
+        QVERIFY2(firstFailing == c.firstFailing, c.name);
+    }
+}
+
+void TstScaleTest::aPointThatNeverSettlesIsLeftOpenAndTheTestIsIncomplete()
+{
+    const ScaleRanges r = kgRanges();
+    CaptureSettings capture;
+    capture.settleMs = 300;
+    capture.timeoutMs = 3000;
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 5000, 0}), capture, &error));
+    FakeScale scale;
+    scale.settleMs = 400;
+    qint64 now = 0;
+    // Point 2 never settles: its placing time keeps moving.
+    while (test.current() >= 0) {
+        const int point = test.current();
+        scale.place(test.plan()[point].load, now);
+        test.arm(now);
+        ScaleTest::Event e = ScaleTest::Waiting;
+        while (e == ScaleTest::Waiting) {
+            now += PollMs;
+            if (point == 1)
+                scale.placedAt = now;
+            e = test.feed(scale.read(now), now);
+        }
+        if (e == ScaleTest::TimedOut) {
+            QCOMPARE(point, 1);
+            QVERIFY2(test.message().contains(QStringLiteral("point 2 left open")),
+                     qPrintable(test.message()));
+            QVERIFY(test.message().contains(QStringLiteral("motion")));
+            QCOMPARE(test.current(), 1); // the point stays until it is skipped or taken
+            test.skip();
+        }
+    }
+    const TestResult &result = test.result();
+    QCOMPARE(result.points[1].status, PointResult::TimedOut);
+    QCOMPARE(result.points[1].indication, qint64(0));
+    QVERIFY(!result.points[1].pass);
+    QCOMPARE(result.points[2].status, PointResult::Captured);
+    QVERIFY(result.verdict() == Verdict::Incomplete);
+    QVERIFY(!RecordScaleTest(result, QStringLiteral("test")));
+}
+
+void TstScaleTest::redoTakesAnOpenPointAgain()
+{
+    const ScaleRanges r = kgRanges();
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 5000, 10000, 0}), CaptureSettings(),
+                       &error));
+    Reading reading{0, true, false};
+    QVERIFY(test.captureNow(reading));
+    test.skip(); // 500.0 kg left open
+    reading.weight = 10000;
+    QVERIFY(test.captureNow(reading));
+    QCOMPARE(test.current(), 3);
+    test.redo(1);
+    QCOMPARE(test.current(), 1);
+    reading.weight = 5001;
+    QVERIFY(test.captureNow(reading));
+    QCOMPARE(test.current(), 3); // back where the test was
+    reading.weight = 0;
+    QVERIFY(test.captureNow(reading));
+    QCOMPARE(test.current(), -1);
+    QVERIFY(test.result().verdict() == Verdict::Pass);
+    // A captured point taken again replaces its indication.
+    test.redo(2);
+    reading.weight = 10020;
+    QVERIFY(test.captureNow(reading));
+    QCOMPARE(test.result().points[2].error, qint64(20));
+    QVERIFY(test.result().verdict() == Verdict::Fail);
+}
+
+void TstScaleTest::aLostLinkEndsTheTestIncompleteAndUnrecorded()
+{
+    const ScaleRanges r = kgRanges();
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 5000}), CaptureSettings(), &error));
+    QVERIFY(test.captureNow(Reading{0, true, false}));
+    test.linkLost(QStringLiteral("the link to the instrument was lost"));
+    QCOMPARE(test.current(), -1);
+    QCOMPARE(test.feed(Reading{5000, true, false}, 100000), ScaleTest::Finished);
+    QVERIFY(test.result().verdict() == Verdict::Incomplete);
+    QVERIFY(test.result().linkLost);
+    QVERIFY(!RecordScaleTest(test.result(), QStringLiteral("test")));
+    QCOMPARE(TestReport::json(test.result()).value(QStringLiteral("verdict")).toString(),
+             QStringLiteral("incomplete"));
+}
+
+void TstScaleTest::theButtonNeverCapturesAMovingWeight()
+{
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), kgRanges(), TestPlans::fromLoads({5000}), CaptureSettings(),
+                       &error));
+    QVERIFY(!test.captureNow(Reading{5000, false, false}));
+    QVERIFY(!test.captureNow(Reading{5000, true, true}));
+    QCOMPARE(test.result().points[0].status, PointResult::Open);
+    QVERIFY(test.captureNow(Reading{5000, true, false}));
+}
+
+void TstScaleTest::repeatabilitySpreadBeyondTheLimitFails()
+{
+    // 250.0 kg is 500 e: +-0.5 e (2.5 counts) each, and the spread may be 0.5 e.
+    const ScaleRanges r = kgRanges();
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({2500, 2500, 2500}), CaptureSettings(),
+                       &error));
+    for (qint64 w : {2498, 2502, 2500})
+        QVERIFY(test.captureNow(Reading{w, true, false}));
+    const TestResult &result = test.result();
+    for (const PointResult &p : result.points)
+        QVERIFY(p.pass);
+    QVERIFY(result.repeatability.applies);
+    QCOMPARE(result.repeatability.spread, qint64(4));
+    QCOMPARE(result.repeatability.limit, 2.5);
+    QVERIFY(!result.repeatability.pass);
+    QVERIFY(result.verdict() == Verdict::Fail);
+}
+
+void TstScaleTest::eccentricityFindsTheWorstCorner()
+{
+    const ScaleRanges r = kgRanges();
+    PlanOptions o;
+    o.decreasing = false;
+    o.corners = 4;
+    o.returnToZero = false;
+    ScaleTest test;
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::build(r, {}, o), CaptureSettings(), &error));
+    // Corner 3 reads 2 kg heavy (+4 e).
+    for (qint64 offset : {0, -1, 20, 1})
+        QVERIFY(test.captureNow(Reading{3300 + offset, true, false}));
+    const TestResult &result = test.result();
+    QVERIFY(result.eccentricity.applies);
+    QCOMPARE(result.eccentricity.worstPosition, 3);
+    QCOMPARE(result.eccentricity.worstError, qint64(20));
+    QVERIFY(!result.eccentricity.pass);
+    QVERIFY(result.verdict() == Verdict::Fail);
+}
+
+void TstScaleTest::automaticModeTakesEachLoadAsItIsPlaced()
+{
+    const ScaleRanges r = kgRanges();
+    ScaleTest test;
+    test.setAutomatic(true);
+    CaptureSettings capture;
+    capture.settleMs = 300;
+    capture.timeoutMs = 60000;
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 5000, 5000, 0}), capture, &error));
+    // The weights go on and off on their own time line; the test is armed at
+    // once for each point and must take each placement exactly once.
+    const QVector<QPair<qint64, qint64>> timeline = {
+        {0, 0}, {2000, 5000}, {5000, 0}, {6000, 5000}, {9000, 0}};
+    FakeScale scale;
+    qint64 now = 0;
+    int next = 0;
+    QVector<qint64> capturedAt;
+    test.arm(now);
+    while (test.current() >= 0 && now < 20000) {
+        now += PollMs;
+        while (next < timeline.size() && timeline[next].first <= now)
+            scale.place(timeline[next++].second, now);
+        if (test.feed(scale.read(now), now) == ScaleTest::Captured) {
+            capturedAt.append(now);
+            test.arm(now);
+        }
+    }
+    QCOMPARE(test.current(), -1);
+    QCOMPARE(capturedAt.size(), 4);
+    // Each capture follows its own placement (and the settle time after it).
+    QVERIFY(capturedAt[1] >= 2000 + 400 + 300 && capturedAt[1] < 5000);
+    QVERIFY2(capturedAt[2] >= 6000 + 400 + 300 && capturedAt[2] < 9000,
+             qPrintable(QString::number(capturedAt[2])));
+    QVERIFY(capturedAt[3] >= 9000);
+    QVERIFY(test.result().verdict() == Verdict::Pass);
+}
+
+void TstScaleTest::reportRowsAndJson()
+{
+    const ScaleRanges r = kgRanges();
+    ScaleTest test;
+    test.setPhase(QStringLiteral("as found"));
+    QString error;
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 10000}), CaptureSettings(), &error));
+    QVERIFY(test.captureNow(Reading{1, true, false}));
+    QVERIFY(test.captureNow(Reading{10010, true, false}));
+    const QVector<QStringList> rows = TestReport::rows(test.result());
+    QCOMPARE(rows.size(), 2);
+    // 1000.0 kg is 2000 e of 0.5 kg: +-1 e; 1001.0 kg is +2 e.
+    QCOMPARE(rows[1], (QStringList{"2", "increasing", "1000.0 kg", "1001.0 kg", "+1.0", "+2.00",
+                                   "±0.5", "±1.00", "FAIL"}));
+    // 0.5 count of tolerance at zero shows with a digit more.
+    QCOMPARE(rows[0][6], QStringLiteral("±0.25"));
+    const QJsonObject json = TestReport::json(test.result());
+    QCOMPARE(json.value(QStringLiteral("verdict")).toString(), QStringLiteral("fail"));
+    QCOMPARE(json.value(QStringLiteral("phase")).toString(), QStringLiteral("as found"));
+    QCOMPARE(json.value(QStringLiteral("class")).toString(), QStringLiteral("III"));
+    const QJsonObject second = json.value(QStringLiteral("points")).toArray().at(1).toObject();
+    QCOMPARE(second.value(QStringLiteral("errorRaw")).toInt(), 10);
+    QCOMPARE(second.value(QStringLiteral("errorE")).toDouble(), 2.0);
+    QCOMPARE(second.value(QStringLiteral("pass")).toBool(), false);
+    const QString detail = TestReport::recordDetail(test.result());
+    QVector<QStringList> table;
+    QStringList lines;
+    TestReport::splitDetail(detail, &table, &lines);
+    QCOMPARE(table.size(), 3);
+    QCOMPARE(table[0], TestReport::header());
+    QCOMPARE(table[2], rows[1]);
+    QVERIFY2(lines.last().startsWith(QStringLiteral("as found: verdict fail")), qPrintable(detail));
+}
+
+QTEST_GUILESS_MAIN(TstScaleTest)
+#include "tst_scaletest.moc"
