@@ -219,6 +219,29 @@ private slots:
         QCOMPARE(list.first().toObject().value("slave").toInt(), 2);
     }
 
+    // A fast answer shortens the time each later id is given, never below the
+    // least a TCP answer gets: an instrument behind the same gateway that takes
+    // 20 ms is still found.
+    void aSlowerInstrumentAfterAFastOneIsFound()
+    {
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        peer.delayFor = [](const QByteArray &request) { return request.at(6) == 2 ? 20 : 0; };
+        ScanPlan plan;
+        plan.connectType = 1;
+        plan.hosts = QStringList{QStringLiteral("127.0.0.1")};
+        plan.tcpPort = peer.port();
+        plan.slaves = {1, 2};
+        BusScan scan(plan);
+        QSignalSpy finished(&scan, &BusScan::finished);
+        scan.start();
+        QVERIFY(finished.wait(10000));
+        QVector<int> found;
+        for (const ScanFind &find : scan.finds())
+            found << find.slaveId;
+        QCOMPARE(found, (QVector<int>{1, 2}));
+    }
+
     void tcpRangeFindsEachListeningHostAndPassesOverClosedOnes()
     {
         SimHost a;
