@@ -261,22 +261,31 @@ private:
             socket->write(out);
             return;
         }
+        QVector<QByteArray> pieces;
+        int from = 0;
+        for (int cut : m_cuts + QVector<int>{out.size()}) {
+            if (cut > from && cut <= out.size()) {
+                pieces << out.mid(from, cut - from);
+                from = cut;
+            }
+        }
         // Small writes leave one by one, not gathered into one segment.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        const QPointer<QTcpSocket> target(socket);
-        int from = 0;
-        int at = qMax(0, delayMs);
-        for (int cut : m_cuts + QVector<int>{out.size()}) {
-            if (cut <= from || cut > out.size())
-                continue;
-            const QByteArray piece = out.mid(from, cut - from);
-            from = cut;
-            QTimer::singleShot(at, this, [target, piece] {
-                if (target)
-                    target->write(piece);
-            });
-            at += m_pauseMs;
-        }
+        sendPieces(socket, pieces, delayMs);
+    }
+
+    // Each piece leaves on its own, the next one a pause after it.
+    void sendPieces(const QPointer<QTcpSocket> &target, const QVector<QByteArray> &pieces,
+                    int delayMs)
+    {
+        QTimer::singleShot(qMax(0, delayMs), this, [this, target, pieces] {
+            if (!target)
+                return;
+            target->write(pieces.first());
+            target->flush();
+            if (pieces.size() > 1)
+                sendPieces(target, pieces.mid(1), m_pauseMs);
+        });
     }
 
     QTcpServer m_server;

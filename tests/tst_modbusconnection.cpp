@@ -538,7 +538,7 @@ void TstModbusConnection::anAnswerInPiecesIsTakenWhenWhole()
     QFETCH(QVector<int>, cuts);
     hostile::Peer peer;
     QVERIFY(peer.listen());
-    peer.setPieces(cuts, 3);
+    peer.setPieces(cuts, 5);
     ModbusConnection link(tcpSettings(peer.port()));
     link.setResponseTimeout(3000);
     QVERIFY(openLink(link));
