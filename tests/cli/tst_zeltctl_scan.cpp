@@ -231,8 +231,10 @@ private slots:
     }
 
     // A fast answer shortens the time each later id is given, never below the
-    // least a TCP answer gets: an instrument behind the same gateway that takes
-    // 20 ms is still found.
+    // least a TCP answer gets (30 ms): an instrument behind the same gateway
+    // that takes 20 ms is still found. A busy machine may hold that answer back
+    // past any time given; such a miss is tried again, and only when the scan
+    // gave the slower id its 30 ms.
     void aSlowerInstrumentAfterAFastOneIsFound()
     {
         hostile::Peer peer;
@@ -243,14 +245,20 @@ private slots:
         plan.hosts = QStringList{QStringLiteral("127.0.0.1")};
         plan.tcpPort = peer.port();
         plan.slaves = {1, 2};
-        BusScan scan(plan);
-        QSignalSpy finished(&scan, &BusScan::finished);
-        scan.start();
-        QVERIFY(finished.wait(10000));
+        const QVector<int> both{1, 2};
         QVector<int> found;
-        for (const ScanFind &find : scan.finds())
-            found << find.slaveId;
-        QCOMPARE(found, (QVector<int>{1, 2}));
+        for (int attempt = 0; attempt < 5 && found != both; ++attempt) {
+            BusScan scan(plan);
+            QSignalSpy finished(&scan, &BusScan::finished);
+            scan.start();
+            QVERIFY(finished.wait(10000));
+            found.clear();
+            for (const ScanFind &find : scan.finds())
+                found << find.slaveId;
+            QVERIFY2(found == both || scan.timeoutMs(2) >= 30,
+                     qPrintable(QStringLiteral("id 2 was given %1 ms").arg(scan.timeoutMs(2))));
+        }
+        QCOMPARE(found, both);
     }
 
     void tcpRangeFindsEachListeningHostAndPassesOverClosedOnes()
