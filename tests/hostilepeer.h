@@ -2,8 +2,9 @@
 
 // A Modbus TCP peer that misbehaves on demand, written on a raw QTcpServer so
 // that every byte it sends is the test's choice: frames cut short, an MBAP
-// length of 0xFFFF, fewer registers than asked, a byte count that lies, garbage,
-// another unit id or function code, silence, long delays, a closed connection.
+// length of 0xFFFF or too short for a function code, fewer registers than
+// asked, a byte count that lies, garbage, another unit id or function code,
+// silence, long delays, answers in pieces, a closed connection.
 // When well behaved it answers every read with register a = 3a + 1 and every
 // coil with a % 2, and echoes writes. It lives on the test's thread; the
 // program's waits run its sockets.
@@ -37,6 +38,8 @@ enum class Answer {
     Delayed,        // a good answer after delayMs
     Close,          // the connection is closed instead of an answer
     CloseOnce,      // as Close, then Good again
+    LengthZero,     // a header alone whose length is 0
+    LengthOne,      // a header alone whose length counts the unit id only
 };
 
 inline quint16 registerValue(int address)
@@ -80,6 +83,15 @@ public:
     }
     Answer answer() const { return m_answer; }
     void setDelayMs(int ms) { m_delayMs = ms; }
+    // Each answer written in pieces, cut before these byte positions, pauseMs
+    // apart: a peer whose frames reach the program a few bytes at a time.
+    void setPieces(const QVector<int> &cuts, int pauseMs)
+    {
+        m_cuts = cuts;
+        m_pauseMs = pauseMs;
+    }
+    // When set: how long the answer to this request is held, in ms.
+    std::function<int(const QByteArray &request)> delayFor;
     int connections() const { return m_connections; }
     int requests() const { return m_requests; }
     // Drops every client, as an instrument restart would.
@@ -175,14 +187,17 @@ private:
     void answer(QTcpSocket *socket, const QByteArray &request)
     {
         const int unit = quint8(request[6]);
+        const int delayMs = delayFor                      ? delayFor(request)
+                            : m_answer == Answer::Delayed ? m_delayMs
+                                                          : 0;
         if (refused(request)) {
-            socket->write(frame(request, unit, QByteArray("\x83\x02", 2)));
+            send(socket, frame(request, unit, QByteArray("\x83\x02", 2)), delayMs);
             return;
         }
         QByteArray out;
         QByteArray chosen;
         if (answerWith && answerWith(request, &chosen)) {
-            socket->write(frame(request, unit, chosen));
+            send(socket, frame(request, unit, chosen), delayMs);
             return;
         }
         switch (m_answer) {
@@ -230,22 +245,55 @@ private:
             out = frame(request, unit, pdu);
             break;
         }
+        case Answer::LengthZero:
+            out = frame(request, unit, QByteArray(), 0);
+            break;
+        case Answer::LengthOne:
+            out = frame(request, unit, QByteArray(), 1);
+            break;
         }
-        if (m_answer == Answer::Delayed && m_delayMs > 0) {
-            const QPointer<QTcpSocket> target(socket);
-            QTimer::singleShot(m_delayMs, this, [target, out] {
-                if (target)
-                    target->write(out);
-            });
+        send(socket, out, delayMs);
+    }
+
+    void send(QTcpSocket *socket, const QByteArray &out, int delayMs)
+    {
+        if (delayMs <= 0 && m_cuts.isEmpty()) {
+            socket->write(out);
             return;
         }
-        socket->write(out);
+        QVector<QByteArray> pieces;
+        int from = 0;
+        for (int cut : m_cuts + QVector<int>{out.size()}) {
+            if (cut > from && cut <= out.size()) {
+                pieces << out.mid(from, cut - from);
+                from = cut;
+            }
+        }
+        // Small writes leave one by one, not gathered into one segment.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        sendPieces(socket, pieces, delayMs);
+    }
+
+    // Each piece leaves on its own, the next one a pause after it.
+    void sendPieces(const QPointer<QTcpSocket> &target, const QVector<QByteArray> &pieces,
+                    int delayMs)
+    {
+        QTimer::singleShot(qMax(0, delayMs), this, [this, target, pieces] {
+            if (!target)
+                return;
+            target->write(pieces.first());
+            target->flush();
+            if (pieces.size() > 1)
+                sendPieces(target, pieces.mid(1), m_pauseMs);
+        });
     }
 
     QTcpServer m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
     Answer m_answer = Answer::Good;
     int m_delayMs = 0;
+    QVector<int> m_cuts;
+    int m_pauseMs = 0;
     int m_refusedFirst = -1;
     int m_refusedLast = -2;
     int m_connections = 0;

@@ -82,6 +82,9 @@ private slots:
     void theSimulatorsFaultsAreCountedByKind();
     void trafficHoldsWhatWentOverTheWire();
     void responseTimesAndTheLastMinute();
+    void theLastMinuteHoldsOnlyItsOwnSeconds();
+    void anAnswerInPiecesIsTakenWhenWhole_data();
+    void anAnswerInPiecesIsTakenWhenWhole();
     void everyAnswerIsCheckedAgainstItsRequest_data();
     void everyAnswerIsCheckedAgainstItsRequest();
 };
@@ -194,6 +197,9 @@ void TstModbusConnection::answersThatDoNotMatchAreFailures_data()
     QTest::newRow("stray bytes") << int(hostile::Answer::GarbageOnce) << int(ModbusMalformed) << 2;
     QTest::newRow("length 0xFFFF") << int(hostile::Answer::HugeLength) << int(ModbusMalformed) << 2;
     QTest::newRow("cut frame") << int(hostile::Answer::CutFrame) << int(ModbusMalformed) << 2;
+    QTest::newRow("length 0") << int(hostile::Answer::LengthZero) << int(ModbusMalformed) << 2;
+    QTest::newRow("length 1, no function")
+        << int(hostile::Answer::LengthOne) << int(ModbusMalformed) << 2;
     QTest::newRow("silent") << int(hostile::Answer::Silent) << int(ModbusTimeout) << 1;
 }
 
@@ -326,6 +332,13 @@ void TstModbusConnection::eachFailureLandsInItsOwnCounter_data()
     QTest::newRow("length 0xFFFF")
         << int(hostile::Answer::HugeLength)
         << QStringList{"malformed not decodable", "reconnect out of step"};
+    QTest::newRow("length 0") << int(hostile::Answer::LengthZero)
+                              << QStringList{"malformed not decodable", "reconnect out of step"};
+    QTest::newRow("length 1, no function")
+        << int(hostile::Answer::LengthOne)
+        << QStringList{"malformed not decodable", "reconnect out of step"};
+    QTest::newRow("link closed mid-request")
+        << int(hostile::Answer::Close) << QStringList{"link lost", "reconnect closed by the peer"};
 }
 
 void TstModbusConnection::eachFailureLandsInItsOwnCounter()
@@ -477,6 +490,76 @@ void TstModbusConnection::responseTimesAndTheLastMinute()
     stats.record(line);
     QCOMPARE(stats.trafficSince(2100).size(), 0);
     QCOMPARE(stats.figures(now).sent, 2101u);
+}
+
+// The share is driven by the lines' own times: failures, a gap of more than a
+// minute, then good answers falling in the same seconds of the minute.
+void TstModbusConnection::theLastMinuteHoldsOnlyItsOwnSeconds()
+{
+    LinkStats stats;
+    const qint64 start = 1'800'000'000'000;
+    TrafficLine line;
+    const auto second = [&](int s, ModbusResult result) {
+        line.timeMs = start + 1000 * s + 300;
+        line.result = result;
+        stats.record(line);
+    };
+    for (int s = 0; s < 30; ++s)
+        second(s, ModbusTimeout);
+    QCOMPARE(stats.figures(start + 29'900).goodShareLastMinute, 0.0);
+    for (int s = 70; s < 80; ++s)
+        second(s, ModbusOk);
+    // The last minute at 79.9 s runs from 20 s: ten timeouts and ten good answers.
+    QCOMPARE(stats.figures(start + 79'900).goodShareLastMinute, 0.5);
+    QCOMPARE(stats.figures(start + 95'000).goodShareLastMinute, 1.0);
+    QCOMPARE(stats.figures(start + 140'000).goodShareLastMinute, -1.0);
+    QCOMPARE(stats.figures(start + 140'000).sent, 40u);
+}
+
+// An answer that reaches the program a few bytes at a time is taken when its
+// last byte is in, not before: the value read is exact, no counter but the
+// good one moves and the stream stays in step.
+void TstModbusConnection::anAnswerInPiecesIsTakenWhenWhole_data()
+{
+    // A read of four registers is answered with 17 bytes: the 7-byte header,
+    // the function, the byte count and eight bytes of values.
+    QTest::addColumn<QVector<int>>("cuts");
+    QVector<int> everyByte;
+    for (int at = 1; at < 17; ++at)
+        everyByte << at;
+    QTest::newRow("one byte at a time") << everyByte;
+    QTest::newRow("header, then the rest") << QVector<int>{7};
+    for (int at = 8; at < 17; ++at)
+        QTest::addRow("body cut before byte %d", at) << QVector<int>{at};
+}
+
+void TstModbusConnection::anAnswerInPiecesIsTakenWhenWhole()
+{
+    QFETCH(QVector<int>, cuts);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    peer.setPieces(cuts, 5);
+    ModbusConnection link(tcpSettings(peer.port()));
+    link.setResponseTimeout(3000);
+    QVERIFY(openLink(link));
+    const QVector<quint16> good{hostile::registerValue(100), hostile::registerValue(101),
+                                hostile::registerValue(102), hostile::registerValue(103)};
+    for (int n = 1; n <= 2; ++n) {
+        bool done = false;
+        ModbusResult result = ModbusNoLink;
+        QVector<quint16> values;
+        link.readRegisters(100, 4, [&](ModbusResult r, const QVector<quint16> &v) {
+            done = true;
+            result = r;
+            values = v;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+        QCOMPARE(result, ModbusOk);
+        QCOMPARE(values, good);
+        const LinkFigures f = link.stats().figures(QDateTime::currentMSecsSinceEpoch());
+        QCOMPARE(counters(f), (QMap<QString, quint64>{{"good", quint64(n)}}));
+    }
+    QCOMPARE(peer.connections(), 1);
 }
 
 // The one gate every answer passes, fed finished replies directly: whatever the

@@ -339,6 +339,17 @@ void TestServiceRecord::verifyNamesTheFirstEditedEntry_data()
     QTest::newRow("a time changed")
         << QStringLiteral("UPDATE entries SET time_ms = time_ms + 1 WHERE seq = 3") << qint64(3)
         << 3;
+    // The first entry follows only the chain's start, and no entry follows the
+    // last: each is caught by its own hash alone.
+    QTest::newRow("the first entry's value changed")
+        << QStringLiteral("UPDATE entries SET new_shown = '9999' WHERE seq = 1") << qint64(1) << 1;
+    QTest::newRow("the first entry's outcome changed")
+        << QStringLiteral("UPDATE entries SET outcome = 'written' WHERE seq = 1") << qint64(1) << 1;
+    QTest::newRow("the first entry's time changed")
+        << QStringLiteral("UPDATE entries SET time_ms = time_ms - 60000 WHERE seq = 1") << qint64(1)
+        << 1;
+    QTest::newRow("the last entry's value changed")
+        << QStringLiteral("UPDATE entries SET new_shown = '9999' WHERE seq = 8") << qint64(8) << 8;
     QTest::newRow("a kind changed to an unknown text")
         << QStringLiteral("UPDATE entries SET kind = 'tweak' WHERE seq = 2") << qint64(2) << 2;
     QTest::newRow("a row deleted")

@@ -292,6 +292,14 @@ void TstReport::everyParameterIsInThePdfWithItsShownValue()
     const QString pdf = write(content, QStringLiteral("every.pdf"), &pages);
     QVERIFY(pages > 1);
     QCOMPARE(pdftools::pageCount(pdf), pages);
+    // Every page's footer numbers that page and counts them all.
+    const ReportLanguage language(chinese);
+    for (int page = 1; page <= pages; ++page) {
+        const QString footer = pdftools::squeezed(
+            language.translate("ServiceReport", "Page %1 of %2").arg(page).arg(pages));
+        QVERIFY2(pdftools::squeezed(pdftools::text(pdf, page, page)).contains(footer),
+                 qPrintable(QStringLiteral("page %1 has no '%2'").arg(page).arg(footer)));
+    }
 
     const QSet<QString> lines = squeezedLines(pdf);
     const QString text = pdftools::squeezed(pdftools::text(pdf));

@@ -48,6 +48,14 @@ void fetchAll(HistoryModel *model)
         model->fetchMore(QModelIndex());
 }
 
+QStringList shownIds(const HistoryModel *model)
+{
+    QStringList ids;
+    for (int row = 0; row < model->rowCount(); ++row)
+        ids << model->entry(row).id;
+    return ids;
+}
+
 QDate day(int d)
 {
     return QDate(2024, 3, d);
@@ -93,6 +101,7 @@ private slots:
 private:
     void append(int n);
     void setFilters(HistoryPage &page, const Filters &f);
+    QStringList idsNewestFirst(const Match &match) const;
 
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -133,6 +142,16 @@ void TestHistoryPage::append(int n)
     }
 }
 
+QStringList TestHistoryPage::idsNewestFirst(const Match &match) const
+{
+    QStringList ids;
+    for (auto e = m_entries.crbegin(); e != m_entries.crend(); ++e) {
+        if (match(*e))
+            ids << e->id;
+    }
+    return ids;
+}
+
 void TestHistoryPage::setFilters(HistoryPage &page, const Filters &f)
 {
     page.findChild<QLineEdit *>(QStringLiteral("EditHistorySerial"))->setText(f.serial);
@@ -171,6 +190,17 @@ void TestHistoryPage::rowsAreReadAsTheViewScrolls()
     for (int row : {0, 199, 200, 2500, 4999})
         QCOMPARE(model->entry(row).id, m_entries[m_entries.size() - 1 - row].id);
     QVERIFY(!model->canFetchMore(QModelIndex()));
+
+    // Filtered, the pages read further down hold only matching entries too.
+    Filters f;
+    f.serial = QStringLiteral("B200");
+    setFilters(page, f);
+    QCOMPARE(model->rowCount(), HistoryModel::PageSize);
+    page.view()->scrollToBottom();
+    QTRY_COMPARE(model->rowCount(), 2 * HistoryModel::PageSize);
+    fetchAll(model);
+    QCOMPARE(shownIds(model),
+             idsNewestFirst([&f](const ServiceEntry &e) { return e.serial == f.serial; }));
 }
 
 void TestHistoryPage::filtersNarrowTheRows_data()
@@ -224,15 +254,7 @@ void TestHistoryPage::filtersNarrowTheRows()
     page.setRecord(m_record.get());
     setFilters(page, filters);
     fetchAll(page.model());
-    QStringList expected;
-    for (auto e = m_entries.crbegin(); e != m_entries.crend(); ++e) {
-        if (match(*e))
-            expected << e->id;
-    }
-    QStringList shown;
-    for (int row = 0; row < page.model()->rowCount(); ++row)
-        shown << page.model()->entry(row).id;
-    QCOMPARE(shown, expected);
+    QCOMPARE(shownIds(page.model()), idsNewestFirst(match));
 }
 
 void TestHistoryPage::parameterNamesFollowTheLanguage()
