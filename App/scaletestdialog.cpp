@@ -43,13 +43,17 @@ CaptureSettings captureSettings()
     return c;
 }
 
+// The style sheet decides font sizes, so labels that stand out say so there.
+void styleLabel(QLabel *label, int points, const char *color = "black")
+{
+    label->setStyleSheet(
+        QStringLiteral("font-size: %1pt; font-weight: bold; color: %2;").arg(points).arg(color));
+}
+
 QLabel *bigLabel(int points)
 {
     auto *label = new QLabel;
-    QFont f = label->font();
-    f.setPointSize(points);
-    f.setBold(true);
-    label->setFont(f);
+    styleLabel(label, points);
     return label;
 }
 
@@ -73,6 +77,9 @@ ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
       m_poll(new QTimer(this))
 {
     setObjectName(QStringLiteral("ScaleTestDialog"));
+    QFont family = font();
+    family.setFamily(chinese() ? QStringLiteral("simhei") : QStringLiteral("arial"));
+    setFont(family);
     m_poll->setSingleShot(true);
     m_poll->setInterval(PollMs);
     connect(m_poll, &QTimer::timeout, this, &ScaleTestDialog::pollOnce);
@@ -90,7 +97,7 @@ ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
     loadRemembered();
     retranslate();
     suggestLoads();
-    resize(980, 640);
+    resize(1080, 660);
 }
 
 ScaleTestDialog::~ScaleTestDialog() = default;
@@ -215,6 +222,7 @@ QWidget *ScaleTestDialog::buildTestPage()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->setStyleSheet(QStringLiteral("font-size: 12pt;"));
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_capture = new QPushButton;
@@ -236,13 +244,17 @@ QWidget *ScaleTestDialog::buildTestPage()
     m_close->setObjectName(QStringLiteral("BtnTestClose"));
 
     auto *steps = new QHBoxLayout;
-    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
+    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop}) {
+        b->setMinimumSize(120, 34);
         steps->addWidget(b);
+    }
     steps->addStretch(1);
     auto *after = new QHBoxLayout;
     after->addWidget(m_verdict, 1);
-    for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close})
+    for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close}) {
+        b->setMinimumSize(140, 34);
         after->addWidget(b);
+    }
     layout->addWidget(m_instruction);
     layout->addWidget(m_message);
     layout->addLayout(steps);
@@ -576,8 +588,7 @@ void ScaleTestDialog::showLive(ModbusResult result, const Reading &reading)
     }
     m_weight->setText(reading.overflow ? tr("overflow") : m_ranges.weightText(reading.weight));
     m_stable->setText(reading.stable ? tr("stable") : tr("motion"));
-    m_stable->setStyleSheet(reading.stable ? QStringLiteral("color: green; font-weight: bold;")
-                                           : QStringLiteral("color: gray;"));
+    styleLabel(m_stable, 16, reading.stable ? "green" : "gray");
 }
 
 void ScaleTestDialog::showPoint()
@@ -631,9 +642,10 @@ void ScaleTestDialog::testFinished()
     if (verdict != Verdict::Incomplete && !RecordScaleTest(result, QLatin1String(RecordSource)))
         text += QLatin1Char(' ') + tr("(not kept in the service record)");
     m_verdict->setText(text);
-    m_verdict->setStyleSheet(verdict == Verdict::Pass   ? QStringLiteral("color: green;")
-                             : verdict == Verdict::Fail ? QStringLiteral("color: red;")
-                                                        : QStringLiteral("color: darkorange;"));
+    styleLabel(m_verdict, 14,
+               verdict == Verdict::Pass   ? "green"
+               : verdict == Verdict::Fail ? "red"
+                                          : "darkorange");
     m_message->setText(TestReport::summary(result).join(QLatin1Char('\n')));
     m_instruction->setText(verdict == Verdict::Incomplete && result.linkLost
                                ? tr("The test is incomplete: the link was lost.")
