@@ -283,12 +283,14 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
     m_spanWeight->setMaximumWidth(160);
     m_calAct = new QPushButton;
     m_calAct->setObjectName(QStringLiteral("BtnCalAct"));
+    m_calAct->setMinimumSize(180, 34);
     m_calLog = new QLabel;
     m_calLog->setObjectName(QStringLiteral("labelCalLog"));
     m_calLog->setWordWrap(true);
     m_calLog->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_calToAsLeft = new QPushButton;
     m_calToAsLeft->setObjectName(QStringLiteral("BtnCalAsLeft"));
+    m_calToAsLeft->setMinimumSize(140, 34);
     auto *spanRow = new QHBoxLayout;
     spanRow->addWidget(caption(QT_TR_NOOP("Span weight:")));
     spanRow->addWidget(m_spanWeight);
@@ -460,7 +462,7 @@ void ScaleTestDialog::startTest(Phase phase)
     for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close})
         b->hide();
     for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
-        b->setEnabled(true);
+        b->show();
     if (m_automatic->isChecked())
         m_test.arm(now());
     fillTable();
@@ -651,7 +653,8 @@ void ScaleTestDialog::testFinished()
                                ? tr("The test is incomplete: the link was lost.")
                                : tr("Test finished."));
     for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
-        b->setEnabled(false);
+        b->hide();
+    m_table->clearSelection();
     if (m_phase == Phase::AsFound) {
         m_calibrate->show();
         m_testAsLeft->show();
@@ -722,7 +725,11 @@ void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &readin
     if (!reading.stable || moved > 2 * division)
         m_calWaitMotion = false;
     m_calAct->setEnabled(ready);
-    if (ready && m_automatic->isChecked() && !m_calWaitMotion)
+    // by itself the span is written only with about the span weight on (the
+    // scale is not calibrated yet); the button writes whatever is on
+    const bool spanOn = m_guide.step() != CalibrationGuide::Span ||
+                        qAbs(reading.weight - m_guide.span()) <= m_guide.span() / 10;
+    if (ready && m_automatic->isChecked() && !m_calWaitMotion && spanOn)
         actOnCalibration();
 }
 
