@@ -26,8 +26,9 @@ bool ScaleTest::begin(const ToleranceSpec &spec, const ScaleRanges &ranges,
     if (!Tolerances::check(spec, error) || !ScaleRangeReader::check(ranges, error) ||
         !TestPlans::check(plan, ranges, error))
         return false;
-    if (capture.settleMs < 0 || capture.timeoutMs <= 0) {
-        *error = tr("the settle time must not be negative and the timeout must be above zero");
+    if (capture.settleMs < 0 || capture.timeoutMs <= capture.settleMs) {
+        *error = tr("the settle time must not be negative and must be shorter than the "
+                    "timeout");
         return false;
     }
     TestResult result;

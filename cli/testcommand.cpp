@@ -126,6 +126,17 @@ int Zeltctl::cmdTest()
         plan = TestPlans::fromLoads(loads);
     }
     plan += TestPlans::corners(ranges, corners);
+    // The test judges the gross weight: a tare shifts every reading.
+    const ModbusResult net = ReadNetCoil();
+    if (net != ModbusOk || gsrt_LiveVal.netFlag) {
+        const int status = net != ModbusOk ? FailedStatus(ExitDiffers) : int(ExitDiffers);
+        disconnectInstrument();
+        return fail(status,
+                    net != ModbusOk
+                        ? QStringLiteral("the net state (coil 4): %1").arg(LinkResultText(net))
+                        : QStringLiteral("the instrument shows a net weight: clear the "
+                                         "tare first, a test judges gross weights"));
+    }
     ScaleTest test;
     test.setPhase(phase);
     test.setTestWeights(p.value("weights").simplified());
@@ -184,8 +195,11 @@ int Zeltctl::cmdTest()
     }
     const TestResult &result = test.result();
     const Verdict verdict = result.verdict();
-    if (m_recording)
-        RecordScaleTest(result, QStringLiteral("zeltctl test"));
+    if (m_recording && verdict != Verdict::Incomplete &&
+        !RecordScaleTest(result, QStringLiteral("zeltctl test"))) {
+        m_s.err << "zeltctl: the service record did not keep this test\n";
+        m_s.err.flush();
+    }
     disconnectInstrument();
     printResult(TestReport::json(result), TestReport::header(), TestReport::rows(result),
                 TestReport::summary(result).join(QLatin1Char('\n')));

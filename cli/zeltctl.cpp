@@ -91,8 +91,7 @@ COMMANDS:
   test [--standard oiml-r76|hb44|custom] [--class I|II|III|IIII]
        [--accuracy initial|in-service|acceptance|maintenance]
        [--tolerance P%|Nd] [--loads 0,500,...|none] [--corners N] [--auto]
-       [--phase as-found|as-left]
-       [--weights TEXT]
+       [--phase as-found|as-left] [--weights TEXT]
        [--settle MS] [--point-timeout S] [--interval MS]
                                 a scale test: each load is asked for ("place
                                 500.0 kg, then Enter"), or with --auto taken as

@@ -44,6 +44,7 @@ private slots:
     void badInputIsRefused_data();
     void badInputIsRefused();
     void aDivisionTheInstrumentDoesNotHoldIsRefused();
+    void aTareIsRefused();
 
 private:
     QStringList link() const;
@@ -347,6 +348,9 @@ void TstZeltctlTest::badInputIsRefused_data()
         << QStringList{"--loads", "0,1500.001", "--auto"} << "more decimals";
     QTest::newRow("loads beyond class IIII")
         << QStringList{"--class", "IIII", "--loads", "0,3000", "--auto"} << "beyond the table";
+    QTest::newRow("a settle time no point can meet")
+        << QStringList{"--auto", "--settle", "5000", "--point-timeout", "5"}
+        << "shorter than the timeout";
     QTest::newRow("an option of another command")
         << QStringList{"--auto", "--count", "3"} << "--count does not apply to test";
 }
@@ -369,6 +373,17 @@ void TstZeltctlTest::aDivisionTheInstrumentDoesNotHoldIsRefused()
     const Run run = zeltctl(link() + QStringList{"test", "--auto"});
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(QStringLiteral("does not hold")), qPrintable(run.err));
+}
+
+void TstZeltctlTest::aTareIsRefused()
+{
+    m_sim->model().setTareRaw(1000);
+    const int before = ProgramRecord()->count({});
+    const Run run = zeltctl(link() + QStringList{"test", "--auto"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("clear the tare")), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(ProgramRecord()->count({}), before);
 }
 
 QTEST_MAIN(TstZeltctlTest)

@@ -4,8 +4,8 @@
 <context>
     <name>ScaleTest</name>
     <message>
-        <source>the settle time must not be negative and the timeout must be above zero</source>
-        <translation>稳定时间不能为负，超时必须大于零</translation>
+        <source>the settle time must not be negative and must be shorter than the timeout</source>
+        <translation>稳定时间不能为负，且必须短于超时时间</translation>
     </message>
     <message>
         <source>%1: %2</source>
