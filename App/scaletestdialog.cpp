@@ -542,7 +542,7 @@ void ScaleTestDialog::pollOnce()
     if (m_phase == Phase::AsFound || m_phase == Phase::AsLeft)
         feedTest(result, reading);
     else if (m_phase == Phase::Calibration)
-        feedCalibration(result, reading, errorWord);
+        feedCalibration(result, reading);
     const Action pending = m_pending;
     m_pending = Action::None;
     perform(pending);
@@ -702,10 +702,8 @@ void ScaleTestDialog::applySpanWeight()
     m_calInstruction->setText(m_guide.instruction());
 }
 
-void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &reading,
-                                      quint32 errorWord)
+void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &reading)
 {
-    Q_UNUSED(errorWord)
     if (m_guide.step() == CalibrationGuide::Done)
         return;
     if (result != ModbusOk) {
@@ -744,7 +742,8 @@ void ScaleTestDialog::actOnCalibration()
     // the instrument tells the outcome in its error word
     Reading reading;
     quint32 errorWord = 0;
-    if (write == ModbusOk && m_instrument.read(&reading, &errorWord) != ModbusOk)
+    if (write == ModbusOk &&
+        (!m_instrument.read || m_instrument.read(&reading, &errorWord) != ModbusOk))
         write = ModbusTimeout;
     m_calWaitMotion = !m_guide.finishStep(write, errorWord, chinese(), now());
     m_calRefusedWeight = reading.weight;
