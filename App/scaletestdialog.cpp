@@ -43,13 +43,17 @@ CaptureSettings captureSettings()
     return c;
 }
 
+// The style sheet decides font sizes, so labels that stand out say so there.
+void styleLabel(QLabel *label, int points, const char *color = "black")
+{
+    label->setStyleSheet(
+        QStringLiteral("font-size: %1pt; font-weight: bold; color: %2;").arg(points).arg(color));
+}
+
 QLabel *bigLabel(int points)
 {
     auto *label = new QLabel;
-    QFont f = label->font();
-    f.setPointSize(points);
-    f.setBold(true);
-    label->setFont(f);
+    styleLabel(label, points);
     return label;
 }
 
@@ -73,6 +77,9 @@ ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
       m_poll(new QTimer(this))
 {
     setObjectName(QStringLiteral("ScaleTestDialog"));
+    QFont family = font();
+    family.setFamily(chinese() ? QStringLiteral("simhei") : QStringLiteral("arial"));
+    setFont(family);
     m_poll->setSingleShot(true);
     m_poll->setInterval(PollMs);
     connect(m_poll, &QTimer::timeout, this, &ScaleTestDialog::pollOnce);
@@ -90,7 +97,7 @@ ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
     loadRemembered();
     retranslate();
     suggestLoads();
-    resize(980, 640);
+    resize(1080, 660);
 }
 
 ScaleTestDialog::~ScaleTestDialog() = default;
@@ -215,6 +222,7 @@ QWidget *ScaleTestDialog::buildTestPage()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->setStyleSheet(QStringLiteral("font-size: 12pt;"));
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_capture = new QPushButton;
@@ -236,13 +244,17 @@ QWidget *ScaleTestDialog::buildTestPage()
     m_close->setObjectName(QStringLiteral("BtnTestClose"));
 
     auto *steps = new QHBoxLayout;
-    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
+    for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop}) {
+        b->setMinimumSize(120, 34);
         steps->addWidget(b);
+    }
     steps->addStretch(1);
     auto *after = new QHBoxLayout;
     after->addWidget(m_verdict, 1);
-    for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close})
+    for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close}) {
+        b->setMinimumSize(140, 34);
         after->addWidget(b);
+    }
     layout->addWidget(m_instruction);
     layout->addWidget(m_message);
     layout->addLayout(steps);
@@ -271,12 +283,14 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
     m_spanWeight->setMaximumWidth(160);
     m_calAct = new QPushButton;
     m_calAct->setObjectName(QStringLiteral("BtnCalAct"));
+    m_calAct->setMinimumSize(180, 34);
     m_calLog = new QLabel;
     m_calLog->setObjectName(QStringLiteral("labelCalLog"));
     m_calLog->setWordWrap(true);
     m_calLog->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_calToAsLeft = new QPushButton;
     m_calToAsLeft->setObjectName(QStringLiteral("BtnCalAsLeft"));
+    m_calToAsLeft->setMinimumSize(140, 34);
     auto *spanRow = new QHBoxLayout;
     spanRow->addWidget(caption(QT_TR_NOOP("Span weight:")));
     spanRow->addWidget(m_spanWeight);
@@ -448,7 +462,7 @@ void ScaleTestDialog::startTest(Phase phase)
     for (QPushButton *b : {m_calibrate, m_testAsLeft, m_close})
         b->hide();
     for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
-        b->setEnabled(true);
+        b->show();
     if (m_automatic->isChecked())
         m_test.arm(now());
     fillTable();
@@ -528,7 +542,7 @@ void ScaleTestDialog::pollOnce()
     if (m_phase == Phase::AsFound || m_phase == Phase::AsLeft)
         feedTest(result, reading);
     else if (m_phase == Phase::Calibration)
-        feedCalibration(result, reading, errorWord);
+        feedCalibration(result, reading);
     const Action pending = m_pending;
     m_pending = Action::None;
     perform(pending);
@@ -576,8 +590,7 @@ void ScaleTestDialog::showLive(ModbusResult result, const Reading &reading)
     }
     m_weight->setText(reading.overflow ? tr("overflow") : m_ranges.weightText(reading.weight));
     m_stable->setText(reading.stable ? tr("stable") : tr("motion"));
-    m_stable->setStyleSheet(reading.stable ? QStringLiteral("color: green; font-weight: bold;")
-                                           : QStringLiteral("color: gray;"));
+    styleLabel(m_stable, 16, reading.stable ? "green" : "gray");
 }
 
 void ScaleTestDialog::showPoint()
@@ -631,15 +644,17 @@ void ScaleTestDialog::testFinished()
     if (verdict != Verdict::Incomplete && !RecordScaleTest(result, QLatin1String(RecordSource)))
         text += QLatin1Char(' ') + tr("(not kept in the service record)");
     m_verdict->setText(text);
-    m_verdict->setStyleSheet(verdict == Verdict::Pass   ? QStringLiteral("color: green;")
-                             : verdict == Verdict::Fail ? QStringLiteral("color: red;")
-                                                        : QStringLiteral("color: darkorange;"));
+    styleLabel(m_verdict, 14,
+               verdict == Verdict::Pass   ? "green"
+               : verdict == Verdict::Fail ? "red"
+                                          : "darkorange");
     m_message->setText(TestReport::summary(result).join(QLatin1Char('\n')));
     m_instruction->setText(verdict == Verdict::Incomplete && result.linkLost
                                ? tr("The test is incomplete: the link was lost.")
                                : tr("Test finished."));
     for (QPushButton *b : {m_capture, m_skip, m_redo, m_stop})
-        b->setEnabled(false);
+        b->hide();
+    m_table->clearSelection();
     if (m_phase == Phase::AsFound) {
         m_calibrate->show();
         m_testAsLeft->show();
@@ -687,10 +702,8 @@ void ScaleTestDialog::applySpanWeight()
     m_calInstruction->setText(m_guide.instruction());
 }
 
-void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &reading,
-                                      quint32 errorWord)
+void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &reading)
 {
-    Q_UNUSED(errorWord)
     if (m_guide.step() == CalibrationGuide::Done)
         return;
     if (result != ModbusOk) {
@@ -710,7 +723,11 @@ void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &readin
     if (!reading.stable || moved > 2 * division)
         m_calWaitMotion = false;
     m_calAct->setEnabled(ready);
-    if (ready && m_automatic->isChecked() && !m_calWaitMotion)
+    // by itself the span is written only with about the span weight on (the
+    // scale is not calibrated yet); the button writes whatever is on
+    const bool spanOn = m_guide.step() != CalibrationGuide::Span ||
+                        qAbs(reading.weight - m_guide.span()) <= m_guide.span() / 10;
+    if (ready && m_automatic->isChecked() && !m_calWaitMotion && spanOn)
         actOnCalibration();
 }
 
@@ -725,7 +742,8 @@ void ScaleTestDialog::actOnCalibration()
     // the instrument tells the outcome in its error word
     Reading reading;
     quint32 errorWord = 0;
-    if (write == ModbusOk && m_instrument.read(&reading, &errorWord) != ModbusOk)
+    if (write == ModbusOk &&
+        (!m_instrument.read || m_instrument.read(&reading, &errorWord) != ModbusOk))
         write = ModbusTimeout;
     m_calWaitMotion = !m_guide.finishStep(write, errorWord, chinese(), now());
     m_calRefusedWeight = reading.weight;

@@ -77,7 +77,7 @@ private:
     void startCalibration();
     void pollOnce();
     void feedTest(ModbusResult result, const Reading &reading);
-    void feedCalibration(ModbusResult result, const Reading &reading, quint32 errorWord);
+    void feedCalibration(ModbusResult result, const Reading &reading);
     void actOnCalibration();
     void testFinished();
     void showLive(ModbusResult result, const Reading &reading);

@@ -2,7 +2,6 @@
 
 #include "decimaltext.h"
 #include "devicemodel.h"
-#include "languagefont.h"
 #include "mesgBox.h"
 #include "scaletestdialog.h"
 #include "ui_weightcal.h"
@@ -94,8 +93,8 @@ WeightCal::WeightCal(QWidget *parent) : ParamPage(parent), ui(new Ui::WeightCal)
 
     m_scaleTest = new QPushButton(ui->widget_CalCorrect);
     m_scaleTest->setObjectName(QStringLiteral("BtnScaleTest"));
-    m_scaleTest->setMinimumHeight(40);
-    ui->verticalLayout_widget_CalCorrect->insertWidget(2, m_scaleTest);
+    m_scaleTest->setMinimumSize(200, 40);
+    ui->verticalLayout_widget_CalCorrect->insertWidget(2, m_scaleTest, 0, Qt::AlignHCenter);
     connect(m_scaleTest, &QPushButton::clicked, this, &WeightCal::openScaleTest);
 }
 
@@ -224,7 +223,6 @@ void WeightCal::openScaleTest()
     const int corners =
         gu8_DigSensorsType != 0 ? int(gsrt_DigPara.slot[ModuleCountSlot]) : AnalogCorners;
     ScaleTestDialog dialog(ranges, corners, instrument, this);
-    ApplyLanguageFont(&dialog);
     dialog.exec();
 }
 

@@ -1,5 +1,6 @@
 // The simulator as a scale: test loads become signal through the error model,
 // and signal becomes weight through the instrument's own calibration.
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QtTest>
@@ -81,6 +82,9 @@ private slots:
     void controlLines_data();
     void controlLines();
     void controlChannelOverLoopbackAnswersEachLine();
+    void errorModelTexts_data();
+    void errorModelTexts();
+    void zeltSimTakesLoadsOnItsControlChannel();
 };
 
 void TestSimWeighing::calibrationTakenWithALoadOnChangesLaterReadings_data()
@@ -511,6 +515,72 @@ void TestSimWeighing::controlChannelOverLoopbackAnswersEachLine()
     client.write(QByteArray(100, 'x') + "\nload 10\n");
     QCOMPARE(answers(1), QStringList{"ok"});
     QCOMPARE(weightRaw(m), 100);
+}
+
+void TestSimWeighing::errorModelTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<double>("spanE");
+    QTest::addColumn<int>("settleMs");
+    QTest::newRow("empty keeps all") << "" << true << 4.0 << 1500;
+    QTest::newRow("two keys") << "span=2.5, settle=300" << true << 2.5 << 300;
+    QTest::newRow("negative span") << "span=-1" << true << -1.0 << 1500;
+    QTest::newRow("unknown key") << "spam=1" << false << 4.0 << 1500;
+    QTest::newRow("not a number") << "noise=much" << false << 4.0 << 1500;
+    QTest::newRow("no value") << "creep" << false << 4.0 << 1500;
+    QTest::newRow("negative time") << "settle=-5" << false << 4.0 << 1500;
+    QTest::newRow("huge") << "span=1e9" << false << 4.0 << 1500;
+}
+
+void TestSimWeighing::errorModelTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    QFETCH(double, spanE);
+    QFETCH(int, settleMs);
+    ErrorModel m = ErrorModel::asFound();
+    QCOMPARE(m.set(text).isEmpty(), accepted);
+    QCOMPARE(m.spanE, spanE);
+    QCOMPARE(m.settleMs, settleMs);
+}
+
+// The program: options checked, the control channel's address printed, loads taken.
+void TestSimWeighing::zeltSimTakesLoadsOnItsControlChannel()
+{
+    auto run = [](const QStringList &args) {
+        QProcess p;
+        p.start(QStringLiteral(ZELT_SIM_PATH), args);
+        p.waitForFinished(10000);
+        return p.exitCode();
+    };
+    QCOMPARE(run({"--tcp", "127.0.0.1:0", "--errors", "span=x"}), 2);
+    QCOMPARE(run({"--tcp", "127.0.0.1:0", "--control", "192.0.2.1:4000"}), 1);
+
+    QProcess sim;
+    sim.start(QStringLiteral(ZELT_SIM_PATH), {"--tcp", "127.0.0.1:0", "--control", "127.0.0.1:0",
+                                              "--as-found", "--errors", "settle=0,noise=0"});
+    QString address;
+    while (address.isEmpty() && sim.waitForReadyRead(10000)) {
+        const QString out = QString::fromUtf8(sim.readAllStandardOutput());
+        const QRegularExpressionMatch m =
+            QRegularExpression("control channel on (127\\.0\\.0\\.1:\\d+)").match(out);
+        if (m.hasMatch())
+            address = m.captured(1);
+    }
+    QVERIFY2(!address.isEmpty(), "no control channel address printed");
+    QTcpSocket client;
+    client.connectToHost("127.0.0.1", quint16(address.section(':', 1).toUInt()));
+    QVERIFY(client.waitForConnected(3000));
+    client.write("load 1500 corner 1\nstate\n");
+    QStringList lines;
+    while (lines.size() < 2 && (client.canReadLine() || client.waitForReadyRead(3000))) {
+        while (client.canReadLine())
+            lines.append(QString::fromUtf8(client.readLine()).trimmed());
+    }
+    QCOMPARE(lines, (QStringList{"ok", "ok load 1500 corner 1 settling 0 stable 1"}));
+    sim.kill();
+    sim.waitForFinished(3000);
 }
 
 QTEST_GUILESS_MAIN(TestSimWeighing)

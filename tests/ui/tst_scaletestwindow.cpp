@@ -17,6 +17,17 @@ using namespace pagetest;
 namespace {
 constexpr int StepTimeoutMs = 20000;
 
+// Closes the window however the checks inside it end.
+struct Closer
+{
+    QDialog *dialog;
+    ~Closer()
+    {
+        if (dialog)
+            dialog->reject();
+    }
+};
+
 int capturedRows(QTableWidget *table)
 {
     int n = 0;
@@ -72,18 +83,23 @@ private:
         QCOMPARE(d->asFound()->verdict(), Verdict::Fail);
         QVERIFY(in<QPushButton>(d, "BtnTestCalibrate")->isVisible());
 
-        // guided calibration: zero on the empty scale, then a span step taken
-        // before the weight is on, which the instrument refuses
+        // guided calibration: zero on the empty scale by itself; the span is
+        // written by itself only with about the span weight on, so the button
+        // writes it on the empty scale, which the instrument refuses
         QTest::mouseClick(in<QPushButton>(d, "BtnTestCalibrate"), Qt::LeftButton);
         QCOMPARE(in<QLineEdit>(d, "EditSpanWeight")->text(), QStringLiteral("3000.0"));
         auto *log = in<QLabel>(d, "labelCalLog");
+        QTRY_VERIFY_WITH_TIMEOUT(log->text().startsWith("Zero calibration done"), StepTimeoutMs);
+        auto *act = in<QPushButton>(d, "BtnCalAct");
+        QTRY_VERIFY_WITH_TIMEOUT(act->isEnabled(), StepTimeoutMs);
+        QCOMPARE(log->text().count('\n'), 0);
+        QTest::mouseClick(act, Qt::LeftButton);
         // (an empty scale's signal is below the zero or too small for the weight,
         // depending on the noise: "Weight Error" or "Over Resolution")
         QTRY_VERIFY2_WITH_TIMEOUT(log->text().contains(QRegularExpression(
                                       "CP1\\) refused by the instrument: (Weight Error|Over "
                                       "Resolution)")),
                                   qPrintable(log->text()), StepTimeoutMs);
-        QVERIFY(log->text().startsWith("Zero calibration done"));
         QVERIFY(!in<QPushButton>(d, "BtnCalAsLeft")->isEnabled());
         QVERIFY(bench.model().placeLoad(3000));
         QTRY_VERIFY_WITH_TIMEOUT(in<QPushButton>(d, "BtnCalAsLeft")->isEnabled(), StepTimeoutMs);
@@ -187,6 +203,7 @@ private slots:
         m_driven = false;
         QTimer::singleShot(0, this, [this] {
             auto *d = qobject_cast<ScaleTestDialog *>(QApplication::activeModalWidget());
+            const Closer closer{d};
             QVERIFY(d);
             in<QLineEdit>(d, "EditTestLoads")->setText(QStringLiteral("0, 3000"));
             QTest::mouseClick(in<QPushButton>(d, "BtnStartTest"), Qt::LeftButton);
@@ -201,12 +218,52 @@ private slots:
             QVERIFY(d->asFound()->linkLost);
             QVERIFY(in<QLabel>(d, "labelTestInstruction")->text().contains("link was lost"));
             m_driven = true;
-            d->reject();
         });
         QTest::mouseClick(in<QPushButton>(page.get(), "BtnScaleTest"), Qt::LeftButton);
         QVERIFY(m_driven);
         for (const ServiceEntry &e : record->fetch({}, 0, 1000))
             QVERIFY(e.kind != ServiceEntry::Test || e.seq <= before);
+    }
+
+    // Without automatic capture a point is taken only after Capture (once the
+    // reading settles); Skip leaves a point open, Redo selected takes it again.
+    void captureSkipAndRedoByHand()
+    {
+        m_driven = false;
+        QTimer::singleShot(0, this, [this] {
+            auto *d = qobject_cast<ScaleTestDialog *>(QApplication::activeModalWidget());
+            const Closer closer{d};
+            QVERIFY(d);
+            in<QLineEdit>(d, "EditTestLoads")->setText(QStringLiteral("0, 1500, 3000"));
+            in<QCheckBox>(d, "checkTestAutomatic")->setChecked(false);
+            in<QSpinBox>(d, "spinTestCorners")->setValue(0);
+            QTest::mouseClick(in<QPushButton>(d, "BtnStartTest"), Qt::LeftButton);
+            auto *table = in<QTableWidget>(d, "tableTestPoints");
+            QCOMPARE(table->rowCount(), 5); // up to max and down to zero
+            auto *stable = in<QLabel>(d, "labelTestStable");
+            QTRY_COMPARE_WITH_TIMEOUT(stable->text(), QStringLiteral("stable"), StepTimeoutMs);
+            QTest::mouseClick(in<QPushButton>(d, "BtnTestCapture"), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(capturedRows(table), 1, StepTimeoutMs);
+
+            QTest::mouseClick(in<QPushButton>(d, "BtnTestSkip"), Qt::LeftButton);
+            QTRY_VERIFY(in<QLabel>(d, "labelTestInstruction")->text().contains("3000.0 kg"));
+            table->selectRow(1);
+            QTest::mouseClick(in<QPushButton>(d, "BtnTestRedo"), Qt::LeftButton);
+            QTRY_VERIFY(in<QLabel>(d, "labelTestInstruction")->text().contains("1500.0 kg"));
+            for (double load : {1500.0, 3000.0, 1500.0, 0.0}) {
+                const int before = capturedRows(table);
+                QVERIFY(bench.model().placeLoad(load));
+                QTest::mouseClick(in<QPushButton>(d, "BtnTestCapture"), Qt::LeftButton);
+                QTRY_COMPARE_WITH_TIMEOUT(capturedRows(table), before + 1, StepTimeoutMs);
+            }
+            // every point taken: a complete test, failed as found
+            QTRY_VERIFY(d->asFound());
+            QCOMPARE(d->asFound()->verdict(), Verdict::Fail);
+            QCOMPARE(d->asFound()->points.at(1).status, PointResult::Captured);
+            m_driven = true;
+        });
+        QTest::mouseClick(in<QPushButton>(page.get(), "BtnScaleTest"), Qt::LeftButton);
+        QVERIFY(m_driven);
     }
 
     // What the engineer typed about the test weights is there the next time.
