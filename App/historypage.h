@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class HistoryModel;
 class QCheckBox;
 class QComboBox;
@@ -13,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class ServiceRecord;
+class SharedReader;
 
 // The History page: the service record's entries, newest first, filtered by
 // instrument, parameter, source, outcome and day, with the chain check and the
@@ -28,12 +31,15 @@ public:
     static constexpr int ExcelRowLimit = 100000;
 
     explicit HistoryPage(QWidget *parent = nullptr);
+    ~HistoryPage() override;
 
     // The record shown; the program's own (ProgramRecord()) when none was set
     // by the time the page is first shown.
     void setRecord(ServiceRecord *record);
     // The connected instrument's serial number becomes the serial filter.
     void setCurrentSerial(const QString &serial);
+    // The shared store of the shared view; the settings' (or $ZELT_HISTORY_URL) unless set.
+    void setSharedUrl(const QString &url) { m_sharedUrl = url; }
     HistoryFilter filter() const;
     HistoryModel *model() const { return m_model; }
     QTableView *view() const { return m_view; }
@@ -47,6 +53,9 @@ public slots:
     // Shows the first page of what the filter matches.
     void refresh();
     void verifyChain();
+    // The shared view: every computer's entries in the shared store (filters
+    // apply; the chain check and the exports are the local record's).
+    void showShared(bool on);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -81,6 +90,9 @@ private:
     QPushButton *m_verify;
     QPushButton *m_exportCsv;
     QPushButton *m_exportExcel;
+    QCheckBox *m_sharedCheck;
+    QString m_sharedUrl;
+    std::unique_ptr<SharedReader> m_shared;
     QLabel *m_status;
     QTableView *m_view;
 };

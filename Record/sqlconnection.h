@@ -21,6 +21,9 @@ public:
     bool open(const QString &driver, const std::function<void(QSqlDatabase &)> &setup,
               QString *error);
     void close();
+    // Forgets the connection without closing or removing it: for a thread
+    // left to end on its own while the program exits.
+    void abandon() { m_name.clear(); }
     bool isOpen() const { return !m_name.isEmpty(); }
     QSqlDatabase db() const;
 

@@ -337,8 +337,15 @@ void TestZeltctlHistory::usageErrorsExitTwoWithOneLine_data()
     QTest::newRow("negative limit") << QStringList{"history", "--limit", "-1"} << "-1";
     QTest::newRow("a filter on verify")
         << QStringList{"history", "verify", "--serial", "A1"} << "--serial";
-    QTest::newRow("url on the list")
-        << QStringList{"history", "--history-url", url} << "--history-url";
+    QTest::newRow("url on verify without --shared")
+        << QStringList{"history", "verify", "--history-url", url} << "--history-url";
+    QTest::newRow("a role to grant on the list") << QStringList{"history", "--grant", "x"}
+                                                 << "--grant";
+    QTest::newRow("the shared list without url") << QStringList{"history", "--shared"}
+                                                 << "ZELT_HISTORY_URL";
+    QTest::newRow("a malformed url, password hidden")
+        << QStringList{"history", "sync", "--history-url", "postgresql://bob:s3cret@h:99999/d"}
+        << "postgresql://bob:***@h:99999/d";
     QTest::newRow("sync without url") << QStringList{"history", "sync"} << "ZELT_HISTORY_URL";
     QTest::newRow("sync to another kind of url")
         << QStringList{"history", "sync", "--history-url", "http://127.0.0.1/"} << "http";
@@ -389,6 +396,7 @@ void TestZeltctlHistory::helpNamesTheHistoryCommands()
         const Run run = zeltctl(args);
         QCOMPARE(run.status, 0);
         for (const char *word : {"history verify", "history sync", "--history-url", "--since",
+                                 "history init-shared", "--shared",
                                  "--until", "--outcome", "--limit", "--history FILE"})
             QVERIFY2(run.out.contains(QLatin1String(word)), word);
     }
