@@ -18,13 +18,15 @@ int connectSeconds(int callMs)
 
 // libpq options: a connect that gets no answer, a link that went silent
 // (keepalives, unacknowledged data) and a statement the server cannot finish
-// (a lock held elsewhere) end within the call limit. A peer that acknowledges
-// and never answers is the watchdog's.
+// (a lock held elsewhere) end within the call limit; the server ends a session
+// whose client went silent inside a transaction, so its locks do not hold up
+// the next copy. A peer that acknowledges and never answers is the watchdog's.
 QString connectOptions(int callMs)
 {
     return QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=5;"
                           "keepalives_interval=2;keepalives_count=2;tcp_user_timeout=%2;"
                           "options='-c statement_timeout=%3 -c lock_timeout=%3 "
+                          "-c idle_in_transaction_session_timeout=%2 "
                           "-c client_min_messages=warning'")
         .arg(connectSeconds(callMs))
         .arg(callMs)

@@ -33,7 +33,7 @@ QString MaskedUrl(const QString &text)
         return match.captured(1) + QStringLiteral("***") + masked.mid(at);
     // No scheme: "user:password@host/db".
     const int colon = masked.indexOf(QLatin1Char(':'));
-    if (colon >= 0 && colon < at && !masked.left(colon).contains(QLatin1Char('/')))
+    if (!masked.contains(QLatin1String("://")) && colon >= 0 && colon < at)
         return masked.left(colon + 1) + QStringLiteral("***") + masked.mid(at);
     return masked;
 }

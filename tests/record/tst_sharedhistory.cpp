@@ -252,12 +252,12 @@ void TestSharedHistory::aSilentServerEndsSyncAndCopierInTime()
     ServiceRecord record;
     openRecord(record, QStringLiteral("a.sqlite"), 2000);
     // Past the connect and the first statements, into the first batch of entries.
-    StallProxy proxy(quint16(m_server.port()), 20 * 1024);
-    QVERIFY(proxy.listen());
+    auto proxy = std::make_unique<StallProxy>(quint16(m_server.port()), 20 * 1024);
+    QVERIFY(proxy->listen());
     SharedUrl through;
     QVERIFY(ParseSharedUrl(m_url, &through, nullptr));
     const QString url =
-        QStringLiteral("postgresql://zelt@127.0.0.1:%1/%2").arg(proxy.port()).arg(through.database);
+        QStringLiteral("postgresql://zelt@127.0.0.1:%1/%2").arg(proxy->port()).arg(through.database);
 
     const int limitMs = 2000;
     QElapsedTimer took;
@@ -268,7 +268,7 @@ void TestSharedHistory::aSilentServerEndsSyncAndCopierInTime()
     QVERIFY2(stalled.error.contains(QLatin1String("did not answer within 2 s")),
              qPrintable(stalled.error));
     QCOMPARE(stalled.failed, 2000);
-    QCOMPARE(proxy.stalled(), 1);
+    QCOMPARE(proxy->stalled(), 1);
     // Bounded by the limit (and not by a TCP timeout of minutes).
     QVERIFY2(syncMs < 3 * limitMs, qPrintable(QString::number(syncMs)));
 
@@ -278,15 +278,17 @@ void TestSharedHistory::aSilentServerEndsSyncAndCopierInTime()
     copier.setCallLimit(60000);
     QSignalSpy passes(&copier, &SharedCopier::passFinished);
     copier.start();
-    QTRY_COMPARE_WITH_TIMEOUT(proxy.stalled(), 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(proxy->stalled(), 2, 30000);
     took.restart();
     QVERIFY2(copier.stop(), "the copier's thread was left running");
     const qint64 stopMs = took.elapsed();
     QCOMPARE(passes.count(), 0);
     qInfo("sync gave up after %lld ms (limit %d ms); the stalled copier stopped in %lld ms", syncMs,
           limitMs, stopMs);
-    // Nothing went over; the next copy takes it all.
+    // Nothing went over; the next copy takes it all (the proxy gone, the
+    // server ends the sessions it held and their transactions).
     QCOMPARE(record.pendingCopies(), 2000);
+    proxy.reset();
     QVERIFY(record.syncShared(m_url).ok);
     QCOMPARE(sharedCount(record.origin()), 2000);
 }
