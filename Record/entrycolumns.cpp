@@ -83,7 +83,13 @@ QString EntryPlaceholders()
 
 void BindEntry(QSqlQuery &q, const ServiceEntry &e)
 {
-    const QVariantList values = {e.seq,
+    for (const QVariant &value : EntryValues(e))
+        q.addBindValue(value);
+}
+
+QVariantList EntryValues(const ServiceEntry &e)
+{
+    return {e.seq,
                                  text(e.id),
                                  e.timeUtc.toMSecsSinceEpoch(),
                                  e.utcOffsetSeconds,
@@ -111,8 +117,6 @@ void BindEntry(QSqlQuery &q, const ServiceEntry &e)
                                  text(e.detail),
                                  text(e.prevHash),
                                  text(e.hash)};
-    for (const QVariant &value : values)
-        q.addBindValue(value);
 }
 
 ServiceEntry EntryFromRow(const QSqlQuery &q)
@@ -155,8 +159,7 @@ ServiceEntry EntryFromRow(const QSqlQuery &q)
 VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin)
 {
     ChainWalker walker(origin);
-    query.setForwardOnly(true);
-    if (!query.exec()) {
+    if (!query.isActive() && (query.setForwardOnly(true), !query.exec())) {
         VerifyResult failed = walker.result();
         failed.ok = false;
         failed.error = query.lastError().text();

@@ -12,10 +12,12 @@ QString EntryColumns();
 QString EntryFieldDefinitions();
 // "?, ?, ..." for EntryColumns().
 QString EntryPlaceholders();
+// The entry's values in EntryColumns() order.
+QVariantList EntryValues(const ServiceEntry &entry);
 // Binds the entry's values in EntryColumns() order.
 void BindEntry(QSqlQuery &query, const ServiceEntry &entry);
 // Reads a row whose first columns are EntryColumns().
 ServiceEntry EntryFromRow(const QSqlQuery &query);
-// Runs a prepared query whose rows are one chain's entries in seq order (first
-// columns EntryColumns()) and walks them.
+// Runs a prepared query (or takes one that ran) whose rows are one chain's
+// entries in seq order (first columns EntryColumns()) and walks them.
 VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin);

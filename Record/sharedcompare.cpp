@@ -143,22 +143,21 @@ SharedComparison CompareWithShared(const QSqlDatabase &local, const QString &ori
     const bool headRead = store.call(
         [&](QString *why) {
             QSqlQuery head(store.db());
-            head.prepare(QStringLiteral("SELECT seq, hash FROM service_entries WHERE origin = ?"
-                                        " ORDER BY seq DESC, id DESC LIMIT 1"));
-            head.addBindValue(origin);
-            if (!ExecQuery(head, why))
+            if (!ExecLiteral(head,
+                             QStringLiteral("SELECT seq, hash FROM service_entries WHERE origin = ?"
+                                            " ORDER BY seq DESC, id DESC LIMIT 1"),
+                             {origin}, why))
                 return false;
             if (head.next()) {
                 result.sharedHeadSeq = head.value(0).toLongLong();
                 result.sharedHeadHash = head.value(1).toString();
             }
             QSqlQuery others(store.db());
-            others.prepare(QStringLiteral(
-                "SELECT origin, COUNT(*), MIN(user_name || '@' || host_name) FROM service_entries"
-                " WHERE host_name = ? AND origin <> ? GROUP BY origin ORDER BY 1"));
-            others.addBindValue(QSysInfo::machineHostName());
-            others.addBindValue(origin);
-            if (!ExecQuery(others, why))
+            if (!ExecLiteral(others,
+                             QStringLiteral("SELECT origin, COUNT(*), MIN(user_name || '@' ||"
+                                            " host_name) FROM service_entries WHERE host_name = ?"
+                                            " AND origin <> ? GROUP BY origin ORDER BY 1"),
+                             {QSysInfo::machineHostName(), origin}, why))
                 return false;
             while (others.next())
                 result.othersFromThisHost << QStringLiteral("%1 (%2 entries, %3)")
@@ -173,21 +172,19 @@ SharedComparison CompareWithShared(const QSqlDatabase &local, const QString &ori
 
     bool going = true;
     qint64 after = 0;
-    QString lastId;
+    QString lastId = QStringLiteral(""); // not NULL: a NULL in the comparison matches nothing
     while (going) {
         QVector<ServiceEntry> chunk;
         const bool fetched = store.call(
             [&](QString *why) {
                 QSqlQuery query(store.db());
                 query.setForwardOnly(true);
-                query.prepare(QStringLiteral("SELECT %1 FROM service_entries WHERE origin = ?"
-                                             " AND (seq, id) > (?, ?) ORDER BY seq, id LIMIT %2")
-                                  .arg(EntryColumns())
-                                  .arg(ChunkSize));
-                query.addBindValue(origin);
-                query.addBindValue(after);
-                query.addBindValue(lastId);
-                if (!ExecQuery(query, why))
+                if (!ExecLiteral(query,
+                                 QStringLiteral("SELECT %1 FROM service_entries WHERE origin = ?"
+                                                " AND (seq, id) > (?, ?) ORDER BY seq, id LIMIT %2")
+                                     .arg(EntryColumns())
+                                     .arg(ChunkSize),
+                                 {origin, after, lastId}, why))
                     return false;
                 while (query.next()) {
                     chunk.append(EntryFromRow(query));

@@ -29,13 +29,12 @@ QVector<ServiceEntry> SharedReader::select(SqlCondition condition, int limit)
         [&](QString *why) {
             QSqlQuery query(m_store.db());
             query.setForwardOnly(true);
-            query.prepare(QStringLiteral("SELECT %1, origin FROM service_entries WHERE %2"
-                                         " ORDER BY time_ms DESC, origin DESC, seq DESC LIMIT %3")
-                              .arg(EntryColumns(), condition.sql)
-                              .arg(qMax(0, limit)));
-            for (const QVariant &value : qAsConst(condition.values))
-                query.addBindValue(value);
-            if (!ExecQuery(query, why))
+            if (!ExecLiteral(query,
+                             QStringLiteral("SELECT %1, origin FROM service_entries WHERE %2 ORDER"
+                                            " BY time_ms DESC, origin DESC, seq DESC LIMIT %3")
+                                 .arg(EntryColumns(), condition.sql)
+                                 .arg(qMax(0, limit)),
+                             condition.values, why))
                 return false;
             const int originColumn = EntryColumns().count(QLatin1Char(',')) + 1;
             while (query.next()) {

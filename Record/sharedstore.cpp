@@ -175,7 +175,7 @@ bool SharedStore::call(const std::function<bool(QString *)> &work, QString *erro
         close();
         why = QStringLiteral("the shared history at %1 did not answer within %2 s")
                   .arg(m_where)
-                  .arg(limit / 1000.0);
+                  .arg(qRound(limit / 100.0) / 10.0);
     }
     SetError(error, why.simplified());
     return false;
@@ -238,10 +238,13 @@ SharedVerifyResult VerifyShared(const QString &url)
         store.call(
             [&](QString *why) {
                 QSqlQuery query(store.db());
-                query.prepare(
-                    QStringLiteral("SELECT %1 FROM service_entries WHERE origin = ? ORDER BY seq, id")
-                        .arg(EntryColumns()));
-                query.addBindValue(origin);
+                query.setForwardOnly(true);
+                if (!ExecLiteral(query,
+                                 QStringLiteral("SELECT %1 FROM service_entries WHERE origin = ?"
+                                                " ORDER BY seq, id")
+                                     .arg(EntryColumns()),
+                                 {origin}, why))
+                    return false;
                 chain = WalkChainRows(query, origin);
                 SetError(why, chain.error);
                 return chain.error.isEmpty();

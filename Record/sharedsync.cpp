@@ -9,6 +9,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -36,12 +38,10 @@ bool sameAsShared(const QSqlDatabase &db, const QString &origin, const ServiceEn
                   bool *same, QString *error)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT id, hash, origin, seq FROM service_entries"
-                                 " WHERE id = ? OR (origin = ? AND seq = ?)"));
-    query.addBindValue(entry.id);
-    query.addBindValue(origin);
-    query.addBindValue(entry.seq);
-    if (!ExecQuery(query, error))
+    if (!ExecLiteral(query,
+                     QStringLiteral("SELECT id, hash, origin, seq FROM service_entries"
+                                    " WHERE id = ? OR (origin = ? AND seq = ?)"),
+                     {entry.id, origin, entry.seq}, error))
         return false;
     *same = true;
     while (query.next()) {
@@ -69,26 +69,31 @@ bool sendBatch(const QSqlDatabase &shared, const QString &origin,
                             .arg(db.lastError().text()));
         return false;
     }
-    int copied = 0;
-    bool sent = true;
+    // The whole batch in one statement: one round trip.
+    QStringList rows;
+    QVariantList values;
+    for (const ServiceEntry &entry : batch) {
+        rows << QStringLiteral("(?, %1)").arg(EntryPlaceholders());
+        values << origin << EntryValues(entry);
+    }
+    QSet<QString> inserted;
+    bool sent;
     {
         QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("INSERT INTO service_entries (origin, %1) VALUES (?, %2)"
-                                      " ON CONFLICT DO NOTHING")
-                           .arg(EntryColumns(), EntryPlaceholders()));
-        for (const ServiceEntry &entry : batch) {
-            insert.addBindValue(origin);
-            BindEntry(insert, entry);
-            sent = ExecQuery(insert, error);
-            if (sent && insert.numRowsAffected() == 1) {
-                ++copied;
-                continue;
-            }
-            bool same = false;
-            sent = sent && sameAsShared(db, origin, entry, &same, error) && same;
-            if (!sent)
-                break;
-        }
+        sent = ExecLiteral(insert,
+                           QStringLiteral("INSERT INTO service_entries (origin, %1) VALUES %2"
+                                          " ON CONFLICT DO NOTHING RETURNING id")
+                               .arg(EntryColumns(), rows.join(QStringLiteral(", "))),
+                           values, error);
+        while (sent && insert.next())
+            inserted.insert(insert.value(0).toString());
+    }
+    const int copied = inserted.size();
+    for (const ServiceEntry &entry : batch) {
+        bool same = false;
+        if (!sent || inserted.contains(entry.id))
+            continue;
+        sent = sameAsShared(db, origin, entry, &same, error) && same;
     }
     if (sent && db.commit()) {
         result->copied += copied;
@@ -98,7 +103,9 @@ bool sendBatch(const QSqlDatabase &shared, const QString &origin,
     if (sent)
         SetError(error, QStringLiteral("the shared store did not commit: %1")
                             .arg(db.lastError().text()));
-    db.rollback();
+    // A connection that was cut has nothing to roll back.
+    if (db.isOpen())
+        db.rollback();
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
 
@@ -34,4 +35,8 @@ private:
 // Runs a prepared query; on failure says what failed in *error.
 bool ExecQuery(QSqlQuery &query, QString *error);
 bool ExecSql(const QSqlDatabase &db, const QString &sql, QString *error);
+// Runs sql with each ? replaced by its value as a literal the driver quotes:
+// no prepared statement is left on the server to be freed afterwards (which,
+// on a connection that was cut, prints a warning from the driver).
+bool ExecLiteral(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error);
 void SetError(QString *error, const QString &text);

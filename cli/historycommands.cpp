@@ -199,8 +199,10 @@ int HistoryCommand::run(const QStringList &arguments)
     int status = ExitDone;
     if (!openRecord(&status))
         return status;
-    if (what == QLatin1String("verify") && shared)
-        return qMax(verify(), PrintSharedComparison(m_s, m_record, m_url));
+    if (what == QLatin1String("verify") && shared) {
+        const int chain = verify();
+        return qMax(chain, PrintSharedComparison(m_s, m_record, m_url));
+    }
     if (what == QLatin1String("verify"))
         return verify();
     if (what == QLatin1String("sync"))
