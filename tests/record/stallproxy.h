@@ -53,6 +53,10 @@ public:
     quint16 port() const { return m_port; }
     // Connections that used up their budget and went silent.
     int stalled() const { return m_stalled; }
+    // Connections taken.
+    int accepted() const { return m_accepted; }
+    // Connections ended (by either end).
+    int closed() const { return m_closed; }
 
 private:
     static sockaddr_in loopback(quint16 port)
@@ -72,7 +76,7 @@ private:
             if (::poll(fds, 2, -1) < 0 || fds[1].revents)
                 break;
             const int client = ::accept(m_listen, nullptr, nullptr);
-            if (client >= 0)
+            if (client >= 0 && ++m_accepted)
                 relays.emplace_back([this, client] { relay(client); });
         }
         for (std::thread &t : relays)
@@ -87,7 +91,8 @@ private:
             qint64 left = m_budget;
             char buffer[4096];
             for (;;) {
-                const short wanted = left > 0 ? POLLIN : 0;
+                // Silent, it still notices an end closed.
+                const short wanted = left > 0 ? POLLIN : POLLRDHUP;
                 pollfd fds[3] = {{client, wanted, 0}, {server, wanted, 0}, {m_wake[0], POLLIN, 0}};
                 if (::poll(fds, 3, -1) < 0 || fds[2].revents)
                     break;
@@ -107,6 +112,7 @@ private:
         }
         ::close(server);
         ::close(client);
+        ++m_closed;
     }
 
     static bool writeAll(int fd, const char *data, ssize_t size)
@@ -127,5 +133,7 @@ private:
     int m_wake[2] = {-1, -1};
     quint16 m_port = 0;
     std::atomic<int> m_stalled{0};
+    std::atomic<int> m_accepted{0};
+    std::atomic<int> m_closed{0};
     std::vector<std::thread> m_threads;
 };

@@ -40,6 +40,7 @@ private slots:
     void copierCarriesOnAfterTheServerWasDown();
     void copierIsWokenByAnAppend();
     void aSilentServerEndsSyncAndCopierInTime();
+    void aCopierStillConnectingIsLeftBehindInTime();
     void firstSyncsAtOnceAllSucceed_data();
     void firstSyncsAtOnceAllSucceed();
     void syncNeedsTheOwnersTablesAndMakesNone();
@@ -291,6 +292,31 @@ void TestSharedHistory::aSilentServerEndsSyncAndCopierInTime()
     proxy.reset();
     QVERIFY(record.syncShared(m_url).ok);
     QCOMPARE(sharedCount(record.origin()), 2000);
+}
+
+// A server that accepts and never answers the connect: the client library
+// cannot be cut there, so stop() leaves the thread to its connect timeout and
+// returns; the thread ends on its own later, touching nothing of the copier's.
+void TestSharedHistory::aCopierStillConnectingIsLeftBehindInTime()
+{
+    ServiceRecord record;
+    openRecord(record, QStringLiteral("a.sqlite"), 5);
+    StallProxy silent(quint16(m_server.port()), 0);
+    QVERIFY(silent.listen());
+    auto copier = std::make_unique<SharedCopier>(
+        record.path(), QStringLiteral("postgresql://zelt@127.0.0.1:%1/h").arg(silent.port()));
+    copier->setCallLimit(2000);
+    QSignalSpy passes(copier.get(), &SharedCopier::passFinished);
+    copier->start();
+    QTRY_COMPARE_WITH_TIMEOUT(silent.accepted(), 1, 30000);
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(!copier->stop());
+    qInfo("a copier still connecting was left behind after %lld ms", took.elapsed());
+    copier.reset();
+    // Its connect times out and closes the connection; it reports to nobody.
+    QTRY_COMPARE_WITH_TIMEOUT(silent.closed(), 1, 30000);
+    QCOMPARE(passes.count(), 0);
 }
 
 void TestSharedHistory::firstSyncsAtOnceAllSucceed_data()
