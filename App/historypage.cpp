@@ -259,11 +259,12 @@ void HistoryPage::showShared(bool on)
 {
     std::unique_ptr<SharedReader> reader;
     if (on) {
-        const QString url = m_sharedUrl.isEmpty()
-                                ? SharedHistoryUrl(QSettings(SettingsFilePath(), QSettings::IniFormat)
-                                                       .value(QStringLiteral("Zelt/historyUrl"))
-                                                       .toString())
-                                : m_sharedUrl;
+        const QString url =
+            m_sharedUrl.isEmpty()
+                ? SharedHistoryUrl(QSettings(SettingsFilePath(), QSettings::IniFormat)
+                                       .value(QStringLiteral("Zelt/historyUrl"))
+                                       .toString())
+                : m_sharedUrl;
         QString error = tr("No shared record is set up (historyUrl in the settings file, or "
                            "ZELT_HISTORY_URL).");
         reader = std::make_unique<SharedReader>();

@@ -52,10 +52,7 @@ bool localScalar(const QSqlDatabase &local, const QString &sql, qint64 *value, Q
 class Comparer
 {
 public:
-    explicit Comparer(const QString &origin) : m_walker(origin)
-    {
-        m_result.read = true;
-    }
+    explicit Comparer(const QString &origin) : m_walker(origin) { m_result.read = true; }
     // False once a difference was found.
     bool feed(const ServiceEntry &shared, const QHash<qint64, LocalRow> &local);
     SharedComparison &result() { return m_result; }

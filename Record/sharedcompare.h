@@ -23,12 +23,12 @@ struct SharedComparison
     bool read = false; // false: *error in `error`
     QString error;
     Finding finding = Matches;
-    qint64 seq = 0;        // the first position that differs
-    QString text;          // what was found, for people
-    qint64 matched = 0;    // entries alike in both
+    qint64 seq = 0;           // the first position that differs
+    QString text;             // what was found, for people
+    qint64 matched = 0;       // entries alike in both
     qint64 sharedHeadSeq = 0; // the shared copy's chain head
     QString sharedHeadHash;
-    qint64 waiting = 0;    // local entries past the shared copy's end (not yet copied)
+    qint64 waiting = 0; // local entries past the shared copy's end (not yet copied)
     // Other records in the shared store written on this computer (origin,
     // entries, user@host): a record deleted and made again starts a new origin.
     QStringList othersFromThisHost;

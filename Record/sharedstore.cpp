@@ -102,8 +102,7 @@ QStringList tableStatements()
 
 } // namespace
 
-SharedStore::SharedStore(SqlWatchdog *watchdog)
-    : m_watchdog(watchdog ? watchdog : &m_ownWatchdog)
+SharedStore::SharedStore(SqlWatchdog *watchdog) : m_watchdog(watchdog ? watchdog : &m_ownWatchdog)
 {}
 
 bool SharedStore::connect(const QString &url, QString *error)
@@ -135,8 +134,9 @@ bool SharedStore::open(const QString &url, QString *error)
     const bool read = call(
         [&](QString *why) {
             QSqlQuery query(db());
-            if (!query.exec(QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
-                                           " to_regclass('service_entries_origin_seq') IS NOT NULL")) ||
+            if (!query.exec(
+                    QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
+                                   " to_regclass('service_entries_origin_seq') IS NOT NULL")) ||
                 !query.next()) {
                 SetError(why, query.lastError().text());
                 return false;
@@ -220,7 +220,8 @@ SharedVerifyResult VerifyShared(const QString &url)
     const bool listed = store.call(
         [&](QString *why) {
             QSqlQuery query(store.db());
-            if (!query.exec(QStringLiteral("SELECT DISTINCT origin FROM service_entries ORDER BY 1"))) {
+            if (!query.exec(
+                    QStringLiteral("SELECT DISTINCT origin FROM service_entries ORDER BY 1"))) {
                 SetError(why, query.lastError().text());
                 return false;
             }

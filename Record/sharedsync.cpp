@@ -6,10 +6,10 @@
 #include "sharedstore.h"
 #include "sqlconnection.h"
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -101,8 +101,8 @@ bool sendBatch(const QSqlDatabase &shared, const QString &origin,
         return true;
     }
     if (sent)
-        SetError(error, QStringLiteral("the shared store did not commit: %1")
-                            .arg(db.lastError().text()));
+        SetError(error,
+                 QStringLiteral("the shared store did not commit: %1").arg(db.lastError().text()));
     // A connection that was cut has nothing to roll back.
     if (db.isOpen())
         db.rollback();
@@ -146,7 +146,8 @@ SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, SharedS
         if (batch.isEmpty())
             break;
         const qint64 left = until.remainingTime();
-        const int limit = left < 0 ? shared.callLimit() : int(qMin<qint64>(shared.callLimit(), left));
+        const int limit =
+            left < 0 ? shared.callLimit() : int(qMin<qint64>(shared.callLimit(), left));
         const bool sent = shared.call(
             [&](QString *why) { return sendBatch(shared.db(), origin, batch, &result, why); },
             &result.error, qMax(1, limit));

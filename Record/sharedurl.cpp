@@ -52,7 +52,8 @@ bool ParseSharedUrl(const QString &text, SharedUrl *url, QString *error)
     // QUrl's own message quotes the address, password and all.
     if (!parsed.isValid())
         return refuse(QStringLiteral("%1 is not a URL").arg(MaskedUrl(text)));
-    if (parsed.scheme() != QLatin1String("postgresql") && parsed.scheme() != QLatin1String("postgres"))
+    if (parsed.scheme() != QLatin1String("postgresql") &&
+        parsed.scheme() != QLatin1String("postgres"))
         return refuse(QStringLiteral("the scheme is not postgresql"));
     if (parsed.userName().isEmpty())
         return refuse(QStringLiteral("no user"));

@@ -70,8 +70,8 @@ void SqlWatchdog::cutLocked()
 {
     if (m_socket < 0)
         return;
-    // Shut down, not closed: the descriptor stays the client library's until
-    // it closes the connection, so no other file can take its number meanwhile.
+        // Shut down, not closed: the descriptor stays the client library's until
+        // it closes the connection, so no other file can take its number meanwhile.
 #ifdef Q_OS_WIN
     ::shutdown(m_socket, SD_BOTH);
 #else

@@ -8,10 +8,10 @@
 #include "entryfields.h"
 #include "entrytext.h"
 #include "historypath.h"
+#include "historyshared.h"
 #include "servicerecord.h"
 #include "sharedreader.h"
 #include "sharedurl.h"
-#include "historyshared.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -165,12 +165,10 @@ int HistoryCommand::run(const QStringList &arguments)
         what.isEmpty() ? QStringLiteral("history") : QStringLiteral("history ") + what;
     for (const QString &option : p.optionNames()) {
         const bool applies =
-            option == QLatin1String("history-url")
-                ? shared
-                : option == QLatin1String("shared")
-                      ? what.isEmpty() || what == QLatin1String("verify")
-                      : option == QLatin1String("grant") ? what == QLatin1String("init-shared")
-                                                         : what.isEmpty();
+            option == QLatin1String("history-url") ? shared
+            : option == QLatin1String("shared") ? what.isEmpty() || what == QLatin1String("verify")
+            : option == QLatin1String("grant")  ? what == QLatin1String("init-shared")
+                                                : what.isEmpty();
         if (!applies && option != QLatin1String("history"))
             return usageError(QStringLiteral("--%1 does not apply to %2").arg(option, command));
     }
@@ -325,7 +323,8 @@ int HistoryCommand::list()
 QVector<ServiceEntry> HistoryCommand::page(const ServiceEntry *last, int limit)
 {
     if (m_shared)
-        return last ? m_shared->fetchAfter(m_filter, *last, limit) : m_shared->fetch(m_filter, limit);
+        return last ? m_shared->fetchAfter(m_filter, *last, limit)
+                    : m_shared->fetch(m_filter, limit);
     return last ? m_record.fetchAfter(m_filter, *last, limit) : m_record.fetch(m_filter, 0, limit);
 }
 

@@ -30,8 +30,8 @@ int RunInitShared(CliStreams &s, const QString &url, const QString &grantTo)
 {
     QString error;
     if (!InitSharedStore(url, grantTo, &error)) {
-        s.err << "zeltctl: " << QStringLiteral("history init-shared failed: %1").arg(error.simplified())
-              << '\n';
+        s.err << "zeltctl: "
+              << QStringLiteral("history init-shared failed: %1").arg(error.simplified()) << '\n';
         s.err.flush();
         return ExitDiffers;
     }
@@ -40,10 +40,9 @@ int RunInitShared(CliStreams &s, const QString &url, const QString &grantTo)
     s.out << QStringLiteral("the shared history at %1 is ready: entries can be added and read, "
                             "never changed or removed\n")
                  .arg(parsed.shown());
-    s.out << (grantTo.isEmpty()
-                  ? QStringLiteral("engineers' roles need: GRANT SELECT, INSERT ON "
-                                   "service_entries TO <role> (or --grant ROLE)\n")
-                  : QStringLiteral("%1 may add and read entries\n").arg(grantTo));
+    s.out << (grantTo.isEmpty() ? QStringLiteral("engineers' roles need: GRANT SELECT, INSERT ON "
+                                                 "service_entries TO <role> (or --grant ROLE)\n")
+                                : QStringLiteral("%1 may add and read entries\n").arg(grantTo));
     s.out.flush();
     return ExitDone;
 }
@@ -52,8 +51,9 @@ int PrintSharedComparison(CliStreams &s, ServiceRecord &record, const QString &u
 {
     const SharedComparison c = record.compareShared(url);
     if (!c.read) {
-        s.err << "zeltctl: " << QStringLiteral("cannot compare with the shared history: %1")
-                                    .arg(c.error.simplified())
+        s.err << "zeltctl: "
+              << QStringLiteral("cannot compare with the shared history: %1")
+                     .arg(c.error.simplified())
               << '\n';
         s.err.flush();
         return ExitDiffers;

@@ -339,10 +339,10 @@ void TestZeltctlHistory::usageErrorsExitTwoWithOneLine_data()
         << QStringList{"history", "verify", "--serial", "A1"} << "--serial";
     QTest::newRow("url on verify without --shared")
         << QStringList{"history", "verify", "--history-url", url} << "--history-url";
-    QTest::newRow("a role to grant on the list") << QStringList{"history", "--grant", "x"}
-                                                 << "--grant";
-    QTest::newRow("the shared list without url") << QStringList{"history", "--shared"}
-                                                 << "ZELT_HISTORY_URL";
+    QTest::newRow("a role to grant on the list")
+        << QStringList{"history", "--grant", "x"} << "--grant";
+    QTest::newRow("the shared list without url")
+        << QStringList{"history", "--shared"} << "ZELT_HISTORY_URL";
     QTest::newRow("a malformed url, password hidden")
         << QStringList{"history", "sync", "--history-url", "postgresql://bob:s3cret@h:99999/d"}
         << "postgresql://bob:***@h:99999/d";
@@ -395,9 +395,9 @@ void TestZeltctlHistory::helpNamesTheHistoryCommands()
     for (const QStringList &args : {QStringList{"--help"}, QStringList{"history", "--help"}}) {
         const Run run = zeltctl(args);
         QCOMPARE(run.status, 0);
-        for (const char *word : {"history verify", "history sync", "--history-url", "--since",
-                                 "history init-shared", "--shared",
-                                 "--until", "--outcome", "--limit", "--history FILE"})
+        for (const char *word :
+             {"history verify", "history sync", "--history-url", "--since", "history init-shared",
+              "--shared", "--until", "--outcome", "--limit", "--history FILE"})
             QVERIFY2(run.out.contains(QLatin1String(word)), word);
     }
 }

@@ -101,8 +101,9 @@ public:
         const QByteArray rest = hba.readAll();
         hba.close();
         if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            hba.write(QStringLiteral("host all %1 127.0.0.1/32 scram-sha-256\n").arg(role).toUtf8() +
-                      rest) < 0) {
+            hba.write(
+                QStringLiteral("host all %1 127.0.0.1/32 scram-sha-256\n").arg(role).toUtf8() +
+                rest) < 0) {
             *why = hba.errorString();
             return false;
         }

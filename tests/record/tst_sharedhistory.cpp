@@ -12,8 +12,8 @@
 #include "sharedreader.h"
 #include "sharedstore.h"
 #include "sharedurl.h"
-#include "stallproxy.h"
 #include "sqlconnection.h"
+#include "stallproxy.h"
 
 #include <QSemaphore>
 #include <QSqlError>
@@ -257,8 +257,9 @@ void TestSharedHistory::aSilentServerEndsSyncAndCopierInTime()
     QVERIFY(proxy->listen());
     SharedUrl through;
     QVERIFY(ParseSharedUrl(m_url, &through, nullptr));
-    const QString url =
-        QStringLiteral("postgresql://zelt@127.0.0.1:%1/%2").arg(proxy->port()).arg(through.database);
+    const QString url = QStringLiteral("postgresql://zelt@127.0.0.1:%1/%2")
+                            .arg(proxy->port())
+                            .arg(through.database);
 
     const int limitMs = 2000;
     QElapsedTimer took;
@@ -392,9 +393,8 @@ void TestSharedHistory::anInsertOnlyRoleCopiesAndNobodyChangesEntries()
     QVERIFY2(InitSharedStore(m_url, QStringLiteral("engineer"), &error), qPrintable(error));
     SharedUrl owner;
     QVERIFY(ParseSharedUrl(m_url, &owner, nullptr));
-    const QString engineerUrl = QStringLiteral("postgresql://engineer@127.0.0.1:%1/%2")
-                                    .arg(owner.port)
-                                    .arg(owner.database);
+    const QString engineerUrl =
+        QStringLiteral("postgresql://engineer@127.0.0.1:%1/%2").arg(owner.port).arg(owner.database);
     ServiceRecord record;
     openRecord(record, QStringLiteral("a.sqlite"), 250);
     const SyncResult synced = record.syncShared(engineerUrl);
@@ -461,8 +461,8 @@ bool rechainFrom(const QString &path, qint64 from)
             e.hash = EntryHash(e);
             prev = e.hash;
             QSqlQuery update(db);
-            update.prepare(
-                QStringLiteral("UPDATE entries SET new_shown = ?, prev_hash = ?, hash = ? WHERE seq = ?"));
+            update.prepare(QStringLiteral(
+                "UPDATE entries SET new_shown = ?, prev_hash = ?, hash = ? WHERE seq = ?"));
             update.addBindValue(e.newShown);
             update.addBindValue(e.prevHash);
             update.addBindValue(e.hash);
@@ -484,17 +484,16 @@ void TestSharedHistory::compareNamesEachCutAndRebuild_data()
     QTest::addColumn<int>("finding");
     QTest::addColumn<qint64>("seq");
     QTest::addColumn<QString>("named");
-    QTest::newRow("untouched, more to copy") << Damage::None << int(SharedComparison::Matches)
-                                             << qint64(0) << "";
+    QTest::newRow("untouched, more to copy")
+        << Damage::None << int(SharedComparison::Matches) << qint64(0) << "";
     QTest::newRow("last 5 cut off") << Damage::TailCut << int(SharedComparison::TailCut)
                                     << qint64(46) << "the last 5 entries were cut off";
     QTest::newRow("every entry removed") << Damage::AllRemoved << int(SharedComparison::TailCut)
                                          << qint64(1) << "the last 50 entries";
-    QTest::newRow("cut and written on") << Damage::CutAndWrittenOn << int(SharedComparison::Fork)
-                                        << qint64(41) << "fork";
-    QTest::newRow("one removed inside") << Damage::MiddleRemoved
-                                        << int(SharedComparison::EntryRemoved) << qint64(20)
-                                        << "removed";
+    QTest::newRow("cut and written on")
+        << Damage::CutAndWrittenOn << int(SharedComparison::Fork) << qint64(41) << "fork";
+    QTest::newRow("one removed inside")
+        << Damage::MiddleRemoved << int(SharedComparison::EntryRemoved) << qint64(20) << "removed";
     QTest::newRow("forged and chained again")
         << Damage::Rechained << int(SharedComparison::Rewritten) << qint64(30) << "rewritten";
     QTest::newRow("two entries at one position in the shared copy")
