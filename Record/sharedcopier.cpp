@@ -34,6 +34,17 @@ SharedCopier::SharedCopier(const QString &databasePath, const QString &url, QObj
     m_state->owner = this;
 }
 
+void SharedCopier::renewState()
+{
+    // The old state's watchdog cuts every call from now on; a thread left
+    // running keeps it.
+    auto fresh = std::make_shared<State>(m_state->databasePath, m_state->url);
+    fresh->retryMs = m_state->retryMs;
+    fresh->callMs = m_state->callMs;
+    fresh->owner = this;
+    m_state = fresh;
+}
+
 SharedCopier::~SharedCopier()
 {
     stop();
@@ -76,6 +87,7 @@ bool SharedCopier::stop()
     m_state->watchdog.cutNow();
     if (m_thread->wait(StopWaitMs)) {
         m_thread.reset();
+        renewState();
         return true;
     }
     // Still connecting or waiting for the local file: it ends on its own and
@@ -86,12 +98,7 @@ bool SharedCopier::stop()
     }
     QThread *left = m_thread.release();
     QObject::connect(left, &QThread::finished, left, &QObject::deleteLater);
-    // A new state for a later start(): the old one belongs to the thread left.
-    auto fresh = std::make_shared<State>(m_state->databasePath, m_state->url);
-    fresh->retryMs = m_state->retryMs;
-    fresh->callMs = m_state->callMs;
-    fresh->owner = this;
-    m_state = fresh;
+    renewState();
     return false;
 }
 

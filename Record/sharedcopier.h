@@ -47,6 +47,8 @@ signals:
 private:
     struct State;
     static void run(const std::shared_ptr<State> &state);
+    // For a later start(), after stop().
+    void renewState();
 
     std::shared_ptr<State> m_state;
     std::unique_ptr<QThread> m_thread;

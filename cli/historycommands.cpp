@@ -176,11 +176,13 @@ int HistoryCommand::run(const QStringList &arguments)
     if (what.isEmpty() && !readFilter(&error))
         return usageError(error);
     if (shared) {
-        m_url = SharedHistoryUrl(p.value("history-url"));
+        m_url = SharedHistoryUrl(p.isSet("history-url") ? p.value("history-url")
+                                                        : ConfiguredHistoryUrl());
         SharedUrl parsed;
         if (m_url.isEmpty())
             return usageError(QStringLiteral("%1 needs the shared store: --history-url "
-                                             "URL or ZELT_HISTORY_URL")
+                                             "URL, ZELT_HISTORY_URL or historyUrl in the "
+                                             "settings file")
                                   .arg(command));
         if (!ParseSharedUrl(m_url, &parsed, &error))
             return usageError(QStringLiteral("shared store %1: %2").arg(MaskedUrl(m_url), error));
@@ -349,7 +351,7 @@ int HistoryCommand::verify()
 
 int HistoryCommand::sync()
 {
-    const SyncResult result = m_record.syncShared(SharedHistoryUrl(m_parser.value("history-url")));
+    const SyncResult result = m_record.syncShared(m_url);
     m_s.out << QStringLiteral("copied %1, already there %2, failed %3, waiting %4\n")
                    .arg(result.copied)
                    .arg(result.alreadyThere)

@@ -8,14 +8,18 @@
 
 #include <QSettings>
 
+QString ConfiguredHistoryUrl()
+{
+    return QSettings(SettingsFilePath(), QSettings::IniFormat)
+        .value(QStringLiteral("Zelt/historyUrl"))
+        .toString();
+}
+
 SharedCopyAtExit::~SharedCopyAtExit()
 {
     if (!on)
         return;
-    const QString configured = QSettings(SettingsFilePath(), QSettings::IniFormat)
-                                   .value(QStringLiteral("Zelt/historyUrl"))
-                                   .toString();
-    const SyncResult result = CopyProgramRecord(configured, CopyAtExitMs);
+    const SyncResult result = CopyProgramRecord(ConfiguredHistoryUrl(), CopyAtExitMs);
     if (result.ok)
         return;
     m_s.err << "zeltctl: the changes are in the local service record; "

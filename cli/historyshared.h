@@ -8,6 +8,9 @@
 
 class ServiceRecord;
 
+// The shared store the settings file names (historyUrl), as the window uses it.
+QString ConfiguredHistoryUrl();
+
 // How long a writing command may spend copying its entries to the shared store.
 constexpr int CopyAtExitMs = 3000;
 

@@ -246,6 +246,12 @@ void TestSharedHistory::copierIsWokenByAnAppend()
     QVERIFY(passes.count() >= 2);
     const SyncResult last = passes.last().at(0).value<SyncResult>();
     QVERIFY2(last.ok, qPrintable(last.error));
+
+    // Stopped and started again: it copies as before (its stop cut nothing new).
+    QVERIFY(copier.stop());
+    copier.start();
+    QVERIFY(record.append(e, nullptr));
+    QTRY_COMPARE_WITH_TIMEOUT(sharedCount(record.origin()), 7, 30000);
 }
 
 void TestSharedHistory::aSilentServerEndsSyncAndCopierInTime()
