@@ -112,7 +112,7 @@ bool Comparer::feed(const ServiceEntry &s, const QHash<qint64, LocalRow> &local)
     if (mine->hash != s.hash)
         return found(SharedComparison::Rewritten, s.seq,
                      QStringLiteral("entry %1 (id %2) differs from its shared copy: the local "
-                                    "chain was rewritten and chained again from there")
+                                    "chain was rebuilt (rewritten and chained again) from there")
                          .arg(s.seq)
                          .arg(s.id));
     ++m_result.matched;
