@@ -126,7 +126,7 @@ SharedComparison CompareWithShared(const QSqlDatabase &local, const QString &ori
 {
     SharedComparison failed;
     SharedStore store;
-    if (!store.open(url, &failed.error))
+    if (!store.open(url, &failed.error, SharedStore::Use::Read))
         return failed;
     Comparer comparer(origin);
     SharedComparison &result = comparer.result();

@@ -15,7 +15,10 @@ public:
     // Each page within callMs.
     explicit SharedReader(int callMs = 5000) { m_store.setCallLimit(callMs); }
 
-    bool open(const QString &url, QString *error) { return m_store.open(url, error); }
+    bool open(const QString &url, QString *error)
+    {
+        return m_store.open(url, error, SharedStore::Use::Read);
+    }
     bool isOpen() const { return m_store.isOpen(); }
     QString where() const { return m_store.where(); }
 

@@ -126,7 +126,7 @@ bool SharedStore::connect(const QString &url, QString *error)
     return false;
 }
 
-bool SharedStore::open(const QString &url, QString *error)
+bool SharedStore::open(const QString &url, QString *error, Use use)
 {
     if (!connect(url, error))
         return false;
@@ -134,9 +134,11 @@ bool SharedStore::open(const QString &url, QString *error)
     const bool read = call(
         [&](QString *why) {
             QSqlQuery query(db());
-            if (!query.exec(
-                    QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
-                                   " to_regclass('service_entries_origin_seq') IS NOT NULL")) ||
+            const QString index = use == Use::Copy ? QStringLiteral("service_entries_origin_seq")
+                                                   : QStringLiteral("service_entries");
+            if (!query.exec(QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
+                                           " to_regclass('%1') IS NOT NULL")
+                                .arg(index)) ||
                 !query.next()) {
                 SetError(why, query.lastError().text());
                 return false;
@@ -214,7 +216,7 @@ SharedVerifyResult VerifyShared(const QString &url)
 {
     SharedVerifyResult result;
     SharedStore store;
-    if (!store.open(url, &result.error))
+    if (!store.open(url, &result.error, SharedStore::Use::Read))
         return result;
     QStringList origins;
     const bool listed = store.call(

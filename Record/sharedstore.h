@@ -27,8 +27,11 @@ public:
     // Before open(); also bounds connecting (whole seconds, 2 at the least).
     void setCallLimit(int ms) { m_callMs = ms; }
     int callLimit() const { return m_callMs; }
-    // Connects and checks that the shared tables are there.
-    bool open(const QString &url, QString *error);
+    // Connects and checks that the shared tables are there: for copying, as
+    // init-shared makes them (positions kept unique); for reading, any
+    // version's table.
+    enum class Use { Copy, Read };
+    bool open(const QString &url, QString *error, Use use = Use::Copy);
     // Connects only: for making the tables.
     bool connect(const QString &url, QString *error);
     void close() { m_connection.close(); }
