@@ -3,6 +3,7 @@
 #include "Dialog/languagefont.h"
 #include "entrytext.h"
 #include "servicerecord.h"
+#include "sharedreader.h"
 
 #include <QBrush>
 
@@ -32,9 +33,7 @@ void HistoryModel::setFilter(const HistoryFilter &filter)
 {
     beginResetModel();
     m_filter = filter;
-    m_rows.clear();
-    if (m_record)
-        m_rows = m_record->fetch(m_filter, 0, PageSize);
+    m_rows = page(nullptr);
     m_atEnd = m_rows.size() < PageSize;
     endResetModel();
 }
@@ -173,18 +172,29 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 
 bool HistoryModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && !m_atEnd && m_record;
+    return !parent.isValid() && !m_atEnd && (m_record || m_shared);
 }
 
 void HistoryModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent) || m_rows.isEmpty())
         return;
-    const QVector<ServiceEntry> page = m_record->fetchAfter(m_filter, m_rows.last(), PageSize);
-    m_atEnd = page.size() < PageSize;
-    if (page.isEmpty())
+    const QVector<ServiceEntry> more = page(&m_rows.last());
+    m_atEnd = more.size() < PageSize;
+    if (more.isEmpty())
         return;
-    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size() + page.size() - 1);
-    m_rows += page;
+    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size() + more.size() - 1);
+    m_rows += more;
     endInsertRows();
+}
+
+QVector<ServiceEntry> HistoryModel::page(const ServiceEntry *last) const
+{
+    if (m_shared)
+        return last ? m_shared->fetchAfter(m_filter, *last, PageSize)
+                    : m_shared->fetch(m_filter, PageSize);
+    if (!m_record)
+        return {};
+    return last ? m_record->fetchAfter(m_filter, *last, PageSize)
+                : m_record->fetch(m_filter, 0, PageSize);
 }

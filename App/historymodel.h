@@ -8,6 +8,7 @@
 #include <QVector>
 
 class ServiceRecord;
+class SharedReader;
 
 // The service record's entries that match a filter, newest first, read a page
 // at a time as the view scrolls down (keyset paging, as quick deep in the
@@ -33,6 +34,8 @@ public:
 
     void setRecord(ServiceRecord *record);
     ServiceRecord *record() const;
+    // Reads the shared store instead of the record while set (null: the record again).
+    void setShared(SharedReader *reader) { m_shared = reader; }
     // Starts over with the first page of the entries this filter matches.
     void setFilter(const HistoryFilter &filter);
     HistoryFilter filter() const { return m_filter; }
@@ -55,7 +58,10 @@ public:
     void fetchMore(const QModelIndex &parent) override;
 
 private:
+    QVector<ServiceEntry> page(const ServiceEntry *last) const;
+
     QPointer<ServiceRecord> m_record;
+    SharedReader *m_shared = nullptr;
     HistoryFilter m_filter;
     QVector<ServiceEntry> m_rows;
     bool m_atEnd = true;

@@ -4,6 +4,8 @@
 #include "historymodel.h"
 #include "programrecord.h"
 #include "servicerecord.h"
+#include "sharedreader.h"
+#include "sharedurl.h"
 #include "workbook.h"
 
 #include <QApplication>
@@ -19,6 +21,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QThread>
 
@@ -40,6 +44,8 @@ template <typename Work> auto waiting(Work &&work)
 }
 
 } // namespace
+
+HistoryPage::~HistoryPage() = default;
 
 HistoryPage::HistoryPage(QWidget *parent) : QWidget(parent), m_model(new HistoryModel(this))
 {
@@ -88,6 +94,8 @@ void HistoryPage::buildForm()
     m_exportCsv->setObjectName(QStringLiteral("BtnHistoryExportCsv"));
     m_exportExcel = new QPushButton(this);
     m_exportExcel->setObjectName(QStringLiteral("BtnHistoryExportExcel"));
+    m_sharedCheck = new QCheckBox(this);
+    m_sharedCheck->setObjectName(QStringLiteral("CheckHistoryShared"));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LabelHistoryStatus"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -120,6 +128,7 @@ void HistoryPage::buildForm()
     grid->addWidget(m_toCheck, 1, 2);
     grid->addWidget(m_to, 1, 3);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_sharedCheck);
     for (QPushButton *button : {m_refresh, m_verify, m_exportCsv, m_exportExcel})
         buttons->addWidget(button);
     grid->addLayout(buttons, 1, 4, 1, 4);
@@ -145,6 +154,7 @@ void HistoryPage::buildForm()
     connect(m_verify, &QPushButton::clicked, this, &HistoryPage::verifyChain);
     connect(m_exportCsv, &QPushButton::clicked, this, &HistoryPage::chooseCsvFile);
     connect(m_exportExcel, &QPushButton::clicked, this, &HistoryPage::chooseExcelFile);
+    connect(m_sharedCheck, &QCheckBox::toggled, this, &HistoryPage::showShared);
 }
 
 void HistoryPage::retranslate()
@@ -163,6 +173,7 @@ void HistoryPage::retranslate()
     m_verify->setText(tr("Verify chain"));
     m_exportCsv->setText(tr("Export CSV…"));
     m_exportExcel->setText(tr("Export Excel…"));
+    m_sharedCheck->setText(tr("Shared (all computers)"));
     m_model->retranslate();
 }
 
@@ -232,16 +243,50 @@ QString HistoryPage::statusText() const
 
 void HistoryPage::refresh()
 {
-    if (!record()) {
+    if (!m_shared && !record()) {
         m_status->setText(tr("The service record cannot be opened."));
         return;
     }
     m_status->clear();
-    m_model->setFilter(filter());
+    waiting([this] {
+        m_model->setFilter(filter());
+        return true;
+    });
+    if (m_shared && !m_shared->lastError().isEmpty())
+        m_status->setText(tr("The shared record cannot be read: %1").arg(m_shared->lastError()));
+}
+
+void HistoryPage::showShared(bool on)
+{
+    std::unique_ptr<SharedReader> reader;
+    if (on) {
+        const QString url =
+            m_sharedUrl.isEmpty()
+                ? SharedHistoryUrl(QSettings(SettingsFilePath(), QSettings::IniFormat)
+                                       .value(QStringLiteral("Zelt/historyUrl"))
+                                       .toString())
+                : m_sharedUrl;
+        QString error = tr("No shared record is set up (historyUrl in the settings file, or "
+                           "ZELT_HISTORY_URL).");
+        reader = std::make_unique<SharedReader>();
+        if (url.isEmpty() || !waiting([&] { return reader->open(url, &error); })) {
+            const QSignalBlocker blocker(m_sharedCheck);
+            m_sharedCheck->setChecked(false);
+            m_status->setText(error);
+            return;
+        }
+    }
+    m_model->setShared(reader.get());
+    m_shared = std::move(reader);
+    for (QPushButton *local : {m_verify, m_exportCsv, m_exportExcel})
+        local->setEnabled(!on);
+    refresh();
 }
 
 void HistoryPage::onAppended()
 {
+    if (m_shared)
+        return;
     // Only a view at its top follows: one scrolled down stays where it is.
     if (m_view->verticalScrollBar()->value() == m_view->verticalScrollBar()->minimum())
         m_model->setFilter(filter());

@@ -8,6 +8,7 @@
 
 class QThread;
 struct VerifyResult;
+#include <memory>
 
 class HistoryModel;
 class QCheckBox;
@@ -18,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class ServiceRecord;
+class SharedReader;
 
 // The History page: the service record's entries, newest first, filtered by
 // instrument, parameter, source, outcome and day, with the chain check and the
@@ -40,6 +42,8 @@ public:
     void setRecord(ServiceRecord *record);
     // The connected instrument's serial number becomes the serial filter.
     void setCurrentSerial(const QString &serial);
+    // The shared store of the shared view; the settings' (or $ZELT_HISTORY_URL) unless set.
+    void setSharedUrl(const QString &url) { m_sharedUrl = url; }
     HistoryFilter filter() const;
     HistoryModel *model() const { return m_model; }
     QTableView *view() const { return m_view; }
@@ -56,6 +60,9 @@ public slots:
     void refresh();
     // Starts the chain check, or cancels the one running.
     void verifyChain();
+    // The shared view: every computer's entries in the shared store (filters
+    // apply; the chain check and the exports are the local record's).
+    void showShared(bool on);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -93,6 +100,9 @@ private:
     QPushButton *m_verify;
     QPushButton *m_exportCsv;
     QPushButton *m_exportExcel;
+    QCheckBox *m_sharedCheck;
+    QString m_sharedUrl;
+    std::unique_ptr<SharedReader> m_shared;
     QLabel *m_status;
     QTableView *m_view;
     QThread *m_verifyThread = nullptr;

@@ -87,36 +87,40 @@ QString EntryPlaceholders()
 
 void BindEntry(QSqlQuery &q, const ServiceEntry &e)
 {
-    const QVariantList values = {e.seq,
-                                 text(e.id),
-                                 e.timeUtc.toMSecsSinceEpoch(),
-                                 e.utcOffsetSeconds,
-                                 KindText(e.kind),
-                                 text(e.serial),
-                                 text(e.mac),
-                                 text(e.softwareVersion),
-                                 text(e.instrumentKind),
-                                 text(e.link),
-                                 e.slaveId,
-                                 text(e.paramName),
-                                 text(e.paramNameZh),
-                                 e.address,
-                                 e.count,
-                                 text(e.oldRaw),
-                                 text(e.oldShown),
-                                 text(e.newRaw),
-                                 text(e.newShown),
-                                 text(e.unit),
-                                 text(e.source),
-                                 text(e.user),
-                                 text(e.host),
-                                 text(OutcomeText(e.outcome)),
-                                 e.exceptionCode,
-                                 text(e.detail),
-                                 text(e.prevHash),
-                                 text(e.hash)};
-    for (const QVariant &value : values)
+    for (const QVariant &value : EntryValues(e))
         q.addBindValue(value);
+}
+
+QVariantList EntryValues(const ServiceEntry &e)
+{
+    return {e.seq,
+            text(e.id),
+            e.timeUtc.toMSecsSinceEpoch(),
+            e.utcOffsetSeconds,
+            KindText(e.kind),
+            text(e.serial),
+            text(e.mac),
+            text(e.softwareVersion),
+            text(e.instrumentKind),
+            text(e.link),
+            e.slaveId,
+            text(e.paramName),
+            text(e.paramNameZh),
+            e.address,
+            e.count,
+            text(e.oldRaw),
+            text(e.oldShown),
+            text(e.newRaw),
+            text(e.newShown),
+            text(e.unit),
+            text(e.source),
+            text(e.user),
+            text(e.host),
+            text(OutcomeText(e.outcome)),
+            e.exceptionCode,
+            text(e.detail),
+            text(e.prevHash),
+            text(e.hash)};
 }
 
 ServiceEntry EntryFromRow(const QSqlQuery &q)
@@ -161,8 +165,7 @@ VerifyResult WalkChainRows(QSqlQuery &query, const QString &origin, qint64 ancho
 {
     ChainWalker walker(origin);
     walker.setAnchor(anchorSeq);
-    query.setForwardOnly(true);
-    if (!query.exec()) {
+    if (!query.isActive() && (query.setForwardOnly(true), !query.exec())) {
         VerifyResult failed = walker.result();
         failed.ok = false;
         failed.error = query.lastError().text();

@@ -14,11 +14,13 @@ QString EntryColumns();
 QString EntryFieldDefinitions();
 // "?, ?, ..." for EntryColumns().
 QString EntryPlaceholders();
+// The entry's values in EntryColumns() order.
+QVariantList EntryValues(const ServiceEntry &entry);
 // Binds the entry's values in EntryColumns() order.
 void BindEntry(QSqlQuery &query, const ServiceEntry &entry);
 // Reads a row whose first columns are EntryColumns().
 ServiceEntry EntryFromRow(const QSqlQuery &query);
-// Runs a prepared query whose rows are one chain's entries in seq order (first
+// Runs a prepared query (or takes one that ran) whose rows are one chain's entries in seq order (first
 // columns EntryColumns()) and walks them.
 // progress, when given, is told how many entries were checked now and then and
 // stops the walk when it returns false (the result then has error "cancelled").

@@ -56,3 +56,15 @@ SharedCopier *StartProgramSharedCopy(const QString &configured)
     copier->start();
     return copier;
 }
+
+SyncResult CopyProgramRecord(const QString &configured, int budgetMs)
+{
+    const QString url = SharedHistoryUrl(configured);
+    ServiceRecord *record = url.isEmpty() ? nullptr : ProgramRecord();
+    if (!record) {
+        SyncResult nothing;
+        nothing.ok = true;
+        return nothing;
+    }
+    return record->syncShared(url, budgetMs, QDeadlineTimer(budgetMs));
+}

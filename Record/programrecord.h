@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sharedsync.h"
+
 class QString;
 class ServiceRecord;
 class SharedCopier;
@@ -17,3 +19,9 @@ QString ProgramRecordError();
 // store is configured or the program record is not open; the copier belongs to
 // the program record.
 SharedCopier *StartProgramSharedCopy(const QString &configured);
+
+// What a command that wrote to an instrument does before it ends: copies the
+// program record's waiting entries to the shared store named by
+// SharedHistoryUrl(configured), within budgetMs. ok with nothing done when no
+// shared store is configured; a failure leaves the entries for the next copy.
+SyncResult CopyProgramRecord(const QString &configured, int budgetMs);

@@ -461,7 +461,12 @@ int ServiceRecord::pendingCopies()
     return PendingCopies(m_connection.db());
 }
 
-SyncResult ServiceRecord::syncShared(const QString &url)
+SyncResult ServiceRecord::syncShared(const QString &url, int callMs, QDeadlineTimer until)
 {
-    return CopyToShared(m_connection.db(), m_origin, url);
+    return CopyToShared(m_connection.db(), m_origin, url, callMs, until);
+}
+
+SharedComparison ServiceRecord::compareShared(const QString &url)
+{
+    return CompareWithShared(m_connection.db(), m_origin, url);
 }

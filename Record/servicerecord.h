@@ -4,6 +4,7 @@
 #include "entrycolumns.h"
 #include "historyfilter.h"
 #include "serviceentry.h"
+#include "sharedcompare.h"
 #include "sharedsync.h"
 #include "sqlconnection.h"
 
@@ -90,8 +91,12 @@ public:
     // Every entry the filter matches, newest first, as UTF-8 CSV with a header.
     bool exportCsv(const HistoryFilter &filter, const QString &path, QString *error);
 
-    // Copies the entries not yet copied to the shared store at url, in seq order.
-    SyncResult syncShared(const QString &url);
+    // Copies the entries not yet copied to the shared store at url, in seq
+    // order: each call on the server within callMs, the whole copy within until.
+    SyncResult syncShared(const QString &url, int callMs = 10000,
+                          QDeadlineTimer until = QDeadlineTimer(QDeadlineTimer::Forever));
+    // This record against its copy in the shared store at url.
+    SharedComparison compareShared(const QString &url);
     // Entries not yet copied to the shared store; -1 when unreadable.
     int pendingCopies();
 

@@ -2,9 +2,7 @@
 
 #include "sharedsync.h"
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
 
 #include <memory>
 
@@ -20,15 +18,23 @@ class SharedCopier : public QObject
     Q_OBJECT
 
 public:
+    // The longest stop() waits for the thread.
+    static constexpr int StopWaitMs = 800;
+
     SharedCopier(const QString &databasePath, const QString &url, QObject *parent = nullptr);
     ~SharedCopier() override;
 
     // Before start(); 30 s unless set.
-    void setRetryInterval(int ms) { m_retryMs = ms; }
+    void setRetryInterval(int ms);
+    // Before start(): the time limit of each call on the shared store.
+    void setCallLimit(int ms);
     // Starts the thread and a first run at once.
     void start();
-    // Ends the run in progress (a few seconds at the most) and the thread.
-    void stop();
+    // Ends the run in progress and the thread, within StopWaitMs: a call on
+    // the shared store is cut at once. A thread still connecting then (at most
+    // the connect timeout) or waiting for the local file is left to end on its
+    // own, and says nothing more: false then.
+    bool stop();
 
 public slots:
     // Asks for a run soon; from any thread; wakes given during a run give one more run.
@@ -39,14 +45,11 @@ signals:
     void passFinished(const SyncResult &result);
 
 private:
-    void run();
+    struct State;
+    static void run(const std::shared_ptr<State> &state);
+    // For a later start(), after stop().
+    void renewState();
 
-    const QString m_databasePath;
-    const QString m_url;
-    int m_retryMs = 30000;
+    std::shared_ptr<State> m_state;
     std::unique_ptr<QThread> m_thread;
-    QMutex m_mutex;
-    QWaitCondition m_wakeUp;
-    bool m_woken = false;
-    bool m_stopping = false;
 };

@@ -2,9 +2,7 @@
 
 #include "entrycolumns.h"
 #include "sharedurl.h"
-#include "sqlconnection.h"
 
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -12,26 +10,54 @@
 
 namespace {
 
-// libpq options: give up on an unreachable server, a silent link and a stuck
-// statement after a few seconds.
-const char *const ConnectOptions =
-    "connect_timeout=5;keepalives_idle=5;keepalives_interval=2;keepalives_count=2;"
-    "options='-c statement_timeout=15000 -c client_min_messages=warning'";
-
-bool makeTable(const QSqlDatabase &db, QString *error)
+// libpq's connect timeout is in whole seconds, and below 2 it is taken as 2.
+int connectSeconds(int callMs)
 {
-    const QStringList statements = {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS service_entries (id TEXT PRIMARY KEY,"
-                       " origin TEXT NOT NULL, seq BIGINT NOT NULL, %1,"
-                       " copied_at TIMESTAMPTZ NOT NULL DEFAULT now())")
-            .arg(EntryFieldDefinitions()),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS service_entries_origin"
-                       " ON service_entries (origin, seq)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS service_entries_time"
-                       " ON service_entries (time_ms)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS service_entries_serial"
-                       " ON service_entries (serial, time_ms)"),
-    };
+    return qMax(2, (callMs + 999) / 1000);
+}
+
+// libpq options: a connect that gets no answer, a link that went silent
+// (keepalives, unacknowledged data) and a statement the server cannot finish
+// (a lock held elsewhere) end within the call limit; the server ends a session
+// whose client went silent inside a transaction, so its locks do not hold up
+// the next copy. A peer that acknowledges and never answers is the watchdog's.
+QString connectOptions(int callMs)
+{
+    return QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=5;"
+                          "keepalives_interval=2;keepalives_count=2;tcp_user_timeout=%2;"
+                          "options='-c statement_timeout=%3 -c lock_timeout=%3 "
+                          "-c idle_in_transaction_session_timeout=%2 "
+                          "-c client_min_messages=warning'")
+        .arg(connectSeconds(callMs))
+        .arg(callMs)
+        .arg(qMax(500, callMs - 1000));
+}
+
+// What a failed connect means to the user: a login the server refused is not
+// a server out of reach.
+QString connectFailure(const SharedUrl &url, const QString &where, int callMs, QString why)
+{
+    why = why.simplified();
+    static const char *const loginRefused[] = {"authentication failed", "no password supplied",
+                                               "password is required", "pg_hba.conf"};
+    for (const char *words : loginRefused) {
+        if (why.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return QStringLiteral("the shared history at %1 refused the login of %2 (wrong or "
+                                  "missing password, or a user it does not let in): %3")
+                .arg(where, url.user, why);
+    }
+    if (why.contains(QLatin1String("does not exist")))
+        return QStringLiteral("the shared history at %1 refused the connection: %2")
+            .arg(where, why);
+    if (why.contains(QLatin1String("timeout expired")))
+        return QStringLiteral("cannot reach the shared history at %1: no answer within %2 s")
+            .arg(where)
+            .arg(connectSeconds(callMs));
+    return QStringLiteral("cannot reach the shared history at %1: %2").arg(where, why);
+}
+
+bool execAll(const QSqlDatabase &db, const QStringList &statements, QString *error)
+{
     for (const QString &sql : statements) {
         if (!ExecSql(db, sql, error))
             return false;
@@ -39,63 +65,194 @@ bool makeTable(const QSqlDatabase &db, QString *error)
     return true;
 }
 
+// An arbitrary number of this program's, so that two owners making the tables
+// at once take turns.
+const char *const InitLock = "SELECT pg_advisory_xact_lock(7415262301)";
+
+QStringList tableStatements()
+{
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS service_entries (id TEXT PRIMARY KEY,"
+                       " origin TEXT NOT NULL, seq BIGINT NOT NULL, %1,"
+                       " copied_at TIMESTAMPTZ NOT NULL DEFAULT now())")
+            .arg(EntryFieldDefinitions()),
+        // One entry per position of a chain: a record cut back and written on
+        // again cannot fork its copy.
+        QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS service_entries_origin_seq"
+                       " ON service_entries (origin, seq)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS service_entries_time"
+                       " ON service_entries (time_ms)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS service_entries_serial"
+                       " ON service_entries (serial, time_ms)"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION service_entries_refuse() RETURNS trigger"
+                       " LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION"
+                       " 'service entries are kept as they were copied: % refused', TG_OP"
+                       " USING ERRCODE = 'insufficient_privilege'; END $$"),
+        QStringLiteral("DROP TRIGGER IF EXISTS service_entries_append_only ON service_entries"),
+        QStringLiteral("CREATE TRIGGER service_entries_append_only BEFORE UPDATE OR DELETE"
+                       " ON service_entries FOR EACH ROW EXECUTE PROCEDURE"
+                       " service_entries_refuse()"),
+        QStringLiteral("DROP TRIGGER IF EXISTS service_entries_no_truncate ON service_entries"),
+        QStringLiteral("CREATE TRIGGER service_entries_no_truncate BEFORE TRUNCATE"
+                       " ON service_entries FOR EACH STATEMENT EXECUTE PROCEDURE"
+                       " service_entries_refuse()"),
+        QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON service_entries FROM PUBLIC"),
+    };
+}
+
 } // namespace
 
-bool OpenSharedStore(SqlConnection &connection, const QString &url, QString *error)
+SharedStore::SharedStore(SqlWatchdog *watchdog) : m_watchdog(watchdog ? watchdog : &m_ownWatchdog)
+{}
+
+bool SharedStore::connect(const QString &url, QString *error)
 {
     SharedUrl parsed;
     if (!ParseSharedUrl(url, &parsed, error))
         return false;
+    m_where = parsed.shown();
     const auto setup = [&](QSqlDatabase &db) {
         db.setHostName(parsed.host);
         db.setPort(parsed.port);
         db.setUserName(parsed.user);
         db.setPassword(parsed.password);
         db.setDatabaseName(parsed.database);
-        db.setConnectOptions(QLatin1String(ConnectOptions));
+        db.setConnectOptions(connectOptions(m_callMs));
     };
     QString why;
-    if (!connection.open(QStringLiteral("QPSQL"), setup, &why)) {
-        SetError(error, QStringLiteral("cannot reach the shared history at %1:%2: %3")
-                            .arg(parsed.host)
-                            .arg(parsed.port)
-                            .arg(why.trimmed()));
+    if (m_connection.open(QStringLiteral("QPSQL"), setup, &why))
+        return true;
+    SetError(error, connectFailure(parsed, m_where, m_callMs, why));
+    return false;
+}
+
+bool SharedStore::open(const QString &url, QString *error, Use use)
+{
+    if (!connect(url, error))
+        return false;
+    bool made = false;
+    const bool read = call(
+        [&](QString *why) {
+            QSqlQuery query(db());
+            const QString index = use == Use::Copy ? QStringLiteral("service_entries_origin_seq")
+                                                   : QStringLiteral("service_entries");
+            if (!query.exec(QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
+                                           " to_regclass('%1') IS NOT NULL")
+                                .arg(index)) ||
+                !query.next()) {
+                SetError(why, query.lastError().text());
+                return false;
+            }
+            made = query.value(0).toBool();
+            return true;
+        },
+        error);
+    if (read && made)
+        return true;
+    if (read) {
+        SetError(error, QStringLiteral("the shared history at %1 has no service record tables (or "
+                                       "tables of an earlier version): their owner makes them "
+                                       "once with zeltctl history init-shared")
+                            .arg(m_where));
+    }
+    close();
+    return false;
+}
+
+bool SharedStore::call(const std::function<bool(QString *)> &work, QString *error, int ms)
+{
+    if (!isOpen()) {
+        SetError(error, QStringLiteral("the shared history is not connected"));
         return false;
     }
-    if (makeTable(connection.db(), &why))
+    const int limit = ms < 0 ? m_callMs : ms;
+    m_watchdog->arm(db(), limit);
+    QString why;
+    const bool done = work(&why);
+    const bool cut = m_watchdog->disarm();
+    if (done && !cut)
         return true;
-    // Two PCs making the table at the same moment: one of them loses; the table is there.
-    if (makeTable(connection.db(), &why))
-        return true;
-    connection.close();
-    SetError(error, QStringLiteral("cannot make the shared history table: %1").arg(why));
+    if (cut) {
+        // The connection is gone; a later call starts on a new one.
+        close();
+        why = QStringLiteral("the shared history at %1 did not answer within %2 s")
+                  .arg(m_where)
+                  .arg(qRound(limit / 100.0) / 10.0);
+    }
+    SetError(error, why.simplified());
     return false;
+}
+
+bool InitSharedStore(const QString &url, const QString &grantTo, QString *error)
+{
+    SharedStore store;
+    if (!store.connect(url, error))
+        return false;
+    QStringList statements = tableStatements();
+    if (!grantTo.isEmpty()) {
+        QString role = grantTo;
+        role.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        statements << QStringLiteral("GRANT SELECT, INSERT ON service_entries TO \"%1\"").arg(role);
+    }
+    return store.call(
+        [&](QString *why) {
+            QSqlDatabase db = store.db();
+            if (!db.transaction()) {
+                SetError(why, db.lastError().text());
+                return false;
+            }
+            if (ExecSql(db, QLatin1String(InitLock), why) && execAll(db, statements, why) &&
+                db.commit())
+                return true;
+            if (why->isEmpty())
+                SetError(why, db.lastError().text());
+            db.rollback();
+            return false;
+        },
+        error);
 }
 
 SharedVerifyResult VerifyShared(const QString &url)
 {
     SharedVerifyResult result;
-    SqlConnection connection;
-    if (!OpenSharedStore(connection, url, &result.error))
+    SharedStore store;
+    if (!store.open(url, &result.error, SharedStore::Use::Read))
         return result;
     QStringList origins;
-    {
-        QSqlQuery query(connection.db());
-        if (!query.exec(QStringLiteral("SELECT DISTINCT origin FROM service_entries ORDER BY 1"))) {
-            result.error = query.lastError().text();
-            return result;
-        }
-        while (query.next())
-            origins << query.value(0).toString();
-    }
+    const bool listed = store.call(
+        [&](QString *why) {
+            QSqlQuery query(store.db());
+            if (!query.exec(
+                    QStringLiteral("SELECT DISTINCT origin FROM service_entries ORDER BY 1"))) {
+                SetError(why, query.lastError().text());
+                return false;
+            }
+            while (query.next())
+                origins << query.value(0).toString();
+            return true;
+        },
+        &result.error);
+    if (!listed)
+        return result;
     result.ok = true;
     for (const QString &origin : origins) {
-        QSqlQuery query(connection.db());
-        query.prepare(
-            QStringLiteral("SELECT %1 FROM service_entries WHERE origin = ? ORDER BY seq, id")
-                .arg(EntryColumns()));
-        query.addBindValue(origin);
-        const VerifyResult chain = WalkChainRows(query, origin);
+        VerifyResult chain;
+        // A whole chain in one statement: allowed a minute.
+        store.call(
+            [&](QString *why) {
+                QSqlQuery query(store.db());
+                query.setForwardOnly(true);
+                if (!ExecLiteral(query,
+                                 QStringLiteral("SELECT %1 FROM service_entries WHERE origin = ?"
+                                                " ORDER BY seq, id")
+                                     .arg(EntryColumns()),
+                                 {origin}, why))
+                    return false;
+                chain = WalkChainRows(query, origin);
+                SetError(why, chain.error);
+                return chain.error.isEmpty();
+            },
+            &chain.error, 60000);
         if (!chain.error.isEmpty()) {
             result.ok = false;
             result.error = chain.error;

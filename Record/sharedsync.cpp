@@ -6,8 +6,11 @@
 #include "sharedstore.h"
 #include "sqlconnection.h"
 
+#include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -29,39 +32,81 @@ bool readBatch(const QSqlDatabase &local, QVector<ServiceEntry> *batch, QString 
     return true;
 }
 
+// An entry the insert left out: the same one copied before, or another one at
+// its position (a fork), which is an error.
+bool sameAsShared(const QSqlDatabase &db, const QString &origin, const ServiceEntry &entry,
+                  bool *same, QString *error)
+{
+    QSqlQuery query(db);
+    if (!ExecLiteral(query,
+                     QStringLiteral("SELECT id, hash, origin, seq FROM service_entries"
+                                    " WHERE id = ? OR (origin = ? AND seq = ?)"),
+                     {entry.id, origin, entry.seq}, error))
+        return false;
+    *same = true;
+    while (query.next()) {
+        *same = *same && query.value(0).toString() == entry.id &&
+                query.value(1).toString() == entry.hash && query.value(2).toString() == origin &&
+                query.value(3).toLongLong() == entry.seq;
+    }
+    if (!*same) {
+        SetError(error, QStringLiteral("the shared history holds another entry %1 of this record "
+                                       "than the local one (id %2): the local record was cut "
+                                       "back or rebuilt and written on; history verify --shared "
+                                       "names where")
+                            .arg(entry.seq)
+                            .arg(entry.id));
+    }
+    return true;
+}
+
 bool sendBatch(const QSqlDatabase &shared, const QString &origin,
                const QVector<ServiceEntry> &batch, SyncResult *result, QString *error)
 {
     QSqlDatabase db = shared;
     if (!db.transaction()) {
-        SetError(error, QStringLiteral("the shared store refused a transaction"));
+        SetError(error, QStringLiteral("the shared store refused a transaction: %1")
+                            .arg(db.lastError().text()));
         return false;
     }
-    int copied = 0;
+    // The whole batch in one statement: one round trip.
+    QStringList rows;
+    QVariantList values;
+    for (const ServiceEntry &entry : batch) {
+        rows << QStringLiteral("(?, %1)").arg(EntryPlaceholders());
+        values << origin << EntryValues(entry);
+    }
+    QSet<QString> inserted;
+    bool sent;
     {
         QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("INSERT INTO service_entries (origin, %1) VALUES (?, %2)"
-                                      " ON CONFLICT (id) DO NOTHING")
-                           .arg(EntryColumns(), EntryPlaceholders()));
-        for (const ServiceEntry &entry : batch) {
-            insert.addBindValue(origin);
-            BindEntry(insert, entry);
-            if (!ExecQuery(insert, error)) {
-                insert.finish();
-                db.rollback();
-                return false;
-            }
-            copied += insert.numRowsAffected();
-        }
+        sent = ExecLiteral(insert,
+                           QStringLiteral("INSERT INTO service_entries (origin, %1) VALUES %2"
+                                          " ON CONFLICT DO NOTHING RETURNING id")
+                               .arg(EntryColumns(), rows.join(QStringLiteral(", "))),
+                           values, error);
+        while (sent && insert.next())
+            inserted.insert(insert.value(0).toString());
     }
-    if (!db.commit()) {
-        SetError(error, QStringLiteral("the shared store did not commit"));
+    const int copied = inserted.size();
+    for (const ServiceEntry &entry : batch) {
+        bool same = false;
+        if (!sent || inserted.contains(entry.id))
+            continue;
+        sent = sameAsShared(db, origin, entry, &same, error) && same;
+    }
+    if (sent && db.commit()) {
+        result->copied += copied;
+        result->alreadyThere += batch.size() - copied;
+        return true;
+    }
+    if (sent)
+        SetError(error,
+                 QStringLiteral("the shared store did not commit: %1").arg(db.lastError().text()));
+    // A connection that was cut has nothing to roll back.
+    if (db.isOpen())
         db.rollback();
-        return false;
-    }
-    result->copied += copied;
-    result->alreadyThere += batch.size() - copied;
-    return true;
+    return false;
 }
 
 bool markCopied(const QSqlDatabase &local, const QVector<ServiceEntry> &batch, QString *error)
@@ -83,17 +128,30 @@ bool markCopied(const QSqlDatabase &local, const QVector<ServiceEntry> &batch, Q
 
 } // namespace
 
-SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, const QSqlDatabase &shared)
+SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, SharedStore &shared,
+                       QDeadlineTimer until)
 {
     SyncResult result;
     for (;;) {
+        if (until.hasExpired()) {
+            result.failed = qMax(0, PendingCopies(local));
+            result.error = QStringLiteral("the copy ran out of its time with %1 entries left "
+                                          "for the next copy")
+                               .arg(result.failed);
+            return result;
+        }
         QVector<ServiceEntry> batch;
         if (!readBatch(local, &batch, &result.error))
             return result;
         if (batch.isEmpty())
             break;
-        if (!sendBatch(shared, origin, batch, &result, &result.error) ||
-            !markCopied(local, batch, &result.error)) {
+        const qint64 left = until.remainingTime();
+        const int limit =
+            left < 0 ? shared.callLimit() : int(qMin<qint64>(shared.callLimit(), left));
+        const bool sent = shared.call(
+            [&](QString *why) { return sendBatch(shared.db(), origin, batch, &result, why); },
+            &result.error, qMax(1, limit));
+        if (!sent || !markCopied(local, batch, &result.error)) {
             result.failed = qMax(0, PendingCopies(local));
             return result;
         }
@@ -102,15 +160,17 @@ SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, const Q
     return result;
 }
 
-SyncResult CopyToShared(const QSqlDatabase &local, const QString &origin, const QString &url)
+SyncResult CopyToShared(const QSqlDatabase &local, const QString &origin, const QString &url,
+                        int callMs, QDeadlineTimer until)
 {
-    SqlConnection shared;
+    SharedStore shared;
+    shared.setCallLimit(callMs);
     SyncResult result;
-    if (!OpenSharedStore(shared, url, &result.error)) {
+    if (!shared.open(url, &result.error)) {
         result.failed = qMax(0, PendingCopies(local));
         return result;
     }
-    return CopyPending(local, origin, shared.db());
+    return CopyPending(local, origin, shared, until);
 }
 
 int PendingCopies(const QSqlDatabase &local)

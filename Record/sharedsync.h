@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QMetaType>
 #include <QString>
 
 class QSqlDatabase;
+class SharedStore;
 
 // What one copying run to the shared store did.
 struct SyncResult
@@ -17,11 +19,17 @@ struct SyncResult
 Q_DECLARE_METATYPE(SyncResult)
 
 // Copies the local entries not yet marked copied, oldest first, in batches:
-// each batch goes over in one shared transaction, then is marked locally.
-// An entry already in the shared store (same id) is left as it is there.
-SyncResult CopyPending(const QSqlDatabase &local, const QString &origin,
-                       const QSqlDatabase &shared);
+// each batch goes over in one shared transaction within the store's call
+// limit, then is marked locally. An entry already in the shared store (same
+// id, same hash) is left as it is there; another entry at its position of the
+// chain (a record cut back and written on again) stops the copy and is named.
+// A run that passes `until` stops after its batch, the rest left waiting.
+SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, SharedStore &shared,
+                       QDeadlineTimer until = QDeadlineTimer(QDeadlineTimer::Forever));
 // Local entries not yet copied; -1 when unreadable.
 int PendingCopies(const QSqlDatabase &local);
-// The same over a connection of its own to url.
-SyncResult CopyToShared(const QSqlDatabase &local, const QString &origin, const QString &url);
+// The same over a connection of its own to url; every call within callMs,
+// the whole run within `until`.
+SyncResult CopyToShared(const QSqlDatabase &local, const QString &origin, const QString &url,
+                        int callMs = 10000,
+                        QDeadlineTimer until = QDeadlineTimer(QDeadlineTimer::Forever));

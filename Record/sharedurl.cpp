@@ -2,12 +2,40 @@
 
 #include "sqlconnection.h"
 
+#include <QRegularExpression>
 #include <QUrl>
+
+QString SharedUrl::shown() const
+{
+    const QString who = password.isEmpty() ? user : user + QStringLiteral(":***");
+    const QString where = host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;
+    return QStringLiteral("postgresql://%1@%2:%3/%4").arg(who, where).arg(port).arg(database);
+}
 
 QString SharedHistoryUrl(const QString &configured)
 {
     const QString fromEnvironment = qEnvironmentVariable("ZELT_HISTORY_URL").trimmed();
     return fromEnvironment.isEmpty() ? configured.trimmed() : fromEnvironment;
+}
+
+QString MaskedUrl(const QString &text)
+{
+    // What follows the user name up to the last '@' before the path: a
+    // password may itself hold '@', '/' or ':' when it was not encoded.
+    static const QRegularExpression password(
+        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:/@]*:).*@$"));
+    QString masked = text;
+    const int at = masked.lastIndexOf(QLatin1Char('@'));
+    if (at < 0)
+        return masked;
+    const QRegularExpressionMatch match = password.match(masked.left(at + 1));
+    if (match.hasMatch())
+        return match.captured(1) + QStringLiteral("***") + masked.mid(at);
+    // No scheme: "user:password@host/db".
+    const int colon = masked.indexOf(QLatin1Char(':'));
+    if (!masked.contains(QLatin1String("://")) && colon >= 0 && colon < at)
+        return masked.left(colon + 1) + QStringLiteral("***") + masked.mid(at);
+    return masked;
 }
 
 bool ParseSharedUrl(const QString &text, SharedUrl *url, QString *error)
@@ -21,9 +49,11 @@ bool ParseSharedUrl(const QString &text, SharedUrl *url, QString *error)
     const QUrl parsed(text, QUrl::StrictMode);
     if (text.trimmed().isEmpty())
         return refuse(QStringLiteral("empty"));
+    // QUrl's own message quotes the address, password and all.
     if (!parsed.isValid())
-        return refuse(parsed.errorString());
-    if (parsed.scheme() != QLatin1String("postgresql"))
+        return refuse(QStringLiteral("%1 is not a URL").arg(MaskedUrl(text)));
+    if (parsed.scheme() != QLatin1String("postgresql") &&
+        parsed.scheme() != QLatin1String("postgres"))
         return refuse(QStringLiteral("the scheme is not postgresql"));
     if (parsed.userName().isEmpty())
         return refuse(QStringLiteral("no user"));

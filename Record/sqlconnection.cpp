@@ -1,7 +1,9 @@
 #include "sqlconnection.h"
 
 #include <QAtomicInt>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 
 namespace {
@@ -67,6 +69,27 @@ bool ExecSql(const QSqlDatabase &db, const QString &sql, QString *error)
 {
     QSqlQuery query(db);
     if (query.exec(sql))
+        return true;
+    SetError(error, query.lastError().text());
+    return false;
+}
+
+bool ExecLiteral(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error)
+{
+    const QSqlDriver *driver = query.driver();
+    QString text;
+    int next = 0;
+    for (const QChar c : sql) {
+        if (c != QLatin1Char('?') || next >= values.size()) {
+            text += c;
+            continue;
+        }
+        const QVariant &value = values.at(next++);
+        QSqlField field(QString(), value.type());
+        field.setValue(value);
+        text += driver->formatValue(field);
+    }
+    if (query.exec(text))
         return true;
     SetError(error, query.lastError().text());
     return false;

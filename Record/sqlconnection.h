@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
 
@@ -21,6 +22,9 @@ public:
     bool open(const QString &driver, const std::function<void(QSqlDatabase &)> &setup,
               QString *error);
     void close();
+    // Forgets the connection without closing or removing it: for a thread
+    // left to end on its own while the program exits.
+    void abandon() { m_name.clear(); }
     bool isOpen() const { return !m_name.isEmpty(); }
     QSqlDatabase db() const;
 
@@ -31,4 +35,8 @@ private:
 // Runs a prepared query; on failure says what failed in *error.
 bool ExecQuery(QSqlQuery &query, QString *error);
 bool ExecSql(const QSqlDatabase &db, const QString &sql, QString *error);
+// Runs sql with each ? replaced by its value as a literal the driver quotes:
+// no prepared statement is left on the server to be freed afterwards (which,
+// on a connection that was cut, prints a warning from the driver).
+bool ExecLiteral(QSqlQuery &query, const QString &sql, const QVariantList &values, QString *error);
 void SetError(QString *error, const QString &text);

@@ -3,6 +3,7 @@
 #include "zeltctl.h"
 
 #include "historycommands.h"
+#include "historyshared.h"
 #include "servicerecorder.h"
 #include "writesource.h"
 #include "zeltctlcommon.h"
@@ -349,7 +350,9 @@ int Zeltctl::run(const QStringList &arguments)
     if (command == QLatin1String("backup") && p.isSet("hosts")) {
         if (!oneFile(1))
             return usageError(error + QStringLiteral(": DIR"));
+        SharedCopyAtExit copy(m_s);
         const Recording recording(true, false, false, arguments);
+        copy.on = recording.on;
         return cmdFleetBackup(p.value("hosts"), args.first());
     }
     if (p.isSet("hosts")) {
@@ -363,6 +366,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (p.isSet("tcp") == p.isSet("serial"))
         return usageError(QStringLiteral("give the instrument's link: --tcp HOST[:PORT] or "
                                          "--serial DEVICE"));
+    SharedCopyAtExit copy(m_s); // after the recording ended
     const bool writes = command == QLatin1String("write") ||
                         (command == QLatin1String("restore") && !p.isSet("dry-run"));
     const Recording recording(writes || command == QLatin1String("backup") ||
@@ -371,6 +375,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (!recording.refusal.isEmpty())
         return fail(ExitUsage, recording.refusal);
     m_recording = recording.on;
+    copy.on = recording.on;
     if (command == QLatin1String("info"))
         return oneFile(0) ? cmdInfo() : usageError(error);
     if (command == QLatin1String("read")) {

@@ -87,6 +87,30 @@ public:
     {
         return QStringLiteral("postgresql://zelt@127.0.0.1:%1/%2").arg(m_port).arg(database);
     }
+    int port() const { return m_port; }
+
+    // Logins of `role` over TCP must give the role's password from now on
+    // (every other login is trusted).
+    bool requirePassword(const QString &role, QString *why)
+    {
+        QFile hba(dataDir() + QStringLiteral("/pg_hba.conf"));
+        if (!hba.open(QIODevice::ReadOnly)) {
+            *why = hba.errorString();
+            return false;
+        }
+        const QByteArray rest = hba.readAll();
+        hba.close();
+        if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            hba.write(
+                QStringLiteral("host all %1 127.0.0.1/32 scram-sha-256\n").arg(role).toUtf8() +
+                rest) < 0) {
+            *why = hba.errorString();
+            return false;
+        }
+        hba.close();
+        return run(QStringLiteral("pg_ctl"),
+                   {QStringLiteral("-D"), dataDir(), QStringLiteral("reload")}, why);
+    }
 
 private:
     QString dataDir() const { return m_dir.filePath(QStringLiteral("data")); }

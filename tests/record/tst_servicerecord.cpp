@@ -440,7 +440,7 @@ void TestServiceRecord::sharedUrlsAreParsedOrRefused_data()
     QTest::newRow("other scheme") << "mysql://u@h/d"
                                   << "";
     QTest::newRow("short scheme") << "postgres://u@h/d"
-                                  << "";
+                                  << "u||h|5432|d";
     QTest::newRow("no user") << "postgresql://h:5432/d"
                              << "";
     QTest::newRow("no database") << "postgresql://u@h:5432/"

@@ -2,6 +2,7 @@
 // scrolls, the filters against the same filters applied by hand, the chain
 // check on an edited file, the exports, new entries and its place in the
 // main window, where it reads nothing from the instrument.
+#include "pgserver.h"
 #include "recordfixture.h"
 
 #include "App/historymodel.h"
@@ -11,6 +12,7 @@
 #include "languagefont.h"
 #include "mainwindow.h"
 #include "servicerecord.h"
+#include "sharedstore.h"
 #include "ui_mainwindow.h"
 #include "workbook.h"
 
@@ -97,6 +99,7 @@ private slots:
     void exportsHoldTheFilteredEntries();
     void aNewEntryShowsAtTheTopOnly();
     void theMenuButtonShowsThePageWhichPollsNoParameters();
+    void theSharedViewShowsEveryComputersEntries();
 
 private:
     void append(int n);
@@ -381,6 +384,73 @@ void TestHistoryPage::theMenuButtonShowsThePageWhichPollsNoParameters()
     QCOMPARE(window.historyPage()->filter().serial, QStringLiteral("ABCDEFGHIJKLM-NOPQRSTUVWXY"));
     for (int n = 0; n < SerialNumberChars; ++n)
         gsrt_SysInf.slot[SerialNumberSlot + n] = 0;
+}
+
+// The shared view lists every computer's entries from the shared store, with
+// the page's filters; the local record's check and exports are off meanwhile.
+// Without a shared store it says so and stays on the local record.
+void TestHistoryPage::theSharedViewShowsEveryComputersEntries()
+{
+    HistoryPage unset;
+    unset.setRecord(m_record.get());
+    auto *unsetBox = unset.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"));
+    unsetBox->click();
+    QVERIFY(!unsetBox->isChecked());
+    QVERIFY2(unset.statusText().contains(QLatin1String("No shared record")),
+             qPrintable(unset.statusText()));
+
+    PgServer server;
+    QString error;
+    if (!server.create(&error))
+        QSKIP(qPrintable(QStringLiteral("no PostgreSQL server to test against: ") + error));
+    {
+        SharedStore admin;
+        QVERIFY2(admin.connect(server.url(), &error) &&
+                     ExecSql(admin.db(), QStringLiteral("CREATE DATABASE shared"), &error),
+                 qPrintable(error));
+    }
+    const QString url = server.url(QStringLiteral("shared"));
+    QVERIFY2(InitSharedStore(url, QString(), &error), qPrintable(error));
+    append(30);
+    ServiceRecord other;
+    QVERIFY(other.open(m_dir->filePath(QStringLiteral("other.sqlite")), &error));
+    for (int i = 0; i < 20; ++i) {
+        ServiceEntry e = spreadEntry(i);
+        e.host = QStringLiteral("bench-pc");
+        QVERIFY(other.append(e, &error));
+    }
+    QVERIFY(m_record->syncShared(url).ok);
+    QVERIFY(other.syncShared(url).ok);
+
+    HistoryPage page;
+    page.setRecord(m_record.get());
+    page.setSharedUrl(url);
+    page.resize(1000, 600);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QCOMPARE(page.model()->rowCount(), 30);
+    page.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"))->click();
+    fetchAll(page.model());
+    QCOMPARE(page.model()->rowCount(), 50);
+    QCOMPARE(page.statusText(), QString());
+    int fromBench = 0;
+    for (int row = 0; row < 50; ++row)
+        fromBench += HistoryModel::cellText(page.model()->entry(row), HistoryModel::WhoColumn)
+                         .endsWith(QLatin1String("@bench-pc"));
+    QCOMPARE(fromBench, 20);
+    QVERIFY(!page.findChild<QPushButton *>(QStringLiteral("BtnHistoryVerify"))->isEnabled());
+    Filters serial;
+    serial.serial = QStringLiteral("A100");
+    setFilters(page, serial);
+    fetchAll(page.model());
+    const auto a100 = [](const ServiceEntry &e) { return e.serial == QLatin1String("A100"); };
+    const int local = int(std::count_if(m_entries.cbegin(), m_entries.cend(), a100));
+    const int bench = int(std::count_if(m_entries.cbegin(), m_entries.cbegin() + 20, a100));
+    QCOMPARE(page.model()->rowCount(), local + bench);
+    page.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"))->click();
+    fetchAll(page.model());
+    QCOMPARE(page.model()->rowCount(), local);
+    QVERIFY(page.findChild<QPushButton *>(QStringLiteral("BtnHistoryVerify"))->isEnabled());
 }
 
 QTEST_MAIN(TestHistoryPage)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+class QSqlDatabase;
+
+// Cuts a PostgreSQL connection's socket from a thread of its own when a call
+// on it runs past its time, or at once when asked to: the call blocked on the
+// socket then returns with an error at once. TCP keepalives and the server's
+// statement timeout cannot end such a wait: a proxy in between, or a server
+// that stopped reading, still acknowledges every packet and sends nothing.
+// Connecting is bounded by the client library's connect timeout instead (the
+// socket is not known before the connection is made).
+class SqlWatchdog
+{
+public:
+    SqlWatchdog() = default;
+    ~SqlWatchdog();
+    SqlWatchdog(const SqlWatchdog &) = delete;
+    SqlWatchdog &operator=(const SqlWatchdog &) = delete;
+
+    // Watches db's socket for ms from now (a PostgreSQL connection; others are
+    // not watched). After cutNow() the socket is cut at once.
+    void arm(const QSqlDatabase &db, int ms);
+    // Stops watching; true when the socket was cut since arm().
+    bool disarm();
+    // From any thread: cuts the watched socket now, and every one armed later.
+    void cutNow();
+
+private:
+    void run();
+    void cutLocked();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::thread m_thread;
+    int m_socket = -1;
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_cut = false;
+    bool m_cutAll = false;
+    bool m_ending = false;
+};
+
+// The socket of an open PostgreSQL connection; -1 for any other.
+int PostgresSocket(const QSqlDatabase &db);
