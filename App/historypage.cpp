@@ -45,7 +45,6 @@ template <typename Work> auto waiting(Work &&work)
 
 } // namespace
 
-HistoryPage::~HistoryPage() = default;
 
 HistoryPage::HistoryPage(QWidget *parent) : QWidget(parent), m_model(new HistoryModel(this))
 {
