@@ -304,6 +304,7 @@ void MbapTcpClient::expire(quint16 tid)
         resync(QStringLiteral("a frame cut short"), MalformedKind::Cut);
         if (p.reply) {
             p.reply->setProperty(MalformedProperty, int(MalformedKind::Cut));
+            p.reply->setProperty(StreamDroppedProperty, true);
             p.reply->setError(QModbusDevice::UnknownError,
                               QStringLiteral("Malformed reply: the frame was cut short."));
         }
@@ -345,8 +346,10 @@ void MbapTcpClient::failAll(QModbusDevice::Error error, const QString &text, int
         entry.second.timer.reset();
         if (!entry.second.reply)
             continue;
-        if (malformed >= 0)
+        if (malformed >= 0) {
             entry.second.reply->setProperty(MalformedProperty, malformed);
+            entry.second.reply->setProperty(StreamDroppedProperty, true);
+        }
         entry.second.reply->setError(error, text);
     }
 }

@@ -15,6 +15,10 @@ class QModbusReply;
 // the failures only the framing sees: another unit, a cut frame, a stream out of
 // step.
 constexpr char MalformedProperty[] = "zeltMalformed";
+// The reply property set (true) on a request failed because its stream was
+// dropped out of step: no answer to it was read, through no doing of the peer's
+// own answer to it.
+constexpr char StreamDroppedProperty[] = "zeltStreamDropped";
 class QTcpSocket;
 class QTimer;
 
