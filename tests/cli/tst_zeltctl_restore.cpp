@@ -433,6 +433,8 @@ void TstZeltctlRestore::theStopMessageCountsTheRequestsTheTraceShows()
         QRegularExpression(QStringLiteral("left (\\d+) requests in a row unanswered"))
             .match(run.err);
     QVERIFY2(said.hasMatch(), qPrintable(run.err));
+    // The link was not opened again once three requests were left unanswered.
+    QVERIFY2(!run.err.contains(QLatin1String("could not be opened again")), qPrintable(run.err));
     QFile f(trace);
     QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
