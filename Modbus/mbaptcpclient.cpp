@@ -255,10 +255,19 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
 {
     const auto it = m_pending.find(tid);
     if (it == m_pending.end()) {
-        // An answer to a request already given up (a retry answered twice).
+        // A retry answered twice is harmless. Any other answer to no request in
+        // flight (one given up, or a transaction never asked) shows a peer that
+        // is behind or out of step: the request waiting now is dropped at once
+        // rather than left to its timeout, and the stream starts afresh.
         qDebug() << "Modbus TCP: answer to no pending request, transaction" << tid;
+        if (!m_pending.empty() && !m_answered.contains(tid))
+            resync(QStringLiteral("an answer to no request in flight (transaction %1)").arg(tid),
+                   MalformedKind::Undecodable);
         return;
     }
+    m_answered.append(tid);
+    if (m_answered.size() > 16)
+        m_answered.removeFirst();
     Pending p = std::move(it->second);
     m_pending.erase(it);
     p.timer.reset();

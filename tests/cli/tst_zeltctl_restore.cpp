@@ -118,6 +118,7 @@ private slots:
     void aWriteLostWithTheLinkIsReadBackAndRetried();
     void linkFailuresEndARunWithinThreeRequests_data();
     void linkFailuresEndARunWithinThreeRequests();
+    void anAnswerToNoRequestInFlightDropsTheStream();
     void theStopMessageCountsTheRequestsTheTraceShows();
     void anInstrumentThatRefusesTheFirstReadHasAnswered();
 
@@ -373,7 +374,9 @@ void TstZeltctlRestore::linkFailuresEndARunWithinThreeRequests_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("command");
     const QList<QPair<const char *, hostile::Answer>> faults{
-        {"cut", hostile::Answer::CutFrame}, {"length too big", hostile::Answer::HugeLength}};
+        {"cut", hostile::Answer::CutFrame},
+        {"length too big", hostile::Answer::HugeLength},
+        {"other transaction id", hostile::Answer::OtherTransaction}};
     for (const auto &fault : faults) {
         QTest::addRow("%s, backup", fault.first)
             << int(fault.second) << QStringList{"backup", "FILE"};
@@ -408,6 +411,32 @@ void TstZeltctlRestore::linkFailuresEndARunWithinThreeRequests()
     QCOMPARE(peer.requests(), answered + 3);
     QVERIFY2(run.err.contains(QLatin1String("left 3 requests in a row unanswered")),
              qPrintable(run.err));
+}
+
+// An answer under a transaction id never asked ends the request waiting now as
+// a stream out of step (not a timeout), and the stream is opened afresh; the
+// next request is answered on it.
+void TstZeltctlRestore::anAnswerToNoRequestInFlightDropsTheStream()
+{
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    QVERIFY(connectTcpClient(peer.port()));
+    gp_ModbusDevice->setTimeout(3000);
+    ModbusConnection *link = ProgramLink();
+    LinkSettings request;
+    request.startAddress = 54;
+    request.count = 2;
+    quint16 values[2] = {};
+    peer.setAnswer(hostile::Answer::OtherTransaction);
+    QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusMalformed);
+    QVERIFY(link->lastFailedOnLink());
+    const LinkFigures f = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
+    QCOMPARE(f.timeouts, quint64(0));
+    QCOMPARE(f.reconnectsBy[int(ReconnectReason::OutOfStep)], quint64(1));
+    peer.setAnswer(hostile::Answer::Good);
+    QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusOk);
+    QCOMPARE(values[0], hostile::registerValue(54));
+    QCOMPARE(peer.connections(), 2);
 }
 
 // Two silent requests, then a link the instrument closes: the stop message
