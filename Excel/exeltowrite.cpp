@@ -82,6 +82,45 @@ int readBackAddress(int address)
     return p && p->access == ParamAccess::WriteOnly && p->readBack ? p->readBack : address;
 }
 
+// Empty, with *row set to the catalogue row, when a file row of this address,
+// count and name stands for a parameter a file may write; otherwise why not.
+QString identifyFileRow(int address, int count, const QString &name, const ParamRow **row)
+{
+    const ParamRow *p = FindParamByAddress(address);
+    const bool writable =
+        p && p->page > 0 &&
+        (p->access == ParamAccess::ReadWrite || p->access == ParamAccess::WriteOnly);
+    if (!writable)
+        return p ? QStringLiteral("register %1 is never written by an import").arg(address)
+                 : QStringLiteral("register %1 is no parameter of this version").arg(address);
+    if (p->count != count)
+        return QStringLiteral("register %1 holds %2 register(s), not %3")
+            .arg(address)
+            .arg(p->count)
+            .arg(count);
+    const QString stated = name.trimmed();
+    const auto same = [&stated](const char *known) {
+        return known && stated.compare(QString::fromUtf8(known), Qt::CaseInsensitive) == 0;
+    };
+    if (!same(p->nameEn) && !same(p->nameCn)) {
+        // A name moved to another address says where it belongs.
+        for (const ParamRow &other : ParameterCatalogue()) {
+            if (same(other.nameEn) || same(other.nameCn))
+                return QStringLiteral("\"%1\" is register %2, not %3 (%4)")
+                    .arg(stated)
+                    .arg(other.address)
+                    .arg(address)
+                    .arg(QString::fromUtf8(p->nameEn));
+        }
+        return QStringLiteral("register %1 is %2, not \"%3\"")
+            .arg(address)
+            .arg(QString::fromUtf8(p->nameEn), stated);
+    }
+    if (row)
+        *row = p;
+    return QString();
+}
+
 // What a request came to, with the instrument's exception when it refused.
 QString resultText(ModbusResult result)
 {
@@ -233,7 +272,7 @@ ImportRowPlan PlanImportRow(const Workbook &book, int r)
                       .arg(count);
     const ParamRow *p = nullptr;
     if (refusal.isEmpty())
-        refusal = IdentifyFileRow(int(address), int(count), book.cellText(r, NameColumn), &p);
+        refusal = identifyFileRow(int(address), int(count), book.cellText(r, NameColumn), &p);
     plan.address = int(address);
     plan.readAddress = readBackAddress(plan.address);
     plan.count = int(count);
@@ -256,43 +295,6 @@ ImportRowPlan PlanImportRow(const Workbook &book, int r)
     plan.reason = refusal;
     plan.action = refusal.isEmpty() ? ImportRowPlan::Write : ImportRowPlan::Refuse;
     return plan;
-}
-
-QString IdentifyFileRow(int address, int count, const QString &name, const ParamRow **row)
-{
-    const ParamRow *p = FindParamByAddress(address);
-    const bool writable =
-        p && p->page > 0 &&
-        (p->access == ParamAccess::ReadWrite || p->access == ParamAccess::WriteOnly);
-    if (!writable)
-        return p ? QStringLiteral("register %1 is never written by an import").arg(address)
-                 : QStringLiteral("register %1 is no parameter of this version").arg(address);
-    if (p->count != count)
-        return QStringLiteral("register %1 holds %2 register(s), not %3")
-            .arg(address)
-            .arg(p->count)
-            .arg(count);
-    const QString stated = name.trimmed();
-    const auto same = [&stated](const char *known) {
-        return known && stated.compare(QString::fromUtf8(known), Qt::CaseInsensitive) == 0;
-    };
-    if (!same(p->nameEn) && !same(p->nameCn)) {
-        // A name moved to another address says where it belongs.
-        for (const ParamRow &other : ParameterCatalogue()) {
-            if (same(other.nameEn) || same(other.nameCn))
-                return QStringLiteral("\"%1\" is register %2, not %3 (%4)")
-                    .arg(stated)
-                    .arg(other.address)
-                    .arg(address)
-                    .arg(QString::fromUtf8(p->nameEn));
-        }
-        return QStringLiteral("register %1 is %2, not \"%3\"")
-            .arg(address)
-            .arg(QString::fromUtf8(p->nameEn), stated);
-    }
-    if (row)
-        *row = p;
-    return QString();
 }
 
 ExportRowPlan PlanExportRow(const Workbook &book, int r)

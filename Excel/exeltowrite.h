@@ -10,7 +10,6 @@
 
 class QModbusClient;
 class Workbook;
-struct ParamRow;
 
 // The workbooks collection of the spreadsheet engine: opens workbook files and
 // owns them until the engine shuts down.
@@ -70,9 +69,6 @@ struct ImportRowPlan
 // name (in either template language). The limits that apply are the
 // catalogue's.
 ImportRowPlan PlanImportRow(const Workbook &book, int row);
-// Empty, with *row set to the catalogue row, when a file row of this address,
-// count and name stands for a parameter a file may write; otherwise why not.
-QString IdentifyFileRow(int address, int count, const QString &name, const ParamRow **row);
 
 // What the export does with one row of the parameter sheet.
 struct ExportRowPlan
