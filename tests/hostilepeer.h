@@ -26,18 +26,18 @@ namespace hostile {
 
 enum class Answer {
     Good,
-    CutFrame,         // the frame without its last three bytes
-    HugeLength,       // an MBAP length of 0xFFFF in front of a good PDU
-    FewerRegisters,   // one register less than asked, byte count and length agreeing
-    LyingByteCount,   // the byte count claims every register, two are missing
-    GarbageOnce,      // three stray bytes before the next answer, then Good again
-    Silent,           // the request is taken and never answered
-    OtherUnit,        // a good answer from unit id + 1
-    OtherFunction,    // a read answered as input registers (function 4)
-    Delayed,          // a good answer after delayMs
-    Close,            // the connection is closed instead of an answer
-    CloseOnce,        // as Close, then Good again
-    OtherTransaction, // a good answer under a transaction id never asked
+    CutFrame,       // the frame without its last three bytes
+    HugeLength,     // an MBAP length of 0xFFFF in front of a good PDU
+    FewerRegisters, // one register less than asked, byte count and length agreeing
+    LyingByteCount, // the byte count claims every register, two are missing
+    GarbageOnce,    // three stray bytes before the next answer, then Good again
+    Silent,         // the request is taken and never answered
+    OtherUnit,      // a good answer from unit id + 1
+    OtherFunction,  // a read answered as input registers (function 4)
+    Delayed,        // a good answer after delayMs
+    Close,          // the connection is closed instead of an answer
+    CloseOnce,      // as Close, then Good again
+    OtherTid,       // a good answer under a transaction id never asked
 };
 
 inline quint16 registerValue(int address)
@@ -224,7 +224,7 @@ private:
         case Answer::OtherUnit:
             out = frame(request, unit + 1, goodPdu(request));
             break;
-        case Answer::OtherTransaction:
+        case Answer::OtherTid:
             out = frame(request, unit, goodPdu(request));
             out[0] = char(quint8(out[0]) ^ 0x5A);
             break;

@@ -376,7 +376,7 @@ void TstZeltctlRestore::linkFailuresEndARunWithinThreeRequests_data()
     const QList<QPair<const char *, hostile::Answer>> faults{
         {"cut", hostile::Answer::CutFrame},
         {"length too big", hostile::Answer::HugeLength},
-        {"other transaction id", hostile::Answer::OtherTransaction}};
+        {"other transaction id", hostile::Answer::OtherTid}};
     for (const auto &fault : faults) {
         QTest::addRow("%s, backup", fault.first)
             << int(fault.second) << QStringList{"backup", "FILE"};
@@ -427,7 +427,7 @@ void TstZeltctlRestore::anAnswerToNoRequestInFlightDropsTheStream()
     request.startAddress = 54;
     request.count = 2;
     quint16 values[2] = {};
-    peer.setAnswer(hostile::Answer::OtherTransaction);
+    peer.setAnswer(hostile::Answer::OtherTid);
     QCOMPARE(ReadHoldingRegisters(gp_ModbusDevice, request, values), ModbusMalformed);
     QVERIFY(link->lastFailedOnLink());
     const LinkFigures f = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
