@@ -82,6 +82,52 @@ int readBackAddress(int address)
     return p && p->access == ParamAccess::WriteOnly && p->readBack ? p->readBack : address;
 }
 
+// Empty, with *row set to the catalogue row, when a file row of this address,
+// count and name stands for a parameter a file may write; otherwise why not.
+QString identifyFileRow(int address, int count, const QString &name, const ParamRow **row)
+{
+    const ParamRow *p = FindParamByAddress(address);
+    const bool writable =
+        p && p->page > 0 &&
+        (p->access == ParamAccess::ReadWrite || p->access == ParamAccess::WriteOnly);
+    if (!writable)
+        return p ? QStringLiteral("register %1 is never written by an import").arg(address)
+                 : QStringLiteral("register %1 is no parameter of this version").arg(address);
+    if (p->count != count)
+        return QStringLiteral("register %1 holds %2 register(s), not %3")
+            .arg(address)
+            .arg(p->count)
+            .arg(count);
+    const QString stated = name.trimmed();
+    const auto same = [&stated](const char *known) {
+        return known && stated.compare(QString::fromUtf8(known), Qt::CaseInsensitive) == 0;
+    };
+    if (!same(p->nameEn) && !same(p->nameCn)) {
+        // A name moved to another address says where it belongs.
+        for (const ParamRow &other : ParameterCatalogue()) {
+            if (same(other.nameEn) || same(other.nameCn))
+                return QStringLiteral("\"%1\" is register %2, not %3 (%4)")
+                    .arg(stated)
+                    .arg(other.address)
+                    .arg(address)
+                    .arg(QString::fromUtf8(p->nameEn));
+        }
+        return QStringLiteral("register %1 is %2, not \"%3\"")
+            .arg(address)
+            .arg(QString::fromUtf8(p->nameEn), stated);
+    }
+    if (row)
+        *row = p;
+    return QString();
+}
+
+// What a request came to, with the instrument's exception when it refused.
+QString resultText(ModbusResult result)
+{
+    const ModbusConnection *link = ProgramLink();
+    return ModbusResultText(result, link ? link->lastExceptionCode() : 0);
+}
+
 QString floatText(quint32 bits)
 {
     float f = 0;
@@ -224,20 +270,28 @@ ImportRowPlan PlanImportRow(const Workbook &book, int r)
         refusal = QStringLiteral("value %1 is not an unsigned decimal of %2 register(s)")
                       .arg(valueText)
                       .arg(count);
-    plan.stated = refusal.isEmpty();
-    const ParamRow *p = FindParamByAddress(int(address));
-    if (plan.stated && (value < limitValue(minText) || value > limitValue(maxText)))
-        refusal = QStringLiteral("value %1 lies outside %2 .. %3")
-                      .arg(value)
-                      .arg(limitValue(minText))
-                      .arg(limitValue(maxText));
-    else if (plan.stated && p &&
-             (p->access == ParamAccess::Command || p->access == ParamAccess::ReadOnly))
-        refusal = QStringLiteral("register %1 is never written by an import").arg(address);
+    const ParamRow *p = nullptr;
+    if (refusal.isEmpty())
+        refusal = identifyFileRow(int(address), int(count), book.cellText(r, NameColumn), &p);
     plan.address = int(address);
     plan.readAddress = readBackAddress(plan.address);
     plan.count = int(count);
     plan.value = quint32(value);
+    plan.stated = refusal.isEmpty();
+    if (plan.stated) {
+        // The catalogue's limits apply; the file's own are only compared with them.
+        if (limitValue(minText) != quint64(p->rawMin) || limitValue(maxText) != quint64(p->rawMax))
+            plan.limitsNote = QStringLiteral("the file's limits %1 .. %2 are not this version's "
+                                             "%3 .. %4, which apply")
+                                  .arg(minText.trimmed(), maxText.trimmed())
+                                  .arg(p->rawMin)
+                                  .arg(p->rawMax);
+        if (qint64(value) < p->rawMin || qint64(value) > p->rawMax)
+            refusal = QStringLiteral("value %1 lies outside %2 .. %3")
+                          .arg(value)
+                          .arg(p->rawMin)
+                          .arg(p->rawMax);
+    }
     plan.reason = refusal;
     plan.action = refusal.isEmpty() ? ImportRowPlan::Write : ImportRowPlan::Refuse;
     return plan;
@@ -309,9 +363,32 @@ bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, con
     quint32 held = 0;
     if (m_values && m_values(plan.readAddress, plan.count, &held))
         rowSource.setOldValue(held);
-    const ModbusResult result = WriteParam(device, plan.value, request);
+    ModbusResult result = WriteParam(device, plan.value, request);
+    if (result == ModbusNoLink) {
+        // The link went down with the write, so whether it took is not known.
+        // The register is read once the link is up again, and written again
+        // only when it does not hold the value.
+        bool ok = false;
+        ModbusResult readResult = ModbusNoLink;
+        const quint32 now = ReadParam(plan.readAddress, plan.count, &ok, &readResult);
+        if (!ok) {
+            failRow(row, QStringLiteral("register %1: link lost during the write, and register "
+                                        "%2 could not be read after it (%3)")
+                             .arg(plan.address)
+                             .arg(plan.readAddress)
+                             .arg(resultText(readResult)));
+            return false;
+        }
+        if (now == plan.value) {
+            qDebug().noquote()
+                << QStringLiteral("row %1: the write lost with the link took").arg(row);
+            rowSource.setReadBack(now);
+            return true;
+        }
+        result = WriteParam(device, plan.value, request);
+    }
     if (result != ModbusOk) {
-        failRow(row, QStringLiteral("register %1, result %2").arg(plan.address).arg(int(result)));
+        failRow(row, QStringLiteral("register %1: %2").arg(plan.address).arg(resultText(result)));
         return false;
     }
     if (!m_values)
@@ -390,8 +467,10 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
             ++m_report.skipped;
             continue;
         }
+        if (!plan.limitsNote.isEmpty())
+            m_report.otherLimits.insert(r, plan.limitsNote);
         // A row whose register already holds the file's value is left alone,
-        // even where the file's limits would refuse that value.
+        // even where the limits would refuse that value.
         quint32 held = 0;
         const bool known = m_values && plan.stated && m_values(plan.readAddress, plan.count, &held);
         if (known && held == plan.value) {
@@ -550,5 +629,9 @@ QString ExelToWrite::ReportText(const ParamFileReport &report, bool import)
         text += tr(", %1 skipped").arg(report.skipped);
     if (report.unreached)
         text += tr(", %1 not reached").arg(report.unreached);
+    if (!report.otherLimits.isEmpty())
+        text += tr("; %1 with limits other than this version's (rows %2)")
+                    .arg(report.otherLimits.size())
+                    .arg(rowList(report.otherLimits.keys().toVector()));
     return text;
 }

@@ -3,6 +3,7 @@
 #include "writesource.h"
 
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -39,6 +40,8 @@ struct ParamFileReport
     int unreached = 0;           // rows after the one where the run gave up (see setGiveUp)
     int unchanged = 0;           // import with instrument values: rows already holding the value
     QHash<int, QString> reasons; // why a refused or failed row was not done, by row
+    // Import: rows whose file limits differ from the catalogue's, with what they state.
+    QMap<int, QString> otherLimits;
 };
 
 // What the import does with one row of the parameter sheet.
@@ -56,10 +59,17 @@ struct ImportRowPlan
     int count = 0;
     quint32 value = 0;
     QString reason; // Refuse: why
-    // Address, count and value are stated exactly (only the limits or the
-    // register's access may refuse the row).
+    // Address, count and value are stated exactly and name a parameter a file
+    // may write (only its limits may still refuse the row).
     bool stated = false;
+    // Stated: the file's limits differ from the catalogue's (edited, or made
+    // for another version); what they are and that the catalogue's apply.
+    QString limitsNote;
 };
+// A row is identified by the catalogue, never by its address column alone:
+// the register must be a parameter a file may write, with its count and its
+// name (in either template language). The limits that apply are the
+// catalogue's.
 ImportRowPlan PlanImportRow(const Workbook &book, int row);
 
 // What the export does with one row of the parameter sheet.

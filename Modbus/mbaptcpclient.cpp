@@ -255,10 +255,19 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
 {
     const auto it = m_pending.find(tid);
     if (it == m_pending.end()) {
-        // An answer to a request already given up (a retry answered twice).
+        // A retry answered twice is harmless. Any other answer to no request in
+        // flight (one given up, or a transaction never asked) shows a peer that
+        // is behind or out of step: the request waiting now is dropped at once
+        // rather than left to its timeout, and the stream starts afresh.
         qDebug() << "Modbus TCP: answer to no pending request, transaction" << tid;
+        if (!m_pending.empty() && !m_answered.contains(tid))
+            resync(QStringLiteral("an answer to no request in flight (transaction %1)").arg(tid),
+                   MalformedKind::Undecodable);
         return;
     }
+    m_answered.append(tid);
+    if (m_answered.size() > 16)
+        m_answered.removeFirst();
     Pending p = std::move(it->second);
     m_pending.erase(it);
     p.timer.reset();
@@ -304,6 +313,7 @@ void MbapTcpClient::expire(quint16 tid)
         resync(QStringLiteral("a frame cut short"), MalformedKind::Cut);
         if (p.reply) {
             p.reply->setProperty(MalformedProperty, int(MalformedKind::Cut));
+            p.reply->setProperty(StreamDroppedProperty, true);
             p.reply->setError(QModbusDevice::UnknownError,
                               QStringLiteral("Malformed reply: the frame was cut short."));
         }
@@ -345,8 +355,10 @@ void MbapTcpClient::failAll(QModbusDevice::Error error, const QString &text, int
         entry.second.timer.reset();
         if (!entry.second.reply)
             continue;
-        if (malformed >= 0)
+        if (malformed >= 0) {
             entry.second.reply->setProperty(MalformedProperty, malformed);
+            entry.second.reply->setProperty(StreamDroppedProperty, true);
+        }
         entry.second.reply->setError(error, text);
     }
 }

@@ -15,6 +15,10 @@ class QModbusReply;
 // the failures only the framing sees: another unit, a cut frame, a stream out of
 // step.
 constexpr char MalformedProperty[] = "zeltMalformed";
+// The reply property set (true) on a request failed because its stream was
+// dropped out of step: no answer to it was read, through no doing of the peer's
+// own answer to it.
+constexpr char StreamDroppedProperty[] = "zeltStreamDropped";
 class QTcpSocket;
 class QTimer;
 
@@ -27,7 +31,8 @@ class QTimer;
 // is decoded by Qt (QModbusClient::processResponse), the replies are Qt's.
 //
 // A stream that is out of step (a header no instrument sends, a frame that stops
-// halfway) is dropped and the connection opened again at once: the client stays
+// halfway, an answer to no request in flight: late, or under another
+// transaction id) is dropped and the connection opened again at once: the client stays
 // in the connected state meanwhile, requests made then wait for the new
 // connection, and only a peer that refuses it ends the link.
 //
@@ -84,6 +89,9 @@ private:
     QByteArray m_buffer;
     std::map<quint16, Pending> m_pending;
     quint16 m_nextTid = 0;
+    // The transactions answered last: a second answer to one of them is a
+    // retry's duplicate, not a stream out of step.
+    QVector<quint16> m_answered;
     bool m_resyncing = false;
     int m_resyncs = 0;
 };

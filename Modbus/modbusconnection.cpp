@@ -368,8 +368,11 @@ bool ModbusConnection::maySend(int slaveId) const
     return isOpen() && !RefusedSlaveId(slaveId);
 }
 
-void ModbusConnection::countResult(ModbusResult result)
+void ModbusConnection::countResult(ModbusResult result, const QModbusReply *reply)
 {
+    m_lastFailedOnLink =
+        result == ModbusTimeout || result == ModbusNoLink ||
+        (result == ModbusMalformed && reply && reply->property(StreamDroppedProperty).toBool());
     if (result == ModbusTimeout)
         ++m_timeouts;
     else if (result == ModbusOk || result == ModbusProtocolError || result == ModbusMalformed)
@@ -422,6 +425,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
         reply = sendOn(m_client, QModbusDataUnit(type, address, quint16(count)), slaveId, false);
     if (!reply) {
         const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
+        m_lastFailedOnLink = result == ModbusNoLink;
         QMetaObject::invokeMethod(
             this, [done, result] { done(result, {}); }, Qt::QueuedConnection);
         return;
@@ -436,6 +440,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
             const double ms = clock.nsecsElapsed() / 1e6;
             if (!r) {
                 countRequest(nullptr, ModbusTimeout, false, asked, slaveId, sentAt, ms);
+                m_lastFailedOnLink = true;
                 budgetSpent(budgetMs);
                 done(ModbusTimeout, {});
                 return;
@@ -443,7 +448,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
             QVector<quint16> values(count);
             const ModbusResult result = EvaluateReadReply(*r, type, address, count, values.data());
             m_lastException = ExceptionCodeOf(*r);
-            countResult(result);
+            countResult(result, r);
             QModbusDataUnit answered(type, address, quint16(count));
             if (result == ModbusOk)
                 answered.setValues(values);
@@ -463,6 +468,7 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
         reply = sendOn(m_client, QModbusDataUnit(type, address, values), slaveId, true);
     if (!reply) {
         const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
+        m_lastFailedOnLink = result == ModbusNoLink;
         QMetaObject::invokeMethod(
             this, [done, result] { done(result); }, Qt::QueuedConnection);
         return;
@@ -476,13 +482,14 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
                      const double ms = clock.nsecsElapsed() / 1e6;
                      if (!r) {
                          countRequest(nullptr, ModbusTimeout, true, written, slaveId, sentAt, ms);
+                         m_lastFailedOnLink = true;
                          budgetSpent(budgetMs);
                          done(ModbusTimeout);
                          return;
                      }
                      const ModbusResult result = EvaluateWriteReply(*r, address);
                      m_lastException = ExceptionCodeOf(*r);
-                     countResult(result);
+                     countResult(result, r);
                      countRequest(r, result, true, written, slaveId, sentAt, ms);
                      done(result);
                  });

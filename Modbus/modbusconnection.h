@@ -116,6 +116,11 @@ public:
     int timeoutsInARow() const { return m_timeouts; }
     bool outOfStep() const { return m_timeouts >= ReopenAfterTimeouts; }
     void resetTimeouts() { m_timeouts = 0; }
+    // Whether the last request that ended got no answer through no fault of an
+    // answer of the peer's: silence, a frame cut short, a stream dropped out of
+    // step, the link lost or never up. An answer, even a refusal or one that
+    // does not fit the request, is the peer's own.
+    bool lastFailedOnLink() const { return m_lastFailedOnLink; }
     // The exception code of the last answer that was an exception, until the
     // next framed answer; 0 otherwise.
     int lastExceptionCode() const { return m_lastException; }
@@ -145,7 +150,7 @@ private:
     bool maySend(int slaveId) const;
     int fullBudget() const;
     void finishOpen(bool ok);
-    void countResult(ModbusResult result);
+    void countResult(ModbusResult result, const QModbusReply *reply);
     void budgetSpent(int budgetMs);
     void countRequest(const QModbusReply *reply, ModbusResult result, bool write,
                       const QModbusDataUnit &unit, int slaveId, qint64 sentAt, double ms);
@@ -157,6 +162,7 @@ private:
     bool m_closeWhenOutOfStep = true;
     int m_timeouts = 0;
     int m_lastException = 0;
+    bool m_lastFailedOnLink = false;
     bool m_closing = false;
     bool m_wasUp = false;
     bool m_statsEnabled = true;

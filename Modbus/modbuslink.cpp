@@ -62,6 +62,7 @@ private:
 ModbusConnection *programLink = nullptr;
 bool reopenClosedLink = false;
 int unansweredInARow = 0;
+int unsentInARow = 0; // of those, the ones never sent: the link could not be opened again
 
 // The link a client belongs to: every client of the program-wide link is made
 // by its ModbusConnection.
@@ -211,14 +212,18 @@ void reopenIfOutOfStep(ModbusConnection *link)
     }
 }
 
-// A framed answer (even a refusal) ends a run of unanswered requests.
-ModbusResult counted(ModbusConnection *link, ModbusResult result)
+// An answer of the peer's own (even a refusal, or one that does not fit the
+// request) ends a run of unanswered requests; silence, a frame cut short, a
+// stream dropped out of step and a lost link all count toward it. sent tells
+// whether the request went out at all.
+ModbusResult counted(ModbusConnection *link, ModbusResult result, bool sent)
 {
-    if (link == programLink)
-        unansweredInARow =
-            result == ModbusOk || result == ModbusProtocolError || result == ModbusMalformed
-                ? 0
-                : unansweredInARow + 1;
+    if (link != programLink)
+        return result;
+    const bool answered = result == ModbusOk || result == ModbusProtocolError ||
+                          (result == ModbusMalformed && !link->lastFailedOnLink());
+    unansweredInARow = answered ? 0 : unansweredInARow + 1;
+    unsentInARow = answered ? 0 : unsentInARow + (sent ? 0 : 1);
     return result;
 }
 
@@ -267,20 +272,22 @@ ModbusResult ModbusRead(QModbusClient *client, const LinkSettings &request,
     // reopened link; a read changes nothing, so asking twice is harmless.
     for (int attempt = 0;; ++attempt) {
         reopenIfOutOfStep(link);
+        const bool sent = link->isOpen();
         auto outcome = std::make_shared<Outcome>();
         link->sendRead(
             type, request.startAddress, request.count, request.slaveId, ReadBudgetMs(client),
             [outcome](ModbusResult r, const QVector<quint16> &v) { outcome->finish(r, v); });
         const WaitEnd end = waitFor(outcome, link, true);
         if (end == WaitEnd::Quitting)
-            return counted(link, ModbusNoLink);
+            return counted(link, ModbusNoLink, sent);
         const ModbusResult result = end == WaitEnd::Finished ? outcome->result : ModbusNoLink;
         if (result == ModbusOk)
             std::copy(outcome->values.cbegin(), outcome->values.cend(), values);
-        counted(link, result);
+        counted(link, result, sent);
         // link is compared first: a link that went away is no longer programLink.
+        // No second attempt once the link would not be opened for it.
         if (result != ModbusNoLink || attempt > 0 || !reopenClosedLink || link != programLink ||
-            gu8_LinkStop || link->isOpen())
+            gu8_LinkStop || link->isOpen() || unansweredInARow >= ReopenAfterTimeouts)
             return result;
     }
 }
@@ -295,6 +302,7 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
         return ModbusProtocolError;
     qDebug() << "This is Send address =" << request.startAddress << "num =" << request.count;
     reopenIfOutOfStep(link);
+    const bool sent = link->isOpen();
 
     // The write does not look at the stop flag, and gives up after responseTime
     // ms even if the client would wait longer.
@@ -304,8 +312,8 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
                     QVector<quint16>(values, values + qMax(0, int(request.count))), request.slaveId,
                     budget, [outcome](ModbusResult r) { outcome->finish(r); });
     if (waitFor(outcome, link, false) != WaitEnd::Finished)
-        return counted(link, ModbusNoLink);
-    return counted(link, outcome->result);
+        return counted(link, ModbusNoLink, sent);
+    return counted(link, outcome->result, sent);
 }
 
 ModbusResult ReadHoldingRegisters(QModbusClient *client, LinkSettings request, quint16 *values)
@@ -348,6 +356,7 @@ bool SetupModbusClient(const LinkSettings &s, QObject *parent)
 {
     if (!programLink) {
         unansweredInARow = 0;
+        unsentInARow = 0;
         programLink = new ModbusConnection(s, parent);
         // The link check reopens it: the window keeps its link up.
         programLink->setCloseWhenOutOfStep(false);
@@ -380,6 +389,11 @@ void SetReopenClosedLink(bool reopen)
 int UnansweredInARow()
 {
     return unansweredInARow;
+}
+
+int UnsentInARow()
+{
+    return unsentInARow;
 }
 
 int CheckLink()

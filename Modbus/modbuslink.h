@@ -60,10 +60,13 @@ int ConsecutiveTimeouts();
 // most one attempt per request, and none once ReopenAfterTimeouts requests in a
 // row went unanswered, so a peer that closes every time is not retried for ever.
 void SetReopenClosedLink(bool reopen);
-// Requests on the program-wide link in a row that got no answer (timed out or
-// lost with the link); a framed answer, even a refusal, ends the run. Unlike
+// Requests on the program-wide link in a row that got no answer (timed out, a
+// frame cut short, a stream dropped out of step, lost with the link); an answer
+// of the instrument's own, even a refusal, ends the run. Unlike
 // ConsecutiveTimeouts() a reopen does not clear it.
 int UnansweredInARow();
+// Of those, the requests never sent because the link could not be opened again.
+int UnsentInARow();
 
 // 0 when the client is connected and in step. Otherwise 1, after one attempt to
 // open the link again: an unconnected client (TCP or serial) is reconnected, a

@@ -9,7 +9,8 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_linksoak [minutes]     (default 15)
 // With --heal [rounds] (default 5) the window talks to the instrument through a
 // proxy that spoils its answers, one kind of fault at a time (garbage, a
-// megabyte of random bytes, another unit, a cut frame, silence, a restart), and
+// megabyte of random bytes, another unit, a cut frame, silence, a restart, an
+// answer held past the timeout, another transaction id, a length too big), and
 // the time from a good line to a green bar is printed per kind.
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_linksoak --heal [rounds]
 #include "Modbus/filepaths.h"
@@ -184,6 +185,9 @@ int main(int argc, char **argv)
             {"frames cut short", bench::Spoil::CutFrame},
             {"silence", bench::Spoil::Silent},
             {"instrument restart", bench::Spoil::Close},
+            {"late answers", bench::Spoil::Late},
+            {"another transaction id", bench::Spoil::OtherTid},
+            {"length too big", bench::Spoil::HugeLength},
         };
         std::printf("heal to green bar after 3 s of each fault, %d rounds (the bar needs two "
                     "good polls: 1000 ms at the 500 ms pace)\n",

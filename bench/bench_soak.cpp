@@ -3,7 +3,8 @@
 // given time. Like a user it switches pages and commits random valid entries in the
 // pages' plain fields; after every edit it waits for good polls and checks that the
 // field shows what the instrument holds (no write lost, none shown wrongly). Memory
-// is sampled every 30 s.
+// is sampled every 30 s. The link bar's red spells are counted, and the longest
+// is printed with what the link did in it.
 //
 //   bench_soak [--minutes 60] [--drop 0.05] [--exception 0.02] [--close-after 3000]
 //              [--cut 0] [--seed 1] [--memory-log FILE]
@@ -19,9 +20,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
@@ -88,7 +91,8 @@ int main(int argc, char **argv)
     cl.addHelpOption();
     const QCommandLineOption minutesOpt("minutes", "Soak time.", "N", "60");
     const QCommandLineOption dropOpt("drop", "Chance of a dropped reply.", "P", "0.05");
-    const QCommandLineOption exceptionOpt("exception", "Chance of an exception reply.", "P", "0.02");
+    const QCommandLineOption exceptionOpt("exception", "Chance of an exception reply.", "P",
+                                          "0.02");
     const QCommandLineOption closeOpt("close-after", "Connection closed after N answers.", "N",
                                       "3000");
     const QCommandLineOption cutOpt("cut", "Chance of a reply cut short.", "P", "0");
@@ -142,6 +146,35 @@ int main(int argc, char **argv)
     const qint64 total = qint64(cl.value(minutesOpt).toDouble() * 60000);
     QElapsedTimer clock;
     clock.start();
+
+    // The link bar's red spells: how many, the longest, and what the link did in it.
+    const QLabel *state = window.findChild<QLabel *>(QStringLiteral("label_ConnectState"));
+    const QString green = QStringLiteral("Communication-Normal");
+    const auto figures = [] {
+        return ProgramLink() ? ProgramLink()->stats().figures(QDateTime::currentMSecsSinceEpoch())
+                             : LinkFigures();
+    };
+    int redSpells = 0;
+    qint64 spellStart = -1, longestSpell = 0, longestAt = 0;
+    LinkFigures atSpellStart, longestFrom, longestTo;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const bool red = state && state->text() != green;
+        if (red && spellStart < 0) {
+            spellStart = clock.elapsed();
+            atSpellStart = figures();
+        } else if (!red && spellStart >= 0) {
+            ++redSpells;
+            if (clock.elapsed() - spellStart > longestSpell) {
+                longestSpell = clock.elapsed() - spellStart;
+                longestAt = spellStart;
+                longestFrom = atSpellStart;
+                longestTo = figures();
+            }
+            spellStart = -1;
+        }
+    });
+    sampler.start(20);
     qint64 nextSample = 0, firstRss = -1, warmRss = -1, lastRss = -1;
     int pageSwitches = 0, edits = 0, agreed = 0, disagreed = 0, unsettled = 0;
     while (clock.elapsed() < total) {
@@ -220,6 +253,19 @@ int main(int argc, char **argv)
     std::printf("soak: %.1f min, %d page switches, %d edits: %d agreed, %d disagreed, "
                 "%d never settled (link down)\n",
                 clock.elapsed() / 60000.0, pageSwitches, edits, agreed, disagreed, unsettled);
+    const auto spent = [&](quint64 LinkFigures::*field) {
+        return qulonglong(longestTo.*field - longestFrom.*field);
+    };
+    std::printf("soak: %d red spells, longest %lld ms from %.1f s: %llu requests, %llu good, "
+                "%llu timeouts, %llu link lost, %llu malformed, %llu refused, reconnects %llu "
+                "out of step, %llu timeouts in a row, %llu closed by the peer\n",
+                redSpells, longestSpell, longestAt / 1000.0, spent(&LinkFigures::sent),
+                spent(&LinkFigures::good), spent(&LinkFigures::timeouts),
+                spent(&LinkFigures::noLink), spent(&LinkFigures::malformed),
+                qulonglong(longestTo.refused() - longestFrom.refused()),
+                qulonglong(longestTo.reconnectsBy[0] - longestFrom.reconnectsBy[0]),
+                qulonglong(longestTo.reconnectsBy[1] - longestFrom.reconnectsBy[1]),
+                qulonglong(longestTo.reconnectsBy[2] - longestFrom.reconnectsBy[2]));
     std::printf("soak: memory %lld KiB at start, %lld KiB after 2 min, %lld KiB at end: "
                 "growth %.2f MB after warm-up\n",
                 firstRss, warmRss, lastRss, (lastRss - warmRss) / 1024.0);

@@ -3,7 +3,8 @@
 // A Modbus TCP proxy that passes a real instrument's answers through and spoils
 // them on demand: garbage instead of the answer, a megabyte of random bytes,
 // the answer of another unit with every register 0x7777, a frame cut short,
-// silence, or a closed connection (an instrument restart). The program talks to
+// silence, a closed connection (an instrument restart), an answer held past the
+// timeout, another transaction id or a length too big. The program talks to
 // the proxy as to the instrument. Loopback only.
 #include <QHostAddress>
 #include <QPointer>
@@ -13,7 +14,20 @@
 
 namespace bench {
 
-enum class Spoil { None, Garbage, RandomMegabyte, OtherUnit, CutFrame, Silent, Close };
+enum class Spoil {
+    None,
+    Garbage,
+    RandomMegabyte,
+    OtherUnit,
+    CutFrame,
+    Silent,
+    Close,
+    Late,       // each answer held past the client's timeout, then sent
+    OtherTid,   // each answer under another transaction id
+    HugeLength, // an MBAP length of 0xFFFF in front of each answer
+};
+// How long a late answer is held: past the 1000 ms client timeout.
+constexpr int LateAnswerMs = 1500;
 
 class SpoilProxy : public QObject
 {
@@ -82,6 +96,21 @@ private:
             case Spoil::Close:
                 client->abort();
                 return;
+            case Spoil::Late: {
+                const QPointer<QTcpSocket> target(client);
+                QTimer::singleShot(LateAnswerMs, this, [target, frame] {
+                    if (target)
+                        target->write(frame);
+                });
+                continue;
+            }
+            case Spoil::OtherTid:
+                frame[0] = char(quint8(frame[0]) ^ 0x5A);
+                break;
+            case Spoil::HugeLength:
+                frame[4] = char(0xFF);
+                frame[5] = char(0xFF);
+                break;
             }
             client->write(frame);
         }

@@ -19,15 +19,18 @@ using namespace zeltctl;
 
 namespace {
 
-// A hidden name beside path that no file has, or empty. The name is freed
-// again, so that the workbook written there gets the usual permissions
-// rather than a temporary file's.
-QString UnusedSiblingName(const QString &path)
+// A hidden name beside path that no file has, or empty with *error set when no
+// file can be made there. The name is freed again, so that the workbook written
+// there gets the usual permissions rather than a temporary file's.
+QString UnusedSiblingName(const QString &path, QString *error)
 {
     const QFileInfo info(path);
     QTemporaryFile file(info.dir().filePath(QLatin1Char('.') + info.completeBaseName() +
                                             QStringLiteral(".XXXXXX.xlsx")));
-    return file.open() ? file.fileName() : QString();
+    if (file.open())
+        return file.fileName();
+    *error = file.errorString();
+    return QString();
 }
 
 } // namespace
@@ -59,6 +62,17 @@ bool Zeltctl::openSheet(Workbook *book, const QString &file)
         return false;
     }
     return true;
+}
+
+// Names on standard error every row whose limits differ from the catalogue's:
+// the file was edited, or made for another version. The catalogue's apply.
+void Zeltctl::noteOtherLimits(const QString &file, const Workbook &book)
+{
+    for (int r = 2; r <= book.rowCount(); ++r) {
+        const QString note = PlanImportRow(book, r).limitsNote;
+        if (!note.isEmpty())
+            fail(ExitDone, QStringLiteral("%1: %2: %3").arg(file, rowLabel(book, r), note));
+    }
 }
 
 QString Zeltctl::rowLabel(const Workbook &book, int row) const
@@ -144,18 +158,20 @@ int Zeltctl::cmdBackup(const QString &file)
             QStringLiteral("%1: not a regular file; a backup replaces only a file").arg(file));
     if (!target.absoluteDir().exists())
         return usageError(QStringLiteral("%1: no such folder").arg(target.absolutePath()));
+    // The backup is written beside the target and takes its place only once
+    // every row is read: a failed run leaves the earlier file as it was. A
+    // folder no file can be made in is found before the instrument is asked.
+    QString error;
+    const QString fresh = UnusedSiblingName(file, &error);
+    if (fresh.isEmpty())
+        return usageError(QStringLiteral("%1: no file can be written in this folder (%2)")
+                              .arg(target.absolutePath(), error));
     if (const int status = connectInstrument())
         return status;
-    // The backup is written beside the target and takes its place only once
-    // every row is read: a failed run leaves the earlier file as it was.
-    QString error;
-    const QString fresh = UnusedSiblingName(file);
-    if (fresh.isEmpty() || !WriteParamTemplate(fresh, 0, &error)) {
+    if (!WriteParamTemplate(fresh, 0, &error)) {
         disconnectInstrument();
         QFile::remove(fresh);
-        return fail(ExitDiffers,
-                    QStringLiteral("%1: %2").arg(
-                        file, error.isEmpty() ? QStringLiteral("no name beside it") : error));
+        return fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, error));
     }
     RegisterImage image;
     readGrouped(fresh, &CompareSpans, &image);
@@ -313,12 +329,13 @@ int Zeltctl::cmdRestore(const QString &file, bool dryRun, bool all)
     if (dryRun && all)
         return usageError(QStringLiteral("--all writes every row; --dry-run shows the rows that "
                                          "differ: give one of them"));
-    if (!QFileInfo(file).isFile())
-        return usageError(QStringLiteral("%1: no such file").arg(file));
+    if (const QString why = NotAFileText(file); !why.isEmpty())
+        return usageError(why);
     {
         Workbook book; // a file that is no parameter file is refused before any traffic
         if (!openSheet(&book, file))
             return ExitDiffers;
+        noteOtherLimits(file, book);
     }
     if (const int status = connectInstrument())
         return status;
@@ -356,8 +373,8 @@ int Zeltctl::cmdRestore(const QString &file, bool dryRun, bool all)
 
 int Zeltctl::cmdCompare(const QString &file)
 {
-    if (!QFileInfo(file).isFile())
-        return usageError(QStringLiteral("%1: no such file").arg(file));
+    if (const QString why = NotAFileText(file); !why.isEmpty())
+        return usageError(why);
     Workbook book;
     if (!openSheet(&book, file))
         return ExitDiffers;

@@ -9,9 +9,11 @@
 #include "workbook.h"
 #include "zeltctlcommon.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QTemporaryFile>
 
 using namespace zeltctl;
 
@@ -92,6 +94,13 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
         return status;
     if (!QFileInfo(dir).isDir())
         return usageError(QStringLiteral("%1: no such folder").arg(dir));
+    {
+        // A folder no file can be made in is found before any instrument is asked.
+        QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".zeltctl.XXXXXX")));
+        if (!probe.open())
+            return usageError(QStringLiteral("%1: no file can be written in this folder (%2)")
+                                  .arg(dir, probe.errorString()));
+    }
 
     FleetRun fleet(FleetMode::Backup, hosts, dir, nullptr, m_link, jobs, m_timeoutMs);
     runFleet(&fleet, QStringLiteral("backup"));
@@ -155,11 +164,13 @@ int Zeltctl::cmdFleetCheck(const QString &hostsFile, const QString &file, bool d
     int jobs = 0, status = 0;
     if (!readFleet(hostsFile, &hosts, &jobs, &status))
         return status;
-    if (!QFileInfo(file).isFile())
-        return usageError(QStringLiteral("%1: no such file").arg(file));
+    if (const QString why = NotAFileText(file); !why.isEmpty())
+        return usageError(why);
     Workbook golden;
     if (!openSheet(&golden, file))
         return ExitDiffers;
+    if (dryRun)
+        noteOtherLimits(file, golden);
 
     FleetRun fleet(dryRun ? FleetMode::DryRun : FleetMode::Compare, hosts, QString(), &golden,
                    m_link, jobs, m_timeoutMs);

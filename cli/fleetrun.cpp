@@ -129,7 +129,9 @@ private:
             return;
         }
         m_image.fail(g, r);
-        const bool silent = r == ModbusTimeout || r == ModbusNoLink;
+        // Every request the link failed of its own making counts: silence, a
+        // frame cut short, a stream dropped out of step.
+        const bool silent = r == ModbusTimeout || r == ModbusNoLink || m_link->lastFailedOnLink();
         m_silent = silent ? m_silent + 1 : 0;
         if (r == ModbusNoLink || m_silent >= SilentRepliesToGiveUp) {
             finish(FleetResult::NoAnswer,

@@ -6,8 +6,9 @@
 
 namespace {
 
-// A serial instrument's line; false when it is none.
-bool readSerialLine(const QString &line, FleetHost *host)
+// A serial instrument's line; false when it is none, with *why set when it has
+// the shape of one but a value outside what a serial link takes.
+bool readSerialLine(const QString &line, FleetHost *host, QString *why)
 {
     static const QRegularExpression serialLine(
         QStringLiteral("^(\\S+)\\s+(\\d{3,6})\\s+([78])([NEO])([12])\\s+(\\d{1,3})$"),
@@ -23,7 +24,14 @@ bool readSerialLine(const QString &line, FleetHost *host)
     host->parity = parity == QLatin1Char('E') ? 2 : parity == QLatin1Char('O') ? 3 : 0;
     host->stopBits = m.captured(5).toInt();
     host->slaveId = m.captured(6).toInt();
-    return host->baud >= 1200 && host->baud <= 115200 && host->slaveId >= 1 && host->slaveId <= 247;
+    if (host->baud < 1200 || host->baud > 115200)
+        *why = QStringLiteral("baud rate %1 outside 1200 .. 115200").arg(host->baud);
+    else if (!IsValidSlaveId(host->slaveId))
+        *why = QStringLiteral("slave id %1 outside %2 .. %3")
+                   .arg(host->slaveId)
+                   .arg(MinSlaveId)
+                   .arg(MaxSlaveId);
+    return why->isEmpty();
 }
 
 bool readTcpLine(const QString &line, FleetHost *host)
@@ -85,12 +93,15 @@ bool ReadHostsFile(const QString &path, QVector<FleetHost> *hosts, QString *erro
         if (line.isEmpty())
             continue;
         FleetHost host;
-        if (!readSerialLine(line, &host) && !readTcpLine(line, &host)) {
-            *error = QStringLiteral("%1 line %2: expected HOST[:PORT] or DEVICE BAUD FRAMING "
-                                    "SLAVE (/dev/ttyUSB0 38400 8E1 5), found \"%3\"")
-                         .arg(path)
-                         .arg(lineNumber)
-                         .arg(line);
+        QString why;
+        if (!readSerialLine(line, &host, &why) && (!why.isEmpty() || !readTcpLine(line, &host))) {
+            *error = why.isEmpty()
+                         ? QStringLiteral("%1 line %2: expected HOST[:PORT] or DEVICE BAUD FRAMING "
+                                          "SLAVE (/dev/ttyUSB0 38400 8E1 5), found \"%3\"")
+                               .arg(path)
+                               .arg(lineNumber)
+                               .arg(line)
+                         : QStringLiteral("%1 line %2: %3").arg(path).arg(lineNumber).arg(why);
             return false;
         }
         // One instrument listed twice would be worked twice, into one file.

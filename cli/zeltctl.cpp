@@ -511,6 +511,19 @@ int Zeltctl::connectInstrument()
     // tells whether the instrument answers at all.
     LinkSettings base = m_link;
     const ModbusResult probe = ReadGroup(base, 2);
+    if (probe == ModbusProtocolError) {
+        // An instrument that refuses has answered: it is reachable.
+        const QString why = LinkResultText(probe);
+        disconnectInstrument();
+        return fail(ExitDiffers,
+                    QStringLiteral("%1 (slave %2): the instrument refused the first "
+                                   "read (registers %3-%4): %5")
+                        .arg(peer)
+                        .arg(m_link.slaveId)
+                        .arg(RegisterGroupTable[2].start)
+                        .arg(RegisterGroupTable[2].start + RegisterGroupTable[2].count - 1)
+                        .arg(why));
+    }
     if (probe != ModbusOk) {
         disconnectInstrument();
         return fail(ExitUnreachable,

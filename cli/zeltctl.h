@@ -66,6 +66,7 @@ private:
     void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
                      RegisterImage *image);
     QString rowLabel(const Workbook &book, int row) const;
+    void noteOtherLimits(const QString &file, const Workbook &book);
     int reportProcedure(const QString &file, bool import, const ExelToWrite &excel, int result,
                         const QString &sheetFile = QString());
     void keepPartialBackup(const QString &file, const QString &fresh, int result);

@@ -9,6 +9,7 @@
 #include "modbuslink.h"
 #include "sysinfotext.h"
 
+#include <QFileInfo>
 #include <QModbusClient>
 #include <QString>
 
@@ -40,11 +41,16 @@ inline bool GaveUp()
 }
 
 // The line that ends such a run, with what it left undone.
+// Requests never sent (the link could not be opened again) are told apart, so
+// that the count agrees with the requests a trace shows.
 inline QString GaveUpText(int notReached)
 {
-    return QStringLiteral("the instrument left %1 requests in a row unanswered; %2 not reached")
-        .arg(UnansweredInARow())
-        .arg(notReached);
+    const int unsent = UnsentInARow();
+    const int sent = UnansweredInARow() - unsent;
+    QString text = QStringLiteral("the instrument left %1 requests in a row unanswered").arg(sent);
+    if (unsent)
+        text += QStringLiteral(" and the link could not be opened again for %1 more").arg(unsent);
+    return text + QStringLiteral("; %1 not reached").arg(notReached);
 }
 
 inline bool OutOfReach()
@@ -57,6 +63,16 @@ inline bool OutOfReach()
 inline int FailedStatus(int status)
 {
     return OutOfReach() ? int(ExitUnreachable) : qMax(status, int(ExitDiffers));
+}
+
+// Why path cannot be read as a parameter file, or empty when it is a file.
+inline QString NotAFileText(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isFile())
+        return QString();
+    return info.isDir() ? QStringLiteral("%1: a folder, not a parameter file").arg(path)
+                        : QStringLiteral("%1: no such file").arg(path);
 }
 
 inline quint32 DecimalSetting()

@@ -14,11 +14,15 @@ void ConnectParamFiles(TestMaintain *page)
         else if (!excel->refusalText().isEmpty())
             page->showTransferCounts(import, excel->refusalText());
     };
-    // Some rows failed and others went through: neither a success nor a failure.
+    // Some rows failed or were refused and others went through: neither a
+    // success nor a failure. A run whose every row was refused is no success.
     const auto outcome = [excel](int result) {
-        return result == ExelToWrite::RowsFailed && excel->lastReport().done > 0
-                   ? TestMaintain::ProcedurePartial
-                   : result;
+        const ParamFileReport &report = excel->lastReport();
+        const bool rowsLeft = result == ExelToWrite::RowsFailed ||
+                              (result == ExelToWrite::Done && !report.refused.isEmpty());
+        if (!rowsLeft)
+            return result;
+        return report.done > 0 ? int(TestMaintain::ProcedurePartial) : ExelToWrite::RowsFailed;
     };
     page->setExportProcedure([excel, showCounts, outcome](const QString &file,
                                                           QModbusClient *device,

@@ -40,6 +40,7 @@ enum class Answer {
     CloseOnce,      // as Close, then Good again
     LengthZero,     // a header alone whose length is 0
     LengthOne,      // a header alone whose length counts the unit id only
+    OtherTid,       // a good answer under a transaction id never asked
 };
 
 inline quint16 registerValue(int address)
@@ -237,6 +238,10 @@ private:
             return;
         case Answer::OtherUnit:
             out = frame(request, unit + 1, goodPdu(request));
+            break;
+        case Answer::OtherTid:
+            out = frame(request, unit, goodPdu(request));
+            out[0] = char(quint8(out[0]) ^ 0x5A);
             break;
         case Answer::OtherFunction: {
             QByteArray pdu = goodPdu(request);

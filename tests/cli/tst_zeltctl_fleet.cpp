@@ -381,7 +381,9 @@ void TstZeltctlFleet::hostsFileLines_data()
                                           << QStringList{"/dev/a slave 1", "/dev/b slave 1"} << 0;
     QTest::newRow("framing") << "/dev/a 38400 8X1 5\n" << QStringList() << 1;
     QTest::newRow("slave 0") << "\n/dev/a 38400 8E1 0\n" << QStringList() << 2;
-    QTest::newRow("slave 248") << "/dev/a 38400 8E1 248\n" << QStringList() << 1;
+    // Serial slave ids follow the same rule as --slave: 1 to 99.
+    QTest::newRow("slave 99") << "/dev/a 38400 8E1 99\n" << QStringList{"/dev/a slave 99"} << 0;
+    QTest::newRow("slave 100") << "/dev/a 38400 8E1 100\n" << QStringList() << 1;
     QTest::newRow("baud") << "/dev/a 300000 8E1 5\n" << QStringList() << 1;
     QTest::newRow("no slave") << "/dev/a 38400 8E1\n" << QStringList() << 1;
     QTest::newRow("twice on a line") << "/dev/a 38400 8E1 5\nx\n/dev/a 9600 8N1 5\n"

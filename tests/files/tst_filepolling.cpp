@@ -29,20 +29,23 @@ private:
     QString sheet(const QString &name, int rows)
     {
         QVector<QStringList> all{{"Address", "Name", "Count", "Max", "Min", "Note", "Value"}};
+        // The test page's indicator settings, which no poll of the live block reads.
+        static const QStringList names{"Backlight level", "Network LED function",
+                                       "COM LED 1 function", "COM LED 2 function"};
         for (int i = 0; i < rows; ++i)
-            all.append({QString::number(8900 + i % 8), "scratch", "1", "100", "0", "",
-                        QString::number(i % 100)});
+            all.append({QString::number(530 + 2 * (i % 4)), names[i % 4], "2", "2", "0", "",
+                        QString::number(i % 2)});
         const QString path = m_home.filePath(name);
         return CreateWorkbook(path, QStringLiteral("读写类"), all, {}) ? path : QString();
     }
 
     // Requests between the first and the last request of the rows (function 6/16
-    // for an import, reads of the scratch registers for an export) that are not rows.
+    // for an import, reads of the rows' registers for an export) that are not rows.
     static int foreignBetweenRows(const QVector<sim::LoggedRequest> &log, bool import)
     {
         auto isRow = [import](const sim::LoggedRequest &r) {
-            const bool scratch = r.address >= 8900 && r.address < 8908;
-            return scratch && (import ? (r.function == 6 || r.function == 16) : r.function == 3);
+            const bool ofRow = r.address >= 530 && r.address <= 536 && r.address % 2 == 0;
+            return ofRow && (import ? (r.function == 6 || r.function == 16) : r.function == 3);
         };
         int first = -1, last = -1;
         for (int i = 0; i < log.size(); ++i) {

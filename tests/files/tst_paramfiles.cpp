@@ -23,10 +23,13 @@ namespace {
 const QString ParamSheet = QStringLiteral("读写类");
 const QStringList Header{"Address", "Name", "Count", "Max", "Min", "Note", "Value"};
 
+// A row named as the catalogue names the parameter at address ("p" for others).
 QStringList row(const QString &address, const QString &count, const QString &max,
                 const QString &min, const QString &value)
 {
-    return {address, "p", count, max, min, "", value};
+    const ParamRow *p = FindParamByAddress(address.toInt());
+    return {address, p ? QString::fromUtf8(p->nameEn) : QStringLiteral("p"), count, max, min, "",
+            value};
 }
 
 int writesTo(const QVector<sim::LoggedRequest> &log, int address)
@@ -152,7 +155,7 @@ private slots:
         }
     }
 
-    void importWritesWithinTheRowLimitsOnly();
+    void importWritesWithinTheCataloguesLimitsOnly();
     void importCountCodesDecideRegisters();
     void importRefusesValuesThatAreNoUnsignedDecimal();
     void importSkipsTheLinkInUse_data();
@@ -177,41 +180,45 @@ private slots:
     void reportTextNamesTheRows();
 };
 
-void TstParamFiles::importWritesWithinTheRowLimitsOnly()
+// The catalogue's limits apply whatever the sheet's columns say; rows whose
+// columns say otherwise are reported.
+void TstParamFiles::importWritesWithinTheCataloguesLimitsOnly()
 {
     startSim();
     m_sim->model().setValue32(54, 7);
     m_sim->model().setValue32(56, 7);
     const QString path =
-        sheet("limits.xlsx", {row("54", "2", "100", "0", "150"), row("56", "2", "100", "0", "100"),
+        sheet("limits.xlsx", {row("54", "2", "200", "0", "150"), row("56", "2", "99", "0", "99"),
                               row("58", "2", "9", "3", "2")});
     QCOMPARE(runImport(path), ExelToWrite::Done);
     QCOMPARE(m_sim->model().value32(54), 7u);
-    QCOMPARE(m_sim->model().value32(56), 100u);
+    QCOMPARE(m_sim->model().value32(56), 99u);
+    QCOMPARE(m_sim->model().value32(58), 2u);
     QCOMPARE(writesTo(m_sim->requestLog(), 54), 0);
-    QCOMPARE(writesTo(m_sim->requestLog(), 58), 0);
-    QCOMPARE(m_excel.lastReport().refused, (QVector<int>{2, 4}));
-    QCOMPARE(m_excel.lastReport().done, 1);
+    QCOMPARE(m_excel.lastReport().refused, (QVector<int>{2}));
+    QCOMPARE(m_excel.lastReport().reasons.value(2), QString("value 150 lies outside 0 .. 99"));
+    QCOMPARE(m_excel.lastReport().done, 2);
+    QCOMPARE(m_excel.lastReport().otherLimits.keys(), (QList<int>{2, 4}));
     QCOMPARE(m_percent, (QVector<int>{33, 66, 100})); // rows 2..4 of 1..4
 }
 
 void TstParamFiles::importCountCodesDecideRegisters()
 {
     startSim();
-    const QString path = sheet(
-        "counts.xlsx", {row("8900", "1", "65535", "0", "4660"), row("60", "2", "99", "0", "42"),
-                        row("62", "3", "99", "0", "1"), row("64", "12", "99", "0", "1"),
-                        row("66", "0", "99", "0", "1"), row("68", "", "9999", "0", "1")});
+    const QString path =
+        sheet("counts.xlsx", {row("9301", "1", "1", "0", "1"), row("60", "2", "99", "0", "42"),
+                              row("62", "3", "99", "0", "1"), row("64", "12", "99", "0", "1"),
+                              row("66", "0", "99", "0", "1"), row("68", "", "9999", "0", "1")});
     QCOMPARE(runImport(path), ExelToWrite::Done);
     const QVector<sim::LoggedRequest> log = m_sim->requestLog();
     QCOMPARE(writeCount(log), 2);
     for (const sim::LoggedRequest &r : log) {
-        if (r.address == 8900)
-            QCOMPARE(r.values, (QVector<quint16>{0x1234}));
+        if (r.address == 9301)
+            QCOMPARE(r.values, (QVector<quint16>{1}));
         else
             QCOMPARE(r.values, (QVector<quint16>{0, 42}));
     }
-    QCOMPARE(m_sim->model().reg(8900), quint16(0x1234));
+    QCOMPARE(m_sim->model().reg(9301), quint16(1));
     QCOMPARE(m_sim->model().value32(60), 42u);
     const ParamFileReport &report = m_excel.lastReport();
     QCOMPARE(report.done, 2);
@@ -222,15 +229,15 @@ void TstParamFiles::importCountCodesDecideRegisters()
 void TstParamFiles::importRefusesValuesThatAreNoUnsignedDecimal()
 {
     startSim();
-    m_sim->model().setReg(8900, 9);
+    m_sim->model().setReg(9301, 0);
     const QVector<QStringList> rows{
-        row("8900", "1", "100", "0", "-5"),  row("8900", "1", "100", "0", "12.5"),
-        row("8900", "1", "100", "0", "abc"), row("8900", "1", "70000", "0", "65536"),
+        row("9301", "1", "100", "0", "-5"),  row("9301", "1", "100", "0", "12.5"),
+        row("9301", "1", "100", "0", "abc"), row("9301", "1", "70000", "0", "65536"),
         row("", "1", "100", "0", "5"),       row("x54", "2", "100", "0", "5"),
-        row("70000", "2", "100", "0", "5"),  row("8900", "1", "100", "0", "")};
+        row("70000", "2", "100", "0", "5"),  row("9301", "1", "100", "0", "")};
     QCOMPARE(runImport(sheet("values.xlsx", rows)), ExelToWrite::Done);
     QCOMPARE(writeCount(m_sim->requestLog()), 0);
-    QCOMPARE(m_sim->model().reg(8900), quint16(9));
+    QCOMPARE(m_sim->model().reg(9301), quint16(0));
     QCOMPARE(m_excel.lastReport().refused, (QVector<int>{2, 3, 4, 5, 6, 7, 8}));
     QCOMPARE(m_excel.lastReport().skipped, 1); // the empty value cell
 }
@@ -240,8 +247,8 @@ void TstParamFiles::importSkipsTheLinkInUse_data()
     QTest::addColumn<int>("connectType");
     QTest::addColumn<QList<int>>("skipped");
     QTest::addColumn<QList<int>>("sent");
-    QTest::newRow("Modbus RTU") << 0 << QList<int>{300, 352} << QList<int>{354, 360, 395};
-    QTest::newRow("Modbus TCP") << 1 << QList<int>{360, 395} << QList<int>{300, 352, 396};
+    QTest::newRow("Modbus RTU") << 0 << QList<int>{300, 352} << QList<int>{360, 394};
+    QTest::newRow("Modbus TCP") << 1 << QList<int>{360, 394} << QList<int>{300, 352, 460};
 }
 
 void TstParamFiles::importSkipsTheLinkInUse()
@@ -259,7 +266,7 @@ void TstParamFiles::importSkipsTheLinkInUse()
     QCOMPARE(gu32_ConnectType, quint32(connectType));
     QVector<QStringList> rows;
     for (int a : skipped + sent)
-        rows.append(row(QString::number(a), "2", "99999", "0", "1"));
+        rows.append(row(QString::number(a), "2", "99", "0", "1"));
     runImport(sheet("link.xlsx", rows));
     const QVector<sim::LoggedRequest> log = m_sim->requestLog();
     for (int a : skipped)
@@ -286,7 +293,7 @@ void TstParamFiles::importReportsRowsTheInstrumentRefused()
     m_sim->model().setReg(9302, 0); // application remote editing off
     m_sim->model().setValue32(54, 3);
     const QString path =
-        sheet("locked.xlsx", {row("54", "2", "99", "0", "20"), row("8900", "1", "99", "0", "5"),
+        sheet("locked.xlsx", {row("54", "2", "99", "0", "20"), row("530", "2", "2", "0", "1"),
                               row("56", "2", "99", "0", "20")});
     QCOMPARE(runImport(path), ExelToWrite::RowsFailed);
     QCOMPARE(m_excel.lastReport().failed, (QVector<int>{2, 4}));
@@ -304,7 +311,8 @@ void TstParamFiles::oldBinaryWorkbookImportsButIsNeverExportedInto()
                                       "wb = xlwt.Workbook(encoding='utf-8')\n"
                                       "s = wb.add_sheet('读写类')\n"
                                       "s.write(0, 0, 'Address')\n"
-                                      "for c, v in enumerate([56, 'x', 2, 99, 0, '', 44]):\n"
+                                      "for c, v in enumerate([56, 'Stability range', 2, 99, 0, "
+                                      "'', 44]):\n"
                                       "    s.write(1, c, v)\n"
                                       "wb.save(sys.argv[1])\n"
                                       "print('ok')\n"),
@@ -359,7 +367,7 @@ void TstParamFiles::linkStopEndsBetweenRowsWithoutTraffic()
     startSim();
     QVector<QStringList> rows;
     for (int i = 0; i < 8; ++i)
-        rows.append(row(QString::number(8900 + i), "1", "100", "0", "1"));
+        rows.append(row(QString::number(50 + 2 * i), "2", "1", "0", "1"));
     const QString path = sheet("stop.xlsx", rows);
     int sentAtStop = -1;
     QObject scope; // the connection ends with the test, even a failed one
@@ -595,10 +603,10 @@ void TstParamFiles::digitalBlocksTravelHighHalfFirstOnCdAb()
     QCOMPARE(cell(path, 4, 7), QString::number(0x00010002));
 
     const QString in = sheet("digital-in.xlsx", {row("658", "2", "800000", "1", "654321"),
-                                                 row("54", "2", "99999999", "0", "65539")});
+                                                 row("106", "2", "9999999", "0", "65539")});
     QCOMPARE(runImport(in), ExelToWrite::Done);
     QCOMPARE(m_sim->model().value32(658), 654321u);
-    QCOMPARE(m_sim->model().value32(54), 65539u);
+    QCOMPARE(m_sim->model().value32(106), 65539u);
     const QVector<sim::LoggedRequest> log = m_sim->requestLog();
     QCOMPARE(log.at(log.size() - 2).values, (QVector<quint16>{0x0009, 0xFBF1}));
     QCOMPARE(log.last().values, (QVector<quint16>{0x0003, 0x0001}));
@@ -649,6 +657,9 @@ void TstParamFiles::reportTextNamesTheRows()
     report.skipped = 2;
     QCOMPARE(ExelToWrite::ReportText(report, false),
              QString("120 rows: 117 read, 1 failed (rows 7), 2 skipped"));
+    report.otherLimits = {{9, "a"}, {12, "b"}};
+    QVERIFY(ExelToWrite::ReportText(report, true)
+                .endsWith("; 2 with limits other than this version's (rows 9, 12)"));
 }
 
 QTEST_GUILESS_MAIN(TstParamFiles)

@@ -170,7 +170,7 @@ private slots:
                                      {"54", "Zero range", "2", "99", "0", "%", "30"},
                                      {"56", "Stability range", "2", "99", "0", "d", "150"}};
         if (withWritableRow)
-            rows.append({"8900", "scratch", "1", "99", "0", "", "5"});
+            rows.append({"530", "Backlight level", "2", "2", "0", "", "1"});
         QVERIFY(CreateWorkbook(file, ParamSheet, rows, {}));
         showTab("tab_Import");
         page->chosenFile = file;
@@ -179,6 +179,41 @@ private slots:
         QCOMPARE(answers.messages(), notices);
         QCOMPARE(label("label_importPath")->text().isEmpty(), !withWritableRow);
         QCOMPARE(label("label_importCounts")->text(), counts);
+    }
+
+    // A row the catalogue does not allow is refused through the page's button
+    // as by zeltctl: counted and named, and nothing reaches the instrument.
+    void rowsTheCatalogueDoesNotAllowAreNeverSent_data()
+    {
+        QTest::addColumn<QStringList>("edited");
+        QTest::addColumn<int>("target");
+        QTest::newRow("address moved")
+            << QStringList{"106", "Zero range", "2", "99", "0", "%", "7"} << 106;
+        QTest::newRow("read-only register")
+            << QStringList{"10000", "Zero range", "2", "99", "0", "%", "7"} << 10000;
+        QTest::newRow("name of another parameter")
+            << QStringList{"54", "Full scale 1", "2", "9999999", "0", "", "7"} << 54;
+        QTest::newRow("limits widened")
+            << QStringList{"54", "Zero range", "2", "100000", "0", "%", "500"} << 54;
+    }
+    void rowsTheCatalogueDoesNotAllowAreNeverSent()
+    {
+        QFETCH(QStringList, edited);
+        QFETCH(int, target);
+        const quint32 before = bench.model().value32(target);
+        const QString file = bench.home.filePath(QStringLiteral("crafted.xlsx"));
+        QVERIFY(CreateWorkbook(
+            file, ParamSheet, {{"Address", "Name", "Count", "Max", "Min", "Note", "Value"}, edited},
+            {}));
+        showTab("tab_Import");
+        page->chosenFile = file;
+        DialogScript answers({{true}});
+        QTest::mouseClick(button("But_Import"), Qt::LeftButton);
+        QCOMPARE(answers.messages(), QStringList{"Import Failed!"});
+        QVERIFY2(label("label_importCounts")->text().startsWith("1 rows: 0 written, 1 refused"),
+                 qPrintable(label("label_importCounts")->text()));
+        QCOMPARE(bench.writesTo(target).size(), 0);
+        QCOMPARE(bench.model().value32(target), before);
     }
 
     // A row the instrument cannot read leaves its cell empty; the other rows are

@@ -269,7 +269,7 @@ private slots:
                                {{"Address", "Name", "Count", "Max", "Min", "Note", "Value"},
                                 {"54", "Zero range", "2", "99", "0", "%", "30"},
                                 {"56", "Stability range", "2", "99", "0", "d", "150"},
-                                {"8900", "scratch", "1", "99", "0", "", "5"}},
+                                {"530", "Backlight level", "2", "2", "0", "", "1"}},
                                {}));
         QFile bytes(file);
         QVERIFY(bytes.open(QIODevice::ReadOnly));
@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(found[0].newShown, QStringLiteral("30"));
         QCOMPARE(found[0].oldShown, QStringLiteral("5"));
         QCOMPARE(found[1].source, QStringLiteral("file site.xlsx sha256 %1 row 4").arg(sha));
-        QCOMPARE(found[1].address, 8900);
+        QCOMPARE(found[1].address, 530);
         QCOMPARE(found[1].outcome, ServiceEntry::Written);
     }
 };
