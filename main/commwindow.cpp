@@ -101,6 +101,7 @@ QString outcomeText(const TrafficLine &line)
         return QCoreApplication::translate("CommunicationWindow", "malformed (%1)")
             .arg(linkText(MalformedKindText(line.malformed)));
     case ModbusNoLink:
+    case ModbusNotRecorded: // never sent, so never a line of traffic
         break;
     }
     return QCoreApplication::translate("CommunicationWindow", "link lost");
