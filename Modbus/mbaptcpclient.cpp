@@ -270,7 +270,14 @@ void MbapTcpClient::readAnswers()
 {
     if (m_resyncing)
         return;
-    m_buffer += m_socket->readAll();
+    // Read straight into the buffer: readAll() grows a new array step by step.
+    const qint64 available = m_socket->bytesAvailable();
+    if (available > 0) {
+        const int had = m_buffer.size();
+        m_buffer.resize(had + int(available));
+        const qint64 got = m_socket->read(m_buffer.data() + had, available);
+        m_buffer.resize(had + int(qMax<qint64>(got, 0)));
+    }
     while (m_buffer.size() >= MbapHeaderBytes) {
         const quint16 tid = wordAt(m_buffer, 0);
         const quint16 protocol = wordAt(m_buffer, 2);
