@@ -255,7 +255,7 @@ void MbapTcpClient::timerEvent(QTimerEvent *event)
             return;
         }
     }
-    killTimer(event->timerId()); // its request is gone
+    QModbusClient::timerEvent(event);
 }
 
 void MbapTcpClient::stopTimer(Pending *p)

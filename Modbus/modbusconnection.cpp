@@ -12,6 +12,7 @@
 #include <QModbusRtuSerialMaster>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -135,8 +136,9 @@ ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::Regis
                  << "start" << answer.startAddress() << "count" << answer.valueCount();
         return ModbusMalformed;
     }
-    for (int i = 0; i < count; ++i)
-        values[i] = answer.value(i);
+    const int held = qMin(count, answer.values().size());
+    std::copy_n(answer.values().constData(), held, values);
+    std::fill(values + held, values + count, 0);
     return ModbusOk;
 }
 
