@@ -33,10 +33,15 @@ QVector<QStringList> ParamTemplateRows(int language)
     return rows;
 }
 
+QVector<double> ParamTemplateColumnWidths()
+{
+    return {10, 34, 8, 12, 10, 60, 14};
+}
+
 bool WriteParamTemplate(const QString &path, int language, QString *error)
 {
     return CreateWorkbook(path, QStringLiteral("读写类"), ParamTemplateRows(language),
-                          {10, 34, 8, 12, 10, 60, 14}, error);
+                          ParamTemplateColumnWidths(), error);
 }
 
 bool EnsureParamTemplate(const QString &path, int language)

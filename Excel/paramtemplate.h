@@ -14,6 +14,9 @@ QString TemplateFileName(int language);
 // The rows of the template for a language, header first.
 QVector<QStringList> ParamTemplateRows(int language);
 
+// The widths of the template's columns.
+QVector<double> ParamTemplateColumnWidths();
+
 // Writes the template to path (replacing what is there).
 bool WriteParamTemplate(const QString &path, int language, QString *error = nullptr);
 

@@ -107,3 +107,37 @@ bool ParseCellReference(const QStringView &ref, int *row, int *column);
 // texts as numbers), the first row bold, the given column widths.
 bool CreateWorkbook(const QString &path, const QString &sheetName, const QVector<QStringList> &rows,
                     const QVector<double> &columnWidths, QString *error = nullptr);
+
+// The workbooks CreateWorkbook writes, for writing many that differ only in
+// one column (the backups of a fleet): every part, and the worksheet but that
+// column's cells, is made and compressed once; each file gets the column's
+// cells written in. write() may run on several threads at once.
+class WorkbookPackage
+{
+public:
+    // rows as CreateWorkbook takes them; column (1-based): the cells each file
+    // has its own of (their texts in rows are not used), 0 for none.
+    WorkbookPackage(const QString &sheetName, const QVector<double> &columnWidths,
+                    const QVector<QStringList> &rows, int column);
+    // Empty when the package is ready, else why not.
+    QString errorText() const { return m_error; }
+    // column: the column's text of each row, from the first; an empty or
+    // missing text leaves the cell empty.
+    bool write(const QString &path, const QStringList &column, QString *error = nullptr) const;
+
+private:
+    QByteArray sheet(const QStringList &column) const;
+
+    struct PackedPart
+    {
+        QString name;
+        QByteArray deflated;
+        quint32 crc = 0;
+        quint64 size = 0;
+    };
+    QVector<PackedPart> m_parts;
+    // The worksheet's text before each row's cell of the column, and after the last.
+    QVector<QByteArray> m_sheet;
+    int m_column;
+    QString m_error;
+};

@@ -3,7 +3,7 @@
 #include <QDebug>
 #include <QModbusReply>
 #include <QTcpSocket>
-#include <QTimer>
+#include <QTimerEvent>
 #include <QVariant>
 
 namespace {
@@ -18,13 +18,33 @@ quint16 wordAt(const QByteArray &bytes, int at)
     return quint16((quint8(bytes[at]) << 8) | quint8(bytes[at + 1]));
 }
 
-void appendWord(QByteArray *bytes, int value)
+void putWord(char *at, int value)
 {
-    bytes->append(char((value >> 8) & 0xFF));
-    bytes->append(char(value & 0xFF));
+    at[0] = char((value >> 8) & 0xFF);
+    at[1] = char(value & 0xFF);
 }
 
-QModbusRequest readRequest(const QModbusDataUnit &read)
+// The registers of a read answer's data (byte count, big-endian words) into
+// unit, as QModbusClient::processResponse takes them; false, as there, when
+// the byte count is odd, holds no register or is not the bytes that came.
+bool takeRegisters(const QByteArray &data, QModbusDataUnit *unit)
+{
+    const int byteCount = data.isEmpty() ? 0 : quint8(data[0]);
+    if (byteCount < 2 || byteCount != data.size() - 1 || byteCount % 2 != 0)
+        return false;
+    QVector<quint16> values(byteCount / 2);
+    const char *at = data.constData() + 1;
+    for (quint16 &v : values) {
+        v = quint16((quint8(at[0]) << 8) | quint8(at[1]));
+        at += 2;
+    }
+    unit->setValues(values);
+    return true;
+}
+
+// The PDU of a read (function code, start, count), or empty for a register
+// type that cannot be read.
+QByteArray readPdu(const QModbusDataUnit &read)
 {
     QModbusPdu::FunctionCode function = QModbusPdu::ReadHoldingRegisters;
     switch (read.registerType()) {
@@ -40,9 +60,13 @@ QModbusRequest readRequest(const QModbusDataUnit &read)
     case QModbusDataUnit::HoldingRegisters:
         break;
     default:
-        return QModbusRequest();
+        return QByteArray();
     }
-    return QModbusRequest(function, quint16(read.startAddress()), quint16(read.valueCount()));
+    QByteArray pdu(5, Qt::Uninitialized);
+    pdu[0] = char(function);
+    putWord(pdu.data() + 1, read.startAddress());
+    putWord(pdu.data() + 3, int(read.valueCount()));
+    return pdu;
 }
 
 QModbusRequest writeRequest(const QModbusDataUnit &write)
@@ -160,22 +184,25 @@ void MbapTcpClient::socketError()
 
 QModbusReply *MbapTcpClient::sendRead(const QModbusDataUnit &read, int serverAddress)
 {
-    return enqueue(readRequest(read), read, serverAddress);
+    return enqueue(readPdu(read), read, serverAddress);
 }
 
 QModbusReply *MbapTcpClient::sendWrite(const QModbusDataUnit &write, int serverAddress)
 {
-    return enqueue(writeRequest(write), write, serverAddress);
+    const QModbusRequest request = writeRequest(write);
+    QByteArray pdu;
+    if (request.isValid())
+        pdu = char(request.functionCode()) + request.data();
+    return enqueue(pdu, write, serverAddress);
 }
 
-QModbusReply *MbapTcpClient::enqueue(const QModbusRequest &request, const QModbusDataUnit &unit,
-                                     int server)
+QModbusReply *MbapTcpClient::enqueue(const QByteArray &pdu, const QModbusDataUnit &unit, int server)
 {
     if (state() != QModbusDevice::ConnectedState) {
         setError(QStringLiteral("Device not connected."), QModbusDevice::ConnectionError);
         return nullptr;
     }
-    if (!request.isValid() || server < 0 || server > 255) {
+    if (pdu.isEmpty() || pdu.size() > MaxMbapLength - 1 || server < 0 || server > 255) {
         setError(QStringLiteral("Invalid Modbus request."), QModbusDevice::ProtocolError);
         return nullptr;
     }
@@ -184,13 +211,13 @@ QModbusReply *MbapTcpClient::enqueue(const QModbusRequest &request, const QModbu
     while (m_pending.count(tid))
         tid = m_nextTid++;
 
-    QByteArray adu;
-    appendWord(&adu, tid);
-    appendWord(&adu, 0);
-    appendWord(&adu, request.size() + 1);
+    QByteArray adu(MbapHeaderBytes - 1, Qt::Uninitialized);
+    putWord(adu.data(), tid);
+    putWord(adu.data() + 2, 0);
+    putWord(adu.data() + 4, pdu.size() + 1);
+    adu.reserve(MbapHeaderBytes + pdu.size());
     adu.append(char(server));
-    adu.append(char(request.functionCode()));
-    adu += request.data();
+    adu.append(pdu);
 
     if (server == 0) {
         // A broadcast has no answer: it is done once sent.
@@ -207,11 +234,7 @@ QModbusReply *MbapTcpClient::enqueue(const QModbusRequest &request, const QModbu
     p.adu = adu;
     p.server = server;
     p.retriesLeft = qMax(0, numberOfRetries());
-    p.timer = std::make_unique<QTimer>();
-    p.timer->setSingleShot(true);
-    p.timer->setTimerType(Qt::PreciseTimer);
-    connect(p.timer.get(), &QTimer::timeout, this, [this, tid] { expire(tid); });
-    p.timer->start(timeout());
+    p.timerId = startTimer(timeout(), Qt::PreciseTimer);
     if (!m_resyncing)
         writeAdu(adu);
     return reply;
@@ -219,15 +242,42 @@ QModbusReply *MbapTcpClient::enqueue(const QModbusRequest &request, const QModbu
 
 void MbapTcpClient::writeAdu(const QByteArray &adu)
 {
-    if (m_socket->state() == QAbstractSocket::ConnectedState)
-        m_socket->write(adu);
+    // Sent at once rather than when the event loop next finds the socket writable.
+    if (m_socket->state() == QAbstractSocket::ConnectedState && m_socket->write(adu) > 0)
+        m_socket->flush();
+}
+
+void MbapTcpClient::timerEvent(QTimerEvent *event)
+{
+    for (auto &entry : m_pending) {
+        if (entry.second.timerId == event->timerId()) {
+            expire(entry.first);
+            return;
+        }
+    }
+    QModbusClient::timerEvent(event);
+}
+
+void MbapTcpClient::stopTimer(Pending *p)
+{
+    if (p->timerId) {
+        killTimer(p->timerId);
+        p->timerId = 0;
+    }
 }
 
 void MbapTcpClient::readAnswers()
 {
     if (m_resyncing)
         return;
-    m_buffer += m_socket->readAll();
+    // Read straight into the buffer: readAll() grows a new array step by step.
+    const qint64 available = m_socket->bytesAvailable();
+    if (available > 0) {
+        const int had = m_buffer.size();
+        m_buffer.resize(had + int(available));
+        const qint64 got = m_socket->read(m_buffer.data() + had, available);
+        m_buffer.resize(had + int(qMax<qint64>(got, 0)));
+    }
     while (m_buffer.size() >= MbapHeaderBytes) {
         const quint16 tid = wordAt(m_buffer, 0);
         const quint16 protocol = wordAt(m_buffer, 2);
@@ -242,8 +292,13 @@ void MbapTcpClient::readAnswers()
         if (m_buffer.size() < 6 + length)
             return; // the rest of the frame is still on its way
         const int unit = quint8(m_buffer[6]);
-        const QByteArray pdu = m_buffer.mid(MbapHeaderBytes, length - 1);
-        m_buffer.remove(0, 6 + length);
+        const QModbusResponse pdu(
+            QModbusPdu::FunctionCode(quint8(m_buffer[MbapHeaderBytes])),
+            QByteArray(m_buffer.constData() + MbapHeaderBytes + 1, length - 2));
+        if (m_buffer.size() == 6 + length)
+            m_buffer.clear();
+        else
+            m_buffer.remove(0, 6 + length);
         answer(tid, unit, pdu);
         // The reply's receiver may have closed or reopened the link meanwhile.
         if (m_resyncing || state() != QModbusDevice::ConnectedState)
@@ -251,7 +306,7 @@ void MbapTcpClient::readAnswers()
     }
 }
 
-void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
+void MbapTcpClient::answer(quint16 tid, int unit, const QModbusResponse &response)
 {
     const auto it = m_pending.find(tid);
     if (it == m_pending.end()) {
@@ -270,10 +325,9 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
         m_answered.removeFirst();
     Pending p = std::move(it->second);
     m_pending.erase(it);
-    p.timer.reset();
+    stopTimer(&p);
     if (!p.reply)
         return;
-    const QModbusResponse response(QModbusPdu::FunctionCode(quint8(pdu[0])), pdu.mid(1));
     p.reply->setRawResult(response);
     if (unit != p.server) {
         qDebug() << "Modbus TCP: answer from unit" << unit << "to a request for unit" << p.server;
@@ -290,8 +344,16 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
         return;
     }
     QModbusDataUnit result = p.unit;
-    const int expected = QModbusResponse::calculateDataSize(response);
-    if ((expected >= 0 && expected != response.dataSize()) || !processResponse(response, &result)) {
+    // The answer of a register read, the one every poll makes, is taken here;
+    // Qt decodes the others.
+    const bool registers = (response.functionCode() == QModbusPdu::ReadHoldingRegisters &&
+                            p.unit.registerType() == QModbusDataUnit::HoldingRegisters) ||
+                           (response.functionCode() == QModbusPdu::ReadInputRegisters &&
+                            p.unit.registerType() == QModbusDataUnit::InputRegisters);
+    const int expected = registers ? 0 : QModbusResponse::calculateDataSize(response);
+    if (registers ? !takeRegisters(response.data(), &result)
+                  : (expected >= 0 && expected != response.dataSize()) ||
+                        !processResponse(response, &result)) {
         p.reply->setError(QModbusDevice::UnknownError,
                           QStringLiteral("An invalid response has been received."));
         return;
@@ -310,6 +372,7 @@ void MbapTcpClient::expire(quint16 tid)
         // read in step.
         Pending p = std::move(it->second);
         m_pending.erase(it);
+        stopTimer(&p);
         resync(QStringLiteral("a frame cut short"), MalformedKind::Cut);
         if (p.reply) {
             p.reply->setProperty(MalformedProperty, int(MalformedKind::Cut));
@@ -320,10 +383,11 @@ void MbapTcpClient::expire(quint16 tid)
         return;
     }
     Pending &p = it->second;
+    stopTimer(&p);
     if (p.retriesLeft > 0 && p.reply) {
         --p.retriesLeft;
         writeAdu(p.adu);
-        p.timer->start(timeout());
+        p.timerId = startTimer(timeout(), Qt::PreciseTimer);
         return;
     }
     Pending gone = std::move(p);
@@ -352,7 +416,7 @@ void MbapTcpClient::failAll(QModbusDevice::Error error, const QString &text, int
     std::map<quint16, Pending> gone;
     gone.swap(m_pending);
     for (auto &entry : gone) {
-        entry.second.timer.reset();
+        stopTimer(&entry.second);
         if (!entry.second.reply)
             continue;
         if (malformed >= 0) {

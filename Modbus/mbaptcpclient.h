@@ -20,7 +20,6 @@ constexpr char MalformedProperty[] = "zeltMalformed";
 // own answer to it.
 constexpr char StreamDroppedProperty[] = "zeltStreamDropped";
 class QTcpSocket;
-class QTimer;
 
 // Modbus TCP with the whole MBAP header checked. Qt's own TCP client pairs an
 // answer with its request by transaction id alone and never looks at the unit
@@ -71,13 +70,16 @@ private:
         QByteArray adu;
         int server = 0;
         int retriesLeft = 0;
-        std::unique_ptr<QTimer> timer;
+        int timerId = 0; // the try's timeout, a timer of this object
     };
 
-    QModbusReply *enqueue(const QModbusRequest &request, const QModbusDataUnit &unit, int server);
+    void timerEvent(QTimerEvent *event) override;
+    void stopTimer(Pending *p);
+    // pdu: function code and data; empty when the request cannot be made.
+    QModbusReply *enqueue(const QByteArray &pdu, const QModbusDataUnit &unit, int server);
     void writeAdu(const QByteArray &adu);
     void readAnswers();
-    void answer(quint16 tid, int unit, const QByteArray &pdu);
+    void answer(quint16 tid, int unit, const QModbusResponse &response);
     void expire(quint16 tid);
     void resync(const QString &why, MalformedKind kind);
     void failAll(QModbusDevice::Error error, const QString &text, int malformed = -1);

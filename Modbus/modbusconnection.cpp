@@ -7,12 +7,14 @@
 #include "serialopen.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QModbusReply>
 #include <QModbusRtuSerialMaster>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -42,61 +44,42 @@ QModbusReply *sendOn(QModbusClient *client, const QModbusDataUnit &unit, int sla
     return write ? client->sendWriteRequest(unit, slaveId) : client->sendReadRequest(unit, slaveId);
 }
 
-// Calls done once with the finished reply, or with null when budgetMs ran out
-// first; the reply is released either way.
-// inFlight counts the requests whose state is still held, until it is freed.
-void whenFinished(QModbusReply *reply, QObject *context, int budgetMs,
-                  const std::shared_ptr<int> &inFlight,
-                  const std::function<void(QModbusReply *)> &done)
+// A request of a link counted from sending until it is finished with.
+class InFlight
 {
-    struct Count
+public:
+    explicit InFlight(std::shared_ptr<int> count) : m_count(std::move(count)) { ++*m_count; }
+    ~InFlight() { end(); }
+    InFlight(const InFlight &) = delete;
+    InFlight &operator=(const InFlight &) = delete;
+    void end()
     {
-        explicit Count(std::shared_ptr<int> n) : count(std::move(n)) { ++*count; }
-        ~Count() { --*count; }
-        Count(const Count &) = delete;
-        Count &operator=(const Count &) = delete;
-        std::shared_ptr<int> count;
-    };
-    if (reply->isFinished()) {
-        // A broadcast is finished at once; the caller still hears of it from the loop.
-        auto counted = std::make_shared<Count>(inFlight);
-        QMetaObject::invokeMethod(
-            context,
-            [reply, done, counted] {
-                done(reply);
-                reply->deleteLater();
-            },
-            Qt::QueuedConnection);
-        return;
+        if (m_count)
+            --*m_count;
+        m_count.reset();
     }
-    // Once only: a client that is closed from inside done() aborts what it still
-    // holds, and that would finish this reply a second time. Both connections
-    // go when it ends: each one's function holds the pending state, and a
-    // connection left on the budget timer would keep it alive for as long as the
-    // link lives.
-    struct Pending
-    {
-        explicit Pending(const std::shared_ptr<int> &n) : counted(n) {}
-        Count counted;
-        QMetaObject::Connection finished;
-        QMetaObject::Connection spent;
-        QTimer budget;
-    };
-    auto pending = std::make_shared<Pending>(inFlight);
-    const auto end = [reply, done, pending](bool finished) {
-        QObject::disconnect(pending->finished);
-        QObject::disconnect(pending->spent);
-        pending->budget.stop();
-        done(finished ? reply : nullptr);
-        reply->deleteLater();
-    };
-    pending->finished =
-        QObject::connect(reply, &QModbusReply::finished, context, [end] { end(true); });
-    pending->budget.setSingleShot(true);
-    pending->budget.setTimerType(Qt::PreciseTimer);
-    pending->spent =
-        QObject::connect(&pending->budget, &QTimer::timeout, context, [end] { end(false); });
-    pending->budget.start(budgetMs);
+
+private:
+    std::shared_ptr<int> m_count;
+};
+
+// A unit of count values from start that carries no values: what a register
+// read request needs, without an array of zeros that the answer replaces.
+QModbusDataUnit unitOf(QModbusDataUnit::RegisterType type, int start, int count)
+{
+    QModbusDataUnit unit(type);
+    unit.setStartAddress(start);
+    unit.setValueCount(uint(count));
+    return unit;
+}
+
+// What a read is sent with: Qt decodes the bits of a coil answer into the
+// request's own values, so those keep their array.
+QModbusDataUnit readUnit(QModbusDataUnit::RegisterType type, int start, int count)
+{
+    if (type == QModbusDataUnit::Coils || type == QModbusDataUnit::DiscreteInputs)
+        return QModbusDataUnit(type, start, quint16(count));
+    return unitOf(type, start, count);
 }
 
 } // namespace
@@ -155,8 +138,9 @@ ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::Regis
                  << "start" << answer.startAddress() << "count" << answer.valueCount();
         return ModbusMalformed;
     }
-    for (int i = 0; i < count; ++i)
-        values[i] = answer.value(i);
+    const int held = qMin(count, answer.values().size());
+    std::copy_n(answer.values().constData(), held, values);
+    std::fill(values + held, values + count, 0);
     return ModbusOk;
 }
 
@@ -265,9 +249,27 @@ QString ModbusResultText(ModbusResult result, int exceptionCode)
     return QStringLiteral("link lost");
 }
 
+// A reply awaited: done is called once, with the reply or with null when the
+// budget ran out first.
+struct ModbusConnection::ReplyWait
+{
+    ReplyWait(QModbusReply *r, int budgetMs, const std::shared_ptr<int> &count,
+              std::function<void(QModbusReply *)> d)
+        : reply(r), deadline(budgetMs, Qt::PreciseTimer), inFlight(count), done(std::move(d))
+    {}
+    QModbusReply *reply;
+    QDeadlineTimer deadline;
+    InFlight inFlight;
+    std::function<void(QModbusReply *)> done;
+    bool ended = false;
+};
+
 ModbusConnection::ModbusConnection(const LinkSettings &settings, QObject *parent)
     : QObject(parent), m_settings(settings), m_client(CreateModbusClient(settings, this))
 {
+    m_budgetTimer.setSingleShot(true);
+    m_budgetTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_budgetTimer, &QTimer::timeout, this, [this] { budgetsDue(); });
     connect(m_client, &QModbusDevice::errorOccurred, this, [this](QModbusDevice::Error error) {
         if (error != QModbusDevice::NoError)
             m_error = m_client->errorString();
@@ -394,6 +396,68 @@ void ModbusConnection::budgetSpent(int budgetMs)
         close();
 }
 
+// One budget timer serves every reply awaited: it is set for the earliest
+// deadline, and left to run out when that reply comes first (it then finds
+// nothing due and is set again, if anything is still awaited), which costs a
+// request less than a timer of its own.
+void ModbusConnection::awaitReply(QModbusReply *reply, int budgetMs,
+                                  std::function<void(QModbusReply *)> done)
+{
+    if (reply->isFinished()) {
+        // A broadcast is finished at once; the caller still hears of it from the loop.
+        auto counted = std::make_shared<InFlight>(m_inFlight);
+        QMetaObject::invokeMethod(
+            this,
+            [reply, done = std::move(done), counted] {
+                done(reply);
+                reply->deleteLater();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    auto wait = std::make_shared<ReplyWait>(reply, budgetMs, m_inFlight, std::move(done));
+    connect(reply, &QModbusReply::finished, this, [this, wait] { endWait(wait, true); });
+    m_waits.append(wait);
+    if (!m_budgetTimer.isActive() || m_budgetTimer.remainingTime() > budgetMs)
+        m_budgetTimer.start(budgetMs);
+}
+
+void ModbusConnection::endWait(const std::shared_ptr<ReplyWait> &wait, bool finished)
+{
+    // Once only: a client that is closed from inside done() aborts what it
+    // still holds, and that would finish this reply a second time.
+    if (wait->ended)
+        return;
+    wait->ended = true;
+    wait->inFlight.end();
+    m_waits.removeOne(wait);
+    QModbusReply *reply = wait->reply;
+    wait->done(finished ? reply : nullptr);
+    reply->deleteLater();
+}
+
+void ModbusConnection::budgetsDue()
+{
+    QVector<std::shared_ptr<ReplyWait>> due;
+    for (const auto &wait : qAsConst(m_waits)) {
+        if (wait->deadline.hasExpired())
+            due.append(wait);
+    }
+    const QPointer<ModbusConnection> alive(this);
+    for (const auto &wait : qAsConst(due)) {
+        endWait(wait, false);
+        if (!alive)
+            return;
+    }
+    qint64 next = -1;
+    for (const auto &wait : qAsConst(m_waits)) {
+        const qint64 left = wait->deadline.remainingTime();
+        next = next < 0 ? left : qMin(next, left);
+    }
+    if (next >= 0 && (!m_budgetTimer.isActive() || m_budgetTimer.remainingTime() > next))
+        m_budgetTimer.start(int(next));
+}
+
 void ModbusConnection::countRequest(const QModbusReply *reply, ModbusResult result, bool write,
                                     const QModbusDataUnit &unit, int slaveId, qint64 sentAt,
                                     double ms)
@@ -422,7 +486,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
 {
     QModbusReply *reply = nullptr;
     if (maySend(slaveId))
-        reply = sendOn(m_client, QModbusDataUnit(type, address, quint16(count)), slaveId, false);
+        reply = sendOn(m_client, readUnit(type, address, count), slaveId, false);
     if (!reply) {
         const ModbusResult result = IsValidSlaveId(slaveId) ? ModbusNoLink : ModbusProtocolError;
         m_lastFailedOnLink = result == ModbusNoLink;
@@ -433,13 +497,13 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
     const qint64 sentAt = QDateTime::currentMSecsSinceEpoch();
     QElapsedTimer clock;
     clock.start();
-    whenFinished(
-        reply, this, budgetMs, m_inFlight,
+    awaitReply(
+        reply, budgetMs,
         [this, done, type, address, count, slaveId, budgetMs, sentAt, clock](QModbusReply *r) {
-            const QModbusDataUnit asked(type, address, quint16(count));
             const double ms = clock.nsecsElapsed() / 1e6;
             if (!r) {
-                countRequest(nullptr, ModbusTimeout, false, asked, slaveId, sentAt, ms);
+                countRequest(nullptr, ModbusTimeout, false, unitOf(type, address, count), slaveId,
+                             sentAt, ms);
                 m_lastFailedOnLink = true;
                 budgetSpent(budgetMs);
                 done(ModbusTimeout, {});
@@ -449,7 +513,7 @@ void ModbusConnection::sendRead(QModbusDataUnit::RegisterType type, int address,
             const ModbusResult result = EvaluateReadReply(*r, type, address, count, values.data());
             m_lastException = ExceptionCodeOf(*r);
             countResult(result, r);
-            QModbusDataUnit answered(type, address, quint16(count));
+            QModbusDataUnit answered = unitOf(type, address, count);
             if (result == ModbusOk)
                 answered.setValues(values);
             else
@@ -477,22 +541,22 @@ void ModbusConnection::sendWrite(QModbusDataUnit::RegisterType type, int address
     QElapsedTimer clock;
     clock.start();
     const QModbusDataUnit written(type, address, values);
-    whenFinished(reply, this, budgetMs, m_inFlight,
-                 [this, done, address, slaveId, budgetMs, sentAt, clock, written](QModbusReply *r) {
-                     const double ms = clock.nsecsElapsed() / 1e6;
-                     if (!r) {
-                         countRequest(nullptr, ModbusTimeout, true, written, slaveId, sentAt, ms);
-                         m_lastFailedOnLink = true;
-                         budgetSpent(budgetMs);
-                         done(ModbusTimeout);
-                         return;
-                     }
-                     const ModbusResult result = EvaluateWriteReply(*r, address);
-                     m_lastException = ExceptionCodeOf(*r);
-                     countResult(result, r);
-                     countRequest(r, result, true, written, slaveId, sentAt, ms);
-                     done(result);
-                 });
+    awaitReply(reply, budgetMs,
+               [this, done, address, slaveId, budgetMs, sentAt, clock, written](QModbusReply *r) {
+                   const double ms = clock.nsecsElapsed() / 1e6;
+                   if (!r) {
+                       countRequest(nullptr, ModbusTimeout, true, written, slaveId, sentAt, ms);
+                       m_lastFailedOnLink = true;
+                       budgetSpent(budgetMs);
+                       done(ModbusTimeout);
+                       return;
+                   }
+                   const ModbusResult result = EvaluateWriteReply(*r, address);
+                   m_lastException = ExceptionCodeOf(*r);
+                   countResult(result, r);
+                   countRequest(r, result, true, written, slaveId, sentAt, ms);
+                   done(result);
+               });
 }
 
 void ModbusConnection::readRegisters(int address, int count, const ReadDone &done)

@@ -147,6 +147,10 @@ signals:
     void opened(bool ok);
 
 private:
+    struct ReplyWait;
+    void awaitReply(QModbusReply *reply, int budgetMs, std::function<void(QModbusReply *)> done);
+    void endWait(const std::shared_ptr<ReplyWait> &wait, bool finished);
+    void budgetsDue();
     bool maySend(int slaveId) const;
     int fullBudget() const;
     void finishOpen(bool ok);
@@ -171,4 +175,6 @@ private:
     // connection itself.
     std::shared_ptr<int> m_inFlight = std::make_shared<int>(0);
     QString m_error;
+    QTimer m_budgetTimer;
+    QVector<std::shared_ptr<ReplyWait>> m_waits; // in the order sent
 };

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QModbusReply>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -22,12 +23,14 @@ LinkSettings gsrt_NewLinkPara;
 
 namespace {
 
-// A wait in progress: its nested loop, and the note that one of its own wake-up
-// reasons ended the loop (rather than the application quitting).
+// A wait in progress: its nested loop, the note that one of its own wake-up
+// reasons ended the loop (rather than the application quitting), and the link
+// whose reply it waits for (null: woken by its own connections).
 struct Waiter
 {
     QEventLoop *loop;
     bool *woken;
+    const ModbusConnection *link = nullptr;
 };
 
 // The requests that are waiting right now (GUI thread only).
@@ -35,6 +38,37 @@ QVector<Waiter> &waiters()
 {
     static QVector<Waiter> list;
     return list;
+}
+
+void wakeWaiter(const Waiter &w)
+{
+    *w.woken = true;
+    w.loop->quit();
+}
+
+// Wakes the waits on a link when its client leaves the connected state or the
+// link goes away. Connected once per link rather than once per request.
+void watchLink(ModbusConnection *link)
+{
+    static QSet<const ModbusConnection *> watched;
+    if (watched.contains(link))
+        return;
+    watched.insert(link);
+    const auto wakeWaits = [link] {
+        for (const Waiter &w : waiters()) {
+            if (w.link == link)
+                wakeWaiter(w);
+        }
+    };
+    QObject::connect(link->client(), &QModbusDevice::stateChanged, link,
+                     [wakeWaits](QModbusDevice::State state) {
+                         if (state != QModbusDevice::ConnectedState)
+                             wakeWaits();
+                     });
+    QObject::connect(link, &QObject::destroyed, [link, wakeWaits] {
+        watched.remove(link);
+        wakeWaits();
+    });
 }
 
 class WaiterRegistration
@@ -105,20 +139,10 @@ WaitEnd waitFor(const std::shared_ptr<Outcome> &outcome, ModbusConnection *link,
 {
     const QPointer<ModbusConnection> linkAlive(link);
     const QPointer<QModbusClient> client(link->client());
+    if (client)
+        watchLink(link);
     QEventLoop loop;
     bool woken = false;
-    const auto wake = [&loop, &woken] {
-        woken = true;
-        loop.quit();
-    };
-    if (client) {
-        QObject::connect(client, &QModbusDevice::stateChanged, &loop,
-                         [wake](QModbusDevice::State state) {
-                             if (state != QModbusDevice::ConnectedState)
-                                 wake();
-                         });
-    }
-    QObject::connect(link, &QObject::destroyed, &loop, wake);
 
     outcome->loop = &loop;
     outcome->woken = &woken;
@@ -132,7 +156,7 @@ WaitEnd waitFor(const std::shared_ptr<Outcome> &outcome, ModbusConnection *link,
         }
     } detach{outcome.get()};
 
-    const WaiterRegistration registration({&loop, &woken});
+    const WaiterRegistration registration({&loop, &woken, link});
     for (;;) {
         // An answer that came in while a deeper wait held the loop is not taken
         // once the link is gone: the caller asked a link that no longer exists.
@@ -242,10 +266,8 @@ LinkStopFlag &LinkStopFlag::operator=(quint8 value)
 {
     m_value = value;
     if (value) {
-        for (const Waiter &w : waiters()) {
-            *w.woken = true;
-            w.loop->quit();
-        }
+        for (const Waiter &w : waiters())
+            wakeWaiter(w);
     }
     return *this;
 }

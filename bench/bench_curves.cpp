@@ -3,6 +3,8 @@
 // with the curves trimmed to the visible minute and, for reference, untrimmed.
 // The clock is simulated, so a day of samples is fed without waiting. Run by hand:
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_curves [timed-samples]
+// For a profile of a sample alone (its update and repaint), after a minute of them:
+//   valgrind --tool=callgrind build/bench/bench_curves --profile N
 #include "benchsupport.h"
 #include "maininterface.h"
 
@@ -204,6 +206,16 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--profile") {
+        gu8_DigSensorsType = 0;
+        gsrt_CalPara.slot[CalUnitSlot] = 1;
+        auto page = shownPage(true);
+        Feeder feeder(*page);
+        feeder.feed(MinuteSamples);
+        double paintUs = 0;
+        feeder.timed(std::atoi(argv[2]), &paintUs);
+        return 0;
+    }
     const int timedSamples = argc > 1 ? std::atoi(argv[1]) : 200;
     if (timedSamples < 1) {
         std::fprintf(stderr, "usage: bench_curves [timed-samples]\n");

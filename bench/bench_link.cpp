@@ -3,7 +3,12 @@
 // it waits on an instrument that never answers. Run by hand:
 //   taskset -c 0 build/bench/bench_link [rounds] [reads-per-round]
 // (pinned to one core, see bench_poll.cpp)
+// For a profile of the read path alone, `bench_link --profile N` makes N reads
+// of the live block into the mirror and nothing else:
+//   valgrind --tool=callgrind build/bench/bench_link --profile 2000
+// (the instructions of N reads less those of fewer give the cost of one).
 #include "benchsupport.h"
+#include "devicemodel.h"
 #include "mbaptcpclient.h"
 #include "modbuslink.h"
 
@@ -143,6 +148,20 @@ template <typename Read> CpuFigure measureSilentRead(Read read)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "--profile") {
+        SimProcess sim({QStringLiteral("--direct")});
+        if (!sim.ok() || !connectGlobalClient(sim.port())) {
+            std::fprintf(stderr, "could not start or reach zelt-sim\n");
+            return 1;
+        }
+        LinkSettings base;
+        int failed = 0;
+        for (int i = atoi(argv[2]); i > 0; --i)
+            failed += ReadGroup(base, 0) != ModbusOk;
+        DisconnectModbus();
+        std::printf("%d reads failed\n", failed);
+        return failed ? 1 : 0;
+    }
     const int rounds = argc > 1 ? atoi(argv[1]) : 5;
     const int perRound = argc > 2 ? atoi(argv[2]) : 400;
 

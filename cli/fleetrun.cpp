@@ -37,6 +37,15 @@ QString fileNamePart(QString text)
 
 } // namespace
 
+// The template's rows (header first), what each row below the header is filled
+// from, and the workbook made and packed but for the value of each row.
+struct FleetBackupLayout
+{
+    QVector<QStringList> rows = ParamTemplateRows(0);
+    WorkbookPackage package{ParamSheet, ParamTemplateColumnWidths(), rows, ParamValueColumn()};
+    QVector<ExportRowPlan> plans; // from row 2 on
+};
+
 // One instrument: connect, read the serial number, read the register groups
 // the rows need from its own link, then fill a fresh template (backup) or
 // check the approved workbook's rows (compare, dry run).
@@ -157,7 +166,8 @@ private:
         }));
     }
 
-    // Fills a copy of the run's template from the registers read and saves it.
+    // Fills the run's template rows from the registers read and writes them as
+    // a workbook.
     FleetResult::Status writeBackup(QString *detail)
     {
         const FleetHost &h = m_result->where;
@@ -170,32 +180,29 @@ private:
         const QDir dir(m_setup.dir);
         const QString final = dir.filePath(base + QStringLiteral(".xlsx"));
         const QString partial = dir.filePath(base + QStringLiteral(".part.xlsx"));
-        QFile::remove(partial);
-        Workbook book;
-        const bool copied = QFile::copy(m_setup.templatePath, partial);
-        if (!copied || !book.open(partial) || !book.selectSheet(ParamSheet)) {
-            QFile::remove(partial);
-            *detail = QStringLiteral("%1: %2").arg(partial, copied ? book.errorText()
-                                                                   : QStringLiteral("not written"));
-            return FleetResult::FileFailed;
-        }
+        const FleetBackupLayout &layout = *m_setup.backup;
+        QStringList texts;
+        for (const QStringList &row : layout.rows)
+            texts.append(row.value(ParamValueColumn() - 1));
         const ExelToWrite::InstrumentValues values = ImageValues(m_image, m_wordOrder);
-        for (int row = 2; row <= book.rowCount(); ++row) {
-            const ExportRowPlan plan = PlanExportRow(book, row);
+        for (int row = 2; row - 2 < layout.plans.size(); ++row) {
+            const ExportRowPlan &plan = layout.plans[row - 2];
             if (plan.action == ExportRowPlan::SkipEmpty || plan.action == ExportRowPlan::Skip)
                 continue;
             ++m_result->rows;
             quint32 value = 0;
             if (plan.action == ExportRowPlan::Read &&
                 values(plan.readAddress, plan.readCount(), &value)) {
-                book.setCellText(row, ParamValueColumn(), plan.valueText(value));
+                texts[row - 1] = plan.valueText(value);
                 ++m_result->read;
             } else {
                 ++m_result->failed;
                 failRow(row, plan.readAddress);
             }
         }
-        return save(&book, partial, final, detail);
+        QString error;
+        const bool saved = layout.package.write(partial, texts, &error);
+        return keep(saved, error, partial, final, detail);
     }
 
     void checkRows()
@@ -240,12 +247,9 @@ private:
 
     // Only a backup that read every row replaces the earlier file; one with
     // failed rows stays beside it as the .part file and leaves it as it was.
-    FleetResult::Status save(Workbook *book, const QString &partial, const QString &final,
-                             QString *detail)
+    FleetResult::Status keep(bool saved, const QString &error, const QString &partial,
+                             const QString &final, QString *detail)
     {
-        const bool saved = book->save();
-        const QString error = book->errorText();
-        book->close();
         if (saved && m_result->failed) {
             m_result->file = partial;
             *detail = QStringLiteral("%1 of %2 rows failed; %3 is left as it was, the incomplete "
@@ -312,10 +316,9 @@ QString FleetResult::statusText() const
 FleetRun::FleetRun(FleetMode mode, const QVector<FleetHost> &hosts, const QString &dir,
                    const Workbook *golden, const LinkSettings &base, int jobs, int timeoutMs,
                    QObject *parent)
-    : QObject(parent), m_setup{mode, dir, QString(), golden, timeoutMs, {}}, m_base(base),
+    : QObject(parent), m_setup{mode, dir, nullptr, golden, timeoutMs, {}}, m_base(base),
       m_jobs(qMax(1, jobs))
 {
-    m_setup.templatePath = m_templateDir.filePath(QStringLiteral("template.xlsx"));
     QHash<QString, int> laneOfDevice;
     for (const FleetHost &h : hosts) {
         FleetResult r;
@@ -342,9 +345,12 @@ void FleetRun::start()
     // backup fills or the approved workbook.
     QString error;
     Workbook templ;
+    const QString templatePath = m_templateDir.filePath(QStringLiteral("template.xlsx"));
+    auto layout = std::make_shared<FleetBackupLayout>();
     if (m_setup.mode == FleetMode::Backup &&
-        (!WriteParamTemplate(m_setup.templatePath, 0, &error) ||
-         !templ.open(m_setup.templatePath) || !templ.selectSheet(ParamSheet))) {
+        (!(error = layout->package.errorText()).isEmpty() ||
+         !WriteParamTemplate(templatePath, 0, &error) || !templ.open(templatePath) ||
+         !templ.selectSheet(ParamSheet))) {
         for (FleetResult &r : m_results) {
             r.status = FleetResult::FileFailed;
             r.detail = QStringLiteral("the template could not be written: %1")
@@ -353,6 +359,11 @@ void FleetRun::start()
         m_done = m_results.size();
         emit finished();
         return;
+    }
+    if (m_setup.mode == FleetMode::Backup) {
+        for (int row = 2; row <= templ.rowCount(); ++row)
+            layout->plans.append(PlanExportRow(templ, row));
+        m_setup.backup = layout;
     }
     const Workbook &sheet = m_setup.mode == FleetMode::Backup ? templ : *m_setup.golden;
     m_setup.requests = PlanGroupedReads(m_setup.mode == FleetMode::DryRun ? DryRunSpans(sheet)

@@ -49,12 +49,15 @@ struct FleetResult
     QString statusText() const;
 };
 
+// What every backup of a run writes, made once per run.
+struct FleetBackupLayout;
+
 // What every instrument's job of a run shares.
 struct FleetJobSetup
 {
     FleetMode mode;
-    QString dir;          // backup: where the workbooks go
-    QString templatePath; // backup: the template each workbook is copied from
+    QString dir; // backup: where the workbooks go
+    std::shared_ptr<const FleetBackupLayout> backup;
     const Workbook *golden;
     int timeoutMs;
     QVector<GroupRequest> requests; // what each instrument is read by

@@ -77,6 +77,7 @@ private slots:
     void anAbsentPeerFailsTheOpenWithItsReason();
     void aClosedLinkAnswersFromTheEventLoop();
     void aSilentPeerDoesNotHoldUpAnother();
+    void eachRequestEndsAtItsOwnBudget();
     void eachFailureLandsInItsOwnCounter_data();
     void eachFailureLandsInItsOwnCounter();
     void theSimulatorsFaultsAreCountedByKind();
@@ -309,6 +310,35 @@ void TstModbusConnection::aSilentPeerDoesNotHoldUpAnother()
     next();
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), 2, 10000);
     QCOMPARE(order, (QStringList{"good", "silent"}));
+}
+
+// Requests in flight on one link end at their own budgets: one sent later with
+// a shorter budget does not wait for the earlier one's.
+void TstModbusConnection::eachRequestEndsAtItsOwnBudget()
+{
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    peer.setAnswer(hostile::Answer::Silent);
+    ModbusConnection link(tcpSettings(peer.port()));
+    link.setResponseTimeout(20000); // the client's own timing ends neither
+    QVERIFY(openLink(link));
+    QStringList ended;
+    link.sendRead(QModbusDataUnit::HoldingRegisters, 100, 4, 1, 4000,
+                  [&](ModbusResult r, const QVector<quint16> &) {
+                      QCOMPARE(r, ModbusTimeout);
+                      ended << "long";
+                  });
+    link.sendWrite(QModbusDataUnit::HoldingRegisters, 54, {1}, 1, 100, [&](ModbusResult r) {
+        QCOMPARE(r, ModbusTimeout);
+        ended << "short";
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 3000);
+    QCOMPARE(ended, QStringList{"short"});
+    QCOMPARE(link.requestsInFlight(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 8000);
+    QCOMPARE(ended, (QStringList{"short", "long"}));
+    QCOMPARE(link.requestsInFlight(), 0);
+    QVERIFY(link.isOpen());
 }
 
 void TstModbusConnection::eachFailureLandsInItsOwnCounter_data()

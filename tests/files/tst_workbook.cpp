@@ -45,6 +45,7 @@ private slots:
 
     void createdWorkbookReadsBackCellByCell();
     void createdWorkbookOpensInOpenpyxlWithoutWarnings();
+    void onePackageWritesEachFileWithItsOwnColumn();
     void cellsReadAsTheirPlainValue_data();
     void cellsReadAsTheirPlainValue();
     void writingCellsKeepsEveryOtherPartAndCell();
@@ -95,6 +96,43 @@ void TstWorkbook::createdWorkbookOpensInOpenpyxlWithoutWarnings()
                                                  "ws.column_dimensions['B'].width)\n"),
                                   {path});
     QCOMPARE(out.trimmed(), QString("True 2 30.0"));
+}
+
+// A fleet's backups come from one package: each file is the workbook
+// CreateWorkbook makes of its rows, and openpyxl reads its values.
+void TstWorkbook::onePackageWritesEachFileWithItsOwnColumn()
+{
+    const QVector<double> widths{10, 30, 8, 12, 12, 20, 14};
+    const WorkbookPackage package(ParamSheet, widths, sampleRows(), 7);
+    QCOMPARE(package.errorText(), QString());
+    const QStringList columns[] = {{"Value", "", "1", "1.5"}, {"数值", "42", "nan"}};
+    for (const QStringList &column : columns) {
+        QVector<QStringList> rows = sampleRows();
+        for (int r = 0; r < rows.size(); ++r)
+            rows[r][6] = column.value(r);
+        const QString made = m_dir.filePath("made-once.xlsx");
+        const QString written = m_dir.filePath("from-package.xlsx");
+        QVERIFY(CreateWorkbook(made, ParamSheet, rows, widths));
+        QVERIFY(package.write(written, column));
+        QCOMPARE(zipParts(written), zipParts(made));
+        Workbook book;
+        QVERIFY(book.open(written));
+        QVERIFY(book.selectSheet(ParamSheet));
+        for (int r = 0; r < rows.size(); ++r)
+            QCOMPARE(book.cellText(r + 1, 7), column.value(r));
+    }
+    if (haveOpenpyxl()) {
+        const QString out = runPython(QStringLiteral("import sys, openpyxl\n"
+                                                     "ws = openpyxl.load_workbook(sys.argv[1])["
+                                                     "'读写类']\n"
+                                                     "print(ws['G1'].font.b, ws['G2'].value, "
+                                                     "ws['G3'].value, ws['A4'].value)\n"),
+                                      {m_dir.filePath("from-package.xlsx")});
+        QCOMPARE(out.trimmed(), QString("True 42 nan 9301"));
+    }
+    QString error;
+    QVERIFY(!package.write(m_dir.filePath("no-such-folder/x.xlsx"), {}, &error));
+    QVERIFY2(error.contains("no-such-folder"), qPrintable(error));
 }
 
 void TstWorkbook::cellsReadAsTheirPlainValue_data()
