@@ -1,11 +1,10 @@
 #include "weightcal.h"
+#include "logcategories.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
 #include "ui_weightcal.h"
 #include "valuebinding.h"
-
-#include <QDebug>
 
 bool calPointsResetPending = false;
 
@@ -94,7 +93,7 @@ void WeightCal::enterPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "Into cal translate";
+    qCDebug(lcPages) << "Into cal translate";
 }
 
 void WeightCal::refresh(bool force)
@@ -153,7 +152,7 @@ void WeightCal::refreshDigitalValues(bool force)
         value.shown = v;
         value.label->setText(QString::number(qint32(v)));
         if (value.logged)
-            qDebug() << "DIG srtCalBp.u32_ManualZero" << v;
+            qCDebug(lcPages) << "DIG srtCalBp.u32_ManualZero" << v;
     }
 }
 

@@ -1,6 +1,6 @@
 #include "mbaptcpclient.h"
+#include "logcategories.h"
 
-#include <QDebug>
 #include <QModbusReply>
 #include <QTcpSocket>
 #include <QTimer>
@@ -256,7 +256,7 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
     const auto it = m_pending.find(tid);
     if (it == m_pending.end()) {
         // An answer to a request already given up (a retry answered twice).
-        qDebug() << "Modbus TCP: answer to no pending request, transaction" << tid;
+        qCDebug(lcLink) << "Modbus TCP: answer to no pending request, transaction" << tid;
         return;
     }
     Pending p = std::move(it->second);
@@ -267,7 +267,8 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QByteArray &pdu)
     const QModbusResponse response(QModbusPdu::FunctionCode(quint8(pdu[0])), pdu.mid(1));
     p.reply->setRawResult(response);
     if (unit != p.server) {
-        qDebug() << "Modbus TCP: answer from unit" << unit << "to a request for unit" << p.server;
+        qCDebug(lcLink) << "Modbus TCP: answer from unit" << unit << "to a request for unit"
+                        << p.server;
         p.reply->setProperty(MalformedProperty, int(MalformedKind::Unit));
         p.reply->setError(QModbusDevice::UnknownError,
                           QStringLiteral("Malformed reply: answered by unit %1, asked unit %2.")
@@ -324,7 +325,7 @@ void MbapTcpClient::expire(quint16 tid)
 
 void MbapTcpClient::resync(const QString &why, MalformedKind kind)
 {
-    qDebug() << "Modbus TCP: stream out of step after" << why << "- reconnecting";
+    qCDebug(lcLink) << "Modbus TCP: stream out of step after" << why << "- reconnecting";
     ++m_resyncs;
     m_buffer.clear();
     m_resyncing = true;

@@ -1,4 +1,5 @@
 #include "modbussetting.h"
+#include "logcategories.h"
 #include "ui_modbussetting.h"
 
 #include "Dialog/languagefont.h"
@@ -14,7 +15,6 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDebug>
 #include <QEventLoop>
 #include <QFile>
 #include <QModbusClient>
@@ -162,7 +162,7 @@ void ModbusSetting::SettingSerialNum()
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
         ui->serialnumcomboBox->addItem(SerialPortItemText(info));
-        qDebug() << "info.portName()" << info.portName();
+        qCDebug(lcConnection) << "info.portName()" << info.portName();
     }
 }
 
@@ -209,7 +209,7 @@ void ModbusSetting::InterfaceInit()
 {
     ui->retranslateUi(this);
     loadSettings();
-    qDebug() << "ModbusSetting InterfaceInit";
+    qCDebug(lcConnection) << "ModbusSetting InterfaceInit";
 }
 
 void ModbusSetting::selectSerialPort(const QString &text)
@@ -244,7 +244,7 @@ void ModbusSetting::loadSettings()
 {
     const QString path = SettingsFilePath();
     if (!QFile::exists(path)) {
-        qDebug() << "文件不存在";
+        qCDebug(lcConnection) << "no settings file";
         return;
     }
     QSettings file(path, QSettings::IniFormat);
@@ -335,16 +335,16 @@ bool ModbusSetting::connectAndProbe()
 
     gu32_ConnectType = s.connectType == 1 ? 1 : 0;
     if (gu32_ConnectType == 1)
-        qDebug() << "IP" << s.EditIP + QLatin1Char(':') + s.EditPort;
+        qCDebug(lcConnection) << "IP" << s.EditIP + QLatin1Char(':') + s.EditPort;
     if (!SetupModbusClient(s, this)) {
-        qDebug() << "连接失败";
+        qCDebug(lcConnection) << "connect failed";
         showNotice(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
-        qDebug() << "settings().SerialNum" << s.SerialNum;
+        qCDebug(lcConnection) << "settings().SerialNum" << s.SerialNum;
         DisconnectModbus();
         return false;
     }
-    qDebug() << "连接成功";
-    qDebug() << "modbusConnectType" << gu32_ConnectType;
+    qCDebug(lcConnection) << "connected";
+    qCDebug(lcConnection) << "modbusConnectType" << gu32_ConnectType;
 
     m_settings.slaveId = ui->spinboxSlaveId->value();
     m_settings.dwordFormat = ui->DwordFormat->currentIndex();
@@ -353,13 +353,13 @@ bool ModbusSetting::connectAndProbe()
     WaitMs(100);
     m_settings.startAddress = 0;
     m_settings.count = 2;
-    qDebug() << "m_settings.EditIP" << m_settings.EditIP;
+    qCDebug(lcConnection) << "m_settings.EditIP" << m_settings.EditIP;
     saveSettings();
 
     quint16 probe[2] = {0, 0};
     if (!waitUntilConnected(gp_ModbusDevice ? gp_ModbusDevice->timeout() : 0) ||
         ReadHoldingRegisters(gp_ModbusDevice, m_settings, probe) != ModbusOk) {
-        qDebug() << "读取失败";
+        qCDebug(lcConnection) << "read failed";
         DisconnectModbus();
         showNotice(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
         return false;

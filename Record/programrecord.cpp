@@ -16,13 +16,13 @@ ServiceRecord *ProgramRecord()
         return record;
     tried = true;
     if (!QCoreApplication::instance()) {
-        qWarning("The service record is off: there is no application object to own it");
+        qCWarning(lcRecord, "The service record is off: there is no application object to own it");
         return nullptr;
     }
     auto *opened = new ServiceRecord(QCoreApplication::instance());
     QString error;
     if (!opened->open(DefaultHistoryPath(), &error)) {
-        qWarning("The service record is off: %s", qPrintable(error));
+        qCWarning(lcRecord, "The service record is off: %s", qPrintable(error));
         delete opened;
         return nullptr;
     }

@@ -4,7 +4,6 @@
 #include "entryhash.h"
 #include "localstore.h"
 
-#include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -14,6 +13,8 @@
 #include <pwd.h>
 #include <unistd.h>
 #endif
+
+Q_LOGGING_CATEGORY(lcRecord, "zelt.record", QtCriticalMsg)
 
 QString OsUserName()
 {
@@ -171,7 +172,7 @@ void ServiceRecord::commitBatch()
     if (!Commit(m_connection.db(), &why)) {
         Rollback(m_connection.db());
         m_lastError = QStringLiteral("%1 entries were not recorded: %2").arg(done.size()).arg(why);
-        qWarning().noquote() << "service record:" << m_lastError;
+        qCWarning(lcRecord).noquote() << "service record:" << m_lastError;
         return;
     }
     for (const ServiceEntry &e : done)

@@ -11,7 +11,6 @@
 #include "writesource.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QPointer>
 
 namespace {
@@ -91,7 +90,7 @@ void append(ServiceEntry &e)
 {
     QString error;
     if (record() && !record()->append(e, &error))
-        qWarning().noquote() << "service record: entry not kept:" << error;
+        qCWarning(lcRecord).noquote() << "service record: entry not kept:" << error;
 }
 
 QString unitOf(const ParamRow &row)

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "logcategories.h"
 
 #include "ui_mainwindow.h"
 
@@ -30,7 +31,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QHelpEvent>
 #include <QModbusClient>
 #include <QMouseEvent>
@@ -163,7 +163,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    qDebug() << "destroy------";
+    qCDebug(lcShell) << "destroy------";
     DisconnectModbus();
     delete m_pollThread; // stops the thread before the pages it signals go away
     m_pollThread = nullptr;
@@ -347,10 +347,10 @@ void MainWindow::reConnectModbus()
     // A changed protocol needs a client of the other kind: always start from a new one.
     DisconnectModbus();
     if (s.connectType == 1)
-        qDebug() << "Url:" << s.EditIP + QLatin1Char(':') + s.EditPort;
+        qCDebug(lcShell) << "Url:" << s.EditIP + QLatin1Char(':') + s.EditPort;
     else
-        qDebug() << s.SerialNum << s.slaveId << s.dwordFormat << s.responseTime << s.baud
-                 << s.dataBits << s.parity << s.stopBits;
+        qCDebug(lcShell) << s.SerialNum << s.slaveId << s.dwordFormat << s.responseTime << s.baud
+                         << s.dataBits << s.parity << s.stopBits;
     gu32_SlaveId = quint32(SlaveIdOrDefault(s.slaveId));
     gu32_DwordFormat = quint32(s.dwordFormat);
     gu32_ConnectType = quint32(s.connectType);
@@ -420,7 +420,7 @@ void MainWindow::applyLanguage()
     }
     const QString catalogue = m_isChinese ? QStringLiteral(":/Translate/Language_CN.qm")
                                           : QStringLiteral(":/Translate/Language_EN.qm");
-    qDebug() << (m_isChinese ? "设置了中文" : "设置了英文");
+    qCDebug(lcShell) << "language:" << (m_isChinese ? "Chinese" : "English");
     m_connectionPage->saveSettings();
     translator = new QTranslator(this);
     translator->load(catalogue);
@@ -600,7 +600,7 @@ void MainWindow::on_Btn_Max_clicked()
 void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint buttonPos = ui->Btn_ChangeLanguage->mapTo(this, QPoint(0, 0));
-    qDebug() << "BtnPos" << buttonPos;
+    qCDebug(lcShell) << "BtnPos" << buttonPos;
     const QPoint at = event->pos();
     if (at.y() <= TitleStripHeight && at.x() <= buttonPos.x())
         on_Btn_Max_clicked();
