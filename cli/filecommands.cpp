@@ -258,7 +258,7 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
                 ++same;
                 break;
             case RowCheck::Differs:
-                rows.append(c.cells);
+                rows.append(m_raw ? c.rawCells : c.cells);
                 list.append(c.json);
                 break;
             }

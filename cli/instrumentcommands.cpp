@@ -112,7 +112,9 @@ int Zeltctl::cmdRead(const QStringList &keys)
         const QString value = ShownValue(p, raw, decimals);
         const QString unitText = ShownUnit(p, unit);
         const QString description = QString::fromUtf8(p.row.nameEn ? p.row.nameEn : "");
-        rows.append({p.name, QString::number(p.row.address), value, unitText, description});
+        // --raw: the register as it stands, which no unit describes.
+        rows.append({p.name, QString::number(p.row.address), m_raw ? QString::number(raw) : value,
+                     m_raw ? QString() : unitText, description});
         list.append(QJsonObject{{"name", p.name},
                                 {"address", p.row.address},
                                 {"count", p.row.count},

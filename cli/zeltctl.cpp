@@ -205,6 +205,18 @@ void Zeltctl::printResult(const QJsonObject &json, const QStringList &header,
 
 int Zeltctl::run(const QStringList &arguments)
 {
+    const int status = runCommand(arguments);
+    // The figures matter most when a command fails: with --json and no
+    // document to carry them, they go to standard error as without it.
+    if (m_stats && m_json && !m_figuresShown && !m_lastFiguresText.isEmpty()) {
+        m_s.err << m_lastFiguresText << '\n';
+        m_s.err.flush();
+    }
+    return status;
+}
+
+int Zeltctl::runCommand(const QStringList &arguments)
+{
     if (IsHistoryCommand(arguments))
         return RunHistory(arguments, m_s);
     QCommandLineParser &p = m_parser;
@@ -221,6 +233,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"timeout", "Reply timeout in ms.", "ms"},
         {"retries", "Retries of a request.", "n"},
         {"json", "JSON output."},
+        {"raw", "read, compare, restore --dry-run: register values, not the page's texts."},
         {"stats", "The link's figures when the command ends."},
         {"trace", "Every request of the run into this file.", "file"},
         {"dry-run", "restore: list, write nothing."},
@@ -255,6 +268,8 @@ int Zeltctl::run(const QStringList &arguments)
     const QString command = args.takeFirst();
 
     // A scan is told a line and what to try on it, not one instrument's link.
+    if (command == QLatin1String("scan") && (p.isSet("stats") || p.isSet("trace")))
+        return usageError(QStringLiteral("--stats and --trace take one instrument, not a scan"));
     if (command == QLatin1String("scan"))
         return args.isEmpty() ? cmdScan() : usageError(QStringLiteral("scan takes no arguments"));
     QString error;
@@ -272,6 +287,7 @@ int Zeltctl::run(const QStringList &arguments)
     only("interval", {"watch"});
     only("count", {"watch"});
     only("csv", {"watch"});
+    only("raw", {"read", "compare", "restore"});
     only("hosts", {"backup", "compare", "restore"});
     only("jobs", {"backup", "compare", "restore"});
     for (const char *option : {"bauds", "parities", "slaves", "port", "turnaround-ms"})
@@ -281,6 +297,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");
+    m_raw = p.isSet("raw");
     if (p.isSet("hosts") && (m_stats || p.isSet("trace")))
         return usageError(QStringLiteral("--stats and --trace take one instrument, not --hosts"));
     if (p.isSet("trace")) {
@@ -472,6 +489,7 @@ void Zeltctl::disconnectInstrument()
         link->stats().setTrafficSink({});
         const LinkFigures figures = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
         m_lastFigures = figures.json();
+        m_lastFiguresText = figures.text();
         if (m_stats && !m_json) {
             m_s.err << figures.text() << '\n';
             m_s.err.flush();
@@ -486,6 +504,7 @@ QJsonObject Zeltctl::withLinkFigures(QJsonObject json) const
 {
     if (!m_stats)
         return json;
+    m_figuresShown = true;
     json.insert(QStringLiteral("link"),
                 ProgramLink()
                     ? ProgramLink()->stats().figures(QDateTime::currentMSecsSinceEpoch()).json()

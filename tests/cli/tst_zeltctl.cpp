@@ -339,7 +339,7 @@ void TstZeltctl::writeConvertsChecksWritesOnceAndReadsBack()
     QCOMPARE(sw.status, 0);
     QCOMPARE(m.reg(9301), quint16(0));
     QCOMPARE(sw.json().value("writes").toArray()[0].toObject().value("value").toString(),
-             QStringLiteral("0"));
+             QStringLiteral("OFF"));
 }
 
 // A value that cannot be sent is a usage error found before the first write,
@@ -392,9 +392,16 @@ void TstZeltctl::backupCompareRestoreRoundTrip()
     const QJsonArray differences = compare.json().value("differences").toArray();
     QCOMPARE(differences.size(), 2);
     QCOMPARE(differences[0].toObject().value("address").toInt(), 54);
-    QCOMPARE(differences[0].toObject().value("file").toString(), QStringLiteral("20"));
-    QCOMPARE(differences[0].toObject().value("instrument").toString(), QStringLiteral("33"));
-    QCOMPARE(differences[1].toObject().value("instrument").toString(), QStringLiteral("80000"));
+    // Each side as the page shows it and as the register holds it.
+    const auto side = [&](int i, const char *which) {
+        return differences[i].toObject().value(QLatin1String(which)).toObject();
+    };
+    QCOMPARE(side(0, "file").value("value").toString(), QStringLiteral("20"));
+    QCOMPARE(side(0, "file").value("raw").toInt(), 20);
+    QCOMPARE(side(0, "instrument").value("raw").toInt(), 33);
+    QCOMPARE(side(1, "instrument").value("raw").toInt(), 80000);
+    QCOMPARE(m.value32(102), 2u); // two decimals
+    QCOMPARE(side(1, "instrument").value("value").toString(), QStringLiteral("800.00"));
 
     // A dry run lists the same two rows and sends no write.
     m_sim->clearLog();
@@ -407,7 +414,10 @@ void TstZeltctl::backupCompareRestoreRoundTrip()
         QVERIFY2(isRegisterGroup(r.address, r.count), qPrintable(QString::number(r.address)));
     const QJsonArray changes = dry.json().value("changes").toArray();
     QCOMPARE(changes.size(), 2);
-    QCOMPARE(changes[1].toObject().value("file").toInt(), 70000);
+    // The same shape as compare's rows.
+    QCOMPARE(changes[1].toObject().value("file").toObject().value("raw").toInt(), 70000);
+    QCOMPARE(changes[1].toObject().value("instrument").toObject().value("value").toString(),
+             QStringLiteral("800.00"));
     QCOMPARE(m.value32(106), quint32(80000));
 
     // The restore puts the file back, and compare agrees again.

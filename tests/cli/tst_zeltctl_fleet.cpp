@@ -454,8 +454,15 @@ void TstZeltctlFleet::fleetCompareNamesExactlyTheChangedRows()
         QCOMPARE(o.value("status").toString(),
                  expected[i].isEmpty() ? QStringLiteral("equal") : QStringLiteral("differs"));
     }
-    QCOMPARE(list[3].toObject().value("differences").toArray()[1].toObject().value("instrument"),
-             QJsonValue(QStringLiteral("90000")));
+    QCOMPARE(list[3]
+                 .toObject()
+                 .value("differences")
+                 .toArray()[1]
+                 .toObject()
+                 .value("instrument")
+                 .toObject()
+                 .value("raw"),
+             QJsonValue(90000));
     QCOMPARE(run.json().value("differ").toInt(), 2);
     QCOMPARE(run.json().value("equal").toInt(), 3);
 
