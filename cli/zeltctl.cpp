@@ -35,9 +35,9 @@ LINK:
 COMMANDS:
   info                          system information: version, compile date,
                                 serial number, MAC, kind
-  read NAME|ADDRESS...          parameters by catalogue name (the page's field
+  read NAME|ADDRESS... [--raw]  parameters by catalogue name (the page's field
                                 name, e.g. EditZeroRange) or register address,
-                                shown with the page's conversion and unit
+                                shown as the page shows them (--raw: registers)
   write NAME=VALUE...           the page's conversion and range checks of every
                                 value first, then one write each, read back and
                                 shown
@@ -53,7 +53,7 @@ COMMANDS:
                                 file's value are unchanged; --all writes every
                                 row; --dry-run lists what would change, writing
                                 nothing
-  compare FILE.xlsx             rows whose file value differs from the instrument
+  compare FILE.xlsx [--raw]     rows whose file value differs from the instrument
   watch [--interval MS] [--count N] [--csv FILE]
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
@@ -99,13 +99,19 @@ COMMANDS:
   --trace FILE                  every request of the run, one line each: time,
                                 function, start, count, values, outcome, time
 
-Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup), failed polls (watch), failed hosts (fleet backup), an instrument that
-differs or has failed rows (fleet compare and dry run), a broken chain
-(history verify) or a failed copy (history sync); 2 usage error; 3
-the instrument could not be reached or left three requests in a row
-unanswered (fleet compare and dry run: any instrument). Errors are one line on standard error; progress bars go to
-standard error only when it is a terminal.
+Exit status, the same for every command:
+  0  done
+  1  differences or failed rows: a row that differs (compare), a row refused
+     or failed (backup, restore), a failed poll (watch), an instrument that
+     differs or has failed rows (--hosts), a broken chain (history verify), a
+     failed copy (history sync)
+  2  usage error (also a value write cannot send); nothing was asked
+  3  an instrument unreachable or lost: no connection, or three requests in a
+     row unanswered (--hosts: any one instrument); it outweighs 1
+Errors are one line on standard error; progress bars go to standard error only
+when it is a terminal. read, write, compare and restore --dry-run show values
+as the page does (a list's item, decimals, units); --raw shows the registers;
+--json gives both ("value" and "raw"), in the one shape every command uses.
 )";
 
 // "host", "host:port"; false for a port that is no port.
