@@ -59,6 +59,7 @@ private:
     void runFleet(FleetRun *fleet, const QString &label);
     int cmdScan(); // scancommand.cpp
     bool readScanPlan(ScanPlan *plan, QString *error) const;
+    void printProblems(const QStringList &problems, const QString &noun);
 
     bool openSheet(Workbook *book, const QString &file);
     void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
