@@ -104,7 +104,8 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
             ++failedHosts;
             fail(ExitDiffers, QStringLiteral("%1: %2").arg(r.where.name(), r.detail));
         }
-        for (int row : r.failedRows)
+        // An instrument given up on is one line above; its rows are in the .part file.
+        for (int row : r.reached() ? r.failedRows : QVector<int>())
             fail(ExitDiffers,
                  QStringLiteral("%1: %2 failed: %3")
                      .arg(r.where.name(), templateRowLabel(row), r.failedWhy.value(row)));

@@ -114,6 +114,7 @@ private slots:
     void serialBusesAreWorkedOneInstrumentAtATime();
     void aFleetNamesTheRowsAnInstrumentRefuses();
     void aBusyDeviceFailsItsOwnInstrumentsAlone();
+    void anInstrumentSilentPartwayKeepsWhatWasRead();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -712,6 +713,40 @@ void TstZeltctlFleet::aBusyDeviceFailsItsOwnInstrumentsAlone()
              qPrintable(run.err));
     QVERIFY2(lines[1].endsWith(QLatin1String("; not tried")), qPrintable(run.err));
     QCOMPARE(bus.requestCount(), 0);
+}
+
+// An instrument that falls silent partway through a fleet backup: its counts
+// are what was read, the rows read stay in its .part file, and it counts as
+// out of reach, as a single backup does.
+void TstZeltctlFleet::anInstrumentSilentPartwayKeepsWhatWasRead()
+{
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    // The system information and three register groups are answered.
+    constexpr int Answered = 4;
+    peer.onRequest = [&peer] {
+        if (peer.requests() > Answered)
+            peer.setAnswer(hostile::Answer::Silent);
+    };
+    const QString hosts = m_dir->filePath("hosts");
+    writeFile(hosts, QStringLiteral("127.0.0.1:%1\n").arg(peer.port()));
+    const QString out = m_dir->filePath("out");
+    QVERIFY(QDir().mkpath(out));
+    const Run run = zeltctl({"backup", "--hosts", hosts, out, "--timeout", "100", "--json"});
+    QCOMPARE(run.status, 3);
+    const QJsonObject o = run.json().value("hosts").toArray().first().toObject();
+    QCOMPARE(o.value("status").toString(), QStringLiteral("no answer"));
+    const int read = o.value("read").toInt();
+    const int failed = o.value("failed").toArray().size();
+    QVERIFY2(read > 0 && failed > 0, qPrintable(run.out));
+    QCOMPARE(read + failed, o.value("rows").toInt());
+    const QString part = o.value("file").toString();
+    QVERIFY2(part.endsWith(QLatin1String(".part.xlsx")) && QFile::exists(part), qPrintable(part));
+    QCOMPARE(QDir(out).entryList({"*.xlsx"}), QStringList(QFileInfo(part).fileName()));
+    // One line names the instrument, not one per row.
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    // Given up after a silent request or two, not after every group left.
+    QVERIFY2(peer.requests() <= Answered + 3, qPrintable(QString::number(peer.requests())));
 }
 
 QTEST_GUILESS_MAIN(TstZeltctlFleet)
