@@ -55,11 +55,11 @@ constexpr int ReconnectDelayMs = 500;
 const char *const SelectedMenuStyle =
     "border-radius: 0px; color:#164A96; background-color:qlineargradient(spread:pad, x1:0.5, "
     "y1:0, x2:0.5, y2:1, stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255)); "
-    "border-style:none;";
+    "border-style:none; padding: 0px 8px;";
 const char *const PlainMenuStyle =
     "QPushButton:hover{background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, y2:1, "
     "stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}QPushButton{background-"
-    "color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}";
+    "color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px; padding: 0px 8px;}";
 
 // Values that are no longer live keep their texts in grey, over the program's
 // style sheet, until the next good poll.
@@ -105,6 +105,8 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     ui->label_ConnectState->installEventFilter(this);
+    // The menu refits its items whenever its width or its items change.
+    ui->widget_Menu->installEventFilter(this);
     ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
     for (int n = 1; n < 7; ++n)
         m_poll.setPage(n, page(n));
@@ -190,6 +192,34 @@ PageBase *MainWindow::page(int number) const
     default:
         return nullptr;
     }
+}
+
+// Every menu item keeps its own room at every width the window allows: where
+// the items do not fit at the program's text size, their text gets smaller.
+void MainWindow::fitMenu()
+{
+    constexpr int MenuPoints = 14; // the style sheet's size
+    constexpr int SmallestMenuPoints = 10;
+    if (m_fittingMenu)
+        return;
+    m_fittingMenu = true;
+    const QList<QPushButton *> items = ui->widget_Menu->findChildren<QPushButton *>();
+    int points = MenuPoints;
+    for (;; --points) {
+        if (points != m_menuPoints) {
+            m_menuPoints = points;
+            ui->widget_Menu->setStyleSheet(
+                QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
+        }
+        int needed = 0;
+        for (QPushButton *item : items) {
+            if (item->isVisibleTo(ui->widget_Menu))
+                needed += item->sizeHint().width();
+        }
+        if (needed <= ui->widget_Menu->width() || points == SmallestMenuPoints)
+            break;
+    }
+    m_fittingMenu = false;
 }
 
 QPushButton *MainWindow::menuButton(int page) const
@@ -489,6 +519,9 @@ void MainWindow::showCommunication()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->widget_Menu &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        fitMenu();
     if (watched == ui->label_ConnectState) {
         if (event->type() == QEvent::MouseButtonRelease) {
             showCommunication();
