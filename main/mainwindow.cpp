@@ -105,6 +105,8 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     ui->label_ConnectState->installEventFilter(this);
+    // The link state opens the communication details: it looks like a link.
+    ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
     // The menu refits its items whenever its width or its items change.
     ui->widget_Menu->installEventFilter(this);
     ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
@@ -523,6 +525,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
         fitMenu();
     if (watched == ui->label_ConnectState) {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+            QFont font = ui->label_ConnectState->font();
+            font.setUnderline(event->type() == QEvent::Enter);
+            ui->label_ConnectState->setFont(font);
+        }
         if (event->type() == QEvent::MouseButtonRelease) {
             showCommunication();
             return true;
