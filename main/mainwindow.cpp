@@ -202,6 +202,8 @@ void MainWindow::fitMenu()
 {
     constexpr int MenuPoints = 14; // the style sheet's size
     constexpr int SmallestMenuPoints = 10;
+    // Padding both sides, the gap between icon and text, and some air.
+    constexpr int MenuItemRoom = 2 * 8 + 6 + 12;
     if (m_fittingMenu)
         return;
     m_fittingMenu = true;
@@ -213,10 +215,16 @@ void MainWindow::fitMenu()
             ui->widget_Menu->setStyleSheet(
                 QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
         }
+        // Measured here rather than by the buttons' hints, which follow a
+        // style sheet change only once they are polished again.
+        QFont font = ui->widget_Menu->font();
+        font.setPointSize(points);
+        const QFontMetrics fm(font);
         int needed = 0;
         for (QPushButton *item : items) {
             if (item->isVisibleTo(ui->widget_Menu))
-                needed += item->sizeHint().width();
+                needed +=
+                    fm.horizontalAdvance(item->text()) + item->iconSize().width() + MenuItemRoom;
         }
         if (needed <= ui->widget_Menu->width() || points == SmallestMenuPoints)
             break;
