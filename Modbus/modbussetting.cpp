@@ -11,6 +11,7 @@
 #include "filepaths.h"
 #include "mbaptcpclient.h"
 #include "modbuslink.h"
+#include "scanplan.h"
 #include "valuebinding.h"
 
 #include <QAbstractItemView>
@@ -99,7 +100,7 @@ ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::Modb
     }
 
     ui->EditHostIP->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QLatin1String(HostIpPattern)), ui->EditHostIP));
+        QRegularExpression(QLatin1String(HostRangePattern)), ui->EditHostIP));
     ui->EditPort->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QLatin1String(PortPattern)), ui->EditPort));
 }
@@ -326,6 +327,11 @@ void ModbusSetting::on_connectButton_clicked()
 bool ModbusSetting::connectAndProbe()
 {
     const LinkSettings s = settings();
+    if (s.connectType == 1 && s.EditIP.contains(QLatin1Char('-'))) {
+        showNotice(tr("Tip"), tr("A range of hosts is for Search; give one host to connect to."), 1,
+                   this);
+        return false;
+    }
     // A left-over client of the other kind cannot take these settings.
     if (gp_ModbusDevice && gp_ModbusDevice->state() != QModbusDevice::ConnectedState &&
         (qobject_cast<MbapTcpClient *>(gp_ModbusDevice) != nullptr) != (s.connectType == 1))
@@ -375,7 +381,10 @@ ScanPlan ModbusSetting::searchPlan()
     plan.connectType = s.connectType == 1 ? 1 : 0;
     plan.slaves = DefaultScanSlaves();
     if (plan.connectType == 1) {
-        plan.hosts = QStringList(s.EditIP);
+        // The host field takes a range for a search.
+        QString error;
+        if (!ParseHostRange(s.EditIP, &plan.hosts, &error))
+            plan.hosts = QStringList(s.EditIP);
         plan.tcpPort = s.EditPort.toInt();
     } else {
         plan.serialPort = s.SerialNum;

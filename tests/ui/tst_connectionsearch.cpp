@@ -8,6 +8,7 @@
 #include "modbussetting.h"
 #include "simhost.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -148,6 +150,39 @@ private slots:
         QCOMPARE(field<QSpinBox>(m_window.get(), "spinboxSlaveId")->value(), 5);
         QCOMPARE(gsrt_LinkPara.connectType, 1);
         QCOMPARE(gsrt_LinkPara.slaveId, 5);
+    }
+
+    void theHostFieldTakesARangeForSearchButNotForConnect()
+    {
+        SimHost sim;
+        QVERIFY(sim.startTcpAt(QStringLiteral("127.0.0.2"), 0, {}, 5));
+        field<QComboBox>(m_window.get(), "connectType")->setCurrentIndex(1);
+        m_window->on_connectType_activated(1);
+        auto *host = field<QLineEdit>(m_window.get(), "EditHostIP");
+        typeInto(host, QStringLiteral("127.0.0.1-127.0.0.3"));
+        QCOMPARE(host->text(), QStringLiteral("127.0.0.1-127.0.0.3"));
+        typeInto(field<QLineEdit>(m_window.get(), "EditPort"), QString::number(sim.port()));
+        BusScanDialog *dialog = search();
+        QVERIFY(dialog);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->scan()->isRunning(), 60000);
+        auto *table = field<QTableWidget>(dialog, "tableScanFinds");
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("127.0.0.2:%1").arg(sim.port()));
+        dialog->close();
+        // Connect takes one host: a range is refused with a notice, nothing is opened.
+        bool noticed = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&noticed] {
+            if (QWidget *notice = QApplication::activeModalWidget()) {
+                noticed = true;
+                notice->close();
+            }
+        });
+        closer.start(20);
+        QTest::mouseClick(field<QPushButton>(m_window.get(), "connectButton"), Qt::LeftButton);
+        QTRY_VERIFY(noticed);
+        closer.stop();
+        QVERIFY(!gp_ModbusDevice);
     }
 
     void cancelStopsTheSearchAndFreesThePort()
