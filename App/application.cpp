@@ -1,9 +1,9 @@
 #include "application.h"
+#include "logcategories.h"
 
 #include "devicemodel.h"
 #include "ui_application.h"
 
-#include <QDebug>
 #include <QTabBar>
 
 namespace {
@@ -70,7 +70,7 @@ void Application::enterPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "Into Application-------------";
+    qCDebug(lcPages) << "Into Application-------------";
 }
 
 void Application::on_tabWidget_tabBarClicked(int index)

@@ -1,9 +1,8 @@
 #include "basicconfig.h"
+#include "logcategories.h"
 
 #include "devicemodel.h"
 #include "ui_basicconfig.h"
-
-#include <QDebug>
 
 namespace {
 
@@ -45,7 +44,7 @@ void BasicConfig::enterPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "IN BasicParam---------";
+    qCDebug(lcPages) << "IN BasicParam---------";
 }
 
 void BasicConfig::adaptWidth(int width)

@@ -1,10 +1,10 @@
 #include "datatrans.h"
+#include "logcategories.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
 #include "ui_datatrans.h"
 
-#include <QDebug>
 #include <QTimer>
 
 namespace {
@@ -85,14 +85,14 @@ void DataTrans::enterPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "Into Data Tran-------------";
+    qCDebug(lcPages) << "Into Data Tran-------------";
 }
 
 void DataTrans::refresh(bool force)
 {
     refreshBanner(force);
     refreshPlainFields(force);
-    qDebug() << "DIG-----------1";
+    qCDebug(lcPages) << "DIG-----------1";
     // Until the analog group is read the section shows nothing rather than zeros.
     if (!RegisterKnown(AnalogTypeRegister)) {
         if (!m_analogBlank || force) {
@@ -140,7 +140,7 @@ void DataTrans::refreshAnalogValues(bool force)
         const quint32 value = analog[k];
         if (value == m_analogShown[k] && !force)
             continue;
-        qDebug() << "DIG-----------1" << k;
+        qCDebug(lcPages) << "DIG-----------1" << k;
         m_analogShown[k] = value;
         if (k == 0) {
             applyAnalogType(int(value));
@@ -179,7 +179,7 @@ void DataTrans::refreshPreview(bool force)
                                           gsrt_LiveVal.slot[LiveStatusSlot],
                                           qint32(gsrt_CalPara.slot[CalFullScaleSlot]),
                                           qint32(gsrt_CalPara.slot[CalDivisionSlot]), m_range);
-    qDebug() << "DIG--lu32_AnalogVal--5" << output;
+    qCDebug(lcPages) << "DIG--lu32_AnalogVal--5" << output;
     if (output == m_previewShown && !force)
         return;
     m_previewShown = output;

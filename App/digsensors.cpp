@@ -1,12 +1,11 @@
 #include "digsensors.h"
+#include "logcategories.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
 #include "mesgBox.h"
 #include "ui_digsensors.h"
 #include "valuebinding.h"
-
-#include <QDebug>
 
 #include <algorithm>
 
@@ -131,7 +130,7 @@ QString DigSensors::entryRawText(const QLineEdit *edit) const
 
 void DigSensors::startProcedure(QPushButton *button, const QString &note)
 {
-    qDebug() << "DIG ctrlObject" << button->objectName() << note;
+    qCDebug(lcPages) << "DIG ctrlObject" << button->objectName() << note;
     // The button itself is the target: a button that takes no focus must not send
     // its start value to the field that had the focus before.
     SendWidgetValue(button, QStringLiteral("1"));

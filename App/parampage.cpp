@@ -1,4 +1,5 @@
 #include "parampage.h"
+#include "logcategories.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
@@ -7,7 +8,6 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
-#include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -325,7 +325,7 @@ bool ParamPage::entryFits(const QLineEdit *edit, const QString &raw) const
 // the tooltip says what the field takes.
 void ParamPage::refuseEntry(QLineEdit *edit)
 {
-    qDebug() << "refused" << edit->objectName() << edit->text();
+    qCDebug(lcPages) << "refused" << edit->objectName() << edit->text();
     edit->setText(ValueBeforeEdit(edit));
     moveFocusToBanner(edit);
     // A tooltip closes when the focus moves: it is shown once the focus has settled.

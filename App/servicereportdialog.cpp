@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpacerItem>
 
 namespace {
 
@@ -39,6 +40,10 @@ ServiceReportDialog::ServiceReportDialog(const QDateTime &changesSince, QWidget 
     m_note->setPlainText(file.value(Group + QStringLiteral("Note")).toString());
 
     auto *form = new QFormLayout(this);
+    // Room around the form and between its rows, as the program's pages have.
+    form->setContentsMargins(20, 20, 20, 16);
+    form->setHorizontalSpacing(12);
+    form->setVerticalSpacing(10);
     form->addRow(tr("Engineer:"), m_engineer);
     form->addRow(tr("Customer / site:"), m_site);
     form->addRow(tr("Note:"), m_note);
@@ -48,10 +53,18 @@ ServiceReportDialog::ServiceReportDialog(const QDateTime &changesSince, QWidget 
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("Btn_ReportSave"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("Btn_ReportCancel"));
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    // Whole borders and room around each button's text.
+    for (QAbstractButton *button : buttons->buttons()) {
+        button->ensurePolished();
+        button->setMinimumSize(button->sizeHint() + QSize(24, 8));
+    }
+    form->addItem(new QSpacerItem(0, 6));
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    setMinimumWidth(420);
+    // The program's style sheet gives the dialog its background.
+    setAttribute(Qt::WA_StyledBackground);
+    setMinimumWidth(560);
 }
 
 QString ServiceReportDialog::engineer() const

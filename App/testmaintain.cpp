@@ -1,4 +1,5 @@
 #include "testmaintain.h"
+#include "logcategories.h"
 
 #include "devicemodel.h"
 #include "filepaths.h"
@@ -13,7 +14,6 @@
 #include "weightcal.h"
 #include "writesource.h"
 
-#include <QDebug>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
@@ -119,7 +119,7 @@ void TestMaintain::setImportProcedure(SheetProcedure procedure)
 
 int TestMaintain::procedureUnavailable(const char *what)
 {
-    qDebug() << "no spreadsheet" << what << "procedure is connected";
+    qCDebug(lcPages) << "no spreadsheet" << what << "procedure is connected";
     return ProcedureUnavailable;
 }
 
@@ -139,7 +139,7 @@ void TestMaintain::enterPage(QModbusClient *device)
           ui->EditInstrumentID, ui->EditBatteryLevel, ui->EditBatteryVolt})
         edit->setCursor(Qt::ForbiddenCursor);
     m_device = device;
-    qDebug() << "Into Test_Maintain------";
+    qCDebug(lcPages) << "Into Test_Maintain------";
 }
 
 void TestMaintain::refresh(bool force)
@@ -164,7 +164,7 @@ void TestMaintain::refreshInformation(bool force)
     };
     if (changed(SoftVersionSlot)) {
         ui->EditSoftwareVersion->setText(QString::number(gsrt_SysInf.slot[SoftVersionSlot]));
-        qDebug() << "DIG ctrlValBp[i]" << gsrt_SysInf.slot[SoftVersionSlot];
+        qCDebug(lcPages) << "DIG ctrlValBp[i]" << gsrt_SysInf.slot[SoftVersionSlot];
     }
     if (changed(CompileDateSlot))
         ui->EditCompileDate->setText(CompileDateText(gsrt_SysInf.slot[CompileDateSlot]));
@@ -328,8 +328,7 @@ void TestMaintain::on_Btu_Export_clicked()
 
     const QString templatePath = exportTemplatePath(gu32_Language);
     const QString target = exportTargetPath(gu32_Language);
-    qDebug() << "filename------" << templatePath;
-    qDebug() << "NewFileName------" << target;
+    qCDebug(lcPages) << "export template" << templatePath << "target" << target;
     // A missing template is made from the parameter catalogue.
     EnsureParamTemplate(templatePath, int(gu32_Language));
     if (QFile::exists(target)) {
@@ -338,7 +337,8 @@ void TestMaintain::on_Btu_Export_clicked()
         SetAsidePreviousExport(target);
         QFile::copy(templatePath, target);
     } else {
-        qDebug() << "结果：" << (QFile::copy(templatePath, target) ? "true" : "false");
+        const bool copied = QFile::copy(templatePath, target);
+        qCDebug(lcPages) << "export target made from the template:" << copied;
     }
 
     prepareProgress(ui->progressBar_Export, ui->label_Export, ui->label_exportPath);

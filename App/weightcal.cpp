@@ -1,4 +1,5 @@
 #include "weightcal.h"
+#include "logcategories.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
@@ -108,7 +109,7 @@ void WeightCal::enterPage()
     ui->retranslateUi(this);
     m_scaleTest->setText(tr("Scale Test..."));
     refresh(true);
-    qDebug() << "Into cal translate";
+    qCDebug(lcPages) << "Into cal translate";
 }
 
 void WeightCal::refresh(bool force)
@@ -167,7 +168,7 @@ void WeightCal::refreshDigitalValues(bool force)
         value.shown = v;
         value.label->setText(QString::number(qint32(v)));
         if (value.logged)
-            qDebug() << "DIG srtCalBp.u32_ManualZero" << v;
+            qCDebug(lcPages) << "DIG srtCalBp.u32_ManualZero" << v;
     }
 }
 

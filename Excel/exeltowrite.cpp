@@ -1,4 +1,5 @@
 #include "exeltowrite.h"
+#include "logcategories.h"
 
 #include "modbuslink.h"
 #include "paramcatalogue.h"
@@ -8,7 +9,6 @@
 #include "writesource.h"
 
 #include <QCryptographicHash>
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -163,13 +163,8 @@ ExelToWrite::~ExelToWrite() = default;
 
 WorkBooks *ExelToWrite::StartExcel()
 {
-    qDebug() << "启动excel... ";
     m_books = std::make_unique<WorkBooks>();
-    qDebug() << "设置界面不可见...";
-    qDebug() << "设置不报警...";
-    qDebug() << "正在获取工作簿...";
-    qDebug() << "获取工作簿完成...";
-    qDebug() << "Succ GET-----------";
+    qCDebug(lcFiles) << "workbook engine started";
     return m_books.get();
 }
 
@@ -184,51 +179,45 @@ int ExelToWrite::openParameterSheet(WorkBooks *books, const QString &path, bool 
     m_workbook = nullptr;
     m_refusal.clear();
     if (!books) {
-        qDebug() << "工作簿不存在。";
+        qCDebug(lcFiles) << "no workbook engine";
         return NoWorkbook;
     }
     if (!QFileInfo(path).isFile()) {
-        qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(path);
+        qCDebug(lcFiles).noquote() << "no such file:" << path;
         return NoWorkbook;
     }
-    qDebug().noquote() << QStringLiteral("路径正确，路径为 %1").arg(path);
-    qDebug() << "正在打开文件...";
+    qCDebug(lcFiles).noquote() << (import ? "importing from" : "exporting to") << path;
     Workbook *book = books->Open(path);
     if (!book) {
         m_refusal = books->lastFailure().errorText();
-        qDebug().noquote() << "office 查找文件不存在。路径：" + path << m_refusal;
+        qCDebug(lcFiles).noquote() << "not opened:" << path << m_refusal;
         return NoWorkbook;
     }
     m_workbook = book;
-    qDebug() << "正在查找所有sheet页";
     if (book->sheetNames().isEmpty()) {
-        qDebug() << "没有sheet存在。";
+        qCDebug(lcFiles) << "the workbook has no sheets";
         closeWorkbook();
         return NoSheets;
     }
-    qDebug() << (import ? "正在查找Zelt_PARAM子表" : "正在查找Sheet1");
     if (!book->selectSheet(ParamSheet)) {
         const bool missing = book->status() == WorkbookStatus::SheetMissing;
         if (missing) {
-            qDebug() << (import ? "Zelt_PARAM子表不存在。" : "Sheet1不存在。");
+            qCDebug(lcFiles) << "no parameter sheet";
         } else {
             m_refusal = book->errorText();
-            qDebug().noquote() << "没有sheet存在。" << m_refusal;
+            qCDebug(lcFiles).noquote() << "the sheets could not be read:" << m_refusal;
         }
         closeWorkbook();
         return missing ? NoParamSheet : NoSheets;
     }
-    qDebug() << (import ? "Zelt_PARAM子表查找结束" : "Sheet1查找结束");
     const int rows = book->rowCount();
     emit ShowMaxnRowssignal(rows);
     if (rows < 1) {
-        qDebug() << "CExcelTool::loadExcel 无数据，跳过该文件";
+        qCDebug(lcFiles) << "the parameter sheet is empty";
         closeWorkbook();
         return NoData;
     }
-    qDebug().noquote() << QStringLiteral("文件数据列数为: %1").arg(book->columnCount());
-    qDebug().noquote() << QStringLiteral("文件数据行数为: %1").arg(rows);
-    qDebug() << "正在读取数据 包含的 ok 关键字";
+    qCDebug(lcFiles) << "parameter sheet:" << rows << "rows," << book->columnCount() << "columns";
     return Done;
 }
 
@@ -334,7 +323,7 @@ bool ExelToWrite::givingUp(int row, int lastRow)
 {
     if (!m_giveUp || !m_giveUp())
         return false;
-    qDebug().noquote() << QStringLiteral("the run gave up after row %1").arg(row);
+    qCDebug(lcFiles).noquote() << QStringLiteral("the run gave up after row %1").arg(row);
     m_gaveUp = true;
     m_report.unreached = lastRow - row;
     m_report.rows = lastRow - 1; // rows 2 .. lastRow, done or not
@@ -343,7 +332,7 @@ bool ExelToWrite::givingUp(int row, int lastRow)
 
 void ExelToWrite::failRow(int row, const QString &why)
 {
-    qDebug().noquote() << QStringLiteral("row %1 failed:").arg(row) << why;
+    qCDebug(lcFiles).noquote() << QStringLiteral("row %1 failed:").arg(row) << why;
     m_report.failed.append(row);
     m_report.reasons.insert(row, why);
 }
@@ -352,8 +341,7 @@ void ExelToWrite::failRow(int row, const QString &why)
 bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, const QString &source,
                            int row)
 {
-    qDebug() << "写"
-             << "num:---" << plan.address;
+    qCDebug(lcFiles) << "writing register" << plan.address;
     LinkSettings request;
     request.startAddress = plan.address;
     request.count = quint16(plan.count);
@@ -478,7 +466,7 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
             continue;
         }
         if (plan.action == ImportRowPlan::Refuse) {
-            qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
+            qCDebug(lcFiles).noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
             m_report.refused.append(r);
             m_report.reasons.insert(r, plan.reason);
             continue;
@@ -495,11 +483,11 @@ int ExelToWrite::ImportExcel(WorkBooks *books, const QString &path, QModbusClien
         if (givingUp(r, n))
             break;
     }
-    qDebug() << "读取完成";
+    qCDebug(lcFiles) << "import done";
     if (!m_report.refused.isEmpty())
-        qDebug().noquote() << "refused rows:" << rowList(m_report.refused);
+        qCDebug(lcFiles).noquote() << "refused rows:" << rowList(m_report.refused);
     if (!m_report.failed.isEmpty())
-        qDebug().noquote() << "failed rows:" << rowList(m_report.failed);
+        qCDebug(lcFiles).noquote() << "failed rows:" << rowList(m_report.failed);
     hold.release();
     closeWorkbook();
     if (m_gaveUp)
@@ -517,7 +505,7 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
         return access;
     Workbook *book = m_workbook;
     if (book->isReadOnly()) {
-        qDebug().noquote() << "the export target cannot be written:" << path;
+        qCDebug(lcFiles).noquote() << "the export target cannot be written:" << path;
         closeWorkbook();
         return NoWorkbook;
     }
@@ -544,7 +532,7 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
             continue;
         }
         if (plan.action == ExportRowPlan::Refuse) {
-            qDebug().noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
+            qCDebug(lcFiles).noquote() << QStringLiteral("row %1 refused:").arg(r) << plan.reason;
             m_report.refused.append(r);
             m_report.reasons.insert(r, plan.reason);
             continue;
@@ -565,13 +553,13 @@ int ExelToWrite::ExportExcel(WorkBooks *books, const QString &path, QModbusClien
         book->setCellText(r, ValueColumn, plan.valueText(value));
         ++m_report.done;
     }
-    qDebug() << "导出完成";
+    qCDebug(lcFiles) << "export done";
     if (!m_report.failed.isEmpty())
-        qDebug().noquote() << "failed rows:" << rowList(m_report.failed);
+        qCDebug(lcFiles).noquote() << "failed rows:" << rowList(m_report.failed);
     hold.release();
     const bool saved = book->save();
     if (!saved)
-        qDebug().noquote() << "export not saved:" << book->errorText();
+        qCDebug(lcFiles).noquote() << "export not saved:" << book->errorText();
     closeWorkbook();
     if (!saved)
         return NotSaved;

@@ -1,10 +1,10 @@
 #include "paramtemplate.h"
+#include "logcategories.h"
 
 #include "paramcatalogue.h"
 #include "workbook.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 
@@ -50,10 +50,10 @@ bool EnsureParamTemplate(const QString &path, int language)
         return true;
     QString error;
     if (!WriteParamTemplate(path, language, &error)) {
-        qDebug().noquote() << "template not written:" << error;
+        qCDebug(lcFiles).noquote() << "template not written:" << error;
         return false;
     }
-    qDebug().noquote() << "template written:" << path;
+    qCDebug(lcFiles).noquote() << "template written:" << path;
     return true;
 }
 
@@ -66,7 +66,7 @@ QString SetAsidePreviousExport(const QString &path, bool *error)
         return QString();
     // Only an earlier file is kept aside: a folder of that name stays where it is.
     if (!info.isFile()) {
-        qDebug().noquote() << "not a file, left in place:" << path;
+        qCDebug(lcFiles).noquote() << "not a file, left in place:" << path;
         if (error)
             *error = true;
         return QString();
@@ -79,11 +79,11 @@ QString SetAsidePreviousExport(const QString &path, bool *error)
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = stem + QLatin1Char('_') + QString::number(n) + suffix;
     if (!QFile::rename(path, target)) {
-        qDebug().noquote() << "previous export could not be kept:" << path;
+        qCDebug(lcFiles).noquote() << "previous export could not be kept:" << path;
         if (error)
             *error = true;
         return QString();
     }
-    qDebug().noquote() << "previous export kept as" << target;
+    qCDebug(lcFiles).noquote() << "previous export kept as" << target;
     return target;
 }

@@ -1,8 +1,8 @@
 #include "workbook.h"
+#include "logcategories.h"
 
 #include "workbookbackend.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -92,7 +92,7 @@ bool Workbook::fail(WorkbookStatus status, const QString &text)
 {
     m_status = status;
     m_error = text;
-    qDebug().noquote() << "Workbook:" << text;
+    qCDebug(lcFiles).noquote() << "Workbook:" << text;
     return false;
 }
 

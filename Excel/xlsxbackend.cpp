@@ -1,8 +1,8 @@
+#include "logcategories.h"
 #include "workbookbackend.h"
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QDebug>
 #include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -326,7 +326,7 @@ QString cellValueText(const QString &type, const QString &value, const QString &
         bool ok = false;
         const int index = value.trimmed().toInt(&ok);
         if (!ok || index < 0 || index >= shared.size()) {
-            qDebug() << "Workbook: shared string index out of range:" << value;
+            qCDebug(lcFiles) << "Workbook: shared string index out of range:" << value;
             return QString();
         }
         return shared.at(index);

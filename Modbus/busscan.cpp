@@ -99,6 +99,7 @@ void BusScan::start()
     m_hostScans.clear();
     m_hostsStarted = 0;
     m_doneByEnded = 0;
+    m_skipped = 0;
     if (m_plan.connectType == 1 && m_plan.hosts.size() > 1) {
         for (int i = 0; i < HostsAtOnce; ++i)
             QMetaObject::invokeMethod(this, &BusScan::startNextHost, Qt::QueuedConnection);
@@ -136,6 +137,7 @@ void BusScan::hostEnded(BusScan *host)
         return;
     m_hostScans.removeAll(host);
     m_doneByEnded += host->probesDone();
+    m_skipped += host->probesSkipped();
     m_problems += host->problems();
     host->deleteLater();
     if (m_hostScans.isEmpty() && m_hostsStarted >= m_plan.hosts.size()) {
@@ -257,6 +259,7 @@ void BusScan::leaveTarget(const QString &why)
 {
     m_problems.append(targetText() + QStringLiteral(": ") + why);
     m_done += m_plan.slaves.size() - m_slaveIndex;
+    m_skipped += m_plan.slaves.size() - m_slaveIndex;
     emit progress(m_done, probesTotal(), targetText());
     nextTarget();
 }

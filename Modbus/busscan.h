@@ -67,6 +67,9 @@ public:
     const QStringList &problems() const { return m_problems; }
     int probesDone() const { return m_done; }
     int probesTotal() const;
+    // Of the probes done, those never sent: their host or framing could not
+    // be opened.
+    int probesSkipped() const { return m_skipped; }
 
     // Every probe with this one timeout instead of the derived one (a
     // comparison for the benchmark); 0 for the derived one.
@@ -116,4 +119,5 @@ private:
     QVector<QPointer<BusScan>> m_hostScans;
     int m_hostsStarted = 0;
     int m_doneByEnded = 0;
+    int m_skipped = 0;
 };

@@ -72,6 +72,10 @@ BusScanDialog::BusScanDialog(const ScanPlan &plan, QWidget *parent)
     m_table->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView { font-size: 14pt; }"));
     title->setStyleSheet(QStringLiteral("QLabel { font-size: 18pt; font-weight: bold; }"));
     m_status->setText(tr("Searching ..."));
+    // Two lines are kept for the status, so that a wrapped one never pushes
+    // the table under the buttons; the dialog grows with its contents.
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing() + 4);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     m_scan->start();
 }
 

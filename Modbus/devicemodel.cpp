@@ -1,8 +1,7 @@
 #include "devicemodel.h"
+#include "logcategories.h"
 
 #include "modbuslink.h"
-
-#include <QDebug>
 
 LiveValRecord gsrt_LiveVal;
 CalParaRecord gsrt_CalPara;
@@ -91,7 +90,7 @@ void storeCalibration(const Registers &r)
     storeDecimals(r.pair(2));
     for (int k = CalDecimalSlot + 1; k < 19; ++k)
         gsrt_CalPara.slot[k] = r.pair(2 * k);
-    qDebug() << "DIG gsrt_CalPara.u32_ManualZero" << gsrt_CalPara.slot[CalManualZeroSlot];
+    qCDebug(lcModel) << "DIG gsrt_CalPara.u32_ManualZero" << gsrt_CalPara.slot[CalManualZeroSlot];
 }
 
 void storeSystemInfo(const Registers &r)
@@ -100,9 +99,9 @@ void storeSystemInfo(const Registers &r)
     gsrt_SysInf.slot[1] = r.pair(2);
     for (int k = 2; k <= 26; ++k)
         gsrt_SysInf.slot[k] = r.reg(k + 2);
-    qDebug() << "DIG gsrt_SysInf.u32_SoftVersion" << gsrt_SysInf.slot[SoftVersionSlot];
+    qCDebug(lcModel) << "DIG gsrt_SysInf.u32_SoftVersion" << gsrt_SysInf.slot[SoftVersionSlot];
     for (int i = 0; i < 2; ++i)
-        qDebug() << "DIG pVal[i]" << gsrt_SysInf.slot[i] << i;
+        qCDebug(lcModel) << "DIG pVal[i]" << gsrt_SysInf.slot[i] << i;
 }
 
 void storeSystemStatus(const Registers &r)

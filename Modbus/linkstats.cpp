@@ -209,7 +209,7 @@ QString LinkFigures::text() const
     lines << QStringLiteral("reconnects %1%2")
                  .arg(reconnects)
                  .arg(reasons.isEmpty() ? QString() : QStringLiteral(": ") + reasons.join(", "));
-    lines << QStringLiteral("response ms (last %1): last %2, min %3, median %4, 95%% %5, max %6")
+    lines << QStringLiteral("response ms (last %1): last %2, min %3, median %4, 95% %5, max %6")
                  .arg(samples)
                  .arg(msText(lastMs), msText(minMs), msText(medianMs), msText(p95Ms),
                       msText(maxMs));

@@ -1,6 +1,6 @@
 #include "mbaptcpclient.h"
+#include "logcategories.h"
 
-#include <QDebug>
 #include <QModbusReply>
 #include <QTcpSocket>
 #include <QTimerEvent>
@@ -314,7 +314,7 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QModbusResponse &respons
         // flight (one given up, or a transaction never asked) shows a peer that
         // is behind or out of step: the request waiting now is dropped at once
         // rather than left to its timeout, and the stream starts afresh.
-        qDebug() << "Modbus TCP: answer to no pending request, transaction" << tid;
+        qCDebug(lcLink) << "Modbus TCP: answer to no pending request, transaction" << tid;
         if (!m_pending.empty() && !m_answered.contains(tid))
             resync(QStringLiteral("an answer to no request in flight (transaction %1)").arg(tid),
                    MalformedKind::Undecodable);
@@ -330,7 +330,8 @@ void MbapTcpClient::answer(quint16 tid, int unit, const QModbusResponse &respons
         return;
     p.reply->setRawResult(response);
     if (unit != p.server) {
-        qDebug() << "Modbus TCP: answer from unit" << unit << "to a request for unit" << p.server;
+        qCDebug(lcLink) << "Modbus TCP: answer from unit" << unit << "to a request for unit"
+                        << p.server;
         p.reply->setProperty(MalformedProperty, int(MalformedKind::Unit));
         p.reply->setError(QModbusDevice::UnknownError,
                           QStringLiteral("Malformed reply: answered by unit %1, asked unit %2.")
@@ -398,7 +399,7 @@ void MbapTcpClient::expire(quint16 tid)
 
 void MbapTcpClient::resync(const QString &why, MalformedKind kind)
 {
-    qDebug() << "Modbus TCP: stream out of step after" << why << "- reconnecting";
+    qCDebug(lcLink) << "Modbus TCP: stream out of step after" << why << "- reconnecting";
     ++m_resyncs;
     m_buffer.clear();
     m_resyncing = true;

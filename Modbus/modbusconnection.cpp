@@ -1,4 +1,5 @@
 #include "modbusconnection.h"
+#include "logcategories.h"
 
 #include "writesource.h"
 
@@ -124,7 +125,7 @@ ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::Regis
     case QModbusDevice::NoError:
         break;
     case QModbusDevice::TimeoutError:
-        qDebug() << "Timeout";
+        qCDebug(lcLink) << "Timeout";
         return ModbusTimeout;
     case QModbusDevice::ReplyAbortedError:
         return ModbusNoLink; // the client aborts what is pending when the link goes down
@@ -134,8 +135,9 @@ ModbusResult EvaluateReadReply(const QModbusReply &reply, QModbusDataUnit::Regis
     const QModbusDataUnit answer = reply.result();
     if (reply.rawResult().functionCode() != readFunction(type) ||
         answer.valueCount() != uint(count) || answer.startAddress() != start) {
-        qDebug() << "Reply does not match the request: function" << reply.rawResult().functionCode()
-                 << "start" << answer.startAddress() << "count" << answer.valueCount();
+        qCDebug(lcLink) << "Reply does not match the request: function"
+                        << reply.rawResult().functionCode() << "start" << answer.startAddress()
+                        << "count" << answer.valueCount();
         return ModbusMalformed;
     }
     const int held = qMin(count, answer.values().size());
@@ -154,11 +156,11 @@ ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
     case QModbusDevice::TimeoutError:
         // The client's own timer often ends a write before its budget does; it is
         // a timeout all the same, and the write is repeated.
-        qDebug() << "e_ModbusResponseError2"
-                 << "Timeout";
+        qCDebug(lcLink) << "e_ModbusResponseError2"
+                        << "Timeout";
         return ModbusTimeout;
     default:
-        qDebug() << "e_ModbusResponseError1" << reply.errorString();
+        qCDebug(lcLink) << "e_ModbusResponseError1" << reply.errorString();
         return FailedReplyResult(reply);
     }
     const QModbusPdu::FunctionCode function = reply.rawResult().functionCode();
@@ -167,7 +169,7 @@ ModbusResult EvaluateWriteReply(const QModbusReply &reply, int start)
                              function == QModbusPdu::WriteSingleCoil ||
                              function == QModbusPdu::WriteMultipleCoils;
     if (!writeAnswer || reply.result().startAddress() != start) {
-        qDebug() << "e_ModbusResponseError2" << function << reply.result().startAddress();
+        qCDebug(lcLink) << "e_ModbusResponseError2" << function << reply.result().startAddress();
         return ModbusMalformed;
     }
     return ModbusOk;
@@ -221,7 +223,7 @@ bool RefusedSlaveId(int slaveId)
 {
     if (IsValidSlaveId(slaveId))
         return false;
-    qDebug() << "Slave id out of range:" << slaveId;
+    qCDebug(lcLink) << "Slave id out of range:" << slaveId;
     return true;
 }
 
@@ -389,7 +391,7 @@ void ModbusConnection::budgetSpent(int budgetMs)
     // buffer, and the stream is out of step. A shorter budget (a write that
     // gives up early) is only a timeout.
     if (m_client && budgetMs >= ReadBudgetMs(m_client)) {
-        qDebug() << "Timeout" << peerName() << "reply outlived its budget";
+        qCDebug(lcLink) << "Timeout" << peerName() << "reply outlived its budget";
         m_timeouts = qMax(m_timeouts, ReopenAfterTimeouts);
     }
     if (m_closeWhenOutOfStep && outOfStep())

@@ -1,9 +1,9 @@
 #include "modbuslink.h"
+#include "logcategories.h"
 
 #include "modbusconnection.h"
 #include "serialopen.h"
 
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QModbusReply>
@@ -180,7 +180,7 @@ void reopen(ModbusConnection *link)
 {
     QModbusClient *client = link->client();
     if (client->state() == QModbusDevice::ConnectedState) {
-        qDebug() << "Reopening the link after" << link->timeoutsInARow() << "timeouts";
+        qCDebug(lcLink) << "Reopening the link after" << link->timeoutsInARow() << "timeouts";
         link->noteReconnect(ReconnectReason::TimeoutsInARow);
     }
     link->resetTimeouts();
@@ -322,7 +322,7 @@ ModbusResult ModbusWrite(QModbusClient *client, const LinkSettings &request,
         return ModbusNoLink;
     if (RefusedSlaveId(request.slaveId))
         return ModbusProtocolError;
-    qDebug() << "This is Send address =" << request.startAddress << "num =" << request.count;
+    qCDebug(lcLink) << "This is Send address =" << request.startAddress << "num =" << request.count;
     reopenIfOutOfStep(link);
     const bool sent = link->isOpen();
 

@@ -1,4 +1,5 @@
 #include "modbussetting.h"
+#include "logcategories.h"
 #include "ui_modbussetting.h"
 
 #include "Dialog/languagefont.h"
@@ -10,11 +11,11 @@
 #include "filepaths.h"
 #include "mbaptcpclient.h"
 #include "modbuslink.h"
+#include "scanplan.h"
 #include "valuebinding.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDebug>
 #include <QEventLoop>
 #include <QFile>
 #include <QModbusClient>
@@ -99,7 +100,7 @@ ModbusSetting::ModbusSetting(QWidget *parent) : QWidget(parent), ui(new Ui::Modb
     }
 
     ui->EditHostIP->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QLatin1String(HostIpPattern)), ui->EditHostIP));
+        QRegularExpression(QLatin1String(HostRangePattern)), ui->EditHostIP));
     ui->EditPort->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QLatin1String(PortPattern)), ui->EditPort));
 }
@@ -162,7 +163,7 @@ void ModbusSetting::SettingSerialNum()
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
         ui->serialnumcomboBox->addItem(SerialPortItemText(info));
-        qDebug() << "info.portName()" << info.portName();
+        qCDebug(lcConnection) << "info.portName()" << info.portName();
     }
 }
 
@@ -209,7 +210,7 @@ void ModbusSetting::InterfaceInit()
 {
     ui->retranslateUi(this);
     loadSettings();
-    qDebug() << "ModbusSetting InterfaceInit";
+    qCDebug(lcConnection) << "ModbusSetting InterfaceInit";
 }
 
 void ModbusSetting::selectSerialPort(const QString &text)
@@ -244,7 +245,7 @@ void ModbusSetting::loadSettings()
 {
     const QString path = SettingsFilePath();
     if (!QFile::exists(path)) {
-        qDebug() << "文件不存在";
+        qCDebug(lcConnection) << "no settings file";
         return;
     }
     QSettings file(path, QSettings::IniFormat);
@@ -326,6 +327,11 @@ void ModbusSetting::on_connectButton_clicked()
 bool ModbusSetting::connectAndProbe()
 {
     const LinkSettings s = settings();
+    if (s.connectType == 1 && s.EditIP.contains(QLatin1Char('-'))) {
+        showNotice(tr("Tip"), tr("A range of hosts is for Search; give one host to connect to."), 1,
+                   this);
+        return false;
+    }
     // A left-over client of the other kind cannot take these settings.
     if (gp_ModbusDevice && gp_ModbusDevice->state() != QModbusDevice::ConnectedState &&
         (qobject_cast<MbapTcpClient *>(gp_ModbusDevice) != nullptr) != (s.connectType == 1))
@@ -335,16 +341,16 @@ bool ModbusSetting::connectAndProbe()
 
     gu32_ConnectType = s.connectType == 1 ? 1 : 0;
     if (gu32_ConnectType == 1)
-        qDebug() << "IP" << s.EditIP + QLatin1Char(':') + s.EditPort;
+        qCDebug(lcConnection) << "IP" << s.EditIP + QLatin1Char(':') + s.EditPort;
     if (!SetupModbusClient(s, this)) {
-        qDebug() << "连接失败";
+        qCDebug(lcConnection) << "connect failed";
         showNotice(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
-        qDebug() << "settings().SerialNum" << s.SerialNum;
+        qCDebug(lcConnection) << "settings().SerialNum" << s.SerialNum;
         DisconnectModbus();
         return false;
     }
-    qDebug() << "连接成功";
-    qDebug() << "modbusConnectType" << gu32_ConnectType;
+    qCDebug(lcConnection) << "connected";
+    qCDebug(lcConnection) << "modbusConnectType" << gu32_ConnectType;
 
     m_settings.slaveId = ui->spinboxSlaveId->value();
     m_settings.dwordFormat = ui->DwordFormat->currentIndex();
@@ -353,13 +359,13 @@ bool ModbusSetting::connectAndProbe()
     WaitMs(100);
     m_settings.startAddress = 0;
     m_settings.count = 2;
-    qDebug() << "m_settings.EditIP" << m_settings.EditIP;
+    qCDebug(lcConnection) << "m_settings.EditIP" << m_settings.EditIP;
     saveSettings();
 
     quint16 probe[2] = {0, 0};
     if (!waitUntilConnected(gp_ModbusDevice ? gp_ModbusDevice->timeout() : 0) ||
         ReadHoldingRegisters(gp_ModbusDevice, m_settings, probe) != ModbusOk) {
-        qDebug() << "读取失败";
+        qCDebug(lcConnection) << "read failed";
         DisconnectModbus();
         showNotice(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
         return false;
@@ -375,7 +381,10 @@ ScanPlan ModbusSetting::searchPlan()
     plan.connectType = s.connectType == 1 ? 1 : 0;
     plan.slaves = DefaultScanSlaves();
     if (plan.connectType == 1) {
-        plan.hosts = QStringList(s.EditIP);
+        // The host field takes a range for a search.
+        QString error;
+        if (!ParseHostRange(s.EditIP, &plan.hosts, &error))
+            plan.hosts = QStringList(s.EditIP);
         plan.tcpPort = s.EditPort.toInt();
     } else {
         plan.serialPort = s.SerialNum;

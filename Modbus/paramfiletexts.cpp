@@ -88,7 +88,7 @@ const FileText fileTexts[] = {
     {120, "Calibration weight 5", "标定砝码5", 0, 9999999, WeightEn, WeightCn},
     {122, "Load cell sensitivity", "传感器灵敏度", 0, 39999, "0.0001 mV/V", "0.0001 mV/V"},
     {124, "Load cell capacity", "传感器量程", 0, 999999, "", ""},
-    {126, "Theoretical calibration", "理论标定", 0, 1, "0 Disable, 1 Enable", "0 禁用，1 启用"},
+    {126, "Theoretical calibration", "理论标定", 0, 1, "0 Disabled, 1 Enabled", "0 禁用，1 启用"},
     {128, "Correction coefficient", "修正系数", 1, 999999, "0.00001", "0.00001"},
     {130, "Division 2", "分度值2", 1, 50, DivisionEn, DivisionCn},
     {132, "Full scale 2", "满量程2", 0, 9999999, WeightEn, WeightCn},

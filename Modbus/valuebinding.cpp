@@ -1,12 +1,11 @@
 #include "valuebinding.h"
+#include "logcategories.h"
 
 #include "decimaltext.h"
 #include "devicemodel.h"
 #include "modbuslink.h"
 #include "paramcatalogue.h"
 #include "writesource.h"
-
-#include <QDebug>
 
 namespace {
 
@@ -41,16 +40,18 @@ ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request)
     request.dwordFormat = qint32(WordOrderAt(request.startAddress, gu32_DwordFormat));
     // A parameter is one or two registers; any other count would send what is not there.
     if (request.count < 1 || request.count > 2) {
-        qDebug() << "Send Address:" << request.startAddress << "refused count" << request.count;
+        qCDebug(lcBinding) << "Send Address:" << request.startAddress << "refused count"
+                           << request.count;
         return ModbusProtocolError;
     }
     quint16 registers[2] = {};
     if (request.count == 1) {
         registers[0] = quint16(v & 0xFFFF);
-        qDebug() << "Send Address:" << request.startAddress << "Send data:" << registers[0];
+        qCDebug(lcBinding) << "Send Address:" << request.startAddress
+                           << "Send data:" << registers[0];
     } else {
         SplitWords(v, quint32(request.dwordFormat), &registers[0], &registers[1]);
-        qDebug() << "Send Address:" << request.startAddress << "Send data:" << v;
+        qCDebug(lcBinding) << "Send Address:" << request.startAddress << "Send data:" << v;
     }
     WriteEvent write;
     write.address = request.startAddress;
@@ -85,7 +86,7 @@ quint32 ReadParam(int address, int count, bool *ok, ModbusResult *result)
         *result = ModbusProtocolError;
     // The reply buffer holds one parameter: one or two registers.
     if (count < 1 || count > 2) {
-        qDebug() << "ReadParam refused count" << count << "at" << address;
+        qCDebug(lcBinding) << "ReadParam refused count" << count << "at" << address;
         return ReadParamFailed;
     }
     quint16 registers[2] = {};
@@ -96,7 +97,7 @@ quint32 ReadParam(int address, int count, bool *ok, ModbusResult *result)
     if (read != ModbusOk)
         return ReadParamFailed;
     const quint32 value = readValue(request, registers);
-    qDebug() << "lun_Dword.u32DWord" << value;
+    qCDebug(lcBinding) << "lun_Dword.u32DWord" << value;
     if (ok)
         *ok = true;
     return value;

@@ -1,3 +1,4 @@
+#include "logcategories.h"
 #include "valuebinding.h"
 #include "writesource.h"
 
@@ -7,7 +8,6 @@
 #include "paramcatalogue.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,8 +106,8 @@ ModbusResult SendWidgetValue(QWidget *widget, const QString &text)
     if (!numeric)
         sendVal = 0;
 
-    qDebug() << "DIG in" << widget->objectName() << row->address << row->count << "sendVal"
-             << sendVal << "readVal" << readVal;
+    qCDebug(lcBinding) << "DIG in" << widget->objectName() << row->address << row->count
+                       << "sendVal" << sendVal << "readVal" << readVal;
 
     LinkSettings request;
     request.startAddress = row->address;

@@ -9,7 +9,7 @@ class SharedCopier;
 // The program's own service record on DefaultHistoryPath(), opened at the first
 // call (which needs a QCoreApplication; the record lives until it ends), for
 // the thread that made that call. Null when it cannot be opened: the reason is
-// said once with qWarning and later calls return null at once.
+// said once in the record's log category and later calls return null at once.
 ServiceRecord *ProgramRecord();
 // Why ProgramRecord() is null: the file and what is wrong with it.
 QString ProgramRecordError();

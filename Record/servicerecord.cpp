@@ -18,6 +18,8 @@
 #include <unistd.h>
 #endif
 
+Q_LOGGING_CATEGORY(lcRecord, "zelt.record", QtCriticalMsg)
+
 QString OsUserName()
 {
     for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
@@ -346,7 +348,7 @@ void ServiceRecord::commitBatch()
     if (!Commit(m_connection.db(), &why)) {
         Rollback(m_connection.db());
         m_lastError = QStringLiteral("%1 entries were not recorded: %2").arg(done.size()).arg(why);
-        qWarning().noquote() << "service record:" << m_lastError;
+        qCWarning(lcRecord).noquote() << "service record:" << m_lastError;
         return;
     }
     for (const ServiceEntry &e : done)

@@ -8,12 +8,17 @@
 #include "sharedsync.h"
 #include "sqlconnection.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
 #include <QVector>
 
 #include <memory>
+
+// The record's diagnostics (zelt.record), off by default like every category
+// of the program.
+Q_DECLARE_LOGGING_CATEGORY(lcRecord)
 
 class QSqlQuery;
 

@@ -128,7 +128,7 @@ void append(ServiceEntry &e)
 {
     QString error;
     if (record() && !record()->append(e, &error))
-        qWarning().noquote() << "service record: entry not kept:" << error;
+        qCWarning(lcRecord).noquote() << "service record: entry not kept:" << error;
 }
 
 QString unitOf(const ParamRow &row)

@@ -62,6 +62,9 @@ struct ReportContent
     // The weight curve: seconds from its first sample, weight in the unit.
     QVector<QPointF> curve;
     QString curveUnit;
+    // The link to the instrument was lost (closed, or the instrument stopped
+    // answering) while the report was read or the weight sampled.
+    bool linkLost = false;
 
     QVector<ReportParam> params;
     QVector<ReportGap> gaps;

@@ -60,17 +60,25 @@ void DrawCurve(QPainter &painter, const QRectF &area, const QVector<QPointF> &sa
     painter.save();
     const QFontMetricsF fm(painter.font(), painter.device());
     const double line = fm.height();
+    const double thin = std::max(1.0, line / 14);
+    if (samples.size() < 2) {
+        // Without a curve there is no scale to draw: a frame that says so.
+        painter.setPen(QPen(FrameColor, thin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(area.adjusted(thin, thin, -thin, -thin));
+        painter.drawText(area.adjusted(line, line, -line, -line),
+                         Qt::AlignCenter | Qt::TextWordWrap, texts.empty);
+        painter.restore();
+        return;
+    }
 
-    double xLow = 0, xHigh = 1, yLow = 0, yHigh = 0;
-    if (!samples.isEmpty()) {
-        xLow = xHigh = samples.first().x();
-        yLow = yHigh = samples.first().y();
-        for (const QPointF &p : samples) {
-            xLow = std::min(xLow, p.x());
-            xHigh = std::max(xHigh, p.x());
-            yLow = std::min(yLow, p.y());
-            yHigh = std::max(yHigh, p.y());
-        }
+    double xLow = samples.first().x(), xHigh = xLow;
+    double yLow = samples.first().y(), yHigh = yLow;
+    for (const QPointF &p : samples) {
+        xLow = std::min(xLow, p.x());
+        xHigh = std::max(xHigh, p.x());
+        yLow = std::min(yLow, p.y());
+        yHigh = std::max(yHigh, p.y());
     }
     const AxisTicks xt = NiceTicks(xLow, std::max(xHigh, xLow + 1), XTicks);
     const AxisTicks yt = NiceTicks(yLow, yHigh, YTicks);
@@ -89,7 +97,6 @@ void DrawCurve(QPainter &painter, const QRectF &area, const QVector<QPointF> &sa
                        plot.bottom() - (p.y() - yt.first) / ySpan * plot.height());
     };
 
-    const double thin = std::max(1.0, line / 14);
     painter.setPen(QPen(GridColor, thin));
     painter.setBrush(Qt::NoBrush);
     for (int i = 0; i <= xt.count; ++i) {
@@ -123,16 +130,11 @@ void DrawCurve(QPainter &painter, const QRectF &area, const QVector<QPointF> &sa
                      texts.yTitle);
     painter.restore();
 
-    if (samples.size() < 2) {
-        painter.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, texts.empty);
-    } else {
-        QPainterPath path(at(samples.first()));
-        for (int i = 1; i < samples.size(); ++i)
-            path.lineTo(at(samples[i]));
-        painter.setClipRect(plot);
-        painter.setPen(
-            QPen(ReportCurveColor, thin * 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(path);
-    }
+    QPainterPath path(at(samples.first()));
+    for (int i = 1; i < samples.size(); ++i)
+        path.lineTo(at(samples[i]));
+    painter.setClipRect(plot);
+    painter.setPen(QPen(ReportCurveColor, thin * 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path);
     painter.restore();
 }

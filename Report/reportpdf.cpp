@@ -3,6 +3,7 @@
 #include "chaincheck.h"
 
 #include "entrytext.h"
+#include "paramshown.h"
 #include "reportcurve.h"
 #include "reporttexts.h"
 #include "testreport.h"
@@ -91,6 +92,35 @@ private:
         return v.failed ? m_lang.translate("ServiceReport", "not read: %1").arg(v.text) : v.text;
     }
     Cell cell(const ReportValue &v) const { return {unreadText(v), v.failed}; }
+
+    // A section whose unread values share one reason says it once, under its
+    // heading, and marks each such value "not read" only.
+    static QString sharedReason(const QVector<ReportValue> &values)
+    {
+        QStringList reasons;
+        for (const ReportValue &v : values) {
+            if (v.failed && !reasons.contains(v.text))
+                reasons << v.text;
+        }
+        return reasons.size() == 1 ? reasons.first() : QString();
+    }
+    Cell cell(const ReportValue &v, const QString &shared) const
+    {
+        if (v.failed && !shared.isEmpty())
+            return {m_lang.translate("ServiceReport", "not read"), true};
+        return cell(v);
+    }
+    QString shownText(const ReportValue &v, const QString &unit, const QString &shared) const
+    {
+        if (v.failed || unit.isEmpty())
+            return cell(v, shared).text;
+        return v.text + QLatin1Char(' ') + unit;
+    }
+    void sectionReason(const QString &shared)
+    {
+        if (!shared.isEmpty())
+            paragraph(m_lang.translate("ServiceReport", "not read: %1").arg(shared), UnreadColor);
+    }
 
     // Lays text out within width; the layout is ready to draw at any point.
     void lay(QTextLayout &layout, double width) const
@@ -292,12 +322,15 @@ private:
     void instrument()
     {
         heading(m_lang.translate("ServiceReport", "Instrument"), mm(20));
+        const QString s =
+            sharedReason({m_c.serial, m_c.mac, m_c.softwareVersion, m_c.compileDate, m_c.kind});
+        sectionReason(s);
         keyValues({
-            {m_lang.translate("ServiceReport", "Serial number"), cell(m_c.serial)},
-            {m_lang.translate("ServiceReport", "MAC address"), cell(m_c.mac)},
-            {m_lang.translate("ServiceReport", "Software version"), cell(m_c.softwareVersion)},
-            {m_lang.translate("ServiceReport", "Compile date"), cell(m_c.compileDate)},
-            {m_lang.translate("ServiceReport", "Kind"), cell(m_c.kind)},
+            {m_lang.translate("ServiceReport", "Serial number"), cell(m_c.serial, s)},
+            {m_lang.translate("ServiceReport", "MAC address"), cell(m_c.mac, s)},
+            {m_lang.translate("ServiceReport", "Software version"), cell(m_c.softwareVersion, s)},
+            {m_lang.translate("ServiceReport", "Compile date"), cell(m_c.compileDate, s)},
+            {m_lang.translate("ServiceReport", "Kind"), cell(m_c.kind, s)},
             {m_lang.translate("ServiceReport", "Link"), {m_c.link, false}},
             {m_lang.translate("ServiceReport", "Slave id"), {QString::number(m_c.slaveId), false}},
         });
@@ -325,26 +358,26 @@ private:
     void calibration()
     {
         heading(m_lang.translate("ServiceReport", "Calibration"), mm(30));
-        QVector<QPair<QString, Cell>> pairs;
+        QVector<const ReportParam *> shown;
+        QVector<ReportValue> values = {m_c.liveWeight, m_c.liveSignal};
         for (const char *widget : CalibrationWidgets) {
             for (const ReportParam &p : m_c.params) {
                 if (p.widget == QLatin1String(widget)) {
-                    const QString value = p.value.failed || p.unit.isEmpty()
-                                              ? unreadText(p.value)
-                                              : p.value.text + QLatin1Char(' ') + p.unit;
-                    pairs.append({p.name, {value, p.value.failed}});
+                    shown << &p;
+                    values << p.value;
                 }
             }
         }
-        pairs.append({m_lang.translate("ServiceReport", "Live weight"), cell(m_c.liveWeight)});
-        pairs.append({m_lang.translate("ServiceReport", "Sensor signal"), cell(m_c.liveSignal)});
+        const QString s = sharedReason(values);
+        sectionReason(s);
+        QVector<QPair<QString, Cell>> pairs;
+        for (const ReportParam *p : shown)
+            pairs.append({p->name, {shownText(p->value, p->unit, s), p->value.failed}});
+        pairs.append({m_lang.translate("ServiceReport", "Live weight"), cell(m_c.liveWeight, s)});
+        pairs.append({m_lang.translate("ServiceReport", "Sensor signal"), cell(m_c.liveSignal, s)});
         keyValues(pairs);
 
-        const double seconds =
-            m_c.curve.size() > 1 ? m_c.curve.last().x() - m_c.curve.first().x() : 0;
-        subheading(
-            m_lang.translate("ServiceReport", "Weight over the last %1 s").arg(qRound(seconds)),
-            mm(CurveHeightMm));
+        subheading(curveTitle(), mm(CurveHeightMm));
         const QRectF area(m_area.left(), m_y, m_area.width(), mm(CurveHeightMm));
         if (m_p) {
             m_p->setFont(m_small);
@@ -356,19 +389,38 @@ private:
         m_y += area.height() + mm(2);
     }
 
+    // "Weight over the last 10 s"; a span under a second keeps its tenths, and
+    // a curve of fewer than two samples names no span at all.
+    QString curveTitle() const
+    {
+        if (m_c.curve.size() < 2)
+            return m_lang.translate("ServiceReport", "Weight curve");
+        const double seconds = m_c.curve.last().x() - m_c.curve.first().x();
+        const QString span =
+            seconds < 0.95 ? QString::number(seconds, 'f', 1) : QString::number(qRound(seconds));
+        return m_lang.translate("ServiceReport", "Weight over the last %1 s").arg(span);
+    }
+
     void parameters()
     {
         heading(m_lang.translate("ServiceReport", "Parameters"), mm(30));
         for (int page = 1; page <= 6; ++page) {
+            QVector<ReportValue> values;
+            for (const ReportParam &p : m_c.params) {
+                if (p.page == page)
+                    values << p.value;
+            }
+            if (values.isEmpty())
+                continue;
+            const QString s = sharedReason(values);
             QVector<QVector<Cell>> rows;
             for (const ReportParam &p : m_c.params) {
                 if (p.page == page)
                     rows.append(
-                        {{p.name, false}, cell(p.value), {p.unit, false}, {p.range, false}});
+                        {{p.name, false}, cell(p.value, s), {p.unit, false}, {p.range, false}});
             }
-            if (rows.isEmpty())
-                continue;
             subheading(ReportPageTitle(page, m_lang), mm(15));
+            sectionReason(s);
             table({0.42, 0.24, 0.12, 0.22},
                   {m_lang.translate("ServiceReport", "Parameter"),
                    m_lang.translate("ServiceReport", "Value"),
@@ -407,7 +459,9 @@ private:
                 .arg(v.error);
         if (v.ok)
             return m_lang
-                .translate("ServiceReport", "Service record check: chain intact, %1 entries")
+                .translate("ServiceReport",
+                           "Service record check: chain intact over all %1 entries of the record "
+                           "(every instrument; connects, disconnects, changes and backups)")
                 .arg(v.checked);
         return m_lang
             .translate("ServiceReport",
@@ -478,7 +532,7 @@ private:
                 rows.append({{EntryLocalTime(e), false},
                              {name, false},
                              {change, false},
-                             {e.source, false},
+                             {ReadableSource(e.source, m_c.chinese), false},
                              {outcomeText(e.outcome), e.outcome != ServiceEntry::Written &&
                                                           e.outcome != ServiceEntry::NoOutcome}});
             }

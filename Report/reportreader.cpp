@@ -12,6 +12,9 @@
 #include "sysinfotext.h"
 #include "valuebinding.h"
 
+#include "linkstats.h"
+
+#include <QModbusClient>
 #include <QtMath>
 
 namespace {
@@ -108,8 +111,33 @@ void ReportReader::start()
 
 QString ReportReader::resultText(int result) const
 {
-    return ModbusResultText(ModbusResult(result),
-                            ProgramLink() ? ProgramLink()->lastExceptionCode() : 0);
+    const ReportLanguage lang(m_content->chinese);
+    switch (ModbusResult(result)) {
+    case ModbusOk:
+        return lang.translate("ServiceReport", "ok");
+    case ModbusTimeout:
+        return lang.translate("ServiceReport", "no reply (timeout)");
+    case ModbusProtocolError: {
+        const int code = ProgramLink() ? ProgramLink()->lastExceptionCode() : 0;
+        if (code <= 0)
+            return lang.translate("ServiceReport", "refused by the instrument");
+        // The exception names are the link statistics' own texts.
+        const QByteArray name = ModbusExceptionName(code).toUtf8();
+        return lang.translate("ServiceReport", "refused by the instrument (%1)")
+            .arg(lang.translate("LinkStats", name.constData()));
+    }
+    case ModbusMalformed:
+        return lang.translate("ServiceReport", "malformed reply");
+    case ModbusNoLink:
+        break;
+    }
+    return lang.translate("ServiceReport", "link lost");
+}
+
+bool ReportReader::linkGone(int result) const
+{
+    return result == ModbusNoLink || UnansweredInARow() >= ReopenAfterTimeouts ||
+           !gp_ModbusDevice || gp_ModbusDevice->state() != QModbusDevice::ConnectedState;
 }
 
 void ReportReader::next()
@@ -136,6 +164,7 @@ void ReportReader::readStep(const Step &step)
     if (step.group == DigitalGroup && !m_digital)
         return;
     if (UnansweredInARow() >= ReopenAfterTimeouts) {
+        m_content->linkLost = true;
         markUnread(step,
                    lang.translate("ServiceReport", "not asked: the instrument stopped answering"));
         return;
@@ -154,6 +183,7 @@ void ReportReader::readStep(const Step &step)
             raw = ReadParam(address, count, &ok, &result);
         }
         if (!ok) {
+            m_content->linkLost = m_content->linkLost || linkGone(result);
             markUnread(step, resultText(result));
             return;
         }
@@ -168,6 +198,7 @@ void ReportReader::readStep(const Step &step)
         result = ReadGroup(base, step.group);
     }
     if (result != ModbusOk) {
+        m_content->linkLost = m_content->linkLost || linkGone(result);
         markUnread(step, resultText(result));
         return;
     }
@@ -244,18 +275,33 @@ void ReportReader::sample()
         return;
     }
     ++m_samples;
-    if (UnansweredInARow() < ReopenAfterTimeouts) {
-        ModbusResult result = ModbusOk;
-        {
-            const PollHold hold;
-            LinkSettings base = m_link;
-            result = ReadGroup(base, LiveGroup);
-        }
-        if (result == ModbusOk) {
-            const int decimals = int(qMin(gsrt_CalPara.slot[CalDecimalSlot], 4u));
-            const double weight = qint32(gsrt_LiveVal.slot[LiveWeightSlot]) / qPow(10.0, decimals);
-            m_content->curve.append(QPointF(m_sampleClock.elapsed() / 1000.0, weight));
-        }
+    ModbusResult result = ModbusNoLink;
+    if (!m_content->linkLost) {
+        const PollHold hold;
+        LinkSettings base = m_link;
+        result = ReadGroup(base, LiveGroup);
+    }
+    if (result == ModbusOk) {
+        const int decimals = int(qMin(gsrt_CalPara.slot[CalDecimalSlot], 4u));
+        const double weight = qint32(gsrt_LiveVal.slot[LiveWeightSlot]) / qPow(10.0, decimals);
+        m_content->curve.append(QPointF(m_sampleClock.elapsed() / 1000.0, weight));
+    } else if (m_content->linkLost || linkGone(result)) {
+        // Nothing more will come: the curve ends here and the report says why.
+        const ReportLanguage lang(m_content->chinese);
+        const QString why =
+            m_content->linkLost ? lang.translate("ServiceReport", "link lost") : resultText(result);
+        m_content->linkLost = true;
+        const QString what =
+            m_content->curve.isEmpty()
+                ? lang.translate("ServiceReport", "live weight samples: none of %1 s")
+                      .arg(m_sampleMs / 1000)
+                : lang.translate("ServiceReport", "live weight samples after %1 s of %2 s")
+                      .arg(m_sampleClock.elapsed() / 1000.0, 0, 'f', 1)
+                      .arg(m_sampleMs / 1000);
+        m_content->gaps.append({what, why});
+        m_sampleTimer.stop();
+        finish();
+        return;
     }
     emit progress(m_done + m_samples, total());
 }

@@ -17,7 +17,8 @@ class ServiceRecord;
 // fails leaves its values marked unread, with the reason, and the report goes
 // on; once the instrument left ReopenAfterTimeouts requests in a row
 // unanswered, nothing more is asked. Then the live weight is sampled for the
-// curve (when asked to) and the service record is searched for the changes.
+// curve (when asked to; a link lost meanwhile ends the sampling at once) and
+// the service record is searched for the changes.
 class ReportReader : public QObject
 {
     Q_OBJECT
@@ -60,6 +61,8 @@ private:
     void finish();
     void markUnread(const Step &step, const QString &why);
     QString resultText(int result) const;
+    // Whether the link is gone: closed, or left unanswered too often in a row.
+    bool linkGone(int result) const;
 
     LinkSettings m_link;
     ReportContent *m_content;

@@ -1,22 +1,8 @@
 #include "reporttexts.h"
 
-#include <QCoreApplication>
-#include <QTranslator>
+#include "paramshown.h"
 
 namespace {
-
-const QTranslator *chineseCatalogue()
-{
-    static QTranslator *catalogue = [] {
-        auto *t = new QTranslator(QCoreApplication::instance());
-        if (!t->load(QStringLiteral(":/Translate/Language_CN.qm"))) {
-            delete t;
-            return static_cast<QTranslator *>(nullptr);
-        }
-        return t;
-    }();
-    return catalogue;
-}
 
 const char *const PageTitles[] = {
     QT_TRANSLATE_NOOP("ServiceReport", "Basic configuration"),
@@ -31,19 +17,12 @@ const char *const PageTitles[] = {
 
 QString ReportLanguage::translate(const char *context, const char *source) const
 {
-    if (m_chinese) {
-        if (const QTranslator *t = chineseCatalogue()) {
-            const QString text = t->translate(context, source);
-            if (!text.isEmpty())
-                return text;
-        }
-    }
-    return QString::fromUtf8(source);
+    return CatalogueText(context, source, m_chinese);
 }
 
 bool ReportLanguage::chineseAvailable()
 {
-    return chineseCatalogue() != nullptr;
+    return ChineseCatalogue() != nullptr;
 }
 
 QString ReportPageTitle(int page, const ReportLanguage &language)

@@ -245,6 +245,8 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
     int same = 0, refused = 0, failed = 0, skipped = 0, unreached = 0;
     QVector<QStringList> rows;
     QJsonArray list;
+    // As backup and restore give them: the row numbers.
+    QJsonArray refusedRows, failedRows;
     {
         ProgressBar bar(m_s, texts.progress);
         for (int r = 2; r <= n; ++r) {
@@ -261,11 +263,13 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
                 break;
             case RowCheck::Refused:
                 ++refused;
+                refusedRows.append(r);
                 fail(ExitDiffers,
                      QStringLiteral("%1: %2 refused: %3").arg(file, rowLabel(book, r), c.reason));
                 break;
             case RowCheck::Unreadable:
                 ++failed;
+                failedRows.append(r);
                 fail(ExitDiffers, QStringLiteral("%1: %2 failed: register %3 could not be read")
                                       .arg(file, rowLabel(book, r))
                                       .arg(c.address));
@@ -274,7 +278,7 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
                 ++same;
                 break;
             case RowCheck::Differs:
-                rows.append(c.cells);
+                rows.append(m_raw ? c.rawCells : c.cells);
                 list.append(c.json);
                 break;
             }
@@ -300,12 +304,12 @@ int Zeltctl::checkRows(const QString &file, const Workbook &book, const RowCheck
                      {"rows", counted + unreached},
                      {texts.listKey, list},
                      {texts.same, same},
-                     {"failed", failed},
+                     {"failed", failedRows},
                      {"skipped", skipped},
                      {"unreached", unreached},
                      {"summary", summary}};
     if (texts.refusable)
-        json.insert(QStringLiteral("refused"), refused);
+        json.insert(QStringLiteral("refused"), refusedRows);
     printResult(json, texts.header, rows, summary);
     if (unreached)
         fail(ExitUnreachable, file + QStringLiteral(": ") + GaveUpText(unreached));

@@ -26,7 +26,7 @@ constexpr int DefaultJobs = 64;
 // Where an instrument is, for the JSON documents.
 QJsonObject instrumentJson(const FleetResult &r)
 {
-    QJsonObject o{{"instrument", r.where.name()}, {"serial", r.serial}};
+    QJsonObject o{{"instrument", r.where.name()}, {"serialNumber", r.serial}};
     if (r.where.serial) {
         o.insert(QStringLiteral("device"), r.where.host);
         o.insert(QStringLiteral("slave"), r.where.slaveId);
@@ -104,15 +104,17 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
 
     FleetRun fleet(FleetMode::Backup, hosts, dir, nullptr, m_link, jobs, m_timeoutMs);
     runFleet(&fleet, QStringLiteral("backup"));
-    int failedHosts = 0;
+    int failedHosts = 0, unreached = 0;
     QVector<QStringList> rows;
     QJsonArray list;
     for (const FleetResult &r : fleet.results()) {
+        unreached += r.reached() ? 0 : 1;
         if (!r.ok()) {
             ++failedHosts;
             fail(ExitDiffers, QStringLiteral("%1: %2").arg(r.where.name(), r.detail));
         }
-        for (int row : r.failedRows)
+        // An instrument given up on is one line above; its rows are in the .part file.
+        for (int row : r.reached() ? r.failedRows : QVector<int>())
             fail(ExitDiffers,
                  QStringLiteral("%1: %2 failed: %3")
                      .arg(r.where.name(), templateRowLabel(row), r.failedWhy.value(row)));
@@ -137,22 +139,27 @@ int Zeltctl::cmdFleetBackup(const QString &hostsFile, const QString &dir)
         o.insert(QStringLiteral("status"), r.statusText());
         o.insert(QStringLiteral("rows"), r.rows);
         o.insert(QStringLiteral("read"), r.read);
-        o.insert(QStringLiteral("failed"), r.failed);
+        o.insert(QStringLiteral("failed"), rowArray(r.failedRows));
         o.insert(QStringLiteral("seconds"), r.elapsedMs / 1000.0);
         o.insert(QStringLiteral("file"), r.file);
         o.insert(QStringLiteral("detail"), r.detail);
         list.append(o);
     }
-    printResult(
-        QJsonObject{{"hosts", list}, {"ok", hosts.size() - failedHosts}, {"failed", failedHosts}},
-        {QStringLiteral("INSTRUMENT"), QStringLiteral("SERIAL"), QStringLiteral("STATUS"),
-         QStringLiteral("READ"), QStringLiteral("FAILED"), QStringLiteral("SECONDS"),
-         QStringLiteral("FILE")},
-        rows,
-        QStringLiteral("%1 instruments: %2 backed up, %3 failed")
-            .arg(hosts.size())
-            .arg(hosts.size() - failedHosts)
-            .arg(failedHosts));
+    printResult(QJsonObject{{"hosts", list},
+                            {"ok", hosts.size() - failedHosts},
+                            {"failed", failedHosts},
+                            {"unreached", unreached}},
+                {QStringLiteral("INSTRUMENT"), QStringLiteral("SERIAL"), QStringLiteral("STATUS"),
+                 QStringLiteral("READ"), QStringLiteral("FAILED"), QStringLiteral("SECONDS"),
+                 QStringLiteral("FILE")},
+                rows,
+                QStringLiteral("%1 instruments: %2 backed up, %3 failed")
+                    .arg(hosts.size())
+                    .arg(hosts.size() - failedHosts)
+                    .arg(failedHosts));
+    // As every command: an instrument out of reach outweighs failed rows.
+    if (unreached)
+        return ExitUnreachable;
     return failedHosts ? ExitDiffers : ExitDone;
 }
 

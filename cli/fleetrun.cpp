@@ -143,10 +143,20 @@ private:
         const bool silent = r == ModbusTimeout || r == ModbusNoLink || m_link->lastFailedOnLink();
         m_silent = silent ? m_silent + 1 : 0;
         if (r == ModbusNoLink || m_silent >= SilentRepliesToGiveUp) {
-            finish(FleetResult::NoAnswer,
-                   QStringLiteral("the instrument stopped answering at register %1 (%2)")
-                       .arg(g.start)
-                       .arg(ModbusResultText(r, m_link->lastExceptionCode())));
+            const QString why =
+                QStringLiteral("the instrument stopped answering at register %1 (%2)")
+                    .arg(g.start)
+                    .arg(ModbusResultText(r, m_link->lastExceptionCode()));
+            if (m_setup.mode == FleetMode::Backup) {
+                // As a single backup: what was read is kept as the .part file with
+                // its rows counted; the rows of the groups not asked fail.
+                while (m_next < m_setup.requests.size())
+                    m_image.fail(m_setup.requests[m_next++], r);
+                m_gaveUp = why;
+                writeAside();
+                return;
+            }
+            finish(FleetResult::NoAnswer, why);
             return;
         }
         readNextGroup();
@@ -162,7 +172,15 @@ private:
             QString detail;
             const FleetResult::Status status = writeBackup(&detail);
             QMetaObject::invokeMethod(
-                this, [this, status, detail] { finish(status, detail); }, Qt::QueuedConnection);
+                this,
+                [this, status, detail] {
+                    // An instrument that stopped answering stays out of reach.
+                    if (m_gaveUp.isEmpty())
+                        finish(status, detail);
+                    else
+                        finish(FleetResult::NoAnswer, m_gaveUp + QStringLiteral("; ") + detail);
+                },
+                Qt::QueuedConnection);
         }));
     }
 
@@ -290,6 +308,7 @@ private:
     int m_next = 0;
     RegisterImage m_image;
     int m_silent = 0;
+    QString m_gaveUp; // backup: why the instrument was given up, its rows kept
     bool m_finished = false;
     QElapsedTimer m_clock;
 };

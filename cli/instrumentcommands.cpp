@@ -58,19 +58,21 @@ int Zeltctl::cmdInfo()
     disconnectInstrument();
     const QString mac = MacAddressText(gsrt_SysInf.slot, MacSlot);
     const quint32 version = gsrt_SysInf.slot[SoftVersionSlot];
-    const QVector<QPair<QString, QString>> fields = {
-        {QStringLiteral("version"), QString::number(version)},
+    // Numbers are numbers in JSON, as scan gives the version.
+    const QVector<QPair<QString, QJsonValue>> fields = {
+        {QStringLiteral("version"), qint64(version)},
         {QStringLiteral("compileDate"), CompileDateText(gsrt_SysInf.slot[CompileDateSlot])},
         {QStringLiteral("serialNumber"), SerialNumberText(gsrt_SysInf.slot, SerialNumberSlot)},
         {QStringLiteral("mac"), mac},
         {QStringLiteral("kind"), InstrumentKindText(version)},
-        {QStringLiteral("instrumentId"), QString::number(gsrt_SysInf.slot[InstrumentIdSlot])},
+        {QStringLiteral("instrumentId"), qint64(gsrt_SysInf.slot[InstrumentIdSlot])},
     };
     QJsonObject json;
     QVector<QStringList> rows;
     for (const auto &f : fields) {
         json.insert(f.first, f.second);
-        rows.append({f.first, f.second});
+        rows.append({f.first, f.second.isString() ? f.second.toString()
+                                                  : QString::number(f.second.toDouble(), 'f', 0)});
     }
     printResult(json, {QStringLiteral("FIELD"), QStringLiteral("VALUE")}, rows);
     return ExitDone;
@@ -112,7 +114,9 @@ int Zeltctl::cmdRead(const QStringList &keys)
         const QString value = ShownValue(p, raw, decimals);
         const QString unitText = ShownUnit(p, unit);
         const QString description = QString::fromUtf8(p.row.nameEn ? p.row.nameEn : "");
-        rows.append({p.name, QString::number(p.row.address), value, unitText, description});
+        // --raw: the register as it stands, which no unit describes.
+        rows.append({p.name, QString::number(p.row.address), m_raw ? QString::number(raw) : value,
+                     m_raw ? QString() : unitText, description});
         list.append(QJsonObject{{"name", p.name},
                                 {"address", p.row.address},
                                 {"count", p.row.count},

@@ -59,7 +59,7 @@ bool FindCliParam(const QString &key, CliParam *param)
 
 QString ShownValue(const CliParam &p, quint32 raw, quint32 decimals)
 {
-    return FieldText(p.row.kind, p.row.factorDigits, raw, decimals);
+    return ParamShownText(p.row, raw, decimals, false);
 }
 
 QString ShownUnit(const CliParam &p, quint32 unit)
@@ -73,6 +73,14 @@ bool RawFromText(const CliParam &p, const QString &typed, quint32 decimals, quin
     QString text = typed.trimmed();
     if (p.row.kind == ParamKind::Division)
         text = DivisionValueText(text);
+    // A list takes the item as read shows it ("240", "Pre.Point 2"), or its index.
+    const QStringList choices = ParamChoices(p.row, false);
+    for (int i = 0; i < choices.size(); ++i) {
+        if (text.compare(choices[i], Qt::CaseInsensitive) == 0) {
+            *raw = quint32(i);
+            return true;
+        }
+    }
     DecimalText number;
     if (!DecimalText::parse(text, &number)) {
         *why = QStringLiteral("%1 is not a number").arg(typed);
@@ -99,11 +107,15 @@ bool RawFromText(const CliParam &p, const QString &typed, quint32 decimals, quin
     }
     bool ok = false;
     const qint64 value = rawText.toLongLong(&ok);
-    const QString shownMin = ShownValue(p, quint32(p.row.rawMin), decimals);
-    const QString shownMax = ShownValue(p, quint32(p.row.rawMax), decimals);
+    const QString shownMin =
+        FieldText(p.row.kind, p.row.factorDigits, quint32(p.row.rawMin), decimals);
+    const QString shownMax =
+        FieldText(p.row.kind, p.row.factorDigits, quint32(p.row.rawMax), decimals);
     if (!ok || rawText.section(QLatin1Char('.'), 0, 0).size() >= RefusedIntegerLength ||
         value < p.row.rawMin || value > p.row.rawMax) {
         *why = QStringLiteral("%1 lies outside %2 .. %3").arg(typed, shownMin, shownMax);
+        if (!choices.isEmpty())
+            *why += QStringLiteral(" (%1)").arg(choices.join(QStringLiteral(", ")));
         return false;
     }
     *raw = quint32(value);

@@ -29,7 +29,8 @@ QString ShownValue(const CliParam &p, quint32 raw, quint32 decimals);
 QString ShownUnit(const CliParam &p, quint32 unit);
 
 // Converts a typed value the way the page does on commit (decimals for
-// weights, fixed factors, "d = 20" or "20" for divisions) and checks the
+// weights, fixed factors, "d = 20" or "20" for divisions, a list's item or
+// its index) and checks the
 // parameter's range. False with a reason naming the accepted range.
 bool RawFromText(const CliParam &p, const QString &text, quint32 decimals, quint32 *raw,
                  QString *why);

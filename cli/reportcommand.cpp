@@ -61,7 +61,7 @@ int Zeltctl::cmdReport(const QString &file)
         reader.start();
         loop.exec();
     }
-    const bool lost = OutOfReach();
+    const bool lost = content.linkLost || OutOfReach();
     disconnectInstrument();
 
     if (!WriteReportPdf(content, file, &error))

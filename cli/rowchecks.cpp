@@ -1,6 +1,76 @@
 #include "rowchecks.h"
 
+#include "paramshown.h"
 #include "workbook.h"
+
+namespace {
+
+constexpr int UnitRegister = 100;
+constexpr int DecimalRegister = 102;
+
+// The value as the page shows it, with the instrument's own unit and decimal
+// setting; a register the catalogue does not know, or a weight whose decimal
+// setting is not at hand, stays a number.
+QString shownValue(int address, quint32 raw, const ExelToWrite::InstrumentValues &values,
+                   QString *unit)
+{
+    const ParamRow *row = FindParamByAddress(address);
+    quint32 decimals = 0, unitIndex = 0;
+    const bool decimalsKnown = values(DecimalRegister, 2, &decimals);
+    const bool unitKnown = values(UnitRegister, 2, &unitIndex);
+    if (!row || (row->kind == ParamKind::Weight && !decimalsKnown)) {
+        unit->clear();
+        return QString::number(raw);
+    }
+    *unit = row->kind == ParamKind::Weight && !unitKnown ? QString()
+                                                         : ParamUnitText(*row, unitIndex, false);
+    return ParamShownText(*row, raw, decimals, false);
+}
+
+QString withUnit(const QString &value, const QString &unit)
+{
+    return unit.isEmpty() ? value : value + QLatin1Char(' ') + unit;
+}
+
+// The table rows of a differing row, shown and raw, from its JSON.
+void fillCells(RowCheck *c, const QString &firstColumn, const QString &secondColumn)
+{
+    const QJsonObject &j = c->json;
+    const QString unit = j.value(QStringLiteral("unit")).toString();
+    const QStringList lead{QString::number(j.value(QStringLiteral("row")).toInt()),
+                           QString::number(j.value(QStringLiteral("address")).toInt()),
+                           j.value(QStringLiteral("name")).toString()};
+    const auto part = [&](const QString &side, const char *key) {
+        return j.value(side).toObject().value(QLatin1String(key));
+    };
+    c->cells = lead + QStringList{withUnit(part(firstColumn, "value").toString(), unit),
+                                  withUnit(part(secondColumn, "value").toString(), unit)};
+    const auto raw = [&](const QString &side) {
+        const QJsonValue v = part(side, "raw");
+        return v.isDouble() ? QString::number(v.toDouble(), 'g', 15)
+                            : part(side, "value").toString();
+    };
+    c->rawCells = lead + QStringList{raw(firstColumn), raw(secondColumn)};
+}
+
+} // namespace
+
+QJsonObject DifferingRowJson(int row, int address, const QString &name, quint32 fileRaw,
+                             quint32 instrumentRaw, const ExelToWrite::InstrumentValues &values)
+{
+    QString unit;
+    const QString fileShown = shownValue(address, fileRaw, values, &unit);
+    const QString instrumentShown = shownValue(address, instrumentRaw, values, &unit);
+    const ParamRow *param = FindParamByAddress(address);
+    return QJsonObject{
+        {"row", row},
+        {"address", address},
+        {"name", name},
+        {"description", param ? ParamName(*param, false) : QString()},
+        {"unit", unit},
+        {"file", QJsonObject{{"value", fileShown}, {"raw", qint64(fileRaw)}}},
+        {"instrument", QJsonObject{{"value", instrumentShown}, {"raw", qint64(instrumentRaw)}}}};
+}
 
 QVector<RegisterSpan> CompareSpans(const Workbook &book)
 {
@@ -59,13 +129,27 @@ RowCheck CompareRow(const Workbook &book, int r, const ExelToWrite::InstrumentVa
         return c;
     }
     c.outcome = RowCheck::Differs;
-    c.cells = QStringList{QString::number(r), book.cellText(r, 1), book.cellText(r, 2), fileText,
-                          instrumentText};
-    c.json = QJsonObject{{"row", r},
-                         {"address", book.cellText(r, 1).toInt()},
-                         {"name", book.cellText(r, 2)},
-                         {"file", fileText},
-                         {"instrument", instrumentText}};
+    const int address = book.cellText(r, 1).toInt();
+    if (plan.count == 3) {
+        // Float bits: the file and the instrument as the export writes them.
+        c.json =
+            QJsonObject{{"row", r},
+                        {"address", address},
+                        {"name", book.cellText(r, 2)},
+                        {"description", QString()},
+                        {"unit", QString()},
+                        {"file", QJsonObject{{"value", fileText}, {"raw", fileText.toDouble()}}},
+                        {"instrument", QJsonObject{{"value", instrumentText},
+                                                   {"raw", instrumentText.toDouble()}}}};
+    } else {
+        bool number = false;
+        const qint64 fileRaw = fileText.toLongLong(&number);
+        c.json = DifferingRowJson(r, address, book.cellText(r, 2), quint32(fileRaw), value, values);
+        if (!number) // the file holds no register value: its text as it stands
+            c.json.insert(QStringLiteral("file"),
+                          QJsonObject{{"value", fileText}, {"raw", QJsonValue::Null}});
+    }
+    fillCells(&c, QStringLiteral("file"), QStringLiteral("instrument"));
     return c;
 }
 
@@ -87,14 +171,8 @@ RowCheck DryRunRow(const Workbook &book, int r, const ExelToWrite::InstrumentVal
         c.address = plan.readAddress;
     } else {
         c.outcome = RowCheck::Differs;
-        c.cells =
-            QStringList{QString::number(r), QString::number(plan.address), book.cellText(r, 2),
-                        QString::number(now), QString::number(plan.value)};
-        c.json = QJsonObject{{"row", r},
-                             {"address", plan.address},
-                             {"name", book.cellText(r, 2)},
-                             {"instrument", qint64(now)},
-                             {"file", qint64(plan.value)}};
+        c.json = DifferingRowJson(r, plan.address, book.cellText(r, 2), plan.value, now, values);
+        fillCells(&c, QStringLiteral("instrument"), QStringLiteral("file"));
     }
     return c;
 }

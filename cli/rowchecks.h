@@ -16,10 +16,11 @@ struct RowCheck
 {
     enum Outcome { Skipped, Refused, Unreadable, Same, Differs };
     Outcome outcome = Skipped;
-    QString reason;    // Refused: why
-    int address = 0;   // Unreadable: the register that could not be read
-    QStringList cells; // Differs: the row of the table
-    QJsonObject json;  // Differs: the row of the JSON list
+    QString reason;       // Refused: why
+    int address = 0;      // Unreadable: the register that could not be read
+    QStringList cells;    // Differs: the row of the table, values as the page shows them
+    QStringList rawCells; // Differs: the same with the register values
+    QJsonObject json;     // Differs: the row of the JSON list (DifferingRowJson)
 };
 
 // The registers each command reads for the rows of the sheet.
@@ -31,6 +32,12 @@ RowCheck CompareRow(const Workbook &book, int row, const ExelToWrite::Instrument
 // The import's own row rules, with the instrument's value in place of the write:
 // a row whose register holds the file's value is unchanged, whatever the limits.
 RowCheck DryRunRow(const Workbook &book, int row, const ExelToWrite::InstrumentValues &values);
+
+// A row that differs, as every command gives it in JSON: row, address, name
+// (the file's), description, unit, and "file" and "instrument" each as
+// {"value": the text the page shows, "raw": the register value}.
+QJsonObject DifferingRowJson(int row, int address, const QString &name, quint32 fileRaw,
+                             quint32 instrumentRaw, const ExelToWrite::InstrumentValues &values);
 
 // The table header of each command's differing rows.
 QStringList CompareHeader();

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHash>
 #include <QJsonArray>
 #include <QTimer>
 #include <csignal>
@@ -99,6 +100,31 @@ bool Zeltctl::readScanPlan(ScanPlan *plan, QString *error) const
     return true;
 }
 
+// One line per reason: a range of hosts that all refuse the connection is
+// one line naming how many and the first and last of them, not one each.
+void Zeltctl::printProblems(const QStringList &problems, const QString &noun)
+{
+    QStringList reasons;
+    QHash<QString, QStringList> where;
+    for (const QString &problem : problems) {
+        // "127.0.0.2:1502: TCP socket error (Connection refused)."
+        const int colon = problem.indexOf(QLatin1String(": "));
+        const QString reason = colon < 0 ? problem : problem.mid(colon + 2);
+        if (!where.contains(reason))
+            reasons << reason;
+        where[reason] << (colon < 0 ? QString() : problem.left(colon));
+    }
+    for (const QString &reason : reasons) {
+        const QStringList &at = where.value(reason);
+        if (at.size() == 1)
+            m_s.err << "zeltctl: " << at.first() << ": " << reason << '\n';
+        else
+            m_s.err << "zeltctl: " << at.size() << ' ' << noun << " (" << at.first() << " to "
+                    << at.last() << "): " << reason << '\n';
+    }
+    m_s.err.flush();
+}
+
 int Zeltctl::cmdScan()
 {
     ScanPlan plan;
@@ -140,20 +166,27 @@ int Zeltctl::cmdScan()
         list.append(findJson(find));
     }
     QJsonArray problems;
-    for (const QString &problem : scan.problems()) {
+    for (const QString &problem : scan.problems())
         problems.append(problem);
-        m_s.err << "zeltctl: " << problem << '\n';
-    }
-    m_s.err.flush();
-    const QString summary =
-        QStringLiteral("%1 instrument(s) found, %2 of %3 addresses probed in %4 s%5")
-            .arg(scan.finds().size())
-            .arg(scan.probesDone())
-            .arg(scan.probesTotal())
-            .arg(seconds, 0, 'f', 1)
-            .arg(scan.wasCancelled() ? QStringLiteral(", cancelled") : QString());
+    printProblems(scan.problems(),
+                  plan.connectType == 1 ? QStringLiteral("hosts") : QStringLiteral("framings"));
+    // What was asked: the ids of a host or framing that could not be opened were not.
+    const int asked = scan.probesDone() - scan.probesSkipped();
+    QString summary = QStringLiteral("%1 instrument(s) found, %2 of %3 addresses asked in %4 s")
+                          .arg(scan.finds().size())
+                          .arg(asked)
+                          .arg(scan.probesTotal())
+                          .arg(seconds, 0, 'f', 1);
+    if (scan.probesSkipped())
+        summary +=
+            QStringLiteral(", %1 not asked (%2 not opened)")
+                .arg(scan.probesSkipped())
+                .arg(plan.connectType == 1 ? QStringLiteral("hosts") : QStringLiteral("framings"));
+    if (scan.wasCancelled())
+        summary += QStringLiteral(", cancelled");
     printResult(QJsonObject{{"instruments", list},
-                            {"probed", scan.probesDone()},
+                            {"probed", asked},
+                            {"notAsked", scan.probesSkipped()},
                             {"addresses", scan.probesTotal()},
                             {"seconds", seconds},
                             {"cancelled", scan.wasCancelled()},

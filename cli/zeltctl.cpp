@@ -36,9 +36,9 @@ LINK:
 COMMANDS:
   info                          system information: version, compile date,
                                 serial number, MAC, kind
-  read NAME|ADDRESS...          parameters by catalogue name (the page's field
+  read NAME|ADDRESS... [--raw]  parameters by catalogue name (the page's field
                                 name, e.g. EditZeroRange) or register address,
-                                shown with the page's conversion and unit
+                                shown as the page shows them (--raw: registers)
   write NAME=VALUE...           the page's conversion and range checks of every
                                 value first, then one write each, read back and
                                 shown
@@ -54,7 +54,7 @@ COMMANDS:
                                 file's value are unchanged; --all writes every
                                 row; --dry-run lists what would change, writing
                                 nothing
-  compare FILE.xlsx             rows whose file value differs from the instrument
+  compare FILE.xlsx [--raw]     rows whose file value differs from the instrument
   watch [--interval MS] [--count N] [--csv FILE]
                                 live weight, unit, status marks and error text,
                                 one line per poll (Ctrl-C ends it)
@@ -121,13 +121,19 @@ COMMANDS:
                                 nothing and exit 2); the choice is noted in the
                                 record when it can be opened
 
-Exit status: 0 done; 1 differences (compare), refused or failed rows (restore,
-backup), failed polls (watch), failed hosts (fleet backup), an instrument that
-differs or has failed rows (fleet compare and dry run), a broken chain
-(history verify) or a failed copy (history sync); 2 usage error; 3
-the instrument could not be reached or left three requests in a row
-unanswered (fleet compare and dry run: any instrument). Errors are one line on standard error; progress bars go to
-standard error only when it is a terminal.
+Exit status, the same for every command:
+  0  done
+  1  differences or failed rows: a row that differs (compare), a row refused
+     or failed (backup, restore), a failed poll (watch), an instrument that
+     differs or has failed rows (--hosts), a broken chain (history verify), a
+     failed copy (history sync)
+  2  usage error (also a value write cannot send); nothing was asked
+  3  an instrument unreachable or lost: no connection, or three requests in a
+     row unanswered (--hosts: any one instrument); it outweighs 1
+Errors are one line on standard error; progress bars go to standard error only
+when it is a terminal. read, write, compare and restore --dry-run show values
+as the page does (a list's item, decimals, units); --raw shows the registers;
+--json gives both ("value" and "raw"), in the one shape every command uses.
 )";
 
 // "host", "host:port"; false for a port that is no port.
@@ -241,6 +247,18 @@ void Zeltctl::printResult(const QJsonObject &json, const QStringList &header,
 
 int Zeltctl::run(const QStringList &arguments)
 {
+    const int status = runCommand(arguments);
+    // The figures matter most when a command fails: with --json and no
+    // document to carry them, they go to standard error as without it.
+    if (m_stats && m_json && !m_figuresShown && !m_lastFiguresText.isEmpty()) {
+        m_s.err << m_lastFiguresText << '\n';
+        m_s.err.flush();
+    }
+    return status;
+}
+
+int Zeltctl::runCommand(const QStringList &arguments)
+{
     if (IsHistoryCommand(arguments))
         return RunHistory(arguments, m_s);
     QCommandLineParser &p = m_parser;
@@ -257,6 +275,7 @@ int Zeltctl::run(const QStringList &arguments)
         {"timeout", "Reply timeout in ms.", "ms"},
         {"retries", "Retries of a request.", "n"},
         {"json", "JSON output."},
+        {"raw", "read, compare, restore --dry-run: register values, not the page's texts."},
         {"stats", "The link's figures when the command ends."},
         {"trace", "Every request of the run into this file.", "file"},
         {"dry-run", "restore: list, write nothing."},
@@ -303,6 +322,8 @@ int Zeltctl::run(const QStringList &arguments)
     const QString command = args.takeFirst();
 
     // A scan is told a line and what to try on it, not one instrument's link.
+    if (command == QLatin1String("scan") && (p.isSet("stats") || p.isSet("trace")))
+        return usageError(QStringLiteral("--stats and --trace take one instrument, not a scan"));
     if (command == QLatin1String("scan"))
         return args.isEmpty() ? cmdScan() : usageError(QStringLiteral("scan takes no arguments"));
     QString error;
@@ -321,6 +342,7 @@ int Zeltctl::run(const QStringList &arguments)
     only("interval", {"watch", "test"});
     only("count", {"watch"});
     only("csv", {"watch"});
+    only("raw", {"read", "compare", "restore"});
     only("hosts", {"backup", "compare", "restore"});
     only("jobs", {"backup", "compare", "restore"});
     for (const char *option : {"bauds", "parities", "slaves", "port", "turnaround-ms"})
@@ -333,6 +355,7 @@ int Zeltctl::run(const QStringList &arguments)
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");
+    m_raw = p.isSet("raw");
     if (p.isSet("hosts") && (m_stats || p.isSet("trace")))
         return usageError(QStringLiteral("--stats and --trace take one instrument, not --hosts"));
     if (p.isSet("trace")) {
@@ -546,6 +569,7 @@ void Zeltctl::disconnectInstrument()
         link->stats().setTrafficSink({});
         const LinkFigures figures = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
         m_lastFigures = figures.json();
+        m_lastFiguresText = figures.text();
         if (m_stats && !m_json) {
             m_s.err << figures.text() << '\n';
             m_s.err.flush();
@@ -560,6 +584,7 @@ QJsonObject Zeltctl::withLinkFigures(QJsonObject json) const
 {
     if (!m_stats)
         return json;
+    m_figuresShown = true;
     json.insert(QStringLiteral("link"),
                 ProgramLink()
                     ? ProgramLink()->stats().figures(QDateTime::currentMSecsSinceEpoch()).json()

@@ -33,6 +33,7 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    int runCommand(const QStringList &arguments);
     int usageError(const QString &message);
     int fail(int status, const QString &message);
     bool intOption(const QString &name, int low, int high, int *value, QString *error) const;
@@ -61,6 +62,7 @@ private:
     int cmdTest(); // testcommand.cpp
     bool readTestSpec(ToleranceSpec *spec, QString *error) const;
     bool readScanPlan(ScanPlan *plan, QString *error) const;
+    void printProblems(const QStringList &problems, const QString &noun);
 
     bool openSheet(Workbook *book, const QString &file);
     void readGrouped(const QString &file, QVector<RegisterSpan> (*spans)(const Workbook &book),
@@ -79,9 +81,12 @@ private:
     bool m_json = false;
     int m_timeoutMs = 0; // 0: the client's own choice from the baud rate
     bool m_stats = false;
-    bool m_recording = false; // the command's changes go into the service record
+    bool m_raw = false;                  // --raw: register values in the tables
+    mutable bool m_figuresShown = false; // the link's figures went into a JSON document
+    bool m_recording = false;            // the command's changes go into the service record
     // The figures of the last link, kept when it closes (output may follow).
     QJsonObject m_lastFigures;
+    QString m_lastFiguresText;
     std::shared_ptr<QFile> m_trace; // --trace FILE, open for the run
 };
 

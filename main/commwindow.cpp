@@ -23,8 +23,8 @@ namespace {
 
 enum Column {
     TimeColumn,
-    DirectionColumn,
     FunctionColumn,
+    CodeColumn,
     SlaveColumn,
     StartColumn,
     CountColumn,
@@ -157,10 +157,10 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
     switch (index.column()) {
     case TimeColumn:
         return QDateTime::fromMSecsSinceEpoch(line.timeMs).toString(QStringLiteral("HH:mm:ss.zzz"));
-    case DirectionColumn:
+    case FunctionColumn:
         return line.write ? QCoreApplication::translate("CommunicationWindow", "write")
                           : QCoreApplication::translate("CommunicationWindow", "read");
-    case FunctionColumn:
+    case CodeColumn:
         return QStringLiteral("%1").arg(line.function, 2, 16, QLatin1Char('0'));
     case SlaveColumn:
         return line.slaveId;
@@ -185,8 +185,8 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         return QAbstractTableModel::headerData(section, orientation, role);
     static const char *const names[Columns] = {
         QT_TRANSLATE_NOOP("CommunicationWindow", "Time"),
-        QT_TRANSLATE_NOOP("CommunicationWindow", "Direction"),
         QT_TRANSLATE_NOOP("CommunicationWindow", "Function"),
+        QT_TRANSLATE_NOOP("CommunicationWindow", "Code"),
         QT_TRANSLATE_NOOP("CommunicationWindow", "Slave"),
         QT_TRANSLATE_NOOP("CommunicationWindow", "Start"),
         QT_TRANSLATE_NOOP("CommunicationWindow", "Count"),
@@ -275,6 +275,8 @@ CommunicationWindow::CommunicationWindow(QWidget *parent)
       m_trafficTitle(new QLabel(this))
 {
     setObjectName(QStringLiteral("CommunicationWindow"));
+    // The program's style sheet gives the window its background.
+    setAttribute(Qt::WA_StyledBackground);
     resize(1280, 680);
     auto *layout = new QVBoxLayout(this);
     auto *figures = new QGridLayout;
@@ -294,6 +296,7 @@ CommunicationWindow::CommunicationWindow(QWidget *parent)
     layout->addLayout(figures);
 
     auto *bar = new QHBoxLayout;
+    bar->setSpacing(10);
     bar->addWidget(m_trafficTitle);
     bar->addStretch(1);
     m_filter->setObjectName(QStringLiteral("trafficFilter"));
@@ -310,12 +313,22 @@ CommunicationWindow::CommunicationWindow(QWidget *parent)
     m_view->setModel(m_model);
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(20);
-    // Fixed widths that fit their contents: measuring 2000 rows at every update
-    // would cost more than the rows themselves.
-    const int widths[Columns] = {130, 85, 85, 60, 75, 70, 0, 220, 60};
+    // Fixed widths that fit their widest contents in the table's font:
+    // measuring 2000 rows at every update would cost more than the rows themselves.
+    // The style sheet's font is the table's once it is polished.
+    m_view->ensurePolished();
+    m_view->horizontalHeader()->ensurePolished();
+    const QFontMetrics cells(m_view->font());
+    const QFontMetrics heads(m_view->horizontalHeader()->font());
+    const char *const widest[Columns] = {
+        "88:88:88.888", "write", "888", "888", "88888", "888", "", "malformed reply", "8888.8"};
     for (int c = 0; c < Columns; ++c) {
-        if (widths[c])
-            m_view->setColumnWidth(c, widths[c]);
+        if (c == ValuesColumn)
+            continue;
+        const QString head = m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        m_view->setColumnWidth(c, qMax(cells.horizontalAdvance(QLatin1String(widest[c])),
+                                       heads.horizontalAdvance(head)) +
+                                      2 * cells.averageCharWidth());
     }
     m_view->horizontalHeader()->setStretchLastSection(false);
     m_view->horizontalHeader()->setSectionResizeMode(ValuesColumn, QHeaderView::Stretch);
@@ -353,6 +366,12 @@ void CommunicationWindow::retranslate()
         m_filter->addItem(commText(name));
     m_filter->setCurrentIndex(chosen);
     emit m_model->headerDataChanged(Qt::Horizontal, 0, Columns - 1);
+    // Buttons with room around their text and whole borders, as elsewhere in
+    // the program.
+    for (QPushButton *button : {m_reset, m_pause, m_clear, m_save}) {
+        button->ensurePolished();
+        button->setMinimumSize(button->sizeHint() + QSize(24, 8));
+    }
 }
 
 void CommunicationWindow::changeEvent(QEvent *event)

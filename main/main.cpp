@@ -1,20 +1,29 @@
 #include "Modbus/filepaths.h"
 #include "appstyle.h"
+#include "logcategories.h"
 #include "mainwindow.h"
 #include "programrecord.h"
 #include "servicerecorder.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLoggingCategory>
 #include <QSettings>
 
 int main(int argc, char *argv[])
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.modbus* = true"));
+    // --verbose shows the program's diagnostics on standard error; without it
+    // a run prints nothing.
+    bool verbose = false;
+    for (int i = 1; i < argc; ++i)
+        verbose = verbose || qstrcmp(argv[i], "--verbose") == 0;
+    ApplyLoggingRules(verbose);
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Palvex"));
+    // The name also places the program's files (user data folder): it stays.
+    // It is the window class too, which the desktop entry's StartupWMClass names.
     app.setApplicationName(QStringLiteral("ZeltConfig"));
+    app.setApplicationDisplayName(QStringLiteral("Palvex Zelt Config System"));
+    app.setDesktopFileName(QStringLiteral("zelt"));
     ApplyAppStyleSheet(app);
     // Every change to an instrument is kept in the service record, and copied
     // to the team's shared record when one is configured.

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "logcategories.h"
 
 #include "ui_mainwindow.h"
 
@@ -32,7 +33,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QModbusClient>
@@ -58,11 +58,11 @@ constexpr int ReconnectDelayMs = 500;
 const char *const SelectedMenuStyle =
     "border-radius: 0px; color:#164A96; background-color:qlineargradient(spread:pad, x1:0.5, "
     "y1:0, x2:0.5, y2:1, stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255)); "
-    "border-style:none;";
+    "border-style:none; padding: 0px 8px;";
 const char *const PlainMenuStyle =
     "QPushButton:hover{background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, y2:1, "
     "stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}QPushButton{background-"
-    "color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}";
+    "color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px; padding: 0px 8px;}";
 
 // Values that are no longer live keep their texts in grey, over the program's
 // style sheet, until the next good poll.
@@ -112,6 +112,10 @@ MainWindow::MainWindow(QWidget *parent)
     m_recordState->setObjectName(QStringLiteral("label_RecordState"));
     ui->horizontalLayout_Down1->insertWidget(2, m_recordState);
     SetWriteRefusalObserver([this](const QString &why) { writeRefused(why); });
+    // The link state opens the communication details: it looks like a link.
+    ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
+    // The menu refits its items whenever its width or its items change.
+    ui->widget_Menu->installEventFilter(this);
     ui->label_ConnectState->setCursor(Qt::PointingHandCursor);
     for (int n = 1; n < 7; ++n)
         m_poll.setPage(n, page(n));
@@ -170,7 +174,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    qDebug() << "destroy------";
+    qCDebug(lcShell) << "destroy------";
     DisconnectModbus();
     delete m_pollThread; // stops the thread before the pages it signals go away
     m_pollThread = nullptr;
@@ -197,6 +201,42 @@ PageBase *MainWindow::page(int number) const
     default:
         return nullptr;
     }
+}
+
+// Every menu item keeps its own room at every width the window allows: where
+// the items do not fit at the program's text size, their text gets smaller.
+void MainWindow::fitMenu()
+{
+    constexpr int MenuPoints = 14; // the style sheet's size
+    constexpr int SmallestMenuPoints = 10;
+    // Padding both sides, the gap between icon and text, and some air.
+    constexpr int MenuItemRoom = 2 * 8 + 6 + 12;
+    if (m_fittingMenu)
+        return;
+    m_fittingMenu = true;
+    const QList<QPushButton *> items = ui->widget_Menu->findChildren<QPushButton *>();
+    int points = MenuPoints;
+    for (;; --points) {
+        if (points != m_menuPoints) {
+            m_menuPoints = points;
+            ui->widget_Menu->setStyleSheet(
+                QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
+        }
+        // Measured here rather than by the buttons' hints, which follow a
+        // style sheet change only once they are polished again.
+        QFont font = ui->widget_Menu->font();
+        font.setPointSize(points);
+        const QFontMetrics fm(font);
+        int needed = 0;
+        for (QPushButton *item : items) {
+            if (item->isVisibleTo(ui->widget_Menu))
+                needed +=
+                    fm.horizontalAdvance(item->text()) + item->iconSize().width() + MenuItemRoom;
+        }
+        if (needed <= ui->widget_Menu->width() || points == SmallestMenuPoints)
+            break;
+    }
+    m_fittingMenu = false;
 }
 
 QPushButton *MainWindow::menuButton(int page) const
@@ -398,10 +438,10 @@ void MainWindow::reConnectModbus()
     // A changed protocol needs a client of the other kind: always start from a new one.
     DisconnectModbus();
     if (s.connectType == 1)
-        qDebug() << "Url:" << s.EditIP + QLatin1Char(':') + s.EditPort;
+        qCDebug(lcShell) << "Url:" << s.EditIP + QLatin1Char(':') + s.EditPort;
     else
-        qDebug() << s.SerialNum << s.slaveId << s.dwordFormat << s.responseTime << s.baud
-                 << s.dataBits << s.parity << s.stopBits;
+        qCDebug(lcShell) << s.SerialNum << s.slaveId << s.dwordFormat << s.responseTime << s.baud
+                         << s.dataBits << s.parity << s.stopBits;
     gu32_SlaveId = quint32(SlaveIdOrDefault(s.slaveId));
     gu32_DwordFormat = quint32(s.dwordFormat);
     gu32_ConnectType = quint32(s.connectType);
@@ -471,7 +511,7 @@ void MainWindow::applyLanguage()
     }
     const QString catalogue = m_isChinese ? QStringLiteral(":/Translate/Language_CN.qm")
                                           : QStringLiteral(":/Translate/Language_EN.qm");
-    qDebug() << (m_isChinese ? "设置了中文" : "设置了英文");
+    qCDebug(lcShell) << "language:" << (m_isChinese ? "Chinese" : "English");
     m_connectionPage->saveSettings();
     translator = new QTranslator(this);
     translator->load(catalogue);
@@ -540,7 +580,15 @@ void MainWindow::showCommunication()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->widget_Menu &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        fitMenu();
     if (watched == ui->label_ConnectState) {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+            QFont font = ui->label_ConnectState->font();
+            font.setUnderline(event->type() == QEvent::Enter);
+            ui->label_ConnectState->setFont(font);
+        }
         if (event->type() == QEvent::MouseButtonRelease) {
             showCommunication();
             return true;
@@ -651,7 +699,7 @@ void MainWindow::on_Btn_Max_clicked()
 void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint buttonPos = ui->Btn_ChangeLanguage->mapTo(this, QPoint(0, 0));
-    qDebug() << "BtnPos" << buttonPos;
+    qCDebug(lcShell) << "BtnPos" << buttonPos;
     const QPoint at = event->pos();
     if (at.y() <= TitleStripHeight && at.x() <= buttonPos.x())
         on_Btn_Max_clicked();

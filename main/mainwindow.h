@@ -101,6 +101,7 @@ private:
     void showLinkState(const QString &text, const QString &sheet);
     void showStale(bool stale);
     QPushButton *menuButton(int page) const;
+    void fitMenu();
     void setBorderCursor(int region);
     QVector<PageBase *> widthFollowers() const;
     QRect availableArea() const;
@@ -110,6 +111,8 @@ private:
     Ui::MainWindow *ui;
 
     QPointer<CommunicationWindow> m_communication;
+    int m_menuPoints = 0; // the menu items' text size, 0 before the first fit
+    bool m_fittingMenu = false;
     ModbusSetting *m_connectionPage;
     MainInterface *m_mainInterface;
     BasicConfig *m_basicConfig;

@@ -106,7 +106,7 @@ void TstZeltctlProcess::everyCommandAsAProgram()
     const Result info = zeltctl(link + QStringList{"info", "--json"});
     QCOMPARE(info.status, 0);
     QCOMPARE(info.json().value("kind").toString(), QStringLiteral("analog"));
-    QVERIFY(info.json().value("version").toString().startsWith('1'));
+    QVERIFY(QString::number(info.json().value("version").toInt()).startsWith('1'));
 
     const Result write = zeltctl(link + QStringList{"write", "EditFullScale=12345.6"});
     QCOMPARE(write.status, 0);
@@ -184,7 +184,7 @@ void TstZeltctlProcess::fleetBackupOfChildInstruments()
     hosts.close();
     const Result run =
         zeltctl({"backup", "--hosts", hosts.fileName(), dir.path(), "--timeout", "1000", "--json"});
-    QCOMPARE(run.status, 1);
+    QCOMPARE(run.status, 3); // two instruments out of reach
     const QJsonArray list = run.json().value("hosts").toArray();
     QCOMPARE(list.size(), 4);
     QCOMPARE(list[0].toObject().value("status").toString(), QStringLiteral("ok"));

@@ -29,6 +29,7 @@ private slots:
     void usageErrorsExitTwoAndAskNothing_data();
     void usageErrorsExitTwoAndAskNothing();
     void aLinkCutHalfwayIsNamedAndExitsThree();
+    void aLinkLostWhileSamplingEndsItAndExitsThree();
     void anUnreachableInstrumentLeavesNoFile();
     void aFileThatCannotBeWrittenExitsOne();
 
@@ -115,14 +116,20 @@ void TstZeltctlReport::aReportHoldsTheInstrumentAndTheChangesMadeBeforeIt()
     QVERIFY(text.contains(serial));
     QVERIFY(text.contains(QStringLiteral("Mill3")));
     QVERIFY(text.contains(QStringLiteral("scalepitcleaned")));
-    QVERIFY(text.contains(QStringLiteral("zeltctlwriteEditZeroRange=%1").arg(value)));
+    // The source names each parameter as the report does.
+    QVERIFY(text.contains(
+        QStringLiteral("zeltctlwrite%1=%2")
+            .arg(chinese ? QStringLiteral("清零范围") : QStringLiteral("Zerorange"), value)));
     QVERIFY(text.contains(QStringLiteral("→%1%").arg(value)));
-    QVERIFY(text.contains(QStringLiteral("zeltctlwriteEditTrZeroRange=15")));
+    QVERIFY(text.contains(
+        QStringLiteral("zeltctlwrite%1=15")
+            .arg(chinese ? QStringLiteral("追零范围") : QStringLiteral("Zerotrackingrange"))));
     if (chinese) {
         QVERIFY(text.contains(QStringLiteral("服务报告")));
         QVERIFY(text.contains(QStringLiteral("清零范围")));
         QVERIFY(text.contains(QStringLiteral("已写入")));
-        QVERIFY(text.contains(QStringLiteral("服务记录校验：链完整")));
+        QVERIFY(text.contains(QStringLiteral("服务记录校验：记录全部")));
+        QVERIFY(text.contains(QStringLiteral("的链完整")));
     } else {
         QVERIFY(text.contains(QStringLiteral("Zerorange")));
         QVERIFY(text.contains(QStringLiteral("written")));
@@ -220,6 +227,43 @@ void TstZeltctlReport::aLinkCutHalfwayIsNamedAndExitsThree()
     const quint32 powerOnZero =
         quint32(hostile::registerValue(50)) << 16 | hostile::registerValue(51);
     QVERIFY(text.contains(QStringLiteral("Power-onzerorange%1%").arg(powerOnZero)));
+}
+
+void TstZeltctlReport::aLinkLostWhileSamplingEndsItAndExitsThree()
+{
+    // Every read is answered, and the live block three times more (samples of
+    // the curve); then the instrument falls silent with most of a minute to go.
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    int liveReads = 0, answered = 0;
+    peer.answerWith = [&](const QByteArray &request, QByteArray *) {
+        const int address = (quint8(request[8]) << 8) | quint8(request[9]);
+        if (peer.answer() == hostile::Answer::Good && address == 0 && ++liveReads == 4)
+            peer.setAnswer(hostile::Answer::Silent);
+        if (peer.answer() == hostile::Answer::Good)
+            answered = peer.requests();
+        return false;
+    };
+    const QString pdf = m_home.filePath(QStringLiteral("lost.pdf"));
+    const Run run =
+        zeltctl({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(peer.port()),
+                 QStringLiteral("--timeout"), QStringLiteral("100"), QStringLiteral("report"), pdf,
+                 QStringLiteral("--sample"), QStringLiteral("60"), QStringLiteral("--json")});
+    QCOMPARE(run.status, 3);
+    // Nothing is asked after the instrument left three requests unanswered.
+    QCOMPARE(peer.requests(), answered + ReopenAfterTimeouts);
+    const QJsonObject json = run.json();
+    QVERIFY(json.value(QStringLiteral("samples")).toInt() >= 2);
+    const QJsonArray unread = json.value(QStringLiteral("unread")).toArray();
+    QCOMPARE(unread.size(), 1);
+    QVERIFY(unread.first()
+                .toObject()
+                .value(QStringLiteral("values"))
+                .toString()
+                .startsWith(QStringLiteral("live weight samples after")));
+    const QString text = pdftools::text(pdf);
+    QVERIFY(text.contains(QStringLiteral("live weight samples after")));
+    QVERIFY(!text.contains(QStringLiteral("over the last 0 s")));
 }
 
 void TstZeltctlReport::anUnreachableInstrumentLeavesNoFile()

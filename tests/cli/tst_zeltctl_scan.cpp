@@ -283,6 +283,15 @@ private slots:
         QCOMPARE(problems.size(), 2);
         QVERIFY(problems.at(0).toString().startsWith(QStringLiteral("127.0.0.2:")));
         QVERIFY(problems.at(1).toString().startsWith(QStringLiteral("127.0.0.4:")));
+        // On standard error one line for the one reason; their ids count as not asked.
+        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(
+            run.err.startsWith(
+                QStringLiteral("zeltctl: 2 hosts (127.0.0.2:%1 to 127.0.0.4:%1): ").arg(a.port())),
+            qPrintable(run.err));
+        QCOMPARE(run.json().value("probed").toInt(), 2 * 11);
+        QCOMPARE(run.json().value("notAsked").toInt(), 2 * 11);
+        QCOMPARE(run.json().value("addresses").toInt(), 4 * 11);
     }
 
     void cancelClosesThePort()
@@ -423,7 +432,9 @@ private slots:
         const Run run = zeltctl({"scan", "--serial", m_dir.filePath(QStringLiteral("nothing")),
                                  "--bauds", "9600,19200", "--parities", "none"});
         QCOMPARE(run.status, int(ExitUnreachable));
-        QCOMPARE(run.err.count(QStringLiteral("zeltctl: ")), 2);
+        // Both framings fail alike: one line names them.
+        QCOMPARE(run.err.count(QStringLiteral("zeltctl: ")), 1);
+        QVERIFY2(run.err.contains(QStringLiteral("zeltctl: 2 framings (")), qPrintable(run.err));
     }
 };
 

@@ -5,3 +5,4 @@ set_property(TARGET tst_mainwindow PROPERTY AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_
 zelt_ui_test(tst_livetables LIBS zelt_shell zelt_resources)
 set_property(TARGET tst_livetables PROPERTY AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/main)
 zelt_ui_test(tst_polltable LIBS zelt_shell zelt_resources)
+zelt_ui_test(tst_quietwindow LIBS zelt_shell zelt_resources)

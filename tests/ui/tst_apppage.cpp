@@ -106,7 +106,6 @@ private slots:
 
     void theInputTabShowsTheInputModes()
     {
-        QTest::ignoreMessage(QtDebugMsg, "Into Application-------------");
         page->enterPage();
         QCOMPARE(combo("cBoxInputMode_1")->currentText(), QStringLiteral("Pre.Point 1"));
         QCOMPARE(combo("cBoxInputMode_2")->currentText(), QStringLiteral("Pre.Point 2"));

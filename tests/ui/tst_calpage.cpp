@@ -61,7 +61,6 @@ private slots:
 
     void enteringThePageShowsEveryFieldInItsFormat()
     {
-        QTest::ignoreMessage(QtDebugMsg, "Into cal translate");
         page->enterPage();
         QCOMPARE(combo("cBoxUnit")->currentText(), QStringLiteral("kg"));
         QCOMPARE(combo("cBoxDecimal")->currentText(), QStringLiteral("0.00"));

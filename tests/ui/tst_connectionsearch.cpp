@@ -8,6 +8,7 @@
 #include "modbussetting.h"
 #include "simhost.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -51,6 +53,20 @@ private:
     {
         QTest::mouseClick(field<QPushButton>(m_window.get(), "searchButton"), Qt::LeftButton);
         return m_window->findChild<BusScanDialog *>();
+    }
+
+    // A search over TCP from the host and port typed in, run to its end; null
+    // when no dialog came up or the search did not end.
+    BusScanDialog *searchTcp(const QString &host, int port)
+    {
+        field<QComboBox>(m_window.get(), "connectType")->setCurrentIndex(1);
+        m_window->on_connectType_activated(1);
+        typeInto(field<QLineEdit>(m_window.get(), "EditHostIP"), host);
+        typeInto(field<QLineEdit>(m_window.get(), "EditPort"), QString::number(port));
+        BusScanDialog *dialog = search();
+        if (!dialog || !QTest::qWaitFor([dialog] { return !dialog->scan()->isRunning(); }, 60000))
+            return nullptr;
+        return dialog;
     }
 
     // Picks the line of this slave id and connects to it.
@@ -132,13 +148,8 @@ private slots:
     {
         SimHost sim;
         QVERIFY(sim.startTcp({}, 5));
-        field<QComboBox>(m_window.get(), "connectType")->setCurrentIndex(1);
-        m_window->on_connectType_activated(1);
-        typeInto(field<QLineEdit>(m_window.get(), "EditHostIP"), QStringLiteral("127.0.0.1"));
-        typeInto(field<QLineEdit>(m_window.get(), "EditPort"), QString::number(sim.port()));
-        BusScanDialog *dialog = search();
+        BusScanDialog *dialog = searchTcp(QStringLiteral("127.0.0.1"), sim.port());
         QVERIFY(dialog);
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog->scan()->isRunning(), 60000);
         auto *table = field<QTableWidget>(dialog, "tableScanFinds");
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(table->item(0, 1)->text(), QStringLiteral("127.0.0.1:%1").arg(sim.port()));
@@ -148,6 +159,34 @@ private slots:
         QCOMPARE(field<QSpinBox>(m_window.get(), "spinboxSlaveId")->value(), 5);
         QCOMPARE(gsrt_LinkPara.connectType, 1);
         QCOMPARE(gsrt_LinkPara.slaveId, 5);
+    }
+
+    void theHostFieldTakesARangeForSearchButNotForConnect()
+    {
+        SimHost sim;
+        QVERIFY(sim.startTcpAt(QStringLiteral("127.0.0.2"), 0, {}, 5));
+        BusScanDialog *dialog = searchTcp(QStringLiteral("127.0.0.1-127.0.0.3"), sim.port());
+        QVERIFY(dialog);
+        QCOMPARE(field<QLineEdit>(m_window.get(), "EditHostIP")->text(),
+                 QStringLiteral("127.0.0.1-127.0.0.3"));
+        auto *table = field<QTableWidget>(dialog, "tableScanFinds");
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("127.0.0.2:%1").arg(sim.port()));
+        dialog->close();
+        // Connect takes one host: a range is refused with a notice, nothing is opened.
+        bool noticed = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&noticed] {
+            if (QWidget *notice = QApplication::activeModalWidget()) {
+                noticed = true;
+                notice->close();
+            }
+        });
+        closer.start(20);
+        QTest::mouseClick(field<QPushButton>(m_window.get(), "connectButton"), Qt::LeftButton);
+        QTRY_VERIFY(noticed);
+        closer.stop();
+        QVERIFY(!gp_ModbusDevice);
     }
 
     void cancelStopsTheSearchAndFreesThePort()

@@ -169,7 +169,6 @@ private slots:
 
     void enteringThePageShowsTheInstrument()
     {
-        QTest::ignoreMessage(QtDebugMsg, "Into Data Tran-------------");
         page->enterPage();
         QCOMPARE(edit("EditComID_2")->text(), QStringLiteral("1"));
         QCOMPARE(combo("cBoxBaudrate_3")->currentText(), QStringLiteral("38400"));

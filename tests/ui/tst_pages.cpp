@@ -127,7 +127,6 @@ private slots:
     {
         edit("EditZeroRange")->setText(QStringLiteral("77"));
         combo("cBoxSampleRate")->setCurrentIndex(0);
-        QTest::ignoreMessage(QtDebugMsg, "IN BasicParam---------");
         page->enterPage();
         QCOMPARE(edit("EditPWROnzero")->text(), QStringLiteral("0"));
         QCOMPARE(edit("EditZeroRange")->text(), QStringLiteral("20"));

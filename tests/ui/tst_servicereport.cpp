@@ -2,12 +2,20 @@
 // typed into as a user does, the values it remembers, the save dialog's
 // suggestion, the progress, the PDF read back with poppler's tools, the curve
 // of the monitoring page, and a click without a link.
+#include "application.h"
+#include "basicconfig.h"
+#include "datatrans.h"
+#include "digsensors.h"
 #include "maininterface.h"
 #include "pagefixture.h"
+#include "paramshown.h"
 #include "report/pdftools.h"
 #include "reportcurve.h"
+#include "reportpdf.h"
+#include "reportreader.h"
 #include "servicereporttab.h"
 #include "testmaintain.h"
+#include "weightcal.h"
 
 #include <QDateTimeEdit>
 #include <QPlainTextEdit>
@@ -88,6 +96,8 @@ private slots:
     void init() { m_bench.reset(); }
 
     void theMonitoringPageGivesItsWeightCurve();
+    void everyChoiceReadsInTheReportAsItsPageShowsIt_data();
+    void everyChoiceReadsInTheReportAsItsPageShowsIt();
     void theTestPageHasTheTabInBothLanguages();
     void aReportIsSavedWithWhatTheDialogWasGiven();
     void withoutALinkNothingIsAskedOrWritten();
@@ -120,6 +130,101 @@ void TstServiceReport::theMonitoringPageGivesItsWeightCurve()
     QVERIFY(page.weightCurve().isEmpty());
     page.setMonitorParam(1, MainInterface::Net);
     QVERIFY(!page.weightCurve().isEmpty());
+}
+
+void TstServiceReport::everyChoiceReadsInTheReportAsItsPageShowsIt_data()
+{
+    QTest::addColumn<bool>("chinese");
+    QTest::newRow("English") << false;
+    QTest::newRow("Chinese") << true;
+}
+
+void TstServiceReport::everyChoiceReadsInTheReportAsItsPageShowsIt()
+{
+    QFETCH(bool, chinese);
+    QTranslator catalogue;
+    if (chinese) {
+        QVERIFY(catalogue.load(QStringLiteral(":/Translate/Language_CN.qm")));
+        QCoreApplication::installTranslator(&catalogue);
+    }
+    BasicConfig basic;
+    WeightCal cal;
+    Application app;
+    DataTrans data;
+    TestMaintain test;
+    DigSensors dig;
+    const QList<PageBase *> pages = {&basic, &cal, &app, &data, &test, &dig};
+    for (PageBase *page : pages)
+        page->enterPage(); // a page takes the language on when it is entered
+
+    // A digital instrument, so that the digital sensors' page is reported too;
+    // each list holds one of its later items.
+    sim::InstrumentModel &m = m_bench.model();
+    m.setKind(sim::Kind::Digital);
+    QVector<QPair<const ParamRow *, QString>> shown;
+    QStringList faults;
+    for (const ParamRow &row : ParameterCatalogue()) {
+        if (row.kind != ParamKind::Index)
+            continue;
+        QComboBox *box = nullptr;
+        for (PageBase *page : pages)
+            box = box ? box : page->findChild<QComboBox *>(QLatin1String(row.widget));
+        if (!box) {
+            faults << QStringLiteral("%1 is on no page").arg(QLatin1String(row.widget));
+            continue;
+        }
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i).trimmed();
+        if (ParamChoices(row, chinese) != items)
+            faults << QStringLiteral("%1: the page lists %2, the catalogue %3")
+                          .arg(QLatin1String(row.widget), items.join(QLatin1Char('|')),
+                               ParamChoices(row, chinese).join(QLatin1Char('|')));
+        const int value = items.size() - 1 - (row.address / 2) % qMax(1, items.size() - 1);
+        if (row.access == ParamAccess::WriteOnly)
+            m.setReg(row.readBack, quint16(value));
+        else
+            m.setValue32(row.address, quint32(value));
+        shown.append({&row, items.value(value)});
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    QVERIFY(shown.size() > 40);
+    QCOMPARE(ParamChoiceText(*FindParamByAddress(150), 1, chinese),
+             chinese ? QStringLiteral("设定点1") : QStringLiteral("Pre.Point 1"));
+
+    ReportContent content;
+    content.chinese = chinese;
+    content.created = QDateTime::currentDateTime();
+    LinkSettings link;
+    link.connectType = 1;
+    link.EditIP = QStringLiteral("127.0.0.1");
+    link.EditPort = QString::number(m_bench.host->port());
+    ReportReader reader(link, &content);
+    QSignalSpy done(&reader, &ReportReader::finished);
+    reader.start();
+    QVERIFY(done.wait(30000));
+    m.setKind(sim::Kind::Analog);
+    QVERIFY(content.gaps.isEmpty());
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("choices.pdf"));
+    QString error;
+    QVERIFY2(WriteReportPdf(content, pdf, &error), qPrintable(error));
+
+    // Each row of the report's parameter tables: name, the page's item, its
+    // unit and no range.
+    QSet<QString> lines;
+    for (const QString &line : pdftools::run(QStringLiteral("pdftotext"),
+                                             {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+                                   .split(QLatin1Char('\n')))
+        lines.insert(pdftools::squeezed(line));
+    const quint32 unit = m.value32(100);
+    for (const auto &s : shown) {
+        const QString line = pdftools::squeezed(ParamName(*s.first, chinese) + s.second +
+                                                ParamUnitText(*s.first, unit, chinese));
+        if (!lines.contains(line))
+            faults << QLatin1String(s.first->widget) + QLatin1Char(' ') + line;
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }
 
 void TstServiceReport::theTestPageHasTheTabInBothLanguages()

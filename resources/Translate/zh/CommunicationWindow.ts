@@ -52,12 +52,12 @@
         <translation>时间</translation>
     </message>
     <message>
-        <source>Direction</source>
-        <translation>方向</translation>
+        <source>Code</source>
+        <translation>功能码</translation>
     </message>
     <message>
         <source>Function</source>
-        <translation>功能码</translation>
+        <translation>功能</translation>
     </message>
     <message>
         <source>Slave</source>

@@ -143,5 +143,9 @@
         <source>Find the instruments on the chosen port or address</source>
         <translation>在所选端口或地址上查找仪表</translation>
     </message>
+    <message>
+        <source>A range of hosts is for Search; give one host to connect to.</source>
+        <translation>主机范围仅用于搜索；连接时请填写一个主机。</translation>
+    </message>
 </context>
 </TS>

@@ -152,8 +152,8 @@
         <translation>服务记录校验：无法读取：%1</translation>
     </message>
     <message>
-        <source>Service record check: chain intact, %1 entries</source>
-        <translation>服务记录校验：链完整，共 %1 条</translation>
+        <source>Service record check: chain intact over all %1 entries of the record (every instrument; connects, disconnects, changes and backups)</source>
+        <translation>服务记录校验：记录全部 %1 条的链完整（所有仪表；含连接、断开、更改和备份）</translation>
     </message>
     <message>
         <source>Service record check: chain broken at entry %1 (%2); %3 entries before it intact</source>
@@ -286,8 +286,42 @@
     <message>
         <source>outcome unknown (program ended)</source>
         <translation>结果未知（程序已结束）</translation>
+    </message>
+    <message>
         <source>Calibration certificate</source>
         <translation>校准证书</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>no reply (timeout)</source>
+        <translation>无应答（超时）</translation>
+    </message>
+    <message>
+        <source>refused by the instrument</source>
+        <translation>仪表拒绝</translation>
+    </message>
+    <message>
+        <source>refused by the instrument (%1)</source>
+        <translation>仪表拒绝（%1）</translation>
+    </message>
+    <message>
+        <source>malformed reply</source>
+        <translation>应答格式错误</translation>
+    </message>
+    <message>
+        <source>live weight samples: none of %1 s</source>
+        <translation>实时重量采样：%1 秒内无采样</translation>
+    </message>
+    <message>
+        <source>live weight samples after %1 s of %2 s</source>
+        <translation>实时重量采样：%2 秒中的 %1 秒之后</translation>
+    </message>
+    <message>
+        <source>Weight curve</source>
+        <translation>重量曲线</translation>
     </message>
 </context>
 </TS>

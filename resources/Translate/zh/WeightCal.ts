@@ -259,12 +259,12 @@
     </message>
     <message>
         <location filename="../../../App/weightcal.ui" line="1452"/>
-        <source>Disable</source>
+        <source>Disabled</source>
         <translation>关</translation>
     </message>
     <message>
         <location filename="../../../App/weightcal.ui" line="1457"/>
-        <source>Enable</source>
+        <source>Enabled</source>
         <translation>开</translation>
     </message>
     <message>

@@ -1,0 +1,273 @@
+// zeltctl's output scheme: every command's --json document checked against the
+// one schema in zeltctl-output.schema.json, and one exit status for one kind of
+// outcome whatever the command.
+#include "hostilepeer.h"
+#include "linkfixture.h"
+#include "modbuslink.h"
+#include "simhost.h"
+#include "zeltctlrun.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// The part of JSON Schema the file uses: $ref into definitions, type,
+// properties, required, additionalProperties: false, items, anyOf.
+class SchemaCheck
+{
+public:
+    explicit SchemaCheck(const QJsonObject &root) : m_root(root) {}
+
+    QStringList faults(const QJsonValue &v, const QString &definition) const
+    {
+        QStringList out;
+        check(v, m_root.value("definitions").toObject().value(definition).toObject(),
+              QStringLiteral("$"), &out);
+        return out;
+    }
+
+private:
+    static bool hasType(const QJsonValue &v, const QString &type)
+    {
+        if (type == QLatin1String("integer"))
+            return v.isDouble() && v.toDouble() == std::floor(v.toDouble());
+        if (type == QLatin1String("number"))
+            return v.isDouble();
+        if (type == QLatin1String("string"))
+            return v.isString();
+        if (type == QLatin1String("boolean"))
+            return v.isBool();
+        if (type == QLatin1String("object"))
+            return v.isObject();
+        if (type == QLatin1String("array"))
+            return v.isArray();
+        return type == QLatin1String("null") && v.isNull();
+    }
+
+    void check(const QJsonValue &v, QJsonObject schema, const QString &at, QStringList *out) const
+    {
+        const QString ref = schema.value("$ref").toString();
+        if (!ref.isEmpty()) {
+            schema = m_root.value("definitions")
+                         .toObject()
+                         .value(ref.section(QLatin1Char('/'), -1))
+                         .toObject();
+            if (schema.isEmpty()) {
+                *out << at + QStringLiteral(": no definition ") + ref;
+                return;
+            }
+        }
+        if (schema.contains("anyOf")) {
+            QStringList all;
+            for (const QJsonValue &option : schema.value("anyOf").toArray()) {
+                QStringList mine;
+                check(v, option.toObject(), at, &mine);
+                if (mine.isEmpty())
+                    return;
+                all += mine;
+            }
+            *out << at + QStringLiteral(": matches no choice (") + all.join("; ") + ')';
+            return;
+        }
+        if (schema.contains("type")) {
+            const QJsonValue t = schema.value("type");
+            QStringList types;
+            for (const QJsonValue &one : t.isArray() ? t.toArray() : QJsonArray{t})
+                types << one.toString();
+            if (std::none_of(types.begin(), types.end(),
+                             [&](const QString &type) { return hasType(v, type); })) {
+                *out << at + QStringLiteral(": not ") + types.join('|');
+                return;
+            }
+        }
+        if (v.isObject()) {
+            const QJsonObject o = v.toObject();
+            const QJsonObject properties = schema.value("properties").toObject();
+            for (const QJsonValue &name : schema.value("required").toArray()) {
+                if (!o.contains(name.toString()))
+                    *out << at + QStringLiteral(": lacks ") + name.toString();
+            }
+            for (auto it = o.begin(); it != o.end(); ++it) {
+                if (properties.contains(it.key()))
+                    check(it.value(), properties.value(it.key()).toObject(), at + '.' + it.key(),
+                          out);
+                else if (schema.value("additionalProperties") == QJsonValue(false))
+                    *out << at + QStringLiteral(": unknown ") + it.key();
+            }
+        }
+        if (v.isArray() && schema.contains("items")) {
+            const QJsonArray a = v.toArray();
+            for (int i = 0; i < a.size(); ++i)
+                check(a[i], schema.value("items").toObject(), at + QStringLiteral("[%1]").arg(i),
+                      out);
+        }
+    }
+
+    QJsonObject m_root;
+};
+
+} // namespace
+
+class TstZeltctlSchema : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup() { DisconnectModbus(); }
+
+    void everyCommandsDocumentFollowsTheSchema();
+    void anInstrumentOutOfReachExitsThreeWhateverTheCommand_data();
+    void anInstrumentOutOfReachExitsThreeWhateverTheCommand();
+
+private:
+    QStringList faults(const QString &json, const QString &definition) const;
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<SchemaCheck> m_schema;
+};
+
+void TstZeltctlSchema::initTestCase()
+{
+    qputenv("ZELT_HOME", m_dir.filePath(QStringLiteral("home")).toUtf8());
+    QFile file(QStringLiteral(ZELT_SOURCE_DIR "/tests/cli/zeltctl-output.schema.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    QVERIFY2(doc.isObject(), qPrintable(error.errorString()));
+    m_schema = std::make_unique<SchemaCheck>(doc.object());
+}
+
+QStringList TstZeltctlSchema::faults(const QString &json, const QString &definition) const
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
+    if (!doc.isObject())
+        return {definition + QStringLiteral(": no JSON document: ") + error.errorString()};
+    QStringList out;
+    for (const QString &f : m_schema->faults(doc.object(), definition))
+        out << definition + QStringLiteral(" ") + f;
+    return out;
+}
+
+void TstZeltctlSchema::everyCommandsDocumentFollowsTheSchema()
+{
+    sim::SimHost sim(sim::Kind::Analog, 0);
+    QVERIFY(sim.startTcp());
+    sim.model().setLiveFrozen(true);
+    const QStringList link{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.port())};
+    const QString backup = m_dir.filePath(QStringLiteral("b.xlsx"));
+    const QString hosts = m_dir.filePath(QStringLiteral("hosts"));
+    const QString out = m_dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    {
+        QFile f(hosts);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("127.0.0.1:%1\n").arg(sim.port()).toUtf8());
+    }
+
+    struct Case
+    {
+        QStringList args;
+        const char *definition;
+        bool withLink; // the instrument's link: its options come first
+    };
+    // In order: the backup the file commands use, then a change that they find.
+    const QVector<Case> cases = {
+        {{"info", "--stats"}, "info", true},
+        {{"read", "EditZeroRange", "cBoxSampleRate", "EditFullScale", "--raw"}, "read", true},
+        {{"write", "EditTrZeroRange=3"}, "write", true},
+        {{"backup", backup}, "backup", true},
+        {{"write", "EditZeroRange=37", "cBoxSampleRate=960"}, "write", true},
+        {{"compare", backup, "--stats"}, "compare", true},
+        {{"restore", backup, "--dry-run"}, "dryRun", true},
+        {{"compare", "--hosts", hosts, backup}, "fleetCheck", false},
+        {{"restore", "--hosts", hosts, backup, "--dry-run"}, "fleetCheck", false},
+        {{"restore", backup}, "restore", true},
+        {{"backup", "--hosts", hosts, out}, "fleetBackup", false},
+        {{"scan", "--tcp", "127.0.0.1", "--port", QString::number(sim.port()), "--slaves", "1-2"},
+         "scan",
+         false},
+        {{"report", m_dir.filePath(QStringLiteral("r.pdf")), "--sample", "0"}, "report", true},
+    };
+    QStringList found;
+    for (const Case &c : cases) {
+        const Run run = zeltctl((c.withLink ? link : QStringList()) + c.args +
+                                QStringList{QStringLiteral("--json")});
+        QVERIFY2(run.status == 0 || run.status == 1,
+                 qPrintable(c.args.join(' ') + QStringLiteral(": ") + run.err));
+        found += faults(run.out, QLatin1String(c.definition));
+    }
+    // The differing rows of compare and of the dry run are one shape.
+    const Run compare = zeltctl(link + QStringList{"compare", backup, "--json"});
+    const Run dry = zeltctl(link + QStringList{"restore", backup, "--dry-run", "--json"});
+    QCOMPARE(compare.json().value("differences"), dry.json().value("changes"));
+
+    const Run watch = zeltctl(link + QStringList{"watch", "--count", "2", "--json"});
+    QCOMPARE(watch.status, 0);
+    const QStringList lines = watch.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    for (const QString &line : lines)
+        found += faults(line, QStringLiteral("watchLine"));
+    QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
+}
+
+void TstZeltctlSchema::anInstrumentOutOfReachExitsThreeWhateverTheCommand_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("json");
+    const QString file = m_dir.filePath(QStringLiteral("any.xlsx"));
+    const QString dir = m_dir.filePath(QStringLiteral("fleet"));
+    QDir().mkpath(dir);
+    for (bool json : {false, true}) {
+        const char *suffix = json ? ", --json" : "";
+        QTest::addRow("info%s", suffix) << QStringList{"info"} << json;
+        QTest::addRow("read%s", suffix) << QStringList{"read", "EditZeroRange"} << json;
+        QTest::addRow("write%s", suffix) << QStringList{"write", "EditZeroRange=3"} << json;
+        QTest::addRow("backup%s", suffix) << QStringList{"backup", file} << json;
+        QTest::addRow("watch%s", suffix) << QStringList{"watch", "--count", "1"} << json;
+        QTest::addRow("report%s", suffix)
+            << QStringList{"report", m_dir.filePath(QStringLiteral("x.pdf"))} << json;
+        QTest::addRow("backup --hosts%s", suffix)
+            << QStringList{"backup", "--hosts", "HOSTS", dir} << json;
+    }
+}
+
+void TstZeltctlSchema::anInstrumentOutOfReachExitsThreeWhateverTheCommand()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, json);
+    // A port nothing listens on.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QString peer = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+    server.close();
+    const QString hosts = m_dir.filePath(QStringLiteral("absent-hosts"));
+    {
+        QFile f(hosts);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(peer.toUtf8() + '\n');
+    }
+    const bool fleet = args.contains(QStringLiteral("--hosts"));
+    args.replaceInStrings(QStringLiteral("HOSTS"), hosts);
+    if (json)
+        args << QStringLiteral("--json");
+    const Run run = zeltctl(fleet ? args : QStringList{"--tcp", peer, "--timeout", "200"} + args);
+    QCOMPARE(run.status, 3);
+    QVERIFY(!run.err.isEmpty());
+    // Without --hosts, --stats still gives the figures of the failed attempt.
+    if (!fleet) {
+        const Run stats = zeltctl(QStringList{"--tcp", peer, "--timeout", "200", "--stats"} + args);
+        QCOMPARE(stats.status, 3);
+        QVERIFY2(stats.err.contains(QLatin1String("requests ")), qPrintable(stats.err));
+    }
+}
+
+QTEST_MAIN(TstZeltctlSchema)
+#include "tst_zeltctl_schema.moc"
