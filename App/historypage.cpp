@@ -45,7 +45,6 @@ template <typename Work> auto waiting(Work &&work)
 
 } // namespace
 
-
 HistoryPage::HistoryPage(QWidget *parent) : QWidget(parent), m_model(new HistoryModel(this))
 {
     // The light ground of the parameter pages (the style sheet names the page):

@@ -368,7 +368,7 @@ bool ExelToWrite::writeRow(QModbusClient *device, const ImportRowPlan &plan, con
             return false;
         }
         if (now == plan.value) {
-            qDebug().noquote()
+            qCDebug(lcFiles).noquote()
                 << QStringLiteral("row %1: the write lost with the link took").arg(row);
             rowSource.setReadBack(now);
             return true;

@@ -286,7 +286,7 @@ void recordWrite(const WriteEvent &w)
     const bool kept =
         w.intentId.isEmpty() ? record()->append(e, &error) : record()->complete(e, &error);
     if (!kept)
-        qWarning().noquote() << "service record: entry not kept:" << error;
+        qCWarning(lcRecord).noquote() << "service record: entry not kept:" << error;
 }
 
 void installObservers()
@@ -446,7 +446,7 @@ bool RecordTest(const QString &what, const QString &verdict, const QString &sour
     QString error;
     if (record()->append(e, &error))
         return true;
-    qWarning().noquote() << "service record: test not kept:" << error;
+    qCWarning(lcRecord).noquote() << "service record: test not kept:" << error;
     return false;
 }
 

@@ -128,6 +128,7 @@ QString ReportReader::resultText(int result) const
     }
     case ModbusMalformed:
         return lang.translate("ServiceReport", "malformed reply");
+    case ModbusNotRecorded: // a report only reads
     case ModbusNoLink:
         break;
     }

@@ -4,11 +4,11 @@
 // the same work. Run by hand: bench_files [repeats]
 #include "benchsupport.h"
 #include "devicemodel.h"
-#include "servicerecord.h"
-#include "servicerecorder.h"
 #include "exeltowrite.h"
 #include "modbuslink.h"
 #include "paramtemplate.h"
+#include "servicerecord.h"
+#include "servicerecorder.h"
 #include "workbook.h"
 
 #include <QCoreApplication>

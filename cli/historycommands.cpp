@@ -178,10 +178,10 @@ int HistoryCommand::run(const QStringList &arguments)
     for (const QString &option : p.optionNames()) {
         const bool applies =
             option == QLatin1String("history-url") ? shared
-            : option == QLatin1String("shared") ? what.isEmpty() || what == QLatin1String("verify")
-            : option == QLatin1String("grant")  ? what == QLatin1String("init-shared")
+            : option == QLatin1String("shared")  ? what.isEmpty() || what == QLatin1String("verify")
+            : option == QLatin1String("grant")   ? what == QLatin1String("init-shared")
             : option == QLatin1String("against") ? what == QLatin1String("verify")
-                                                : what.isEmpty();
+                                                 : what.isEmpty();
         if (!applies && option != QLatin1String("history"))
             return usageError(QStringLiteral("--%1 does not apply to %2").arg(option, command));
         if (option == QLatin1String("against") && what != QLatin1String("verify"))

@@ -209,7 +209,7 @@ void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
     QCOMPARE(run(m_home, link + QStringList{"backup", a}).status, 0);
     QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=31", "EditSTABRange=7",
                                             "EditTrZeroRange=3", "EditFullScale=8000",
-                                             "EditSendGap_2=12", "EditComID_3=9"})
+                                            "EditSendGap_2=12", "EditComID_3=9"})
                  .status,
              0);
     QCOMPARE(run(m_home, link + QStringList{"backup", b}).status, 0);

@@ -286,7 +286,7 @@ void TstZeltctlRestore::aRowTheCatalogueAllowsIsWrittenUnderItsLimits()
     const QJsonArray changes = dry.json().value("changes").toArray();
     QCOMPARE(changes.size(), 1);
     QCOMPARE(changes[0].toObject().value("address").toInt(), 54);
-    QCOMPARE(changes[0].toObject().value("file").toInt(), value.toInt());
+    QCOMPARE(changes[0].toObject().value("file").toObject().value("raw").toInt(), value.toInt());
     QCOMPARE(dry.err.contains(note), otherLimits);
 
     m_sim->clearLog();

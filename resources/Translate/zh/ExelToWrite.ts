@@ -43,5 +43,9 @@
         <source>, %1 not reached</source>
         <translation>，未到达 %1 行</translation>
     </message>
+    <message>
+        <source>; %1 with limits other than this version's (rows %2)</source>
+        <translation>；%1 行的上下限与本版本不同（第 %2 行）</translation>
+    </message>
 </context>
 </TS>

@@ -115,5 +115,17 @@
         <source>No record here: the service record holds no entries.</source>
         <translation>此处没有记录：服务记录中没有条目。</translation>
     </message>
+    <message>
+        <source>Shared (all computers)</source>
+        <translation>共享（所有计算机）</translation>
+    </message>
+    <message>
+        <source>The shared record cannot be read: %1</source>
+        <translation>无法读取共享记录：%1</translation>
+    </message>
+    <message>
+        <source>No shared record is set up (historyUrl in the settings file, or ZELT_HISTORY_URL).</source>
+        <translation>未设置共享记录（设置文件中的 historyUrl，或 ZELT_HISTORY_URL）。</translation>
+    </message>
 </context>
 </TS>
