@@ -125,14 +125,16 @@ void HistoryPage::buildForm()
     grid->addWidget(m_from, 1, 1);
     grid->addWidget(m_toCheck, 1, 2);
     grid->addWidget(m_to, 1, 3);
+    // The buttons keep a row of their own: beside the dates they were cut short.
+    grid->addWidget(m_sharedCheck, 1, 4, 1, 4);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_sharedCheck);
+    buttons->addStretch(1);
     for (QPushButton *button : {m_refresh, m_verify, m_exportCsv, m_exportExcel})
         buttons->addWidget(button);
-    grid->addLayout(buttons, 1, 4, 1, 4);
-    grid->addWidget(m_status, 2, 0, 1, 8);
-    grid->addWidget(m_view, 3, 0, 1, 8);
-    grid->setRowStretch(3, 1);
+    grid->addLayout(buttons, 2, 0, 1, 8);
+    grid->addWidget(m_status, 3, 0, 1, 8);
+    grid->addWidget(m_view, 4, 0, 1, 8);
+    grid->setRowStretch(4, 1);
 
     for (QLineEdit *edit : {m_serial, m_param, m_source})
         connect(edit, &QLineEdit::editingFinished, this, &HistoryPage::refresh);
