@@ -1,6 +1,7 @@
 // What the service record promises, broken the way a crash, a damaged file or
 // a careful forger would break it: zeltctl and zelt-sim as programs, the
 // record file edited behind their backs.
+#include "entrycolumns.h"
 #include "entryhash.h"
 #include "recordfixture.h"
 #include "servicerecord.h"
@@ -356,20 +357,36 @@ void TstZeltctlRecordGuard::verifyNamesEveryCutAndRebuild()
 
 void TstZeltctlRecordGuard::aLargeRecordIsExportedInLittleMemory()
 {
-    // Entries as the program makes them, in one transaction.
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer keeps freed memory aside, so the memory figure means nothing
+    // there: a smaller record checks that the export is whole.
+    const int n = 20000;
+#else
+    const int n = 150000;
+#endif
+    // One entry as the program makes it, copied by SQLite itself n times.
     {
         ServiceRecord record;
         QString error;
         QVERIFY(record.open(historyPath(m_home), &error));
-        record.beginBatch();
-        const QDateTime base(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
-        for (int i = 0; i < 150000; ++i) {
-            ServiceEntry e = SampleEntry(i % 60, base.addSecs(i));
-            e.detail = QString(200, QLatin1Char('d'));
-            QVERIFY(record.append(e, &error));
-        }
-        record.endBatch();
+        ServiceEntry e = SampleEntry(1, QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+        e.detail = QString(200, QLatin1Char('d'));
+        QVERIFY(record.append(e, &error));
     }
+    QString columns = EntryColumns();
+    QString copied = columns;
+    copied.replace(QStringLiteral("seq, id, time_ms,"),
+                   QStringLiteral("n.i + 1, lower(hex(randomblob(16))), time_ms + n.i,"));
+    QVERIFY(copied != columns);
+    QString output;
+    QVERIFY2(RunSqlite3(historyPath(m_home),
+                        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                       "FROM n WHERE i < %1) INSERT INTO entries (%2) SELECT %3 "
+                                       "FROM n, entries WHERE entries.seq = 1")
+                            .arg(n - 1)
+                            .arg(columns, copied),
+                        &output),
+             qPrintable(output));
     for (const char *format : {"--json", "--jsonl"}) {
         QProcess p;
         p.setProcessEnvironment(environmentWith(m_home));
@@ -379,17 +396,19 @@ void TstZeltctlRecordGuard::aLargeRecordIsExportedInLittleMemory()
         QCOMPARE(p.exitCode(), 0);
         QFile out(m_dir->filePath(QStringLiteral("out.json")));
         QVERIFY(out.open(QIODevice::ReadOnly));
-        // About 100 MB of entries went out; the program held a page of them at a time.
-        QVERIFY(out.size() > 60 * 1000 * 1000);
+        // About 700 bytes an entry went out; the program held a page of them at a time.
+        QVERIFY(out.size() > qint64(n) * 500);
         if (qstrcmp(format, "--json") == 0) {
             out.seek(out.size() - 3);
             QCOMPARE(out.readAll(), QByteArray("}\n]\n").right(3));
         }
     }
+#if !defined(__SANITIZE_ADDRESS__)
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     QVERIFY2(children.ru_maxrss < 100 * 1024,
              qPrintable(QStringLiteral("%1 kB").arg(children.ru_maxrss)));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TstZeltctlRecordGuard)
