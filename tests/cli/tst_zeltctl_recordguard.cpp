@@ -223,17 +223,26 @@ void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
     }
 
     QRandomGenerator random(20261208);
-    for (int round = 0; round < 20; ++round) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitized program runs several times slower: fewer, later kills.
+    const int rounds = 6, earliest = 300, latest = 3000;
+#else
+    const int rounds = 20, earliest = 40, latest = 900;
+#endif
+    for (int round = 0; round < rounds; ++round) {
         QProcess p;
         p.setProcessEnvironment(environmentWith(m_home));
         const QStringList restore = round % 2 ? QStringList{"restore", round % 4 == 1 ? a : b}
                                               : QStringList{"restore", a, "--all"};
         p.start(QStringLiteral(ZELTCTL_PATH), link + restore);
         QVERIFY(p.waitForStarted());
-        QTest::qWait(int(random.bounded(40, 900)));
+        QTest::qWait(int(random.bounded(earliest, latest)));
         p.kill();
         p.waitForFinished(5000);
     }
+    // Whole restores to end with: the second writes the serial ports' rows.
+    QCOMPARE(run(m_home, link + QStringList{"restore", a}).status, 0);
+    QCOMPARE(run(m_home, link + QStringList{"restore", b}).status, 0);
     const QMap<int, int> sent = writesInLog(log, mark);
     QVERIFY(!sent.isEmpty());
 
@@ -360,7 +369,7 @@ void TstZeltctlRecordGuard::aLargeRecordIsExportedInLittleMemory()
 #if defined(__SANITIZE_ADDRESS__)
     // The sanitizer keeps freed memory aside, so the memory figure means nothing
     // there: a smaller record checks that the export is whole.
-    const int n = 20000;
+    const int n = 5000;
 #else
     const int n = 150000;
 #endif
