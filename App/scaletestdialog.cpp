@@ -372,12 +372,13 @@ void ScaleTestDialog::suggestLoads()
     m_loads->setText(texts.join(QStringLiteral(", ")));
 }
 
-bool ScaleTestDialog::readSetup(ToleranceSpec *spec, QVector<PlanPoint> *plan, QString *error) const
+bool ScaleTestDialog::readSetup(ToleranceChoice *choice, QVector<PlanPoint> *plan,
+                                QString *error) const
 {
-    spec->standard = TestStandard(m_standard->currentData().toInt());
-    spec->accuracyClass = AccuracyClass(m_class->currentData().toInt());
-    spec->accuracy = Accuracy(m_accuracy->currentData().toInt());
-    if (!Tolerances::check(*spec, error))
+    choice->standard = TestStandard(m_standard->currentData().toInt());
+    choice->accuracyClass = AccuracyClass(m_class->currentData().toInt());
+    choice->accuracy = Accuracy(m_accuracy->currentData().toInt());
+    if (!Tolerances::check(*choice, error))
         return false;
     QVector<qint64> loads;
     for (const QString &text : m_loads->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {

@@ -69,7 +69,7 @@ private:
     void retranslate();
     void fillAccuracies();
     void suggestLoads();
-    bool readSetup(ToleranceSpec *spec, QVector<PlanPoint> *plan, QString *error) const;
+    bool readSetup(ToleranceChoice *choice, QVector<PlanPoint> *plan, QString *error) const;
     void loadRemembered();
     void remember() const;
 
@@ -99,7 +99,7 @@ private:
     Phase m_phase = Phase::Setup;
     ScaleTest m_test;
     CalibrationGuide m_guide;
-    ToleranceSpec m_spec;
+    ToleranceChoice m_spec;
     QVector<PlanPoint> m_plan;
     std::unique_ptr<TestResult> m_asFound;
     std::unique_ptr<TestResult> m_asLeft;

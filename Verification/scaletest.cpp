@@ -19,11 +19,11 @@ Verdict TestResult::verdict() const
     return pass ? Verdict::Pass : Verdict::Fail;
 }
 
-bool ScaleTest::begin(const ToleranceSpec &spec, const ScaleRanges &ranges,
+bool ScaleTest::begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
                       const QVector<PlanPoint> &plan, const CaptureSettings &capture,
                       QString *error)
 {
-    if (!Tolerances::check(spec, error) || !ScaleRangeReader::check(ranges, error) ||
+    if (!Tolerances::check(choice, error) || !ScaleRangeReader::check(ranges, error) ||
         !TestPlans::check(plan, ranges, error))
         return false;
     if (capture.settleMs < 0 || capture.timeoutMs <= capture.settleMs) {
@@ -32,7 +32,7 @@ bool ScaleTest::begin(const ToleranceSpec &spec, const ScaleRanges &ranges,
         return false;
     }
     TestResult result;
-    result.spec = spec;
+    result.choice = choice;
     result.ranges = ranges;
     result.phase = m_result.phase;
     result.testWeights = m_result.testWeights;
@@ -41,7 +41,7 @@ bool ScaleTest::begin(const ToleranceSpec &spec, const ScaleRanges &ranges,
         PointResult r;
         r.point = p;
         r.division = ranges.divisionOf(p.load);
-        if (!Tolerances::forLoad(spec, p.load, r.division, &r.tolerance, error)) {
+        if (!Tolerances::forLoad(choice, p.load, r.division, &r.tolerance, error)) {
             *error = tr("%1: %2").arg(ranges.weightText(p.load), *error);
             return false;
         }
@@ -259,7 +259,7 @@ void ScaleTest::judge()
         double limit = 0;
         QString ignored;
         if (taken && end - i >= 2 &&
-            Tolerances::repeatabilityLimit(r.spec, r.points[i].point.load, r.points[i].division,
+            Tolerances::repeatabilityLimit(r.choice, r.points[i].point.load, r.points[i].division,
                                            &limit, &ignored)) {
             const double excess = double(high - low) - limit;
             if (!anyRun || excess > worstExcess) {

@@ -8,7 +8,7 @@
 //
 // Typical use:
 //   ScaleTest test;
-//   if (!test.begin(spec, ranges, plan, capture, &error)) ...;
+//   if (!test.begin(choice, ranges, plan, capture, &error)) ...;
 //   while (test.current() >= 0) {
 //       // tell the user TestPlans::instruction(test.plan()[test.current()], ranges)
 //       test.arm(now);
@@ -59,7 +59,7 @@ enum class Verdict { Pass, Fail, Incomplete };
 
 struct TestResult
 {
-    ToleranceSpec spec;
+    ToleranceChoice choice;
     ScaleRanges ranges;
     QString phase;       // "as found", "as left" or empty
     QString testWeights; // the weights' identity: set, certificate, due date
@@ -82,8 +82,8 @@ public:
 
     // False with *error for a tolerance, ranges or plan that is not sound;
     // the test is then not started.
-    bool begin(const ToleranceSpec &spec, const ScaleRanges &ranges, const QVector<PlanPoint> &plan,
-               const CaptureSettings &capture, QString *error);
+    bool begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
+               const QVector<PlanPoint> &plan, const CaptureSettings &capture, QString *error);
     void setPhase(const QString &phase) { m_result.phase = phase; }
     void setTestWeights(const QString &weights) { m_result.testWeights = weights; }
 

@@ -130,7 +130,7 @@ QStringList TestReport::summary(const TestResult &result)
         ranges << tr("max %1, e = %2").arg(r.weightText(w.fullScale), r.weightText(w.division));
     const QString phase = result.phase.isEmpty() ? QString() : result.phase + QStringLiteral(": ");
     lines << tr("%1verdict %2 (%3; %4)")
-                 .arg(phase, verdictText(result.verdict()), Tolerances::title(result.spec),
+                 .arg(phase, verdictText(result.verdict()), Tolerances::title(result.choice),
                       ranges.join(QStringLiteral("; ")));
     return lines;
 }
@@ -169,17 +169,17 @@ QJsonObject TestReport::json(const TestResult &result)
             o.insert(QStringLiteral("note"), p.note);
         points.append(o);
     }
-    QJsonObject json{{"standard", Tolerances::standardKey(result.spec.standard)},
-                     {"title", Tolerances::title(result.spec)},
+    QJsonObject json{{"standard", Tolerances::standardKey(result.choice.standard)},
+                     {"title", Tolerances::title(result.choice)},
                      {"unit", r.unit},
                      {"max", r.weightText(r.max())},
                      {"ranges", ranges},
                      {"points", points},
                      {"verdict", verdictText(result.verdict())},
                      {"linkLost", result.linkLost}};
-    if (result.spec.standard != TestStandard::Custom) {
-        json.insert(QStringLiteral("class"), Tolerances::classKey(result.spec.accuracyClass));
-        json.insert(QStringLiteral("accuracy"), Tolerances::accuracyKey(result.spec.accuracy));
+    if (result.choice.standard != TestStandard::Custom) {
+        json.insert(QStringLiteral("class"), Tolerances::classKey(result.choice.accuracyClass));
+        json.insert(QStringLiteral("accuracy"), Tolerances::accuracyKey(result.choice.accuracy));
     }
     if (!result.phase.isEmpty())
         json.insert(QStringLiteral("phase"), result.phase);

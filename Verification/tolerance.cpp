@@ -56,14 +56,14 @@ QVector<ToleranceBand> Tolerances::bands(TestStandard standard, AccuracyClass ac
     return {};
 }
 
-bool Tolerances::check(const ToleranceSpec &spec, QString *error)
+bool Tolerances::check(const ToleranceChoice &choice, QString *error)
 {
-    switch (spec.standard) {
+    switch (choice.standard) {
     case TestStandard::Custom: {
-        const bool percent = spec.customPercent > 0 && spec.customPercent <= 100;
-        const bool divisions = spec.customDivisions > 0 && spec.customDivisions <= 1000;
-        if (percent == divisions || std::isnan(spec.customPercent) ||
-            std::isnan(spec.customDivisions)) {
+        const bool percent = choice.customPercent > 0 && choice.customPercent <= 100;
+        const bool divisions = choice.customDivisions > 0 && choice.customDivisions <= 1000;
+        if (percent == divisions || std::isnan(choice.customPercent) ||
+            std::isnan(choice.customDivisions)) {
             *error = tr("a custom tolerance is either a percentage of the load (above 0, at "
                         "most 100) or a number of divisions (above 0, at most 1000)");
             return false;
@@ -71,34 +71,34 @@ bool Tolerances::check(const ToleranceSpec &spec, QString *error)
         return true;
     }
     case TestStandard::OimlR76:
-        if (!isOimlAccuracy(spec.accuracy)) {
+        if (!isOimlAccuracy(choice.accuracy)) {
             *error = tr("OIML R 76 judges on initial verification or in service, not on "
                         "acceptance or maintenance");
             return false;
         }
         break;
     case TestStandard::Hb44:
-        if (isOimlAccuracy(spec.accuracy)) {
+        if (isOimlAccuracy(choice.accuracy)) {
             *error = tr("Handbook 44 judges on acceptance or maintenance, not on initial "
                         "verification or in service");
             return false;
         }
         break;
     }
-    if (bands(spec.standard, spec.accuracyClass, spec.accuracy).isEmpty()) {
+    if (bands(choice.standard, choice.accuracyClass, choice.accuracy).isEmpty()) {
         *error = tr("%1 has no tolerances for class %2")
-                     .arg(spec.standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
-                                                              : QStringLiteral("OIML R 76"),
-                          classKey(spec.accuracyClass));
+                     .arg(choice.standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
+                                                                : QStringLiteral("OIML R 76"),
+                          classKey(choice.accuracyClass));
         return false;
     }
     return true;
 }
 
-bool Tolerances::forLoad(const ToleranceSpec &spec, qint64 loadCounts, qint64 divisionCounts,
+bool Tolerances::forLoad(const ToleranceChoice &choice, qint64 loadCounts, qint64 divisionCounts,
                          double *toleranceCounts, QString *error)
 {
-    if (!check(spec, error))
+    if (!check(choice, error))
         return false;
     if (divisionCounts <= 0) {
         *error = tr("the division (e) is %1: a tolerance needs a division above zero")
@@ -109,12 +109,13 @@ bool Tolerances::forLoad(const ToleranceSpec &spec, qint64 loadCounts, qint64 di
         *error = tr("a test load below zero has no tolerance");
         return false;
     }
-    if (spec.standard == TestStandard::Custom) {
-        *toleranceCounts = spec.customPercent > 0 ? double(loadCounts) * spec.customPercent / 100.0
-                                                  : spec.customDivisions * double(divisionCounts);
+    if (choice.standard == TestStandard::Custom) {
+        *toleranceCounts = choice.customPercent > 0
+                               ? double(loadCounts) * choice.customPercent / 100.0
+                               : choice.customDivisions * double(divisionCounts);
         return true;
     }
-    for (const ToleranceBand &b : bands(spec.standard, spec.accuracyClass, spec.accuracy)) {
+    for (const ToleranceBand &b : bands(choice.standard, choice.accuracyClass, choice.accuracy)) {
         // Exact: the band's limit in counts against the load in counts.
         if (b.upToDivisions < 0 || loadCounts <= b.upToDivisions * divisionCounts) {
             *toleranceCounts = b.halfDivisions * double(divisionCounts) / 2.0;
@@ -124,15 +125,15 @@ bool Tolerances::forLoad(const ToleranceSpec &spec, qint64 loadCounts, qint64 di
     *error = tr("a load of %1 divisions is beyond the table of class %2 (an instrument of this "
                 "class has fewer divisions)")
                  .arg(double(loadCounts) / double(divisionCounts))
-                 .arg(classKey(spec.accuracyClass));
+                 .arg(classKey(choice.accuracyClass));
     return false;
 }
 
-bool Tolerances::repeatabilityLimit(const ToleranceSpec &spec, qint64 loadCounts,
+bool Tolerances::repeatabilityLimit(const ToleranceChoice &choice, qint64 loadCounts,
                                     qint64 divisionCounts, double *limitCounts, QString *error)
 {
-    ToleranceSpec judged = spec;
-    if (spec.standard == TestStandard::Hb44 && check(spec, error))
+    ToleranceChoice judged = choice;
+    if (choice.standard == TestStandard::Hb44 && check(choice, error))
         judged.accuracy = Accuracy::Maintenance;
     return forLoad(judged, loadCounts, divisionCounts, limitCounts, error);
 }
@@ -197,14 +198,14 @@ bool Tolerances::parseAccuracy(const QString &text, Accuracy *accuracy)
     return false;
 }
 
-QString Tolerances::title(const ToleranceSpec &spec)
+QString Tolerances::title(const ToleranceChoice &choice)
 {
-    if (spec.standard == TestStandard::Custom)
-        return spec.customPercent > 0
-                   ? tr("custom tolerance, +-%1 % of the load").arg(spec.customPercent)
-                   : tr("custom tolerance, +-%1 d").arg(spec.customDivisions);
+    if (choice.standard == TestStandard::Custom)
+        return choice.customPercent > 0
+                   ? tr("custom tolerance, +-%1 % of the load").arg(choice.customPercent)
+                   : tr("custom tolerance, +-%1 d").arg(choice.customDivisions);
     QString accuracy;
-    switch (spec.accuracy) {
+    switch (choice.accuracy) {
     case Accuracy::Initial:
         accuracy = tr("initial verification");
         break;
@@ -218,7 +219,7 @@ QString Tolerances::title(const ToleranceSpec &spec)
         accuracy = tr("maintenance");
         break;
     }
-    const QString standard = spec.standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
-                                                                 : QStringLiteral("OIML R 76");
-    return tr("%1 class %2, %3").arg(standard, classKey(spec.accuracyClass), accuracy);
+    const QString standard = choice.standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
+                                                                   : QStringLiteral("OIML R 76");
+    return tr("%1 class %2, %3").arg(standard, classKey(choice.accuracyClass), accuracy);
 }

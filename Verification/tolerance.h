@@ -23,7 +23,7 @@ enum class AccuracyClass { I, II, III, IIII };
 // Handbook 44; a custom tolerance has none.
 enum class Accuracy { Initial, InService, Acceptance, Maintenance };
 
-struct ToleranceSpec
+struct ToleranceChoice
 {
     TestStandard standard = TestStandard::OimlR76;
     AccuracyClass accuracyClass = AccuracyClass::III;
@@ -53,19 +53,19 @@ public:
 
     // Whether the specification names a table or a sound custom tolerance;
     // *error says what is wrong otherwise.
-    static bool check(const ToleranceSpec &spec, QString *error);
+    static bool check(const ToleranceChoice &choice, QString *error);
 
     // The tolerance (+-, in raw counts) for a load of loadCounts judged with a
     // division of divisionCounts. False with *error for a negative load, a
     // division of zero or less, or a specification check() refuses.
-    static bool forLoad(const ToleranceSpec &spec, qint64 loadCounts, qint64 divisionCounts,
+    static bool forLoad(const ToleranceChoice &choice, qint64 loadCounts, qint64 divisionCounts,
                         double *toleranceCounts, QString *error);
 
     // How far repeated weighings of one load may spread (largest minus
     // smallest indication): OIML R 76 the maximum permissible error for the
     // load, Handbook 44 the maintenance tolerance (also on acceptance), custom
     // the tolerance.
-    static bool repeatabilityLimit(const ToleranceSpec &spec, qint64 loadCounts,
+    static bool repeatabilityLimit(const ToleranceChoice &choice, qint64 loadCounts,
                                    qint64 divisionCounts, double *limitCounts, QString *error);
 
     // Texts as zeltctl takes and prints them: "oiml-r76", "hb44", "custom";
@@ -81,5 +81,5 @@ public:
 
     // "OIML R 76 class III, initial verification", "Handbook 44 class III,
     // maintenance", "custom +-0.1 % of load"; translated.
-    static QString title(const ToleranceSpec &spec);
+    static QString title(const ToleranceChoice &choice);
 };

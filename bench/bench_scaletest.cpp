@@ -104,7 +104,7 @@ RunFigures runTest(sim::InstrumentModel &model, const LinkSettings &link, const 
     QString error;
     const QVector<PlanPoint> plan =
         TestPlans::build(ranges, TestPlans::suggestedLoads(ranges), PlanOptions());
-    if (!test.begin(ToleranceSpec(), ranges, plan, capture, &error)) {
+    if (!test.begin(ToleranceChoice(), ranges, plan, capture, &error)) {
         fprintf(stderr, "%s\n", qPrintable(error));
         return f;
     }

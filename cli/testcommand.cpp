@@ -19,29 +19,29 @@ constexpr int DefaultSettleMs = 1000;
 constexpr int DefaultPointTimeoutS = 60;
 
 // "0.1%" or "2d": the custom tolerance.
-bool parseCustomTolerance(const QString &text, ToleranceSpec *spec)
+bool parseCustomTolerance(const QString &text, ToleranceChoice *choice)
 {
     const QString t = text.trimmed().toLower();
     bool ok = false;
     if (t.endsWith(QLatin1Char('%')))
-        spec->customPercent = t.chopped(1).toDouble(&ok);
+        choice->customPercent = t.chopped(1).toDouble(&ok);
     else if (t.endsWith(QLatin1Char('d')) || t.endsWith(QLatin1Char('e')))
-        spec->customDivisions = t.chopped(1).toDouble(&ok);
+        choice->customDivisions = t.chopped(1).toDouble(&ok);
     return ok;
 }
 
 } // namespace
 
-bool Zeltctl::readTestSpec(ToleranceSpec *spec, QString *error) const
+bool Zeltctl::readTestSpec(ToleranceChoice *choice, QString *error) const
 {
     const QCommandLineParser &p = m_parser;
-    if (p.isSet("standard") && !Tolerances::parseStandard(p.value("standard"), &spec->standard)) {
+    if (p.isSet("standard") && !Tolerances::parseStandard(p.value("standard"), &choice->standard)) {
         *error = QStringLiteral("--standard %1: expected oiml-r76, hb44 or custom")
                      .arg(p.value("standard"));
         return false;
     }
-    if (spec->standard == TestStandard::Custom) {
-        if (!p.isSet("tolerance") || !parseCustomTolerance(p.value("tolerance"), spec)) {
+    if (choice->standard == TestStandard::Custom) {
+        if (!p.isSet("tolerance") || !parseCustomTolerance(p.value("tolerance"), choice)) {
             *error = QStringLiteral("--standard custom takes --tolerance P% or --tolerance Nd");
             return false;
         }
@@ -49,33 +49,33 @@ bool Zeltctl::readTestSpec(ToleranceSpec *spec, QString *error) const
             *error = QStringLiteral("--class and --accuracy belong to oiml-r76 and hb44");
             return false;
         }
-        return Tolerances::check(*spec, error);
+        return Tolerances::check(*choice, error);
     }
     if (p.isSet("tolerance")) {
         *error = QStringLiteral("--tolerance belongs to --standard custom");
         return false;
     }
-    if (p.isSet("class") && !Tolerances::parseClass(p.value("class"), &spec->accuracyClass)) {
+    if (p.isSet("class") && !Tolerances::parseClass(p.value("class"), &choice->accuracyClass)) {
         *error = QStringLiteral("--class %1: expected I, II, III or IIII").arg(p.value("class"));
         return false;
     }
-    spec->accuracy =
-        spec->standard == TestStandard::Hb44 ? Accuracy::Maintenance : Accuracy::Initial;
-    if (p.isSet("accuracy") && !Tolerances::parseAccuracy(p.value("accuracy"), &spec->accuracy)) {
+    choice->accuracy =
+        choice->standard == TestStandard::Hb44 ? Accuracy::Maintenance : Accuracy::Initial;
+    if (p.isSet("accuracy") && !Tolerances::parseAccuracy(p.value("accuracy"), &choice->accuracy)) {
         *error =
             QStringLiteral("--accuracy %1: expected initial, in-service, acceptance or maintenance")
                 .arg(p.value("accuracy"));
         return false;
     }
-    return Tolerances::check(*spec, error);
+    return Tolerances::check(*choice, error);
 }
 
 int Zeltctl::cmdTest()
 {
     const QCommandLineParser &p = m_parser;
-    ToleranceSpec spec;
+    ToleranceChoice choice;
     QString error;
-    if (!readTestSpec(&spec, &error))
+    if (!readTestSpec(&choice, &error))
         return usageError(error);
     int pollMs = DefaultTestPollMs, timeoutS = DefaultPointTimeoutS, corners = 0;
     CaptureSettings capture;
@@ -141,11 +141,11 @@ int Zeltctl::cmdTest()
     test.setPhase(phase);
     test.setTestWeights(p.value("weights").simplified());
     test.setAutomatic(automatic);
-    if (!test.begin(spec, ranges, plan, capture, &error)) {
+    if (!test.begin(choice, ranges, plan, capture, &error)) {
         disconnectInstrument();
         return usageError(error);
     }
-    m_s.err << Tolerances::title(spec) << ", " << plan.size() << " points\n";
+    m_s.err << Tolerances::title(choice) << ", " << plan.size() << " points\n";
     m_s.err.flush();
 
     LinkSettings base = m_link;

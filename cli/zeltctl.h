@@ -17,7 +17,7 @@ struct FleetHost;
 struct RegisterSpan;
 struct ScanPlan;
 class ExelToWrite;
-struct ToleranceSpec;
+struct ToleranceChoice;
 struct RowCheck;
 struct RowCheckTexts;
 
@@ -60,7 +60,7 @@ private:
     void runFleet(FleetRun *fleet, const QString &label);
     int cmdScan(); // scancommand.cpp
     int cmdTest(); // testcommand.cpp
-    bool readTestSpec(ToleranceSpec *spec, QString *error) const;
+    bool readTestSpec(ToleranceChoice *choice, QString *error) const;
     bool readScanPlan(ScanPlan *plan, QString *error) const;
     void printProblems(const QStringList &problems, const QString &noun);
 

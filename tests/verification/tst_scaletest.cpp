@@ -54,9 +54,9 @@ ScaleRanges kgRanges()
     return r;
 }
 
-ToleranceSpec classIII()
+ToleranceChoice classIII()
 {
-    return ToleranceSpec(); // OIML R 76, class III, initial verification
+    return ToleranceChoice(); // OIML R 76, class III, initial verification
 }
 
 // Runs the whole test: places each point's load, arms, polls until the point
@@ -293,7 +293,7 @@ void TstScaleTest::badPlansAreRefusedBeforeTheFirstWeight()
     QFETCH(QString, says);
     ScaleRanges r = kgRanges();
     r.ranges[0].division = division;
-    ToleranceSpec s = classIII();
+    ToleranceChoice s = classIII();
     s.accuracyClass = AccuracyClass(accuracyClass);
     ScaleTest test;
     QString error;

@@ -76,9 +76,9 @@ const Published PublishedTables[] = {
      {{50, 0.5}, {200, 1.0}, {400, 1.5}, {-1, 2.5}}},
 };
 
-ToleranceSpec spec(TestStandard s, AccuracyClass c, Accuracy a)
+ToleranceChoice choice(TestStandard s, AccuracyClass c, Accuracy a)
 {
-    ToleranceSpec t;
+    ToleranceChoice t;
     t.standard = s;
     t.accuracyClass = c;
     t.accuracy = a;
@@ -150,7 +150,7 @@ void TstTolerance::tableBoundaries()
     QFETCH(double, expected);
     double tolerance = -1;
     QString error;
-    const bool ok = Tolerances::forLoad(spec(standard, accuracyClass, accuracy), load, division,
+    const bool ok = Tolerances::forLoad(choice(standard, accuracyClass, accuracy), load, division,
                                         &tolerance, &error);
     if (expected < 0) {
         QVERIFY2(!ok, qPrintable(QString::number(tolerance)));
@@ -201,7 +201,7 @@ void TstTolerance::refusedSpecifications()
     QFETCH(QString, says);
     double tolerance = -1;
     QString error;
-    QVERIFY(!Tolerances::forLoad(spec(standard, accuracyClass, accuracy), load, division,
+    QVERIFY(!Tolerances::forLoad(choice(standard, accuracyClass, accuracy), load, division,
                                  &tolerance, &error));
     QVERIFY2(error.contains(says), qPrintable(error));
     QCOMPARE(tolerance, -1.0);
@@ -209,7 +209,7 @@ void TstTolerance::refusedSpecifications()
 
 void TstTolerance::customTolerances()
 {
-    ToleranceSpec percent;
+    ToleranceChoice percent;
     percent.standard = TestStandard::Custom;
     percent.customPercent = 0.1;
     double t = 0;
@@ -219,22 +219,22 @@ void TstTolerance::customTolerances()
     QVERIFY(Tolerances::forLoad(percent, 0, 5, &t, &error));
     QCOMPARE(t, 0.0);
 
-    ToleranceSpec divisions;
+    ToleranceChoice divisions;
     divisions.standard = TestStandard::Custom;
     divisions.customDivisions = 2;
     QVERIFY(Tolerances::forLoad(divisions, 50000, 5, &t, &error));
     QCOMPARE(t, 10.0);
 
     // Neither, both, or out of reason: refused.
-    ToleranceSpec none;
+    ToleranceChoice none;
     none.standard = TestStandard::Custom;
-    ToleranceSpec both = divisions;
+    ToleranceChoice both = divisions;
     both.customPercent = 1;
-    ToleranceSpec huge = percent;
+    ToleranceChoice huge = percent;
     huge.customPercent = 150;
-    ToleranceSpec notANumber = percent;
+    ToleranceChoice notANumber = percent;
     notANumber.customPercent = std::numeric_limits<double>::quiet_NaN();
-    for (const ToleranceSpec &s : {none, both, huge, notANumber}) {
+    for (const ToleranceChoice &s : {none, both, huge, notANumber}) {
         error.clear();
         QVERIFY(!Tolerances::check(s, &error));
         QVERIFY(error.contains(QStringLiteral("custom tolerance")));
@@ -245,15 +245,15 @@ void TstTolerance::repeatabilityOfHandbook44IsTheMaintenanceTolerance()
 {
     double limit = 0, tolerance = 0;
     QString error;
-    const ToleranceSpec acceptance =
-        spec(TestStandard::Hb44, AccuracyClass::III, Accuracy::Acceptance);
+    const ToleranceChoice acceptance =
+        choice(TestStandard::Hb44, AccuracyClass::III, Accuracy::Acceptance);
     QVERIFY(Tolerances::forLoad(acceptance, 3000, 1, &tolerance, &error));
     QVERIFY(Tolerances::repeatabilityLimit(acceptance, 3000, 1, &limit, &error));
     QCOMPARE(tolerance, 1.5);
     QCOMPARE(limit, 3.0);
     // OIML: the maximum permissible error of the accuracy chosen.
-    const ToleranceSpec initial =
-        spec(TestStandard::OimlR76, AccuracyClass::III, Accuracy::Initial);
+    const ToleranceChoice initial =
+        choice(TestStandard::OimlR76, AccuracyClass::III, Accuracy::Initial);
     QVERIFY(Tolerances::repeatabilityLimit(initial, 3000, 1, &limit, &error));
     QCOMPARE(limit, 1.5);
 }
@@ -325,7 +325,8 @@ void TstTolerance::aLoadIsJudgedInItsRange()
     for (const auto &d : divisions)
         QCOMPARE(r.divisionOf(d.first), d.second);
     // 500.0 kg: 1000 e of 0.5 kg, +-1 e; 600.0 kg: 600 e of 1 kg, +-1 e.
-    const ToleranceSpec iii = spec(TestStandard::OimlR76, AccuracyClass::III, Accuracy::Initial);
+    const ToleranceChoice iii =
+        choice(TestStandard::OimlR76, AccuracyClass::III, Accuracy::Initial);
     double t = 0;
     QString error;
     QVERIFY(Tolerances::forLoad(iii, 5000, r.divisionOf(5000), &t, &error));
