@@ -1,4 +1,5 @@
 #include "maininterface.h"
+#include "nicescale.h"
 #include "timeaxisitem.h"
 #include "ui_maininterface.h"
 
@@ -17,11 +18,11 @@
 #include <QSaveFile>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QSplineSeries>
-#include <QtCharts/QValueAxis>
 
 #include <algorithm>
 #include <cstring>
@@ -76,7 +77,7 @@ MainInterface::MainInterface(QWidget *parent) : PageBase(parent), ui(new Ui::Mai
         m_chart[i] = new QChart;
         m_series[i] = new QSplineSeries;
         m_timeAxis[i] = new QDateTimeAxis;
-        m_valueAxis[i] = new QValueAxis;
+        m_valueAxis[i] = new QCategoryAxis;
         setUpChart(i);
         m_chart[i]->setBackgroundBrush(QColor(255, 255, 255));
     }
@@ -102,8 +103,8 @@ void MainInterface::setUpChart(int curve)
     timeAxis->setGridLineVisible(false);
     timeAxis->setLinePen(pen);
 
-    QValueAxis *valueAxis = m_valueAxis[curve];
-    valueAxis->setTickCount(6);
+    QCategoryAxis *valueAxis = m_valueAxis[curve];
+    valueAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     valueAxis->setGridLineColor(Qt::darkBlue);
     valueAxis->setGridLineVisible(false);
     valueAxis->setLinePen(pen);
@@ -227,7 +228,7 @@ void MainInterface::setMonitorParam(int curve, int code)
     const QString name = quantityName(code);
     m_unitText = quantityUnit(code);
 
-    m_timeAxis[curve]->setTitleText(tr("Real Time/s"));
+    m_timeAxis[curve]->setTitleText(tr("Time (hh:mm:ss)"));
     // AD codes have no unit: their title is the name followed by a space.
     const bool adCode = gu8_DigSensorsType != 0 && code >= SensorSignal;
     const QString title = adCode ? QStringLiteral("%1 %2") : QStringLiteral("%1/%2");
@@ -268,9 +269,29 @@ void MainInterface::rescaleY(int curve, double value)
     m_minByKind[kind] = std::min(m_minByKind[kind], value);
     m_maxByKind[kind] = std::max(m_maxByKind[kind], value);
     if (m_minByKind[kind] == 0.0 && m_maxByKind[kind] == 0.0)
-        m_valueAxis[curve]->setRange(0.0, 15.0);
+        showValueRange(curve, 0.0, 15.0);
     else
-        m_valueAxis[curve]->setRange(1.5 * m_minByKind[kind], 1.5 * m_maxByKind[kind]);
+        showValueRange(curve, 1.5 * m_minByKind[kind], 1.5 * m_maxByKind[kind]);
+}
+
+// The range changes seldom (it only widens), so the ticks are rebuilt only
+// when it does.
+void MainInterface::showValueRange(int curve, double lo, double hi)
+{
+    if (lo == m_shownLo[curve] && hi == m_shownHi[curve])
+        return;
+    m_shownLo[curve] = lo;
+    m_shownHi[curve] = hi;
+    const NiceScale scale = niceScale(lo, hi);
+    QCategoryAxis *axis = m_valueAxis[curve];
+    const QStringList old = axis->categoriesLabels();
+    for (const QString &label : old)
+        axis->remove(label);
+    axis->setRange(scale.min, scale.max);
+    axis->setStartValue(scale.min);
+    const QStringList labels = scale.labels();
+    for (int i = 0; i < labels.size(); ++i)
+        axis->append(labels[i], scale.tick(i));
 }
 
 void MainInterface::updateDraw()

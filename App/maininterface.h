@@ -11,8 +11,8 @@ namespace QtCharts {
 class QChart;
 class QChartView;
 class QDateTimeAxis;
+class QCategoryAxis;
 class QSplineSeries;
-class QValueAxis;
 } // namespace QtCharts
 
 class QComboBox;
@@ -49,7 +49,8 @@ public:
     void clearCurve(int curve);
     // The value of the quantity in the mirror the last poll filled.
     double sampleValue(int code) const;
-    // Widens the y range of the curve so that it holds value.
+    // Widens the y range of the curve so that it holds value; the axis shows
+    // that range rounded out to its nearest round ticks.
     void rescaleY(int curve, double value);
     // Adds the sample taken at now to each running curve.
     void updateDraw(const QDateTime &now);
@@ -98,6 +99,7 @@ private:
     void togglePause(int curve);
     void pickQuantity(int curve, int index);
     void dropHiddenPoints(int curve, qint64 nowMs);
+    void showValueRange(int curve, double lo, double hi);
     QtCharts::QChartView *chartView(int curve) const;
     QComboBox *comboBox(int curve) const;
     QPushButton *pauseButton(int curve) const;
@@ -106,7 +108,9 @@ private:
     QtCharts::QChart *m_chart[CurveCount] = {};
     QtCharts::QSplineSeries *m_series[CurveCount] = {};
     QtCharts::QDateTimeAxis *m_timeAxis[CurveCount] = {};
-    QtCharts::QValueAxis *m_valueAxis[CurveCount] = {};
+    // A value axis whose tick labels the page writes itself: round numbers,
+    // never "-0.0".
+    QtCharts::QCategoryAxis *m_valueAxis[CurveCount] = {};
     int m_running[CurveCount] = {1, 1};
     int m_comboIndex[CurveCount] = {0, 0};
     int m_monitorParam[CurveCount] = {0, 0};
@@ -121,6 +125,9 @@ private:
     double m_minByKind[6] = {};
     // Where each curve's x range was last made to end, in ms since the epoch.
     qint64 m_rangeEndMs[CurveCount] = {-1, -1};
+    // The value range each curve's axis was last rounded out from.
+    double m_shownLo[CurveCount] = {1.0, 1.0};
+    double m_shownHi[CurveCount] = {-1.0, -1.0};
     bool m_trimming = true;
     // The window is wide enough for the panels side by side.
     bool m_sideBySide = false;

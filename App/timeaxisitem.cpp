@@ -102,11 +102,13 @@ void TimeAxisItem::reserveRoom()
     qreal overhang = 0.0;
     for (const QAbstractAxis *axis : m_chart->axes(Qt::Vertical)) {
         if (axis->isVisible() && axis->labelsVisible())
-            overhang = std::max(overhang, (QFontMetricsF(axis->labelsFont()).height() + 2 * TextMargin) / 2);
+            overhang = std::max(overhang,
+                                (QFontMetricsF(axis->labelsFont()).height() + 2 * TextMargin) / 2);
     }
     height = std::max(height - overhang, 0.0);
     const QString widest = QDateTime(QDate(2000, 1, 1), QTime(0, 0)).toString(m_axis->format());
-    const qreal halfLabel = QFontMetricsF(m_axis->labelsFont()).horizontalAdvance(widest) / 2 + TextMargin;
+    const qreal halfLabel =
+        QFontMetricsF(m_axis->labelsFont()).horizontalAdvance(widest) / 2 + TextMargin;
     m_reserved = QMargins(0, 0, int(std::ceil(halfLabel)), int(std::ceil(height)));
     m_chart->setMargins(margins + m_reserved);
 }
@@ -147,23 +149,35 @@ QRectF TimeAxisItem::boundingRect() const
                   m_reserved.bottom() + 4.0);
 }
 
+QVector<qint64> TimeAxisItem::ticks() const
+{
+    QVector<qint64> times;
+    if (m_maxMs <= m_minMs)
+        return times;
+    // The first whole step at or after the start; the zone's offset from UTC
+    // is whole minutes, so whole steps of UTC are whole steps of local time.
+    qint64 at = m_minMs / TickStepMs * TickStepMs;
+    if (at < m_minMs)
+        at += TickStepMs;
+    for (; at <= m_maxMs; at += TickStepMs)
+        times.append(at);
+    return times;
+}
+
 QStringList TimeAxisItem::labels() const
 {
     QStringList texts;
-    const int ticks = m_axis->tickCount();
-    if (m_maxMs <= m_minMs || ticks < 2)
-        return texts;
-    for (int i = 0; i < ticks; ++i) {
-        // Whole milliseconds, cut as the chart's own axis cuts them.
-        const qint64 at = qint64(m_minMs + i * double(m_maxMs - m_minMs) / (ticks - 1));
+    for (qint64 at : ticks())
         texts << QDateTime::fromMSecsSinceEpoch(at).toString(m_axis->format());
-    }
     return texts;
 }
 
 qreal TimeAxisItem::tickX(int i) const
 {
-    return m_plot.left() + i * m_plot.width() / (m_axis->tickCount() - 1);
+    const QVector<qint64> times = ticks();
+    if (i < 0 || i >= times.size())
+        return m_plot.left();
+    return m_plot.left() + double(times[i] - m_minMs) * m_plot.width() / double(m_maxMs - m_minMs);
 }
 
 const QStaticText &TimeAxisItem::labelText(const QString &text)
@@ -189,25 +203,32 @@ void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
         return;
     const qreal top = m_plot.bottom();
     const QStringList texts = labels();
+    QVector<qreal> xs;
+    for (int i = 0; i < texts.size(); ++i)
+        xs.append(tickX(i));
     if (m_axis->isLineVisible()) {
         painter->setPen(m_axis->linePen());
         painter->drawLine(QPointF(m_plot.left(), top), QPointF(m_plot.right(), top));
-        for (int i = 0; i < texts.size(); ++i)
-            painter->drawLine(QPointF(tickX(i), top), QPointF(tickX(i), top + LabelPadding));
+        for (qreal x : xs)
+            painter->drawLine(QPointF(x, top), QPointF(x, top + LabelPadding));
     }
 
-    if (m_axis->labelsVisible()) {
+    if (m_axis->labelsVisible() && !texts.isEmpty()) {
         painter->setFont(settled(m_axis->labelsFont()));
         painter->setPen(QPen(m_axis->labelsBrush().color()));
         const qreal y = top + LabelPadding + TextMargin;
-        // Each label may take its share of the chart's width, as the chart's own
-        // axes allow, less the padding on either side.
-        const QMargins outside = m_chart->margins() - m_reserved;
-        const qreal width = m_chart->size().width() - outside.left() - outside.right();
-        const qreal room = width / texts.size() - 2 * LabelPadding;
+        // Each label may take its share of the plot's width, less the padding
+        // on either side.
+        const qreal room =
+            m_plot.width() * TickStepMs / double(m_maxMs - m_minMs) - 2 * LabelPadding;
         for (int i = 0; i < texts.size(); ++i) {
             const QStaticText &text = labelText(fitted(texts[i], m_axis->labelsFont(), room));
-            const qreal x = std::round(tickX(i) - text.size().width() / 2);
+            const qreal x = std::round(xs[i] - text.size().width() / 2);
+            // A label that would run under the y axis's labels, or past the
+            // room kept on the right, waits until it is whole inside.
+            if (x < m_plot.left() - LabelPadding ||
+                x + text.size().width() > m_plot.right() + m_reserved.right())
+                continue;
             painter->drawStaticText(QPointF(x, std::round(y)), text);
         }
     }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QStaticText>
 #include <QStringList>
+#include <QVector>
 
 namespace QtCharts {
 class QChart;
@@ -14,11 +15,11 @@ class QDateTimeAxis;
 
 // Draws a chart's date-time x axis under its plot area: the line and tick marks
 // in the axis's pen, the tick labels in its format, font and colour, and its
-// title. Qt Charts re-lays its own axis out as rich text on every range change,
-// label by label, which costs far more than the rest of a live curve's sample;
-// this item only notes the new range and repaints. The axis itself stays the
-// series' x axis and holds every setting; it is hidden, and the chart keeps
-// the room it would take free for this item.
+// title. The axis's tick count is not used: ticks stand on round clock times. Qt Charts re-lays its
+// own axis out as rich text on every range change, label by label, which costs far more than the
+// rest of a live curve's sample; this item only notes the new range and repaints. The axis itself
+// stays the series' x axis and holds every setting; it is hidden, and the chart keeps the room it
+// would take free for this item.
 class TimeAxisItem : public QGraphicsObject
 {
     Q_OBJECT
@@ -29,7 +30,13 @@ public:
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
-    // The tick labels the axis shows now, left to right.
+    // Ticks stand on every whole TickStepMs of the clock (10:00:00, 10:00:10,
+    // ...), so that their labels read round and move with the curve.
+    static constexpr qint64 TickStepMs = 10 * 1000;
+
+    // The times of the ticks within the range, in ms since the epoch, left to right.
+    QVector<qint64> ticks() const;
+    // The tick labels, left to right, one per tick.
     QStringList labels() const;
     // Where tick i stands, in chart coordinates.
     qreal tickX(int i) const;

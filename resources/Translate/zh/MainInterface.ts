@@ -95,8 +95,8 @@
     </message>
     <message>
         <location filename="../../../App/maininterface.cpp" line="182"/>
-        <source>Real Time/s</source>
-        <translation>实时时间/s</translation>
+        <source>Time (hh:mm:ss)</source>
+        <translation>时间 (时:分:秒)</translation>
     </message>
     <message>
         <source>Save Data</source>
