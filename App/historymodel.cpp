@@ -1,6 +1,7 @@
 #include "historymodel.h"
 
 #include "Dialog/languagefont.h"
+#include "Modbus/paramshown.h"
 #include "entrytext.h"
 #include "servicerecord.h"
 #include "sharedreader.h"
@@ -71,16 +72,27 @@ QString HistoryModel::kindName(ServiceEntry::Kind kind)
     switch (kind) {
     case ServiceEntry::Change:
         return tr("change");
+    // The record's own words, as the command line prints them.
     case ServiceEntry::Connect:
-        return tr("connected");
+        return tr("connect");
     case ServiceEntry::Disconnect:
-        return tr("disconnected");
+        return tr("disconnect");
     case ServiceEntry::Backup:
         return tr("backup");
     case ServiceEntry::Test:
-        return tr("scale test");
+        return tr("test");
     }
     return KindText(kind);
+}
+
+QString HistoryModel::shownTime(const ServiceEntry &e)
+{
+    // A time of this computer's zone reads without its offset; one entered
+    // in another zone keeps it (the tooltip and the exports always do).
+    const QDateTime here = e.timeUtc.toLocalTime();
+    if (here.offsetFromUtc() == e.utcOffsetSeconds)
+        return here.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return EntryLocalTime(e);
 }
 
 QString HistoryModel::columnTitle(int column)
@@ -146,6 +158,10 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     const ServiceEntry &e = m_rows.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        if (index.column() == TimeColumn)
+            return shownTime(e);
+        if (index.column() == SourceColumn)
+            return ReadableSource(e.source, gu32_Language == 1);
         return cellText(e, index.column());
     case Qt::ToolTipRole:
         if (index.column() == ChangeColumn && !e.newRaw.isEmpty())
@@ -155,7 +171,8 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
                 .arg(e.oldRaw, e.newRaw);
         if (index.column() == OutcomeColumn && !e.detail.isEmpty())
             return e.detail;
-        return QVariant();
+        // A cell cut short by its column is read whole under the pointer.
+        return cellText(e, index.column());
     case Qt::ForegroundRole:
         return isFailure(e.outcome) ? QVariant(QBrush(Qt::red)) : QVariant();
     default:

@@ -46,6 +46,8 @@ public:
     // A cell as the table shows it; the parameter in the language in use.
     static QString cellText(const ServiceEntry &entry, int column);
     static QString columnTitle(int column);
+    // The time column's text: without the offset when it is this computer's.
+    static QString shownTime(const ServiceEntry &entry);
     static QString outcomeName(ServiceEntry::Outcome outcome);
     static QString kindName(ServiceEntry::Kind kind);
 

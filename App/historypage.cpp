@@ -9,13 +9,14 @@
 #include "workbook.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
-#include <QGridLayout>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,9 +27,17 @@
 #include <QTableView>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ExportPageSize = 1000;
+// Room a cell keeps either side of its text.
+constexpr int CellPadding = 10;
+// The widest serial number an instrument reports, and the widest time stamp
+// (a time of this computer's zone is shown without its offset).
+const char WidestSerial[] = "ZT20261105001-000000A3B4C1";
+const char WidestTime[] = "2026-12-08 23:59:59";
 
 const ServiceEntry::Outcome FilterOutcomes[] = {
     ServiceEntry::Written,  ServiceEntry::Refused,         ServiceEntry::TimedOut,
@@ -106,35 +115,51 @@ void HistoryPage::buildForm()
     m_view->setAlternatingRowColors(true);
     m_view->setWordWrap(false);
     m_view->verticalHeader()->hide();
+    m_view->setTextElideMode(Qt::ElideMiddle);
     m_view->horizontalHeader()->setStretchLastSection(true);
-    // Time, instrument, parameter, old -> new, source, outcome; user@host takes the rest.
-    const int widths[] = {150, 210, 150, 150, 280, 110};
-    for (int c = 0; c < int(sizeof widths / sizeof widths[0]); ++c)
-        m_view->setColumnWidth(c, widths[c]);
+    m_emptyHint = new QLabel(m_view->viewport());
+    m_emptyHint->setObjectName(QStringLiteral("LabelHistoryEmpty"));
+    m_emptyHint->setAlignment(Qt::AlignCenter);
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setStyleSheet(QStringLiteral("color: rgb(90, 90, 90);"));
+    m_view->viewport()->installEventFilter(this);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &HistoryPage::showEmptyHint);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &HistoryPage::showEmptyHint);
 
-    auto *grid = new QGridLayout(this);
-    grid->addWidget(m_serialLabel, 0, 0);
-    grid->addWidget(m_serial, 0, 1);
-    grid->addWidget(m_paramLabel, 0, 2);
-    grid->addWidget(m_param, 0, 3);
-    grid->addWidget(m_sourceLabel, 0, 4);
-    grid->addWidget(m_source, 0, 5);
-    grid->addWidget(m_outcomeLabel, 0, 6);
-    grid->addWidget(m_outcome, 0, 7);
-    grid->addWidget(m_fromCheck, 1, 0);
-    grid->addWidget(m_from, 1, 1);
-    grid->addWidget(m_toCheck, 1, 2);
-    grid->addWidget(m_to, 1, 3);
-    // The buttons keep a row of their own: beside the dates they were cut short.
-    grid->addWidget(m_sharedCheck, 1, 4, 1, 4);
+    // Two rows of filters: the texts to look for, then the outcome and days;
+    // the buttons keep a row of their own, beside the dates they were cut short.
+    auto *page = new QVBoxLayout(this);
+    auto *texts = new QHBoxLayout;
+    texts->addWidget(m_serialLabel);
+    texts->addWidget(m_serial);
+    texts->addSpacing(8);
+    texts->addWidget(m_paramLabel);
+    texts->addWidget(m_param, 1);
+    texts->addSpacing(8);
+    texts->addWidget(m_sourceLabel);
+    texts->addWidget(m_source, 1);
+    page->addLayout(texts);
+    auto *choices = new QHBoxLayout;
+    choices->addWidget(m_outcomeLabel);
+    choices->addWidget(m_outcome);
+    choices->addSpacing(16);
+    choices->addWidget(m_fromCheck);
+    choices->addWidget(m_from);
+    choices->addSpacing(8);
+    choices->addWidget(m_toCheck);
+    choices->addWidget(m_to);
+    choices->addSpacing(16);
+    choices->addWidget(m_sharedCheck);
+    choices->addStretch(1);
+    page->addLayout(choices);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton *button : {m_refresh, m_verify, m_exportCsv, m_exportExcel})
         buttons->addWidget(button);
-    grid->addLayout(buttons, 2, 0, 1, 8);
-    grid->addWidget(m_status, 3, 0, 1, 8);
-    grid->addWidget(m_view, 4, 0, 1, 8);
-    grid->setRowStretch(4, 1);
+    page->addLayout(buttons);
+    page->addWidget(m_status);
+    page->addWidget(m_view, 1);
+    m_outcome->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     for (QLineEdit *edit : {m_serial, m_param, m_source})
         connect(edit, &QLineEdit::editingFinished, this, &HistoryPage::refresh);
@@ -175,6 +200,93 @@ void HistoryPage::retranslate()
     m_exportExcel->setText(tr("Export Excel…"));
     m_sharedCheck->setText(tr("Shared (all computers)"));
     m_model->retranslate();
+    // A whole serial number fits the instrument filter.
+    m_serial->ensurePolished();
+    const QFontMetrics metrics(m_serial->font());
+    m_serial->setMinimumWidth(metrics.horizontalAdvance(QLatin1String(WidestSerial)) +
+                              2 * CellPadding);
+    fitColumns();
+    showEmptyHint();
+}
+
+void HistoryPage::fitColumns()
+{
+    m_view->ensurePolished();
+    const QFontMetrics metrics(m_view->font());
+    const QHeaderView *header = m_view->horizontalHeader();
+    const auto fit = [&](int column, int textWidth) {
+        // The view's own measure covers the rows it has; the samples cover
+        // the widest text any row may bring.
+        const int shown = static_cast<const QAbstractItemView *>(m_view)->sizeHintForColumn(column);
+        m_view->setColumnWidth(column, std::max({textWidth + 2 * CellPadding, shown,
+                                                 header->sectionSizeHint(column)}));
+    };
+    int outcomeWidth = 0;
+    for (ServiceEntry::Outcome outcome : FilterOutcomes) {
+        // The long outcome of an ended program is read whole in its tooltip.
+        if (outcome != ServiceEntry::OutcomeUnknown)
+            outcomeWidth = std::max(outcomeWidth,
+                                    metrics.horizontalAdvance(HistoryModel::outcomeName(outcome)));
+    }
+    fit(HistoryModel::TimeColumn, metrics.horizontalAdvance(QLatin1String(WidestTime)));
+    fit(HistoryModel::SerialColumn, metrics.horizontalAdvance(QLatin1String(WidestSerial)));
+    const int letter = metrics.horizontalAdvance(QLatin1Char('M'));
+    fit(HistoryModel::ParamColumn, letter * 8);
+    fit(HistoryModel::ChangeColumn, letter * 8);
+    fit(HistoryModel::OutcomeColumn, outcomeWidth);
+    // The source gives way first: User@Host keeps room for a name, and no row
+    // needs the scroll bar where the window has the room.
+    int taken = 0;
+    for (int c = 0; c < HistoryModel::ColumnCount; ++c) {
+        if (c != HistoryModel::SourceColumn && c != HistoryModel::WhoColumn &&
+            !m_view->isColumnHidden(c))
+            taken += m_view->columnWidth(c);
+    }
+    const int whoRoom = header->sectionSizeHint(HistoryModel::WhoColumn);
+    const int spare = m_view->viewport()->width() - taken - whoRoom;
+    const int source = static_cast<const QAbstractItemView *>(m_view)->sizeHintForColumn(
+        HistoryModel::SourceColumn);
+    m_view->setColumnWidth(HistoryModel::SourceColumn,
+                           std::clamp(std::min(source, spare), letter * 9, letter * 14));
+}
+
+void HistoryPage::showEmptyHint()
+{
+    // Nothing is said before the page has read anything.
+    const bool read = m_shared || m_recordChosen;
+    const bool empty = m_model->rowCount() == 0 && !m_model->canFetchMore(QModelIndex());
+    if (!read || !empty) {
+        m_emptyHint->hide();
+        return;
+    }
+    const HistoryFilter f = filter();
+    const bool onlySerial = f.paramName.isEmpty() && f.source.isEmpty() && !f.outcome &&
+                            !f.since.isValid() && !f.until.isValid();
+    QString text;
+    if (!m_shared && !m_record)
+        text = tr("The service record cannot be opened.");
+    else if (onlySerial && f.serial.isEmpty())
+        text = m_shared ? tr("The shared record holds no entries yet.")
+                        : tr("Nothing is recorded yet: every parameter written from this "
+                             "computer is entered here, with the connection it was made on.");
+    else if (onlySerial)
+        text = tr("Nothing is recorded for instrument %1 yet: every parameter written to it "
+                  "is entered here. Clear the instrument filter to see every instrument.")
+                   .arg(f.serial);
+    else
+        text = tr("No entry matches these filters.");
+    m_emptyHint->setText(text);
+    m_emptyHint->setGeometry(m_view->viewport()->rect().adjusted(40, 20, -40, -20));
+    m_emptyHint->show();
+}
+
+bool HistoryPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize) {
+        m_emptyHint->setGeometry(m_view->viewport()->rect().adjusted(40, 20, -40, -20));
+        fitColumns();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HistoryPage::changeEvent(QEvent *event)
@@ -245,6 +357,7 @@ void HistoryPage::refresh()
 {
     if (!m_shared && !record()) {
         m_status->setText(tr("The service record cannot be opened."));
+        showEmptyHint();
         return;
     }
     m_status->clear();
@@ -252,6 +365,9 @@ void HistoryPage::refresh()
         m_model->setFilter(filter());
         return true;
     });
+    // Filtered to one instrument, every row would repeat its serial number.
+    m_view->setColumnHidden(HistoryModel::SerialColumn, !filter().serial.isEmpty());
+    fitColumns();
     if (m_shared && !m_shared->lastError().isEmpty())
         m_status->setText(tr("The shared record cannot be read: %1").arg(m_shared->lastError()));
 }

@@ -66,11 +66,16 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void buildForm();
     void retranslate();
+    // Widths that hold a whole time stamp, serial number and outcome.
+    void fitColumns();
+    // The line shown across an empty table: why it is empty.
+    void showEmptyHint();
     ServiceRecord *record();
     void onAppended();
     void chooseCsvFile();
@@ -105,6 +110,7 @@ private:
     std::unique_ptr<SharedReader> m_shared;
     QLabel *m_status;
     QTableView *m_view;
+    QLabel *m_emptyHint;
     QThread *m_verifyThread = nullptr;
     std::atomic_bool m_verifyCancel{false};
     qint64 m_verifyTotal = 0;

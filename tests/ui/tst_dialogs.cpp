@@ -9,10 +9,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -305,13 +308,23 @@ private slots:
         gu32_Language = 0;
         QWidget window;
         auto *label = new QLabel(QStringLiteral("text"), &window);
+        // Composite widgets hand their font on to their parts: the field of a
+        // date edit, the header of a table.
+        auto *date = new QDateEdit(&window);
+        auto *table = new QTableWidget(2, 2, &window);
+        const auto sizes = [&] {
+            return QVector<int>{label->font().pointSize(),
+                                date->findChild<QLineEdit *>()->font().pointSize(),
+                                table->horizontalHeader()->font().pointSize()};
+        };
         ApplyLanguageFont(&window);
         window.show();
-        QCOMPARE(label->font().pointSize(), 14);
-        gu32_Language = 1;
-        ApplyLanguageFont(&window);
-        gu32_Language = 0;
-        QCOMPARE(label->font().pointSize(), 14);
+        QCOMPARE(sizes(), QVector<int>({14, 14, 14}));
+        for (quint32 language : {1u, 0u}) {
+            gu32_Language = language;
+            ApplyLanguageFont(&window);
+            QCOMPARE(sizes(), QVector<int>({14, 14, 14}));
+        }
         qApp->setStyleSheet(QString());
     }
 

@@ -9,6 +9,7 @@
 #include "App/historypage.h"
 #include "App/pagepoll.h"
 #include "devicemodel.h"
+#include "entrytext.h"
 #include "languagefont.h"
 #include "mainwindow.h"
 #include "servicerecord.h"
@@ -19,6 +20,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -95,6 +98,7 @@ private slots:
     void filtersNarrowTheRows_data();
     void filtersNarrowTheRows();
     void parameterNamesFollowTheLanguage();
+    void theTableShowsWholeTextsAndSaysWhyItIsEmpty();
     void verifySaysIntactOrNamesTheEditedEntry();
     void exportsHoldTheFilteredEntries();
     void aNewEntryShowsAtTheTopOnly();
@@ -272,6 +276,79 @@ void TestHistoryPage::parameterNamesFollowTheLanguage()
     QCOMPARE(cell.data().toString(), m_entries[1].paramNameZh);
     QCOMPARE(page.model()->index(0, HistoryModel::ChangeColumn).data().toString(),
              QStringLiteral("1 → 2 kg"));
+}
+
+void TestHistoryPage::theTableShowsWholeTextsAndSaysWhyItIsEmpty()
+{
+    HistoryPage page;
+    page.resize(1120, 560);
+    page.setRecord(m_record.get());
+    page.show();
+    auto *hint = page.findChild<QLabel *>(QStringLiteral("LabelHistoryEmpty"));
+    auto *serial = page.findChild<QLineEdit *>(QStringLiteral("EditHistorySerial"));
+    const auto hintAfter = [&](const Filters &f) {
+        setFilters(page, f);
+        return hint->isVisible() ? hint->text() : QString();
+    };
+    QVERIFY(hintAfter({}).startsWith(QLatin1String("Nothing is recorded yet")));
+    QVERIFY(hintAfter({"A100", "", "", -1, {}, {}}).contains(QLatin1String("instrument A100")));
+    QCOMPARE(hintAfter({"", "Full", "", -1, {}, {}}),
+             QStringLiteral("No entry matches these filters."));
+
+    // Times of this computer's zone without their offset, others with it; the
+    // source with the parameter's name; each kind in the record's own words.
+    const QDateTime at(QDate(2024, 7, 1), QTime(9, 15), Qt::UTC);
+    const int here = at.toLocalTime().offsetFromUtc();
+    QString error;
+    for (ServiceEntry::Kind kind :
+         {ServiceEntry::Change, ServiceEntry::Connect, ServiceEntry::Disconnect,
+          ServiceEntry::Backup, ServiceEntry::Test}) {
+        ServiceEntry e = SampleEntry(1, at);
+        e.timeUtc = at;
+        e.kind = kind;
+        e.serial = QStringLiteral("ZT20261105001-000000A3B4C1");
+        e.utcOffsetSeconds = kind == ServiceEntry::Change ? here + 5400 : here;
+        e.source = QStringLiteral("zeltctl write EditFullScale=15000");
+        if (kind != ServiceEntry::Change)
+            e.paramName.clear(), e.paramNameZh.clear();
+        QVERIFY2(m_record->append(e, &error), qPrintable(error));
+    }
+    QCOMPARE(hintAfter({}), QString());
+    const HistoryModel *model = page.model();
+    QStringList kinds;
+    for (int row = model->rowCount() - 2; row >= 0; --row)
+        kinds << model->index(row, HistoryModel::ParamColumn).data().toString();
+    QCOMPARE(kinds, QStringList({"connect", "disconnect", "backup", "test"}));
+    const QString localTime = at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QCOMPARE(model->index(0, HistoryModel::TimeColumn).data().toString(), localTime);
+    const QString elsewhere = model->index(4, HistoryModel::TimeColumn).data().toString();
+    QCOMPARE(elsewhere, EntryLocalTime(model->entry(4)));
+    QVERIFY(elsewhere.size() > localTime.size());
+    const QModelIndex source = model->index(4, HistoryModel::SourceColumn);
+    QVERIFY2(!source.data().toString().contains(QLatin1String("EditFullScale")),
+             qPrintable(source.data().toString()));
+    QVERIFY(source.data().toString().endsWith(QLatin1String("=15000")));
+    QCOMPARE(source.data(Qt::ToolTipRole).toString(),
+             QStringLiteral("zeltctl write EditFullScale=15000"));
+
+    // Each column is as wide as its widest text; filtered to one instrument,
+    // the instrument column would only repeat the filter and gives its room away.
+    QTableView *view = page.view();
+    const QFontMetrics metrics(view->font());
+    for (int column : {int(HistoryModel::TimeColumn), int(HistoryModel::SerialColumn),
+                       int(HistoryModel::ParamColumn), int(HistoryModel::OutcomeColumn)}) {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QString text = model->index(row, column).data().toString();
+            QVERIFY2(view->columnWidth(column) > metrics.horizontalAdvance(text),
+                     qPrintable(QString("%1: %2").arg(column).arg(text)));
+        }
+    }
+    QVERIFY(!view->isColumnHidden(HistoryModel::SerialColumn));
+    setFilters(page, {"ZT20261105001-000000A3B4C1", "", "", -1, {}, {}});
+    QVERIFY(view->isColumnHidden(HistoryModel::SerialColumn));
+    QCOMPARE(model->rowCount(), 5);
+    QVERIFY(serial->width() > QFontMetrics(serial->font()).horizontalAdvance(serial->text()));
+    QVERIFY(view->horizontalHeader()->length() <= view->viewport()->width());
 }
 
 void TestHistoryPage::verifySaysIntactOrNamesTheEditedEntry()

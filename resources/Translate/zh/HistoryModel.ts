@@ -32,12 +32,12 @@
         <translation>修改</translation>
     </message>
     <message>
-        <source>connected</source>
-        <translation>已连接</translation>
+        <source>connect</source>
+        <translation>连接</translation>
     </message>
     <message>
-        <source>disconnected</source>
-        <translation>已断开</translation>
+        <source>disconnect</source>
+        <translation>断开</translation>
     </message>
     <message>
         <source>backup</source>
@@ -76,7 +76,7 @@
         <translation>寄存器 %1（%2 个）：%3 → %4</translation>
     </message>
     <message>
-        <source>scale test</source>
+        <source>test</source>
         <translation>秤检测</translation>
     </message>
 </context>

@@ -127,5 +127,21 @@
         <source>No shared record is set up (historyUrl in the settings file, or ZELT_HISTORY_URL).</source>
         <translation>未设置共享记录（设置文件中的 historyUrl，或 ZELT_HISTORY_URL）。</translation>
     </message>
+    <message>
+        <source>The shared record holds no entries yet.</source>
+        <translation>共享记录中还没有条目。</translation>
+    </message>
+    <message>
+        <source>Nothing is recorded yet: every parameter written from this computer is entered here, with the connection it was made on.</source>
+        <translation>尚无记录：从本计算机写入的每个参数都会记录在此，并注明所用的连接。</translation>
+    </message>
+    <message>
+        <source>Nothing is recorded for instrument %1 yet: every parameter written to it is entered here. Clear the instrument filter to see every instrument.</source>
+        <translation>仪表 %1 尚无记录：写入它的每个参数都会记录在此。清空仪表筛选可查看所有仪表。</translation>
+    </message>
+    <message>
+        <source>No entry matches these filters.</source>
+        <translation>没有符合这些筛选条件的条目。</translation>
+    </message>
 </context>
 </TS>
