@@ -95,7 +95,15 @@ bool ParseHostRange(const QString &text, QStringList *hosts, QString *error)
         return true;
     }
     const QHostAddress first(ends.first().trimmed());
-    const QHostAddress last(ends.last().trimmed());
+    QString lastText = ends.last().trimmed();
+    // "192.168.1.10-20": the end names only the last part of the address.
+    bool lastPartOnly = false;
+    const int lastPart = lastText.toInt(&lastPartOnly);
+    if (lastPartOnly && lastPart >= 0 && lastPart <= 255 && !lastText.isEmpty()) {
+        const QString start = ends.first().trimmed();
+        lastText = start.left(start.lastIndexOf(QLatin1Char('.')) + 1) + QString::number(lastPart);
+    }
+    const QHostAddress last(lastText);
     if (ends.size() != 2 || first.protocol() != QAbstractSocket::IPv4Protocol ||
         last.protocol() != QAbstractSocket::IPv4Protocol ||
         first.toIPv4Address() > last.toIPv4Address() ||

@@ -43,8 +43,8 @@ bool ParseSlaveList(const QString &text, QVector<int> *ids, QString *error);
 bool ParseBaudList(const QString &text, QVector<int> *bauds, QString *error);
 // "none,even,odd" (or n, e, o).
 bool ParseParityList(const QString &text, QVector<int> *parities, QString *error);
-// "127.0.0.1-127.0.0.20" (IPv4, last address included, at most 1024), or one
-// address or host name.
+// "127.0.0.1-127.0.0.20" or "127.0.0.1-20" (IPv4, last address included, at
+// most 1024), or one address or host name.
 bool ParseHostRange(const QString &text, QStringList *hosts, QString *error);
 // Every baud rate at every parity, 8 data bits, 1 stop bit.
 QVector<ScanFraming> ScanFramings(const QVector<int> &bauds, const QVector<int> &parities);

@@ -3,6 +3,7 @@
 #include "busscan.h"
 #include "hostilepeer.h"
 #include "linkfixture.h"
+#include "scanplan.h"
 #include "simhost.h"
 #include "zeltctlrun.h"
 
@@ -382,6 +383,48 @@ private slots:
                  qPrintable(out));
         QSerialPort port(link());
         QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    }
+
+    // What the window's host field and --tcp take; "" where the text is refused.
+    void hostRanges_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hosts");
+        QTest::newRow("one address") << "10.0.0.7"
+                                     << "10.0.0.7";
+        QTest::newRow("a host name with a dash") << "scale-01"
+                                                 << "";
+        QTest::newRow("whole ends") << "10.0.0.254-10.0.1.1"
+                                    << "10.0.0.254 10.0.0.255 10.0.1.0 10.0.1.1";
+        QTest::newRow("last part only") << "192.168.1.10 - 12"
+                                        << "192.168.1.10 192.168.1.11 192.168.1.12";
+        QTest::newRow("one long") << "10.0.0.3-3"
+                                  << "10.0.0.3";
+        QTest::newRow("backwards") << "10.0.0.9-3"
+                                   << "";
+        QTest::newRow("past 255") << "10.0.0.9-256"
+                                  << "";
+        QTest::newRow("1024 addresses") << "10.0.0.0-10.0.3.255"
+                                        << "1024";
+        QTest::newRow("1025 addresses") << "10.0.0.0-10.0.4.0"
+                                        << "";
+        QTest::newRow("three ends") << "10.0.0.1-2-3"
+                                    << "";
+    }
+    void hostRanges()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, hosts);
+        QStringList parsed;
+        QString error;
+        const bool ok = ParseHostRange(text, &parsed, &error);
+        QCOMPARE(ok, !hosts.isEmpty());
+        if (!ok)
+            QVERIFY2(error.contains(QLatin1String("is not a host or a range")), qPrintable(error));
+        else if (hosts == QLatin1String("1024"))
+            QCOMPARE(parsed.size(), 1024);
+        else
+            QCOMPARE(parsed.join(QLatin1Char(' ')), hosts);
     }
 
     void usageErrors_data()
