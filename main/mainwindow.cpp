@@ -215,13 +215,11 @@ void MainWindow::fitMenu()
         return;
     m_fittingMenu = true;
     const QList<QPushButton *> items = ui->widget_Menu->findChildren<QPushButton *>();
+    // The size is found by measuring alone, and the style sheet changes only
+    // when the size does: each change lays the menu out again, and a fit that
+    // tried the sizes on the sheet itself set it back and forth for ever.
     int points = MenuPoints;
-    for (;; --points) {
-        if (points != m_menuPoints) {
-            m_menuPoints = points;
-            ui->widget_Menu->setStyleSheet(
-                QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
-        }
+    for (; points > SmallestMenuPoints; --points) {
         // Measured here rather than by the buttons' hints, which follow a
         // style sheet change only once they are polished again.
         QFont font = ui->widget_Menu->font();
@@ -233,8 +231,13 @@ void MainWindow::fitMenu()
                 needed +=
                     fm.horizontalAdvance(item->text()) + item->iconSize().width() + MenuItemRoom;
         }
-        if (needed <= ui->widget_Menu->width() || points == SmallestMenuPoints)
+        if (needed <= ui->widget_Menu->width())
             break;
+    }
+    if (points != m_menuPoints) {
+        m_menuPoints = points;
+        ui->widget_Menu->setStyleSheet(
+            QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
     }
     m_fittingMenu = false;
 }

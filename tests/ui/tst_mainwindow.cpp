@@ -385,6 +385,45 @@ private slots:
         }
     }
 
+    void theMenuFitsEveryWidthAndThenRests()
+    {
+        ApplyAppStyleSheet(*qApp);
+        const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        m_window.reset(new MainWindow);
+        m_window->show();
+        connectWindow();
+        // Counts what makes the menu lay itself out or restyle once more.
+        struct Counter : QObject
+        {
+            int events = 0;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                events += e->type() == QEvent::StyleChange || e->type() == QEvent::LayoutRequest;
+                return false;
+            }
+        } counter;
+        form()->widget_Menu->installEventFilter(&counter);
+        for (int width : {m_window->minimumWidth(), 1366, 1920}) {
+            m_window->resize(width, m_window->height());
+            QTest::qWait(200);
+            counter.events = 0;
+            QTest::qWait(500); // a poll tick, and nothing else for the menu to do
+            QVERIFY2(counter.events <= 2,
+                     qPrintable(QString("%1: %2").arg(width).arg(counter.events)));
+            // Every item's icon and text stand inside its button.
+            for (QPushButton *item : form()->widget_Menu->findChildren<QPushButton *>()) {
+                if (!item->isVisible())
+                    continue;
+                // "&&" shows as one ampersand.
+                const QString shown = item->text().replace(QLatin1String("&&"), QLatin1String("&"));
+                const int content =
+                    QFontMetrics(item->font()).horizontalAdvance(shown) + item->iconSize().width();
+                QVERIFY2(content + 6 <= item->width(),
+                         qPrintable(QString("%1 at %2").arg(item->text()).arg(width)));
+            }
+        }
+    }
+
     void acceptedLinkDialogRebuildsTheClientAndPollingResumes()
     {
         connectWindow();
