@@ -108,6 +108,8 @@ QString noteOf(const ParamRow &row, bool chinese)
 // The load cell's capacity is stated in the instrument's weight unit, though
 // it is a whole number whatever the decimal setting.
 constexpr int LoadCellCapacityAddress = 124;
+constexpr int FirstAnalogOutputAddress = 462;
+constexpr int LastAnalogOutputAddress = 468;
 
 } // namespace
 
@@ -172,10 +174,17 @@ QString ParamShownText(const ParamRow &row, quint32 raw, quint32 decimals, bool 
     return FieldText(row.kind, row.factorDigits, raw, decimals);
 }
 
-QString ParamUnitText(const ParamRow &row, quint32 unit, bool chinese)
+QString ParamUnitText(const ParamRow &row, quint32 unit, bool chinese, qint64 analogType)
 {
     if (row.kind == ParamKind::Weight || row.address == LoadCellCapacityAddress)
         return UnitName(unit);
+    // The minimum, zero, full-scale and maximum outputs; types 4-20 mA and
+    // user mA are currents, 0-10 V and user V voltages.
+    if (row.address >= FirstAnalogOutputAddress && row.address <= LastAnalogOutputAddress) {
+        if (analogType < 0 || analogType > 3)
+            return QString();
+        return analogType % 2 == 0 ? QStringLiteral("mA") : QStringLiteral("V");
+    }
     if (const PageChoices *c = choicesOf(row))
         return QString::fromLatin1(c->unit);
     const QString note = noteOf(row, chinese);

@@ -32,8 +32,13 @@ QString ParamChoiceText(const ParamRow &row, quint32 raw, bool chinese);
 // divisions, the number with the decimal setting or fixed factor otherwise.
 QString ParamShownText(const ParamRow &row, quint32 raw, quint32 decimals, bool chinese);
 
-// The unit shown beside the value ("kg", "mV/V", "ms", "Hz"), or empty.
-QString ParamUnitText(const ParamRow &row, quint32 unit, bool chinese);
+// The register that says whether the analog output is a current or a voltage.
+constexpr int AnalogOutputTypeRegister = 460;
+
+// The unit shown beside the value ("kg", "mV/V", "ms", "Hz"), or empty. The
+// analog output's values are in mA or V as its type (the value of
+// AnalogOutputTypeRegister) says, and without a unit while it is not known (-1).
+QString ParamUnitText(const ParamRow &row, quint32 unit, bool chinese, qint64 analogType = -1);
 
 // "min .. max" in shown numbers (weights with the decimal setting); empty for
 // a list, whose items are its range, and for values that are only shown.

@@ -320,6 +320,11 @@ void ReportReader::finish()
     const QString unknownDecimals =
         lang.translate("ServiceReport", "the decimal setting could not be read");
     const QVector<ParamRow> &rows = ParameterCatalogue();
+    qint64 analogType = -1;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows[i].address == AnalogOutputTypeRegister && m_read[i])
+            analogType = m_raw[i];
+    }
     for (int i = 0; i < rows.size(); ++i) {
         const ParamRow &row = rows[i];
         if (!listed(row) || (row.page == 6 && !m_digital))
@@ -328,7 +333,7 @@ void ReportReader::finish()
         p.page = row.page;
         p.widget = QString::fromLatin1(row.widget);
         p.name = ParamName(row, chinese);
-        p.unit = ParamUnitText(row, unit, chinese);
+        p.unit = ParamUnitText(row, unit, chinese, analogType);
         p.range = ParamRangeText(row, decimals);
         if (!m_read[i])
             p.value = ReportValue::unread(

@@ -4,6 +4,7 @@
 
 #include "decimaltext.h"
 #include "errortexts.h"
+#include "paramshown.h"
 #include "paramtext.h"
 #include "valuebinding.h"
 #include "writesource.h"
@@ -91,6 +92,7 @@ int Zeltctl::cmdRead(const QStringList &keys)
         return status;
     const quint32 decimals = DecimalSetting();
     const quint32 unit = gsrt_CalPara.slot[CalUnitSlot];
+    const qint64 analogType = AnalogTypeFor(params);
     int status = ExitDone;
     QVector<QStringList> rows;
     QJsonArray list;
@@ -112,7 +114,7 @@ int Zeltctl::cmdRead(const QStringList &keys)
             continue;
         }
         const QString value = ShownValue(p, raw, decimals);
-        const QString unitText = ShownUnit(p, unit);
+        const QString unitText = ShownUnit(p, unit, analogType);
         const QString description = QString::fromUtf8(p.row.nameEn ? p.row.nameEn : "");
         // --raw: the register as it stands, which no unit describes.
         rows.append({p.name, QString::number(p.row.address), m_raw ? QString::number(raw) : value,
@@ -169,6 +171,10 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
     // that cannot be sent leaves the instrument untouched. A weight after a new
     // decimal setting is converted with that setting.
     quint32 decimals = DecimalSetting();
+    QVector<CliParam> targets;
+    for (const Pending &w : qAsConst(pending))
+        targets.append(w.param);
+    qint64 analogType = AnalogTypeFor(targets);
     int status = ExitDone;
     for (Pending &w : pending) {
         QString why;
@@ -176,6 +182,8 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
             status = refused(w.param, why, ExitUsage);
         else if (w.param.row.address == DecimalRegister)
             decimals = w.raw;
+        else if (w.param.row.address == AnalogOutputTypeRegister)
+            analogType = w.raw;
     }
     if (status != ExitDone) {
         disconnectInstrument();
@@ -248,7 +256,7 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
                 outcome = QStringLiteral("written");
             }
         }
-        const QString unitText = ShownUnit(p, gsrt_CalPara.slot[CalUnitSlot]);
+        const QString unitText = ShownUnit(p, gsrt_CalPara.slot[CalUnitSlot], analogType);
         rows.append({p.name, QString::number(p.row.address), w.text, shown, unitText, outcome});
         list.append(QJsonObject{{"name", p.name},
                                 {"address", p.row.address},

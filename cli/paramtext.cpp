@@ -62,9 +62,25 @@ QString ShownValue(const CliParam &p, quint32 raw, quint32 decimals)
     return ParamShownText(p.row, raw, decimals, false);
 }
 
-QString ShownUnit(const CliParam &p, quint32 unit)
+QString ShownUnit(const CliParam &p, quint32 unit, qint64 analogType)
 {
-    return ParamUnitText(p.row, unit, false);
+    return ParamUnitText(p.row, unit, false, analogType);
+}
+
+qint64 AnalogTypeFor(const QVector<CliParam> &params)
+{
+    const ParamRow *typeRow = FindParamByAddress(AnalogOutputTypeRegister);
+    for (const CliParam &p : params) {
+        // A row whose unit the type decides has no unit without it.
+        if (!p.inCatalogue || !typeRow || !ParamUnitText(p.row, 0, false, -1).isEmpty() ||
+            ParamUnitText(p.row, 0, false, 0).isEmpty())
+            continue;
+        bool ok = false;
+        ModbusResult result = ModbusOk;
+        const quint32 type = ReadParam(AnalogOutputTypeRegister, typeRow->count, &ok, &result);
+        return ok ? qint64(type) : -1;
+    }
+    return -1;
 }
 
 bool RawFromText(const CliParam &p, const QString &typed, quint32 decimals, quint32 *raw,

@@ -26,7 +26,10 @@ bool FindCliParam(const QString &key, CliParam *param);
 // The value as the page shows it, with the decimal setting for weights.
 QString ShownValue(const CliParam &p, quint32 raw, quint32 decimals);
 // The unit the page shows beside the value ("kg", "mV/V", "ms"), or empty.
-QString ShownUnit(const CliParam &p, quint32 unit);
+QString ShownUnit(const CliParam &p, quint32 unit, qint64 analogType = -1);
+// The analog output's type as the instrument holds it, read only when one of
+// params is an output value whose unit it decides; -1 when not read.
+qint64 AnalogTypeFor(const QVector<CliParam> &params);
 
 // Converts a typed value the way the page does on commit (decimals for
 // weights, fixed factors, "d = 20" or "20" for divisions, a list's item or

@@ -22,8 +22,11 @@ QString shownValue(int address, quint32 raw, const ExelToWrite::InstrumentValues
         unit->clear();
         return QString::number(raw);
     }
-    *unit = row->kind == ParamKind::Weight && !unitKnown ? QString()
-                                                         : ParamUnitText(*row, unitIndex, false);
+    quint32 analogType = 0;
+    const bool typeKnown = values(AnalogOutputTypeRegister, 2, &analogType);
+    *unit = row->kind == ParamKind::Weight && !unitKnown
+                ? QString()
+                : ParamUnitText(*row, unitIndex, false, typeKnown ? qint64(analogType) : -1);
     return ParamShownText(*row, raw, decimals, false);
 }
 

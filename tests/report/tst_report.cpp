@@ -77,6 +77,7 @@ private slots:
 
     void valuesUnitsAndRangesAsThePageShowsThem_data();
     void valuesUnitsAndRangesAsThePageShowsThem();
+    void analogOutputsTakeTheUnitOfTheirType();
     void axisTicksAreRoundAndCoverTheSamples_data();
     void axisTicksAreRoundAndCoverTheSamples();
 
@@ -235,6 +236,32 @@ void TstReport::valuesUnitsAndRangesAsThePageShowsThem_data()
                                         << "1 .. 99";
 }
 
+// The outputs are in mA or V as the output type says, as the page labels them.
+void TstReport::analogOutputsTakeTheUnitOfTheirType()
+{
+    const QVector<QPair<qint64, QString>> types{{0, "mA"}, {1, "V"}, {2, "mA"},
+                                                {3, "V"},  {-1, ""}, {4, ""}};
+    for (const char *widget : {"EditMinOut", "EditZeroOut", "EditFSOut", "EditMaxOut"}) {
+        const ParamRow *row = nullptr;
+        for (const ParamRow &r : ParameterCatalogue()) {
+            if (qstrcmp(widget, r.widget) == 0)
+                row = &r;
+        }
+        QVERIFY(row);
+        for (const auto &type : types) {
+            for (bool chinese : {false, true})
+                QCOMPARE(ParamUnitText(*row, 1, chinese, type.first), type.second);
+        }
+    }
+    // The type's own row and other rows take no unit from it.
+    for (const char *widget : {"cBoxAnalogType", "EditComID_2"}) {
+        for (const ParamRow &r : ParameterCatalogue()) {
+            if (qstrcmp(widget, r.widget) == 0)
+                QCOMPARE(ParamUnitText(r, 1, false, 1), QString());
+        }
+    }
+}
+
 void TstReport::valuesUnitsAndRangesAsThePageShowsThem()
 {
     QFETCH(QString, widget);
@@ -338,6 +365,7 @@ void TstReport::everyParameterIsInThePdfWithItsShownValue()
 
     const quint32 decimals = m.value32(102);
     const quint32 unit = m.value32(100);
+    const qint64 analogType = m.value32(AnalogOutputTypeRegister);
     int rows = 0;
     QStringList missing;
     for (const ParamRow &row : ParameterCatalogue()) {
@@ -348,9 +376,9 @@ void TstReport::everyParameterIsInThePdfWithItsShownValue()
         const QString value = row.kind == ParamKind::Display
                                   ? QString()
                                   : ParamShownText(row, heldValue(m, row), decimals, chinese);
-        const QString line =
-            pdftools::squeezed(ParamName(row, chinese) + value + ParamUnitText(row, unit, chinese) +
-                               ParamRangeText(row, decimals));
+        const QString line = pdftools::squeezed(ParamName(row, chinese) + value +
+                                                ParamUnitText(row, unit, chinese, analogType) +
+                                                ParamRangeText(row, decimals));
         const bool found = row.kind == ParamKind::Display
                                ? text.contains(pdftools::squeezed(ParamName(row, chinese)))
                                : lines.contains(line);
