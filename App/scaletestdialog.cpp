@@ -35,11 +35,12 @@ const char AsFound[] = "as found";
 const char AsLeft[] = "as left";
 const char RecordSource[] = "scale test window";
 
-CaptureSettings captureSettings()
+CaptureSettings captureSettings(int flickerDivisions = 0)
 {
     CaptureSettings c;
     c.settleMs = SettleMs;
     c.timeoutMs = PointTimeoutMs;
+    c.flickerDivisions = flickerDivisions;
     return c;
 }
 
@@ -176,6 +177,8 @@ QWidget *ScaleTestDialog::buildSetupPage()
     m_automatic = new QCheckBox;
     m_automatic->setObjectName(QStringLiteral("checkTestAutomatic"));
     m_automatic->setChecked(true);
+    m_flicker = new QCheckBox;
+    m_flicker->setObjectName(QStringLiteral("checkTestFlicker"));
     m_setupError = new QLabel;
     m_setupError->setObjectName(QStringLiteral("labelTestSetupError"));
     m_setupError->setStyleSheet(QStringLiteral("color: red;"));
@@ -196,6 +199,7 @@ QWidget *ScaleTestDialog::buildSetupPage()
     form->addRow(caption(QT_TR_NOOP("Certificate no.:")), m_certificate);
     form->addRow(caption(QT_TR_NOOP("Calibration due:")), m_dueDate);
     form->addRow(QString(), m_automatic);
+    form->addRow(QString(), m_flicker);
     form->addRow(m_setupError);
     form->addRow(m_start);
 
@@ -333,6 +337,7 @@ void ScaleTestDialog::retranslate()
     m_decreasing->setText(tr("Then the same loads decreasing"));
     m_returnToZero->setText(tr("Return to zero at the end"));
     m_automatic->setText(tr("Capture by itself when the load is on and stable"));
+    m_flicker->setText(tr("Take a stable reading whose last digit flickers by one division"));
     m_start->setText(tr("Start the as-found test"));
     m_capture->setText(tr("Capture"));
     m_skip->setText(tr("Skip"));
@@ -416,6 +421,7 @@ void ScaleTestDialog::loadRemembered()
     if (due.isValid())
         m_dueDate->setDate(due);
     m_automatic->setChecked(file.value(QStringLiteral("automatic"), true).toBool());
+    m_flicker->setChecked(file.value(QStringLiteral("flicker"), false).toBool());
 }
 
 void ScaleTestDialog::remember() const
@@ -429,6 +435,7 @@ void ScaleTestDialog::remember() const
     file.setValue(QStringLiteral("certificate"), m_certificate->text());
     file.setValue(QStringLiteral("dueDate"), m_dueDate->date());
     file.setValue(QStringLiteral("automatic"), m_automatic->isChecked());
+    file.setValue(QStringLiteral("flicker"), m_flicker->isChecked());
 }
 
 void ScaleTestDialog::startTest(Phase phase)
@@ -445,7 +452,8 @@ void ScaleTestDialog::startTest(Phase phase)
                               .arg(m_weightSet->text().simplified(),
                                    m_certificate->text().simplified(),
                                    m_dueDate->date().toString(Qt::ISODate)));
-    if (!m_test.begin(m_spec, m_ranges, m_plan, captureSettings(), &error)) {
+    if (!m_test.begin(m_spec, m_ranges, m_plan, captureSettings(m_flicker->isChecked() ? 1 : 0),
+                      &error)) {
         m_setupError->setText(error);
         return;
     }

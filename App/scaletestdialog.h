@@ -133,6 +133,7 @@ private:
     QLineEdit *m_certificate;
     QDateEdit *m_dueDate;
     QCheckBox *m_automatic;
+    QCheckBox *m_flicker;
     QLabel *m_setupError;
     QPushButton *m_start;
     // the live weight, above the test and calibration pages

@@ -32,11 +32,14 @@ CaptureRule::State CaptureRule::feed(const Reading &reading, qint64 nowMs)
         m_hindrance = Settling;
     if (m_hindrance != Settling) {
         m_holding = false;
-    } else if (!m_holding || reading.weight != m_candidate) {
+    } else if (!m_holding || qAbs(reading.weight - m_anchor) > m_flicker) {
         // A new weight, or the first stable one: its settle time starts now.
         m_holding = true;
+        m_anchor = reading.weight;
         m_candidate = reading.weight;
         m_since = nowMs;
+    } else {
+        m_candidate = reading.weight;
     }
     if (m_holding && nowMs - m_since >= m_settings.settleMs) {
         m_state = Captured;

@@ -1,7 +1,8 @@
 #pragma once
 
 // When a reading may be taken as a test point's indication: the instrument
-// reports its stable flag and the weight has not changed for the settle time.
+// reports its stable flag and the weight has not changed for the settle time,
+// or has stayed within a flicker band around the first reading of that time.
 // Motion (the flag clear or the weight changing) starts the wait again; an
 // overflow is never taken; when nothing qualifies before the timeout the
 // point is left open, and lastHindrance() says why. The rule is fed readings and
@@ -17,10 +18,17 @@ struct Reading
     bool overflow = false;
 };
 
+// More flicker than this is motion, whatever the instrument's flag says.
+constexpr int MaxFlickerDivisions = 2;
+
 struct CaptureSettings
 {
     int settleMs = 1000;   // the reading unchanged and stable at least this long
     int timeoutMs = 30000; // from start() to giving up
+    // How many divisions a stable reading may flicker by and still count as
+    // unchanged (0: not at all); some instruments show a last digit that never
+    // rests though they report stable.
+    int flickerDivisions = 0;
 };
 
 class CaptureRule
@@ -37,6 +45,9 @@ public:
     // Only readings this accepts can be captured (the automatic mode takes a
     // reading near the load expected next); none set: any reading.
     void setAccept(std::function<bool(qint64 weight)> accept);
+    // How far, in counts, a reading may stray from the first reading of the
+    // settle time and still hold it; the capture takes the latest reading.
+    void setFlickerCounts(qint64 counts) { m_flicker = counts < 0 ? 0 : counts; }
     // One reading taken at nowMs; returns the state after it.
     State feed(const Reading &reading, qint64 nowMs);
     // A poll that failed: the reading is unknown, the wait starts again.
@@ -65,7 +76,9 @@ private:
     State m_state = Idle;
     qint64 m_startMs = 0;
     bool m_holding = false; // a stable, accepted candidate is being timed
-    qint64 m_candidate = 0;
+    qint64 m_candidate = 0; // the latest reading of the hold
+    qint64 m_anchor = 0;    // its first reading
+    qint64 m_flicker = 0;
     qint64 m_since = 0;
     Hindrance m_hindrance = NoReading;
     Reading m_last;

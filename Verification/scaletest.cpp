@@ -31,6 +31,10 @@ bool ScaleTest::begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
                     "timeout");
         return false;
     }
+    if (capture.flickerDivisions < 0 || capture.flickerDivisions > MaxFlickerDivisions) {
+        *error = tr("the flicker must be 0 to %1 divisions").arg(MaxFlickerDivisions);
+        return false;
+    }
     TestResult result;
     result.choice = choice;
     result.ranges = ranges;
@@ -62,6 +66,8 @@ void ScaleTest::arm(qint64 nowMs)
         return;
     m_message.clear();
     m_rule.start(nowMs);
+    m_rule.setFlickerCounts(qint64(m_rule.settings().flickerDivisions) *
+                            qMax<qint64>(1, m_result.points[m_current].division));
     if (!m_automatic) {
         m_rule.setAccept({});
         return;

@@ -82,6 +82,7 @@ int Zeltctl::cmdTest()
     capture.settleMs = DefaultSettleMs;
     if (!intOption("interval", 20, 5000, &pollMs, &error) ||
         !intOption("settle", 0, 60000, &capture.settleMs, &error) ||
+        !intOption("flicker", 0, MaxFlickerDivisions, &capture.flickerDivisions, &error) ||
         !intOption("point-timeout", 1, 3600, &timeoutS, &error) ||
         !intOption("corners", 1, 16, &corners, &error))
         return usageError(error);

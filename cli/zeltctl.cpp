@@ -93,7 +93,7 @@ COMMANDS:
        [--accuracy initial|in-service|acceptance|maintenance]
        [--tolerance P%|Nd] [--loads 0,500,...|none] [--corners N] [--auto]
        [--phase as-found|as-left] [--weights TEXT]
-       [--settle MS] [--point-timeout S] [--interval MS]
+       [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
                                 a scale test: each load is asked for ("place
                                 500.0 kg, then Enter"), or with --auto taken as
                                 it is placed, once the stable reading held for
@@ -305,6 +305,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
         {"phase", "test: as-found or as-left.", "phase"},
         {"weights", "test: the test weights (set, certificate, due date).", "text"},
         {"settle", "test: how long a stable reading must hold.", "ms"},
+        {"flicker", "test: divisions a stable reading may flicker by (0 to 2).", "d"},
         {"point-timeout", "test: how long a point may take to settle.", "s"},
         {{"h", "help"}, "This help."},
     });
@@ -350,7 +351,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
     for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "corners",
-                               "auto", "phase", "weights", "settle", "point-timeout"})
+                               "auto", "phase", "weights", "settle", "flicker", "point-timeout"})
         only(option, {"test"});
     if (!error.isEmpty())
         return usageError(error);

@@ -94,6 +94,7 @@ private slots:
     void badPlansAreRefusedBeforeTheFirstWeight();
     void aGoodScalePassesAndASpanErrorFails();
     void aPointThatNeverSettlesIsLeftOpenAndTheTestIsIncomplete();
+    void aLastDigitThatNeverRestsNeedsAFlickerBand();
     void redoTakesAnOpenPointAgain();
     void aLostLinkEndsTheTestIncompleteAndUnrecorded();
     void theButtonNeverCapturesAMovingWeight();
@@ -110,6 +111,7 @@ void TstScaleTest::captureRule_data()
     QTest::addColumn<qint64>("value");      // when captured
     QTest::addColumn<qint64>("capturedAt"); // the sample time it happened at
     QTest::addColumn<int>("hindrance");     // when timed out
+    QTest::addColumn<int>("flicker");       // counts a reading may stray and still hold
 
     // Settle 300 ms, timeout 2000 ms throughout; one sample every 100 ms.
     const auto series = [](std::function<Sample(qint64)> at, qint64 untilMs) {
@@ -124,21 +126,21 @@ void TstScaleTest::captureRule_data()
                    return Sample{t, 5000, true, false};
                },
                1000)
-        << int(CaptureRule::Captured) << qint64(5000) << qint64(300) << 0;
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(300) << 0 << 0;
     QTest::newRow("noise in the last digit holds the capture back until it stops")
         << series(
                [](qint64 t) {
                    return Sample{t, t < 800 ? 5000 + (t / 100) % 2 : 5001, true, false};
                },
                1900)
-        << int(CaptureRule::Captured) << qint64(5001) << qint64(1000) << 0;
+        << int(CaptureRule::Captured) << qint64(5001) << qint64(1000) << 0 << 0;
     QTest::newRow("motion during the settle time means waiting again")
         << series(
                [](qint64 t) {
                    return Sample{t, 5000, t != 200 && t != 500, false};
                },
                1500)
-        << int(CaptureRule::Captured) << qint64(5000) << qint64(900) << 0;
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(900) << 0 << 0;
     QTest::newRow("a slow settle is taken only where it stops")
         << series(
                [](qint64 t) {
@@ -147,35 +149,52 @@ void TstScaleTest::captureRule_data()
                    return Sample{t, 5000 + left, true, false};
                },
                1900)
-        << int(CaptureRule::Captured) << qint64(5000) << qint64(1300) << 0;
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(1300) << 0 << 0;
     QTest::newRow("a weight that never settles times out, nothing taken")
         << series(
                [](qint64 t) {
                    return Sample{t, 5000 + t, false, false};
                },
                2000)
-        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Moving);
+        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Moving) << 0;
     QTest::newRow("stable but changing every reading times out")
         << series(
                [](qint64 t) {
                    return Sample{t, 5000 + t / 100, true, false};
                },
                2000)
-        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Settling);
+        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Settling)
+        << 0;
     QTest::newRow("a stable overflow is never taken")
         << series(
                [](qint64 t) {
                    return Sample{t, 999999, true, true};
                },
                2000)
-        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Overflow);
+        << int(CaptureRule::TimedOut) << qint64(-1) << qint64(-1) << int(CaptureRule::Overflow)
+        << 0;
     QTest::newRow("still waiting before the timeout")
         << series(
                [](qint64 t) {
                    return Sample{t, 5000, false, false};
                },
                1900)
-        << int(CaptureRule::Waiting) << qint64(-1) << qint64(-1) << 0;
+        << int(CaptureRule::Waiting) << qint64(-1) << qint64(-1) << 0 << 0;
+    QTest::newRow("a last digit that never rests is taken within a flicker band")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000 + (t / 100) % 2, true, false};
+               },
+               1000)
+        << int(CaptureRule::Captured) << qint64(5001) << qint64(300) << 0 << 1;
+    // 5000 to 5002 hold; 5003 strays three counts from 5000 and holds anew.
+    QTest::newRow("a creep out of the band starts the settle time again")
+        << series(
+               [](qint64 t) {
+                   return Sample{t, 5000 + qMin<qint64>(t / 100, 4), true, false};
+               },
+               1500)
+        << int(CaptureRule::Captured) << qint64(5004) << qint64(600) << 0 << 2;
 }
 
 void TstScaleTest::captureRule()
@@ -185,10 +204,12 @@ void TstScaleTest::captureRule()
     QFETCH(qint64, value);
     QFETCH(qint64, capturedAt);
     QFETCH(int, hindrance);
+    QFETCH(int, flicker);
     CaptureSettings settings;
     settings.settleMs = 300;
     settings.timeoutMs = 2000;
     CaptureRule rule(settings);
+    rule.setFlickerCounts(flicker);
     rule.start(0);
     qint64 at = -1;
     for (const Sample &s : samples) {
@@ -382,6 +403,40 @@ void TstScaleTest::aPointThatNeverSettlesIsLeftOpenAndTheTestIsIncomplete()
     QCOMPARE(result.points[2].status, PointResult::Captured);
     QVERIFY(result.verdict() == Verdict::Incomplete);
     QVERIFY(!RecordScaleTest(result, QStringLiteral("test")));
+}
+
+void TstScaleTest::aLastDigitThatNeverRestsNeedsAFlickerBand()
+{
+    // The indication alternates by one division (5 counts) on every reading
+    // while the instrument reports stable.
+    for (int flicker : {0, 1}) {
+        CaptureSettings capture;
+        capture.settleMs = 300;
+        capture.timeoutMs = 3000;
+        capture.flickerDivisions = flicker;
+        ScaleTest test;
+        QString error;
+        QVERIFY(test.begin(classIII(), kgRanges(), TestPlans::fromLoads({0, 5000, 10000}), capture,
+                           &error));
+        FakeScale scale;
+        bool up = false;
+        scale.error = [&up](qint64) { return (up = !up) ? 5 : 0; };
+        qint64 now = 0;
+        runTest(test, scale, &now);
+        for (const PointResult &p : test.result().points) {
+            QCOMPARE(p.status, flicker ? PointResult::Captured : PointResult::TimedOut);
+            if (flicker)
+                QVERIFY(p.indication == p.point.load || p.indication == p.point.load + 5);
+        }
+        QCOMPARE(test.result().verdict(), flicker ? Verdict::Pass : Verdict::Incomplete);
+    }
+    // More than the largest band is motion whatever the flag says.
+    CaptureSettings tooMuch;
+    tooMuch.flickerDivisions = MaxFlickerDivisions + 1;
+    ScaleTest test;
+    QString error;
+    QVERIFY(!test.begin(classIII(), kgRanges(), TestPlans::fromLoads({0, 5000}), tooMuch, &error));
+    QVERIFY2(error.contains(QLatin1String("flicker")), qPrintable(error));
 }
 
 void TstScaleTest::redoTakesAnOpenPointAgain()

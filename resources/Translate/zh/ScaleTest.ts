@@ -35,5 +35,9 @@
         <source>point %1 left open: %2</source>
         <translation>测试点 %1 未完成：%2</translation>
     </message>
+    <message>
+        <source>the flicker must be 0 to %1 divisions</source>
+        <translation>跳动须为 0 至 %1 个分度</translation>
+    </message>
 </context>
 </TS>

@@ -215,5 +215,9 @@
         <source>the window was closed</source>
         <translation>窗口已关闭</translation>
     </message>
+    <message>
+        <source>Take a stable reading whose last digit flickers by one division</source>
+        <translation>末位在一个分度内跳动的稳定读数也可采集</translation>
+    </message>
 </context>
 </TS>
