@@ -4,7 +4,7 @@
 #include "Modbus/paramshown.h"
 #include "entrytext.h"
 #include "servicerecord.h"
-#include "sharedreader.h"
+#include "sharedpager.h"
 
 #include <QBrush>
 
@@ -30,13 +30,52 @@ ServiceRecord *HistoryModel::record() const
     return m_record;
 }
 
+void HistoryModel::setShared(SharedPager *pager)
+{
+    if (m_shared)
+        disconnect(m_shared, nullptr, this, nullptr);
+    m_shared = pager;
+    ++m_ticket;
+    m_waiting = false;
+    if (pager)
+        connect(pager, &SharedPager::pageRead, this, &HistoryModel::takeShared);
+}
+
 void HistoryModel::setFilter(const HistoryFilter &filter)
 {
     beginResetModel();
     m_filter = filter;
-    m_rows = page(nullptr);
-    m_atEnd = m_rows.size() < PageSize;
+    if (m_shared) {
+        m_rows.clear();
+        m_atEnd = false;
+        ++m_ticket;
+        askShared(nullptr);
+    } else {
+        m_rows = page(nullptr);
+        m_atEnd = m_rows.size() < PageSize;
+    }
     endResetModel();
+}
+
+void HistoryModel::askShared(const ServiceEntry *last)
+{
+    m_waiting = true;
+    m_shared->fetch(m_filter, PageSize, m_ticket, last);
+}
+
+void HistoryModel::takeShared(int ticket, const QVector<ServiceEntry> &entries,
+                              const QString &error)
+{
+    if (ticket != m_ticket)
+        return; // asked for before the filter changed
+    m_waiting = false;
+    m_atEnd = entries.size() < PageSize || !error.isEmpty();
+    if (!entries.isEmpty()) {
+        beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size() + entries.size() - 1);
+        m_rows += entries;
+        endInsertRows();
+    }
+    emit sharedPageRead(error);
 }
 
 void HistoryModel::retranslate()
@@ -189,13 +228,17 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 
 bool HistoryModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && !m_atEnd && (m_record || m_shared);
+    return !parent.isValid() && !m_atEnd && !m_waiting && (m_record || m_shared);
 }
 
 void HistoryModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent) || m_rows.isEmpty())
         return;
+    if (m_shared) {
+        askShared(&m_rows.last());
+        return;
+    }
     const QVector<ServiceEntry> more = page(&m_rows.last());
     m_atEnd = more.size() < PageSize;
     if (more.isEmpty())
@@ -207,9 +250,6 @@ void HistoryModel::fetchMore(const QModelIndex &parent)
 
 QVector<ServiceEntry> HistoryModel::page(const ServiceEntry *last) const
 {
-    if (m_shared)
-        return last ? m_shared->fetchAfter(m_filter, *last, PageSize)
-                    : m_shared->fetch(m_filter, PageSize);
     if (!m_record)
         return {};
     return last ? m_record->fetchAfter(m_filter, *last, PageSize)

@@ -8,7 +8,7 @@
 #include <QVector>
 
 class ServiceRecord;
-class SharedReader;
+class SharedPager;
 
 // The service record's entries that match a filter, newest first, read a page
 // at a time as the view scrolls down (keyset paging, as quick deep in the
@@ -34,8 +34,12 @@ public:
 
     void setRecord(ServiceRecord *record);
     ServiceRecord *record() const;
-    // Reads the shared store instead of the record while set (null: the record again).
-    void setShared(SharedReader *reader) { m_shared = reader; }
+    // Reads the shared store instead of the record while set (null: the record
+    // again). Its pages come on the pager's thread: setFilter() and
+    // fetchMore() ask for them, and rows appear as they arrive.
+    void setShared(SharedPager *pager);
+    // A page of the shared store is on its way.
+    bool reading() const { return m_waiting; }
     // Starts over with the first page of the entries this filter matches.
     void setFilter(const HistoryFilter &filter);
     HistoryFilter filter() const { return m_filter; }
@@ -59,11 +63,20 @@ public:
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
+signals:
+    // A page of the shared store arrived (error: why it could not be read).
+    void sharedPageRead(const QString &error);
+
 private:
     QVector<ServiceEntry> page(const ServiceEntry *last) const;
+    void askShared(const ServiceEntry *last);
+    void takeShared(int ticket, const QVector<ServiceEntry> &entries, const QString &error);
 
     QPointer<ServiceRecord> m_record;
-    SharedReader *m_shared = nullptr;
+    SharedPager *m_shared = nullptr;
+    // Pages asked for before the last setFilter() carry an older ticket.
+    int m_ticket = 0;
+    bool m_waiting = false;
     HistoryFilter m_filter;
     QVector<ServiceEntry> m_rows;
     bool m_atEnd = true;

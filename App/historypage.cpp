@@ -4,7 +4,7 @@
 #include "historymodel.h"
 #include "programrecord.h"
 #include "servicerecord.h"
-#include "sharedreader.h"
+#include "sharedpager.h"
 #include "sharedurl.h"
 #include "workbook.h"
 
@@ -125,6 +125,7 @@ void HistoryPage::buildForm()
     m_view->viewport()->installEventFilter(this);
     connect(m_model, &QAbstractItemModel::modelReset, this, &HistoryPage::showEmptyHint);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &HistoryPage::showEmptyHint);
+    connect(m_model, &HistoryModel::sharedPageRead, this, &HistoryPage::sharedPageRead);
 
     // Two rows of filters: the texts to look for, then the outcome and days;
     // the buttons keep a row of their own, beside the dates they were cut short.
@@ -254,7 +255,8 @@ void HistoryPage::showEmptyHint()
 {
     // Nothing is said before the page has read anything.
     const bool read = m_shared || m_recordChosen;
-    const bool empty = m_model->rowCount() == 0 && !m_model->canFetchMore(QModelIndex());
+    const bool empty =
+        m_model->rowCount() == 0 && !m_model->reading() && !m_model->canFetchMore(QModelIndex());
     if (!read || !empty) {
         m_emptyHint->hide();
         return;
@@ -360,42 +362,77 @@ void HistoryPage::refresh()
         showEmptyHint();
         return;
     }
-    m_status->clear();
-    waiting([this] {
+    if (m_shared) {
+        // The rows come on the pager's thread; the window goes on meanwhile.
+        m_status->setText(tr("Reading the shared record…"));
         m_model->setFilter(filter());
-        return true;
-    });
+    } else {
+        m_status->clear();
+        waiting([this] {
+            m_model->setFilter(filter());
+            return true;
+        });
+    }
     // Filtered to one instrument, every row would repeat its serial number.
     m_view->setColumnHidden(HistoryModel::SerialColumn, !filter().serial.isEmpty());
     fitColumns();
-    if (m_shared && !m_shared->lastError().isEmpty())
-        m_status->setText(tr("The shared record cannot be read: %1").arg(m_shared->lastError()));
+}
+
+void HistoryPage::sharedPageRead(const QString &error)
+{
+    if (error.isEmpty())
+        m_status->clear();
+    else
+        m_status->setText(tr("The shared record cannot be read: %1").arg(error));
+    fitColumns();
+    showEmptyHint();
 }
 
 void HistoryPage::showShared(bool on)
 {
-    std::unique_ptr<SharedReader> reader;
-    if (on) {
-        const QString url =
-            m_sharedUrl.isEmpty()
-                ? SharedHistoryUrl(QSettings(SettingsFilePath(), QSettings::IniFormat)
-                                       .value(QStringLiteral("Zelt/historyUrl"))
-                                       .toString())
-                : m_sharedUrl;
-        QString error = tr("No shared record is set up (historyUrl in the settings file, or "
-                           "ZELT_HISTORY_URL).");
-        reader = std::make_unique<SharedReader>();
-        if (url.isEmpty() || !waiting([&] { return reader->open(url, &error); })) {
-            const QSignalBlocker blocker(m_sharedCheck);
-            m_sharedCheck->setChecked(false);
-            m_status->setText(error);
-            return;
-        }
+    if (!on) {
+        m_shared = false;
+        m_model->setShared(nullptr);
+        for (QPushButton *local : {m_verify, m_exportCsv, m_exportExcel})
+            local->setEnabled(true);
+        refresh();
+        return;
     }
-    m_model->setShared(reader.get());
-    m_shared = std::move(reader);
+    const QString url = m_sharedUrl.isEmpty()
+                            ? SharedHistoryUrl(QSettings(SettingsFilePath(), QSettings::IniFormat)
+                                                   .value(QStringLiteral("Zelt/historyUrl"))
+                                                   .toString())
+                            : m_sharedUrl;
+    if (url.isEmpty()) {
+        const QSignalBlocker blocker(m_sharedCheck);
+        m_sharedCheck->setChecked(false);
+        m_status->setText(tr("No shared record is set up (historyUrl in the settings file, or "
+                             "ZELT_HISTORY_URL)."));
+        return;
+    }
+    if (!m_pager) {
+        m_pager = new SharedPager(this);
+        connect(m_pager, &SharedPager::opened, this, &HistoryPage::sharedOpened);
+    }
+    // The box waits for the answer: a second press would open it twice.
+    m_sharedCheck->setEnabled(false);
+    m_status->setText(tr("Connecting to the shared record…"));
+    m_pager->open(url);
+}
+
+void HistoryPage::sharedOpened(bool ok, const QString &error)
+{
+    m_sharedCheck->setEnabled(true);
+    if (!ok || !m_sharedCheck->isChecked()) {
+        const QSignalBlocker blocker(m_sharedCheck);
+        m_sharedCheck->setChecked(false);
+        m_status->setText(error);
+        return;
+    }
+    m_shared = true;
+    m_model->setShared(m_pager);
     for (QPushButton *local : {m_verify, m_exportCsv, m_exportExcel})
-        local->setEnabled(!on);
+        local->setEnabled(false);
     refresh();
 }
 

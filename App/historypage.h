@@ -19,7 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class ServiceRecord;
-class SharedReader;
+class SharedPager;
 
 // The History page: the service record's entries, newest first, filtered by
 // instrument, parameter, source, outcome and day, with the chain check and the
@@ -78,6 +78,8 @@ private:
     void showEmptyHint();
     ServiceRecord *record();
     void onAppended();
+    void sharedOpened(bool ok, const QString &error);
+    void sharedPageRead(const QString &error);
     void chooseCsvFile();
     void chooseExcelFile();
     QString exportPath(const QString &suffix, const QString &filter);
@@ -107,7 +109,10 @@ private:
     QPushButton *m_exportExcel;
     QCheckBox *m_sharedCheck;
     QString m_sharedUrl;
-    std::unique_ptr<SharedReader> m_shared;
+    // Reads the shared store on a thread of its own; made when first shown.
+    SharedPager *m_pager = nullptr;
+    // The shared store is shown (the pager is open).
+    bool m_shared = false;
     QLabel *m_status;
     QTableView *m_view;
     QLabel *m_emptyHint;

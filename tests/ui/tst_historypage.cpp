@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -506,10 +508,15 @@ void TestHistoryPage::theSharedViewShowsEveryComputersEntries()
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     QCOMPARE(page.model()->rowCount(), 30);
-    page.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"))->click();
-    fetchAll(page.model());
-    QCOMPARE(page.model()->rowCount(), 50);
+    // The shared store is read on a thread of its own: the page answers at
+    // once, says what it waits for, and the rows come when they are read.
+    auto *sharedBox = page.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"));
+    sharedBox->click();
+    QVERIFY(!sharedBox->isEnabled());
+    QCOMPARE(page.statusText(), QStringLiteral("Connecting to the shared record…"));
+    QTRY_COMPARE(page.model()->rowCount(), 50);
     QCOMPARE(page.statusText(), QString());
+    QVERIFY(sharedBox->isEnabled());
     int fromBench = 0;
     for (int row = 0; row < 50; ++row)
         fromBench += HistoryModel::cellText(page.model()->entry(row), HistoryModel::WhoColumn)
@@ -519,15 +526,39 @@ void TestHistoryPage::theSharedViewShowsEveryComputersEntries()
     Filters serial;
     serial.serial = QStringLiteral("A100");
     setFilters(page, serial);
-    fetchAll(page.model());
+    QVERIFY(page.model()->reading());
     const auto a100 = [](const ServiceEntry &e) { return e.serial == QLatin1String("A100"); };
     const int local = int(std::count_if(m_entries.cbegin(), m_entries.cend(), a100));
     const int bench = int(std::count_if(m_entries.cbegin(), m_entries.cbegin() + 20, a100));
-    QCOMPARE(page.model()->rowCount(), local + bench);
-    page.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"))->click();
+    QTRY_COMPARE(page.model()->rowCount(), local + bench);
+    QTRY_VERIFY(!page.model()->reading());
+    sharedBox->click();
     fetchAll(page.model());
     QCOMPARE(page.model()->rowCount(), local);
     QVERIFY(page.findChild<QPushButton *>(QStringLiteral("BtnHistoryVerify"))->isEnabled());
+
+    // A server that accepts the connection and never answers does not hold the
+    // window: the press returns at once, and the page says why when the
+    // connection's time is up.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    HistoryPage quiet;
+    quiet.setRecord(m_record.get());
+    quiet.setSharedUrl(
+        QStringLiteral("postgresql://zelt@127.0.0.1:%1/shared").arg(silent.serverPort()));
+    quiet.show();
+    auto *quietBox = quiet.findChild<QCheckBox *>(QStringLiteral("CheckHistoryShared"));
+    QElapsedTimer clock;
+    clock.start();
+    quietBox->click();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(quiet.statusText(), QStringLiteral("Connecting to the shared record…"));
+    QTRY_VERIFY_WITH_TIMEOUT(quietBox->isEnabled(), 20000);
+    QVERIFY(!quietBox->isChecked());
+    QVERIFY2(!quiet.statusText().isEmpty() &&
+                 !quiet.statusText().startsWith(QLatin1String("Connecting")),
+             qPrintable(quiet.statusText()));
+    QCOMPARE(quiet.model()->rowCount(), 30); // the local rows stay
 }
 
 QTEST_MAIN(TestHistoryPage)

@@ -143,5 +143,13 @@
         <source>No entry matches these filters.</source>
         <translation>没有符合这些筛选条件的条目。</translation>
     </message>
+    <message>
+        <source>Reading the shared record…</source>
+        <translation>正在读取共享记录…</translation>
+    </message>
+    <message>
+        <source>Connecting to the shared record…</source>
+        <translation>正在连接共享记录…</translation>
+    </message>
 </context>
 </TS>
