@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
@@ -34,6 +35,8 @@ namespace {
 constexpr int ExportPageSize = 1000;
 // Room a cell keeps either side of its text.
 constexpr int CellPadding = 10;
+// The rows whose texts decide the columns' widths.
+constexpr int FittedRows = 50;
 // The widest serial number an instrument reports, and the widest time stamp
 // (a time of this computer's zone is shown without its offset).
 const char WidestSerial[] = "ZT20261105001-000000A3B4C1";
@@ -121,7 +124,10 @@ void HistoryPage::buildForm()
     m_emptyHint->setObjectName(QStringLiteral("LabelHistoryEmpty"));
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setWordWrap(true);
-    m_emptyHint->setStyleSheet(QStringLiteral("color: rgb(90, 90, 90);"));
+    // A palette rather than a style sheet of its own, which would restyle the label apart.
+    QPalette grey = m_emptyHint->palette();
+    grey.setColor(QPalette::WindowText, QColor(90, 90, 90));
+    m_emptyHint->setPalette(grey);
     m_view->viewport()->installEventFilter(this);
     connect(m_model, &QAbstractItemModel::modelReset, this, &HistoryPage::showEmptyHint);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &HistoryPage::showEmptyHint);
@@ -215,12 +221,21 @@ void HistoryPage::fitColumns()
     m_view->ensurePolished();
     const QFontMetrics metrics(m_view->font());
     const QHeaderView *header = m_view->horizontalHeader();
+    // The widest text of a column among the first rows shown: measured with
+    // the font alone, which is quick and keeps nothing (a view's own measure
+    // lays every cell out). The samples cover what later rows may bring.
+    const auto widest = [&](int column) {
+        int width = 0;
+        const int rows = std::min(m_model->rowCount(), FittedRows);
+        for (int row = 0; row < rows; ++row)
+            width = std::max(
+                width, metrics.horizontalAdvance(m_model->index(row, column).data().toString()));
+        return width;
+    };
     const auto fit = [&](int column, int textWidth) {
-        // The view's own measure covers the rows it has; the samples cover
-        // the widest text any row may bring.
-        const int shown = static_cast<const QAbstractItemView *>(m_view)->sizeHintForColumn(column);
-        m_view->setColumnWidth(column, std::max({textWidth + 2 * CellPadding, shown,
-                                                 header->sectionSizeHint(column)}));
+        m_view->setColumnWidth(column,
+                               std::max({std::max(textWidth, widest(column)) + 2 * CellPadding,
+                                         header->sectionSizeHint(column)}));
     };
     int outcomeWidth = 0;
     for (ServiceEntry::Outcome outcome : FilterOutcomes) {
@@ -234,7 +249,9 @@ void HistoryPage::fitColumns()
     const int letter = metrics.horizontalAdvance(QLatin1Char('M'));
     fit(HistoryModel::ParamColumn, letter * 8);
     fit(HistoryModel::ChangeColumn, letter * 8);
-    fit(HistoryModel::OutcomeColumn, outcomeWidth);
+    m_view->setColumnWidth(HistoryModel::OutcomeColumn,
+                           std::max(outcomeWidth + 2 * CellPadding,
+                                    header->sectionSizeHint(HistoryModel::OutcomeColumn)));
     // The source gives way first: User@Host keeps room for a name, and no row
     // needs the scroll bar where the window has the room.
     int taken = 0;
@@ -245,8 +262,7 @@ void HistoryPage::fitColumns()
     }
     const int whoRoom = header->sectionSizeHint(HistoryModel::WhoColumn);
     const int spare = m_view->viewport()->width() - taken - whoRoom;
-    const int source = static_cast<const QAbstractItemView *>(m_view)->sizeHintForColumn(
-        HistoryModel::SourceColumn);
+    const int source = widest(HistoryModel::SourceColumn) + 2 * CellPadding;
     m_view->setColumnWidth(HistoryModel::SourceColumn,
                            std::clamp(std::min(source, spare), letter * 9, letter * 14));
 }

@@ -209,21 +209,37 @@ QString ParamRangeText(const ParamRow &row, quint32 decimals)
 
 QString ReadableSource(const QString &source, bool chinese)
 {
-    static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]*"));
+    // Words as a widget name is spelt: a letter or underscore, then letters,
+    // digits and underscores. Read by hand: a pattern engine for this would
+    // cost more memory than the whole table it fills.
+    const auto starts = [](QChar c) {
+        return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+               (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || c == QLatin1Char('_');
+    };
+    const auto goesOn = [&starts](QChar c) {
+        return starts(c) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    };
     QString text;
     int from = 0;
-    for (auto it = word.globalMatch(source); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        const QString name = m.captured();
+    for (int i = 0; i < source.size();) {
+        if (!starts(source[i])) {
+            ++i;
+            continue;
+        }
+        int end = i + 1;
+        while (end < source.size() && goesOn(source[end]))
+            ++end;
+        const QStringRef name = source.midRef(i, end - i);
         const ParamRow *found = nullptr;
         for (const ParamRow &row : ParameterCatalogue()) {
-            if (name == QLatin1String(row.widget) && row.nameEn)
+            if (row.nameEn && name == QLatin1String(row.widget))
                 found = &row;
         }
-        if (!found)
-            continue;
-        text += source.midRef(from, m.capturedStart() - from) + ParamName(*found, chinese);
-        from = m.capturedEnd();
+        if (found) {
+            text += source.midRef(from, i - from) + ParamName(*found, chinese);
+            from = end;
+        }
+        i = end;
     }
     return text + source.midRef(from);
 }

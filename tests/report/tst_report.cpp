@@ -78,6 +78,7 @@ private slots:
     void valuesUnitsAndRangesAsThePageShowsThem_data();
     void valuesUnitsAndRangesAsThePageShowsThem();
     void analogOutputsTakeTheUnitOfTheirType();
+    void sourcesNameTheParameters();
     void axisTicksAreRoundAndCoverTheSamples_data();
     void axisTicksAreRoundAndCoverTheSamples();
 
@@ -234,6 +235,27 @@ void TstReport::valuesUnitsAndRangesAsThePageShowsThem_data()
     QTest::newRow("plain without unit") << "EditComID_2" << false << 7u << 0u << "7"
                                         << ""
                                         << "1 .. 99";
+}
+
+// Where a change came from, with the widget names it carries as the
+// parameters' names; every other word stays as it was.
+void TstReport::sourcesNameTheParameters()
+{
+    const QString full = ParamName(*FindParamByAddress(106), false);
+    const QString fullZh = ParamName(*FindParamByAddress(106), true);
+    const QVector<QPair<QString, QString>> cases{
+        {"zeltctl write EditFullScale=15000", "zeltctl write " + full + "=15000"},
+        {"page Basic Config, field EditFullScale", "page Basic Config, field " + full},
+        {"EditFullScale", full},
+        {"xEditFullScale 9EditFullScale EditFullScale_2x",
+         "xEditFullScale 9" + full + " EditFullScale_2x"},
+        {"import a.xlsx", "import a.xlsx"},
+        {"", ""},
+        {"字段 EditFullScale。", "字段 " + full + "。"},
+    };
+    for (const auto &c : cases)
+        QCOMPARE(ReadableSource(c.first, false), c.second);
+    QCOMPARE(ReadableSource("field EditFullScale", true), "field " + fullZh);
 }
 
 // The outputs are in mA or V as the output type says, as the page labels them.
