@@ -25,6 +25,7 @@
 #include <QtCharts/QSplineSeries>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 QT_CHARTS_USE_NAMESPACE
@@ -266,8 +267,12 @@ void MainInterface::rescaleY(int curve, double value)
         m_minByKind[kind] = 0.0;
         m_maxByKind[kind] = 0.0;
     }
-    m_minByKind[kind] = std::min(m_minByKind[kind], value);
-    m_maxByKind[kind] = std::max(m_maxByKind[kind], value);
+    // A weight that is not a number (float bits of an overflow or of a block
+    // read wrong) cannot be placed on the axis and does not stretch it.
+    if (std::isfinite(value)) {
+        m_minByKind[kind] = std::min(m_minByKind[kind], value);
+        m_maxByKind[kind] = std::max(m_maxByKind[kind], value);
+    }
     if (m_minByKind[kind] == 0.0 && m_maxByKind[kind] == 0.0)
         showValueRange(curve, 0.0, 15.0);
     else
@@ -319,7 +324,9 @@ void MainInterface::updateDraw(const QDateTime &now)
         m_rangeEndMs[i] = nowMs;
         {
             const QSignalBlocker quiet(rangeMoves ? series : nullptr);
-            series->append(qreal(nowMs), value);
+            // A value that is no number is a gap, as a failed poll is.
+            if (std::isfinite(value))
+                series->append(qreal(nowMs), value);
             if (m_trimming)
                 dropHiddenPoints(i, nowMs);
         }

@@ -263,6 +263,14 @@ void TestMainInterface::yRangeOnlyWidensUntilTheRangeIsReset()
     feed(1);
     QCOMPARE(range(), qMakePair(0.0, 3.0));
     QCOMPARE(labels(), QStringList({"0", "1", "2", "3"}));
+    // Bits that are no number leave a gap in the curve and the range as it was.
+    const int points = series(0)->count();
+    for (quint32 bits : {0x7f800000u, 0xff800000u, 0x7fc00000u}) {
+        gsrt_LiveVal.slot[8] = bits;
+        feed(1);
+        QCOMPARE(range(), qMakePair(0.0, 3.0));
+    }
+    QCOMPARE(series(0)->count(), points);
 }
 
 void TestMainInterface::valueTicksAreRoundNumbers_data()
