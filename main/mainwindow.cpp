@@ -205,6 +205,9 @@ PageBase *MainWindow::page(int number) const
 
 // Every menu item keeps its own room at every width the window allows: where
 // the items do not fit at the program's text size, their text gets smaller.
+// The size is found by measuring and set once: every change of the menu's style
+// sheet asks for a new layout, which comes back here, so a change for each size
+// tried never ended while the items did not fit at the program's size.
 void MainWindow::fitMenu()
 {
     constexpr int MenuPoints = 14; // the style sheet's size
@@ -217,11 +220,6 @@ void MainWindow::fitMenu()
     const QList<QPushButton *> items = ui->widget_Menu->findChildren<QPushButton *>();
     int points = MenuPoints;
     for (;; --points) {
-        if (points != m_menuPoints) {
-            m_menuPoints = points;
-            ui->widget_Menu->setStyleSheet(
-                QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
-        }
         // Measured here rather than by the buttons' hints, which follow a
         // style sheet change only once they are polished again.
         QFont font = ui->widget_Menu->font();
@@ -235,6 +233,11 @@ void MainWindow::fitMenu()
         }
         if (needed <= ui->widget_Menu->width() || points == SmallestMenuPoints)
             break;
+    }
+    if (points != m_menuPoints) {
+        m_menuPoints = points;
+        ui->widget_Menu->setStyleSheet(
+            QStringLiteral("QPushButton { font-size: %1pt; }").arg(points));
     }
     m_fittingMenu = false;
 }
