@@ -293,7 +293,9 @@ private slots:
         m_sim.reset();
         pair.stop();
         QTRY_COMPARE_WITH_TIMEOUT(linkState(), QStringLiteral("Communication-Error"), 8000);
-        QTest::qWait(1000); // a few reopen attempts fail while the adapter is away
+        // A few more polls, each reopening the port, fail while the adapter is away.
+        const int failed = gu32_CommErrCount;
+        QTRY_VERIFY_WITH_TIMEOUT(gu32_CommErrCount >= failed + 3, 8000);
 
         QVERIFY(pair.start());
         m_sim.reset(new sim::SimHost(sim::Kind::Analog, 0));
