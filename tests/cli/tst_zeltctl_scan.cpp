@@ -155,13 +155,17 @@ private slots:
         QVERIFY(table.out.contains(QStringLiteral("1 instrument(s) found, 11 of 11 addresses")));
     }
 
+    // Each framing asks the instruments' ids and their neighbours; every id
+    // at every framing (1485 probes, most waiting out silence) adds nothing the
+    // first test's 99 ids at one framing do not show.
     void everyFramingIsTriedAndOnlyTheRightOneAnswers()
     {
         SimHost sim;
         QVERIFY(sim.startBus(link(), true, {3, 47, 99}, {19200, 2, 8, 1}, paced()));
-        const Run run = zeltctl({"scan", "--serial", link(), "--json"});
+        const Run run =
+            zeltctl({"scan", "--serial", link(), "--slaves", "2-4,46-48,98-99", "--json"});
         checkThreeInstruments(run, sim, {QStringLiteral("19200 even")});
-        QCOMPARE(run.json().value("probed").toInt(), 5 * 3 * 99);
+        QCOMPARE(run.json().value("probed").toInt(), 5 * 3 * 8);
         // Only the probes and identity reads at the line's framing reached the
         // instruments; the other framings were noise to them.
         QCOMPARE(sim.requestLog().size(), 6);

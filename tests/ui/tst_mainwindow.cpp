@@ -48,6 +48,19 @@ QVector<Req> shape(const QVector<LoggedRequest> &log)
     return out;
 }
 
+// Counts the style changes a widget goes through.
+class StyleChanges : public QObject
+{
+public:
+    explicit StyleChanges(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::StyleChange;
+        return false;
+    }
+};
+
 int indexOf(const QVector<Req> &log, const Req &wanted, int from = 0)
 {
     for (int i = from; i < log.size(); ++i) {
@@ -477,6 +490,21 @@ private slots:
         QCOMPARE(m_window->geometry(), before);
         QTest::mouseDClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 30));
         QCOMPARE(m_window->geometry(), m_window->screen()->availableGeometry());
+    }
+
+    // Too narrow for the items even at the smallest text: the menu takes that
+    // size once. Each restyle asks for a new layout, which fitted the menu again;
+    // restyled for every size tried, it never came to rest.
+    void aMenuTooNarrowForItsItemsComesToRest()
+    {
+        m_window->setMinimumSize(200, 200);
+        m_window->resize(640, 480);
+        connectWindow();
+        QWidget *menu = form()->widget_Menu;
+        QTRY_COMPARE(menu->styleSheet(), QStringLiteral("QPushButton { font-size: 10pt; }"));
+        StyleChanges changes(menu);
+        QTest::qWait(200); // nothing to await: the menu is to stay as it is
+        QCOMPARE(changes.count, 0);
     }
 
     // The offscreen screen (800 x 600) is narrower and lower than the designed window:
