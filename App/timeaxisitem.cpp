@@ -172,12 +172,15 @@ QStringList TimeAxisItem::labels() const
     return texts;
 }
 
+qreal TimeAxisItem::xOf(qint64 at) const
+{
+    return m_plot.left() + double(at - m_minMs) * m_plot.width() / double(m_maxMs - m_minMs);
+}
+
 qreal TimeAxisItem::tickX(int i) const
 {
     const QVector<qint64> times = ticks();
-    if (i < 0 || i >= times.size())
-        return m_plot.left();
-    return m_plot.left() + double(times[i] - m_minMs) * m_plot.width() / double(m_maxMs - m_minMs);
+    return i >= 0 && i < times.size() ? xOf(times[i]) : m_plot.left();
 }
 
 const QStaticText &TimeAxisItem::labelText(const QString &text)
@@ -204,8 +207,8 @@ void TimeAxisItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
     const qreal top = m_plot.bottom();
     const QStringList texts = labels();
     QVector<qreal> xs;
-    for (int i = 0; i < texts.size(); ++i)
-        xs.append(tickX(i));
+    for (qint64 at : ticks())
+        xs.append(xOf(at));
     if (m_axis->isLineVisible()) {
         painter->setPen(m_axis->linePen());
         painter->drawLine(QPointF(m_plot.left(), top), QPointF(m_plot.right(), top));

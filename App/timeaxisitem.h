@@ -48,6 +48,8 @@ private slots:
 
 private:
     void reserveRoom();
+    // Where the time at (ms since the epoch) stands, in chart coordinates.
+    qreal xOf(qint64 at) const;
     // The label's or title's text, laid out once and kept.
     const QStaticText &labelText(const QString &text);
     const QStaticText &titleText(const QString &text);

@@ -174,13 +174,18 @@ QString ParamShownText(const ParamRow &row, quint32 raw, quint32 decimals, bool 
     return FieldText(row.kind, row.factorDigits, raw, decimals);
 }
 
+bool UnitFollowsAnalogType(const ParamRow &row)
+{
+    return row.address >= FirstAnalogOutputAddress && row.address <= LastAnalogOutputAddress;
+}
+
 QString ParamUnitText(const ParamRow &row, quint32 unit, bool chinese, qint64 analogType)
 {
     if (row.kind == ParamKind::Weight || row.address == LoadCellCapacityAddress)
         return UnitName(unit);
     // The minimum, zero, full-scale and maximum outputs; types 4-20 mA and
     // user mA are currents, 0-10 V and user V voltages.
-    if (row.address >= FirstAnalogOutputAddress && row.address <= LastAnalogOutputAddress) {
+    if (UnitFollowsAnalogType(row)) {
         if (analogType < 0 || analogType > 3)
             return QString();
         return analogType % 2 == 0 ? QStringLiteral("mA") : QStringLiteral("V");

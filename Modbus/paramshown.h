@@ -39,6 +39,8 @@ constexpr int AnalogOutputTypeRegister = 460;
 // analog output's values are in mA or V as its type (the value of
 // AnalogOutputTypeRegister) says, and without a unit while it is not known (-1).
 QString ParamUnitText(const ParamRow &row, quint32 unit, bool chinese, qint64 analogType = -1);
+// Whether the row's unit is the analog output type's (mA or V).
+bool UnitFollowsAnalogType(const ParamRow &row);
 
 // "min .. max" in shown numbers (weights with the decimal setting); empty for
 // a list, whose items are its range, and for values that are only shown.

@@ -51,13 +51,13 @@ public:
     static QVector<ToleranceBand> bands(TestStandard standard, AccuracyClass accuracyClass,
                                         Accuracy accuracy);
 
-    // Whether the specification names a table or a sound custom tolerance;
+    // Whether the choice names a table or a sound custom tolerance;
     // *error says what is wrong otherwise.
     static bool check(const ToleranceChoice &choice, QString *error);
 
     // The tolerance (+-, in raw counts) for a load of loadCounts judged with a
     // division of divisionCounts. False with *error for a negative load, a
-    // division of zero or less, or a specification check() refuses.
+    // division of zero or less, or a choice check() refuses.
     static bool forLoad(const ToleranceChoice &choice, qint64 loadCounts, qint64 divisionCounts,
                         double *toleranceCounts, QString *error);
 

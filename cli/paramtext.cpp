@@ -71,9 +71,7 @@ qint64 AnalogTypeFor(const QVector<CliParam> &params)
 {
     const ParamRow *typeRow = FindParamByAddress(AnalogOutputTypeRegister);
     for (const CliParam &p : params) {
-        // A row whose unit the type decides has no unit without it.
-        if (!p.inCatalogue || !typeRow || !ParamUnitText(p.row, 0, false, -1).isEmpty() ||
-            ParamUnitText(p.row, 0, false, 0).isEmpty())
+        if (!p.inCatalogue || !typeRow || !UnitFollowsAnalogType(p.row))
             continue;
         bool ok = false;
         ModbusResult result = ModbusOk;

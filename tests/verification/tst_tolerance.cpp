@@ -94,8 +94,8 @@ class TstTolerance : public QObject
 private slots:
     void tableBoundaries_data();
     void tableBoundaries();
-    void refusedSpecifications_data();
-    void refusedSpecifications();
+    void refusedChoices_data();
+    void refusedChoices();
     void customTolerances();
     void repeatabilityOfHandbook44IsTheMaintenanceTolerance();
     void rangesFromTheInstrument_data();
@@ -161,7 +161,7 @@ void TstTolerance::tableBoundaries()
     QCOMPARE(tolerance, expected * double(division));
 }
 
-void TstTolerance::refusedSpecifications_data()
+void TstTolerance::refusedChoices_data()
 {
     QTest::addColumn<TestStandard>("standard");
     QTest::addColumn<AccuracyClass>("accuracyClass");
@@ -191,7 +191,7 @@ void TstTolerance::refusedSpecifications_data()
                                      << qint64(-1) << "below zero";
 }
 
-void TstTolerance::refusedSpecifications()
+void TstTolerance::refusedChoices()
 {
     QFETCH(TestStandard, standard);
     QFETCH(AccuracyClass, accuracyClass);
