@@ -102,6 +102,10 @@ QString HistoryModel::outcomeName(ServiceEntry::Outcome outcome)
         return tr("read back differs");
     case ServiceEntry::OutcomeUnknown:
         return tr("outcome unknown (program ended)");
+    case ServiceEntry::InstrumentRefused:
+        return tr("refused by the instrument");
+    case ServiceEntry::VerdictUnknown:
+        return tr("outcome unknown (no error word)");
     }
     return OutcomeText(outcome);
 }
@@ -171,8 +175,13 @@ QString HistoryModel::cellText(const ServiceEntry &e, int column)
         return EntryChangeText(e);
     case SourceColumn:
         return e.source;
-    case OutcomeColumn:
-        return outcomeName(e.outcome);
+    case OutcomeColumn: {
+        // the instrument's own word where it refused a calibration
+        const QString error = InstrumentErrorOf(e);
+        return e.outcome == ServiceEntry::InstrumentRefused && !error.isEmpty()
+                   ? outcomeName(e.outcome) + QStringLiteral(": ") + error
+                   : outcomeName(e.outcome);
+    }
     case WhoColumn:
         return EntryWho(e);
     default:

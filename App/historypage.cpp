@@ -43,8 +43,9 @@ const char WidestSerial[] = "ZT20261105001-000000A3B4C1";
 const char WidestTime[] = "2026-12-08 23:59:59";
 
 const ServiceEntry::Outcome FilterOutcomes[] = {
-    ServiceEntry::Written,  ServiceEntry::Refused,         ServiceEntry::TimedOut,
-    ServiceEntry::LinkLost, ServiceEntry::ReadBackDiffers, ServiceEntry::OutcomeUnknown};
+    ServiceEntry::Written,           ServiceEntry::Refused,         ServiceEntry::TimedOut,
+    ServiceEntry::LinkLost,          ServiceEntry::ReadBackDiffers, ServiceEntry::OutcomeUnknown,
+    ServiceEntry::InstrumentRefused, ServiceEntry::VerdictUnknown};
 
 // Runs work with the wait cursor up.
 template <typename Work> auto waiting(Work &&work)
@@ -240,7 +241,7 @@ void HistoryPage::fitColumns()
     int outcomeWidth = 0;
     for (ServiceEntry::Outcome outcome : FilterOutcomes) {
         // The long outcome of an ended program is read whole in its tooltip.
-        if (outcome != ServiceEntry::OutcomeUnknown)
+        if (outcome != ServiceEntry::OutcomeUnknown && outcome != ServiceEntry::VerdictUnknown)
             outcomeWidth = std::max(outcomeWidth,
                                     metrics.horizontalAdvance(HistoryModel::outcomeName(outcome)));
     }

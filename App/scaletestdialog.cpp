@@ -27,6 +27,10 @@
 namespace {
 
 constexpr int ErrorWordSlot = 2;
+// The basic block's zero range (register 54), % of max.
+constexpr int ZeroRangeSlot = 2;
+// The earliest date the due date field holds: it stands for "not given".
+const QDate NoDueDate(2000, 1, 1);
 // The capture rule of the window: a reading stable and unchanged this long.
 constexpr int SettleMs = 1000;
 constexpr int PointTimeoutMs = 60000;
@@ -69,6 +73,13 @@ ScaleTestDialog::Instrument ScaleTestDialog::linkInstrument()
             *errorWord = gsrt_LiveVal.slot[ErrorWordSlot];
         return r;
     };
+    instrument.readNet = [](bool *net) {
+        const ModbusResult r = ReadNetCoil();
+        if (r == ModbusOk && net)
+            *net = gsrt_LiveVal.netFlag != 0;
+        return r;
+    };
+    instrument.zeroRangePercent = gsrt_BasicPara.slot[ZeroRangeSlot];
     return instrument;
 }
 
@@ -97,7 +108,8 @@ ScaleTestDialog::ScaleTestDialog(const ScaleRanges &ranges, int corners,
 
     loadRemembered();
     retranslate();
-    suggestLoads();
+    if (m_loads->text().trimmed().isEmpty())
+        suggestLoads();
     resize(1080, 660);
 }
 
@@ -170,7 +182,9 @@ QWidget *ScaleTestDialog::buildSetupPage()
     m_weightSet->setObjectName(QStringLiteral("EditTestWeightSet"));
     m_certificate = new QLineEdit;
     m_certificate->setObjectName(QStringLiteral("EditTestCertificate"));
-    m_dueDate = new QDateEdit(QDate::currentDate().addYears(1));
+    // No date is made up: the field says "not given" until one is chosen.
+    m_dueDate = new QDateEdit(NoDueDate);
+    m_dueDate->setMinimumDate(NoDueDate);
     m_dueDate->setObjectName(QStringLiteral("dateTestWeightsDue"));
     m_dueDate->setCalendarPopup(true);
     m_dueDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
@@ -288,6 +302,12 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
     m_calAct = new QPushButton;
     m_calAct->setObjectName(QStringLiteral("BtnCalAct"));
     m_calAct->setMinimumSize(180, 34);
+    m_calBack = new QPushButton;
+    m_calBack->setObjectName(QStringLiteral("BtnCalBack"));
+    m_calBack->setMinimumSize(120, 34);
+    m_calCheck = new QLabel;
+    m_calCheck->setObjectName(QStringLiteral("labelCalCheck"));
+    m_calCheck->setWordWrap(true);
     m_calLog = new QLabel;
     m_calLog->setObjectName(QStringLiteral("labelCalLog"));
     m_calLog->setWordWrap(true);
@@ -298,10 +318,15 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
     auto *spanRow = new QHBoxLayout;
     spanRow->addWidget(caption(QT_TR_NOOP("Span weight:")));
     spanRow->addWidget(m_spanWeight);
-    spanRow->addWidget(m_calAct);
     spanRow->addStretch(1);
+    auto *actRow = new QHBoxLayout;
+    actRow->addWidget(m_calAct);
+    actRow->addWidget(m_calBack);
+    actRow->addStretch(1);
     layout->addWidget(m_calInstruction);
     layout->addLayout(spanRow);
+    layout->addWidget(m_calCheck);
+    layout->addLayout(actRow);
     layout->addWidget(m_calLog, 1);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -310,6 +335,7 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
 
     connect(m_spanWeight, &QLineEdit::editingFinished, this, &ScaleTestDialog::applySpanWeight);
     connect(m_calAct, &QPushButton::clicked, this, [this] { request(Action::Calibrate); });
+    connect(m_calBack, &QPushButton::clicked, this, &ScaleTestDialog::calibrationBack);
     connect(m_calToAsLeft, &QPushButton::clicked, this, [this] { startTest(Phase::AsLeft); });
     return page;
 }
@@ -333,6 +359,7 @@ void ScaleTestDialog::retranslate()
         c.first->setText(tr(c.second));
     m_repeats->setSpecialValueText(tr("none"));
     m_cornerCount->setSpecialValueText(tr("none"));
+    m_dueDate->setSpecialValueText(tr("not given"));
     m_suggest->setText(tr("Suggest"));
     m_decreasing->setText(tr("Then the same loads decreasing"));
     m_returnToZero->setText(tr("Return to zero at the end"));
@@ -347,6 +374,7 @@ void ScaleTestDialog::retranslate()
     m_testAsLeft->setText(tr("Test as left"));
     m_close->setText(tr("Close"));
     m_calToAsLeft->setText(tr("Test as left"));
+    m_calBack->setText(tr("Back"));
 }
 
 bool ScaleTestDialog::chinese() const
@@ -422,6 +450,15 @@ void ScaleTestDialog::loadRemembered()
         m_dueDate->setDate(due);
     m_automatic->setChecked(file.value(QStringLiteral("automatic"), true).toBool());
     m_flicker->setChecked(file.value(QStringLiteral("flicker"), false).toBool());
+    // The plan as it was last run; loads only while the scale's max is the same.
+    if (file.value(QStringLiteral("max")).toLongLong() == m_ranges.max() &&
+        file.value(QStringLiteral("decimals")).toInt() == m_ranges.decimals)
+        m_loads->setText(file.value(QStringLiteral("loads")).toString());
+    m_decreasing->setChecked(file.value(QStringLiteral("decreasing"), true).toBool());
+    if (file.contains(QStringLiteral("corners")))
+        m_cornerCount->setValue(file.value(QStringLiteral("corners")).toInt());
+    m_repeats->setValue(file.value(QStringLiteral("repeatability"), 0).toInt());
+    m_returnToZero->setChecked(file.value(QStringLiteral("returnToZero"), true).toBool());
 }
 
 void ScaleTestDialog::remember() const
@@ -436,6 +473,13 @@ void ScaleTestDialog::remember() const
     file.setValue(QStringLiteral("dueDate"), m_dueDate->date());
     file.setValue(QStringLiteral("automatic"), m_automatic->isChecked());
     file.setValue(QStringLiteral("flicker"), m_flicker->isChecked());
+    file.setValue(QStringLiteral("max"), m_ranges.max());
+    file.setValue(QStringLiteral("decimals"), m_ranges.decimals);
+    file.setValue(QStringLiteral("loads"), m_loads->text());
+    file.setValue(QStringLiteral("decreasing"), m_decreasing->isChecked());
+    file.setValue(QStringLiteral("corners"), m_cornerCount->value());
+    file.setValue(QStringLiteral("repeatability"), m_repeats->value());
+    file.setValue(QStringLiteral("returnToZero"), m_returnToZero->isChecked());
 }
 
 void ScaleTestDialog::startTest(Phase phase)
@@ -445,13 +489,32 @@ void ScaleTestDialog::startTest(Phase phase)
         m_setupError->setText(error);
         return;
     }
+    // A tare shifts every reading: the test judges gross weights.
+    bool net = false;
+    const ModbusResult netRead = m_instrument.readNet ? m_instrument.readNet(&net) : ModbusOk;
+    if (netRead != ModbusOk || net) {
+        const QString why =
+            netRead != ModbusOk
+                ? tr("The net state could not be read; check the link.")
+                : tr("The instrument shows a net weight: clear the tare first, a test judges "
+                     "gross weights.");
+        if (phase == Phase::AsFound)
+            m_setupError->setText(why);
+        else
+            m_verdict->setText(why);
+        return;
+    }
+    const auto given = [this](const QString &text) {
+        return text.simplified().isEmpty() ? tr("not given") : text.simplified();
+    };
     m_test = ScaleTest();
     m_test.setPhase(QLatin1String(phase == Phase::AsFound ? AsFound : AsLeft));
     m_test.setAutomatic(m_automatic->isChecked());
     m_test.setTestWeights(tr("set %1, certificate %2, due %3")
-                              .arg(m_weightSet->text().simplified(),
-                                   m_certificate->text().simplified(),
-                                   m_dueDate->date().toString(Qt::ISODate)));
+                              .arg(given(m_weightSet->text()), given(m_certificate->text()),
+                                   m_dueDate->date() == NoDueDate
+                                       ? tr("not given")
+                                       : m_dueDate->date().toString(Qt::ISODate)));
     if (!m_test.begin(m_spec, m_ranges, m_plan, captureSettings(m_flicker->isChecked() ? 1 : 0),
                       &error)) {
         m_setupError->setText(error);
@@ -649,8 +712,8 @@ void ScaleTestDialog::testFinished()
                              .arg(TestReport::verdictText(m_asFound->verdict()),
                                   TestReport::verdictText(verdict))
                        : tr("%1: %2").arg(m_phaseTitle->text(), TestReport::verdictText(verdict));
-    // an incomplete test is never recorded; a finished one that cannot be is said so
-    if (verdict != Verdict::Incomplete && !RecordScaleTest(result, QLatin1String(RecordSource)))
+    // every test is evidence: an incomplete one is kept as incomplete, with why it ended
+    if (!RecordScaleTest(result, QLatin1String(RecordSource)))
         text += QLatin1Char(' ') + tr("(not kept in the service record)");
     m_verdict->setText(text);
     styleLabel(m_verdict, 14,
@@ -680,7 +743,9 @@ void ScaleTestDialog::startCalibration()
     for (const PlanPoint &p : qAsConst(m_plan))
         span = qMax(span, p.load);
     QString error;
-    if (!m_guide.begin(m_ranges, span, captureSettings(), now(), &error)) {
+    const qint64 zeroRange =
+        CalibrationGuide::zeroRangeCounts(m_ranges, m_instrument.zeroRangePercent);
+    if (!m_guide.begin(m_ranges, span, zeroRange, captureSettings(), now(), &error)) {
         m_verdict->setText(error);
         return;
     }
@@ -689,11 +754,8 @@ void ScaleTestDialog::startCalibration()
     m_pages->setCurrentIndex(2);
     m_spanWeight->setText(FormatScaled(span, m_ranges.decimals));
     m_calLog->clear();
-    m_calWaitMotion = false;
     m_calToAsLeft->setEnabled(false);
-    m_calInstruction->setText(m_guide.instruction());
-    m_calAct->setText(tr("Zero now"));
-    m_calAct->setEnabled(false);
+    showCalibrationCheck();
     m_poll->start();
 }
 
@@ -708,7 +770,51 @@ void ScaleTestDialog::applySpanWeight()
         m_spanWeight->setText(FormatScaled(m_guide.span(), m_ranges.decimals));
         return;
     }
-    m_calInstruction->setText(m_guide.instruction());
+    showCalibrationCheck();
+}
+
+void ScaleTestDialog::calibrationBack()
+{
+    if (m_phase != Phase::Calibration || !m_guide.back(now()))
+        return;
+    m_calToAsLeft->setEnabled(false);
+    showCalibrationCheck();
+    if (!m_poll->isActive() && !m_reading)
+        m_poll->start();
+}
+
+// The step's instruction, what the settled reading allows, and the button:
+// nothing is written until it is pressed, and a reading off the weight asks
+// for the press to confirm it.
+void ScaleTestDialog::showCalibrationCheck()
+{
+    const CalibrationGuide::Step step = m_guide.step();
+    QString instruction = m_guide.instruction();
+    if (!m_guide.message().isEmpty() && step != CalibrationGuide::Done)
+        instruction += QLatin1Char('\n') + m_guide.message();
+    m_calInstruction->setText(instruction);
+    m_spanWeight->setEnabled(step == CalibrationGuide::Span);
+    m_calBack->setEnabled(step != CalibrationGuide::Zero);
+    m_calToAsLeft->setEnabled(step == CalibrationGuide::Done);
+    if (step == CalibrationGuide::Done) {
+        m_calAct->setText(tr("Write CP1"));
+        m_calAct->setEnabled(false);
+        m_calCheck->clear();
+        return;
+    }
+    const StepCheck check = m_guide.check();
+    m_calCheck->setText(check.message);
+    m_calCheck->setStyleSheet(check.kind == StepCheck::Ready ? QStringLiteral("color: green;")
+                              : check.kind == StepCheck::Confirm
+                                  ? QStringLiteral("color: darkorange; font-weight: bold;")
+                                  : QStringLiteral("color: gray;"));
+    if (!m_guide.ready())
+        m_calCheck->setStyleSheet(QStringLiteral("color: gray;"));
+    const bool zero = step == CalibrationGuide::Zero;
+    m_calAct->setText(zero                               ? tr("Zero")
+                      : check.kind == StepCheck::Confirm ? tr("Write CP1 anyway")
+                                                         : tr("Write CP1"));
+    m_calAct->setEnabled(m_guide.ready() && check.kind != StepCheck::Refused);
 }
 
 void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &reading)
@@ -717,59 +823,41 @@ void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &readin
         return;
     if (result != ModbusOk) {
         if (result == ModbusNoLink || m_failures >= LostAfterFailures)
-            m_calInstruction->setText(tr("The link to the instrument was lost."));
+            m_calCheck->setText(tr("The link to the instrument was lost."));
         m_calAct->setEnabled(false);
         return;
     }
-    const bool ready = m_guide.feed(reading, now());
-    if (m_guide.timedOut()) {
-        m_calInstruction->setText(m_guide.instruction() + QLatin1Char('\n') + m_guide.message());
+    m_guide.feed(reading, now());
+    if (m_guide.timedOut())
         m_guide.restart(now());
-    }
-    // a refused step is not tried again by itself until something moved on the scale
-    const qint64 moved = qAbs(reading.weight - m_calRefusedWeight);
-    const qint64 division = m_ranges.ranges.isEmpty() ? 0 : m_ranges.ranges.first().division;
-    if (!reading.stable || moved > 2 * division)
-        m_calWaitMotion = false;
-    m_calAct->setEnabled(ready);
-    // by itself the span is written only with about the span weight on (the
-    // scale is not calibrated yet); the button writes whatever is on
-    const bool spanOn = m_guide.step() != CalibrationGuide::Span ||
-                        qAbs(reading.weight - m_guide.span()) <= m_guide.span() / 10;
-    if (ready && m_automatic->isChecked() && !m_calWaitMotion && spanOn)
-        actOnCalibration();
+    showCalibrationCheck();
 }
 
 void ScaleTestDialog::actOnCalibration()
 {
     const CalibrationGuide::Step step = m_guide.step();
+    // the press acts on what the scale showed when it was made
+    if (!m_guide.ready() || m_guide.check().kind == StepCheck::Refused)
+        return;
     ModbusResult write = ModbusNoLink;
+    SetLastCalibrationVerdict(CalibrationVerdict());
     if (step == CalibrationGuide::Zero && m_instrument.captureZero)
         write = m_instrument.captureZero();
     else if (step == CalibrationGuide::Span && m_instrument.writeCalPoint1)
         write = m_instrument.writeCalPoint1(m_guide.span());
-    // the instrument tells the outcome in its error word
-    Reading reading;
-    quint32 errorWord = 0;
-    if (write == ModbusOk &&
-        (!m_instrument.read || m_instrument.read(&reading, &errorWord) != ModbusOk))
-        write = ModbusTimeout;
-    m_calWaitMotion = !m_guide.finishStep(write, errorWord, chinese(), now());
-    m_calRefusedWeight = reading.weight;
+    m_guide.finishStep(write, LastCalibrationVerdict(), chinese(), now());
     m_calLog->setText(m_guide.log().join(QLatin1Char('\n')));
-    m_calInstruction->setText(m_guide.instruction());
-    m_calAct->setEnabled(false);
-    if (m_guide.step() == CalibrationGuide::Span)
-        m_calAct->setText(tr("Write CP1 now"));
-    m_spanWeight->setEnabled(m_guide.step() != CalibrationGuide::Done);
-    m_calToAsLeft->setEnabled(m_guide.step() == CalibrationGuide::Done);
+    showCalibrationCheck();
 }
 
 void ScaleTestDialog::done(int result)
 {
     m_poll->stop();
-    if ((m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && m_test.current() >= 0)
+    if ((m_phase == Phase::AsFound || m_phase == Phase::AsLeft) && m_test.current() >= 0) {
+        // closing the window is the end of the test: kept, as incomplete
         m_test.stop(tr("the window was closed"));
+        testFinished();
+    }
     m_hold.reset();
     QDialog::done(result);
 }

@@ -37,8 +37,15 @@ public:
     {
         // One poll: the reading and the error word.
         std::function<ModbusResult(Reading *, quint32 *errorWord)> read;
+        // The calibration writes: ModbusCalibrationRefused or
+        // ModbusCalibrationUnknown when the instrument's error word said no or
+        // could not be read (LastCalibrationVerdict() tells which bit).
         std::function<ModbusResult()> captureZero;
         std::function<ModbusResult(qint64 weightCounts)> writeCalPoint1;
+        // Whether the instrument shows a net weight (a test judges gross weights).
+        std::function<ModbusResult(bool *net)> readNet;
+        // The instrument's zero range (% of max): how far from zero it may be zeroed.
+        quint32 zeroRangePercent = 2;
     };
     static constexpr int PollMs = 200;
     static constexpr int LostAfterFailures = 3;
@@ -87,6 +94,8 @@ private:
     void request(Action action);
     void perform(Action action);
     void applySpanWeight();
+    void calibrationBack();
+    void showCalibrationCheck();
     qint64 now() const { return m_clock.elapsed(); }
     bool chinese() const;
 
@@ -108,8 +117,6 @@ private:
     int m_failures = 0;
     bool m_reading = false;
     bool m_testEnded = false;
-    bool m_calWaitMotion = false;
-    qint64 m_calRefusedWeight = 0;
     Action m_pending = Action::None;
 
     // Labels whose text is a fixed source text of this class.
@@ -156,6 +163,8 @@ private:
     QLabel *m_calInstruction;
     QLineEdit *m_spanWeight;
     QPushButton *m_calAct;
+    QPushButton *m_calBack;
+    QLabel *m_calCheck;
     QLabel *m_calLog;
     QPushButton *m_calToAsLeft;
 };

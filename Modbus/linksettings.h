@@ -34,6 +34,12 @@ enum ModbusResult : int {
     ModbusMalformed = 4,
     // Never sent: the service record could not keep the write's intent.
     ModbusNotRecorded = 5,
+    // A calibration write the link delivered and the instrument refused: its
+    // error word holds a calibration error bit (LastCalibrationVerdict()).
+    ModbusCalibrationRefused = 6,
+    // A calibration write the link delivered whose verdict could not be read:
+    // the instrument may or may not have taken it.
+    ModbusCalibrationUnknown = 7,
 };
 
 // The instrument's slave id rule, shared by every window that takes one: 1 to 99.

@@ -104,6 +104,9 @@ QString TrafficOutcomeText(const TrafficLine &line)
         return QStringLiteral("malformed (%1)").arg(MalformedKindText(line.malformed));
     case ModbusNotRecorded:
         return QStringLiteral("not sent (service record)");
+    case ModbusCalibrationRefused: // the write's own line was answered
+    case ModbusCalibrationUnknown:
+        return QStringLiteral("ok");
     case ModbusNoLink:
         break;
     }
@@ -295,6 +298,8 @@ void LinkStats::record(TrafficLine line)
         ++m_counts.noLink;
         break;
     case ModbusNotRecorded:
+    case ModbusCalibrationRefused:
+    case ModbusCalibrationUnknown:
         break;
     }
     const qint64 second = (line.timeMs + qint64(line.responseMs)) / 1000;

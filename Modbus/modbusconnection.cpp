@@ -1,6 +1,7 @@
 #include "modbusconnection.h"
 #include "logcategories.h"
 
+#include "calibrationverdict.h"
 #include "writesource.h"
 
 #include "linkwords.h"
@@ -245,6 +246,10 @@ QString ModbusResultText(ModbusResult result, int exceptionCode)
         return LastWriteRefusal().isEmpty()
                    ? QStringLiteral("not sent: the service record cannot keep it")
                    : QStringLiteral("not sent: %1").arg(LastWriteRefusal());
+    case ModbusCalibrationRefused:
+        return LastCalibrationVerdict().outcomeText();
+    case ModbusCalibrationUnknown:
+        return LastCalibrationVerdict().outcomeText();
     case ModbusNoLink:
         break;
     }

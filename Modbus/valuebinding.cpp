@@ -1,6 +1,7 @@
 #include "valuebinding.h"
 #include "logcategories.h"
 
+#include "calibrationverdict.h"
 #include "decimaltext.h"
 #include "devicemodel.h"
 #include "modbuslink.h"
@@ -64,6 +65,18 @@ ModbusResult WriteParam(QModbusClient *client, quint32 v, LinkSettings request)
     write.result = WriteHoldingRegisters(client, request, registers);
     if (write.result == ModbusProtocolError && ProgramLink())
         write.exceptionCode = ProgramLink()->lastExceptionCode();
+    if (write.result == ModbusOk && IsCalibrationRegister(request.startAddress)) {
+        // Written is not taken: the instrument's error word decides.
+        const CalibrationVerdict verdict = ReadCalibrationVerdict(request.startAddress);
+        SetLastCalibrationVerdict(verdict);
+        write.errorWord = verdict.errorWord;
+        write.calibrationBit = verdict.bit;
+        write.verdictRead = verdict.readResult;
+        if (verdict.state == CalibrationVerdict::Refused)
+            write.result = ModbusCalibrationRefused;
+        else if (verdict.state == CalibrationVerdict::Unknown)
+            write.result = ModbusCalibrationUnknown;
+    }
     NoteParamWrite(write);
     return write.result;
 }

@@ -22,6 +22,12 @@ struct WriteEvent
     QString source;   // "page Basic Config, field EditZeroRange", "file a.xlsx ... row 14", ...
     QString detail;   // the run it belongs to, e.g. a zeltctl command line
     QString intentId; // the record's announcement of this write, when one was made
+    // A calibration write: the lowest calibration error bit of the instrument's
+    // error word after it (-1 for none), or, with the result
+    // ModbusCalibrationUnknown, how the read of that word ended.
+    int calibrationBit = -1;
+    quint32 errorWord = 0;
+    ModbusResult verdictRead = ModbusOk;
 };
 
 // Called once for every parameter write, after it ended (the last try counts).

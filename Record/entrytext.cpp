@@ -29,3 +29,30 @@ QString EntryWho(const ServiceEntry &entry)
 {
     return entry.user + QLatin1Char('@') + entry.host;
 }
+
+namespace {
+const char ErrorNotePrefix[] = "instrument error: ";
+}
+
+QString InstrumentErrorNote(const QString &error)
+{
+    return QLatin1String(ErrorNotePrefix) + error;
+}
+
+QString InstrumentErrorOf(const ServiceEntry &entry)
+{
+    const int at = entry.detail.indexOf(QLatin1String(ErrorNotePrefix));
+    if (at < 0)
+        return QString();
+    const int from = at + int(qstrlen(ErrorNotePrefix));
+    const int end = entry.detail.indexOf(QLatin1Char(';'), from);
+    return entry.detail.mid(from, end < 0 ? -1 : end - from).trimmed();
+}
+
+QString EntryOutcomeText(const ServiceEntry &entry)
+{
+    const QString outcome = OutcomeText(entry.outcome);
+    const QString error =
+        entry.outcome == ServiceEntry::InstrumentRefused ? InstrumentErrorOf(entry) : QString();
+    return error.isEmpty() ? outcome : outcome + QStringLiteral(": ") + error;
+}

@@ -12,3 +12,12 @@ QString EntryLocalTime(const ServiceEntry &entry);
 QString EntryChangeText(const ServiceEntry &entry);
 // "user@host".
 QString EntryWho(const ServiceEntry &entry);
+
+// The detail's note of the instrument's calibration error:
+// "instrument error: Weight Error (error bit 22)".
+QString InstrumentErrorNote(const QString &error);
+// That error, read back from an entry's detail; empty for none.
+QString InstrumentErrorOf(const ServiceEntry &entry);
+// The outcome with the instrument's own word where it refused a calibration:
+// "refused by the instrument: Weight Error (error bit 22)"; else OutcomeText.
+QString EntryOutcomeText(const ServiceEntry &entry);

@@ -20,7 +20,9 @@ const QStringList &outcomeTexts()
                                       QStringLiteral("timed out"),
                                       QStringLiteral("link lost"),
                                       QStringLiteral("read back differs"),
-                                      QStringLiteral("outcome unknown (program ended)")};
+                                      QStringLiteral("outcome unknown (program ended)"),
+                                      QStringLiteral("refused by the instrument"),
+                                      QStringLiteral("outcome unknown (no error word)")};
     return texts;
 }
 

@@ -18,7 +18,13 @@ struct ServiceEntry
         ReadBackDiffers,
         // The write was announced and may have been sent, but the program ended
         // before its outcome was kept.
-        OutcomeUnknown
+        OutcomeUnknown,
+        // A calibration the link delivered and the instrument refused: its
+        // error word held a calibration error bit (named in the detail).
+        InstrumentRefused,
+        // A calibration the link delivered whose error word could not be read
+        // after it: taken or not, nobody knows.
+        VerdictUnknown
     };
 
     // Set by ServiceRecord::append.
@@ -70,7 +76,8 @@ QString KindText(ServiceEntry::Kind kind);
 // False, and *kind set to a value no text names, when the text names no kind.
 bool KindFromText(const QString &text, ServiceEntry::Kind *kind);
 // "written", "refused", "timed out", "link lost", "read back differs",
-// "outcome unknown (program ended)"; empty for none.
+// "outcome unknown (program ended)", "refused by the instrument",
+// "outcome unknown (no error word)"; empty for none.
 QString OutcomeText(ServiceEntry::Outcome outcome);
 // Like KindFromText.
 bool OutcomeFromText(const QString &text, ServiceEntry::Outcome *outcome);

@@ -1,6 +1,8 @@
 #include "servicerecorder.h"
 
+#include "calibrationverdict.h"
 #include "devicemodel.h"
+#include "entrytext.h"
 #include "modbuslink.h"
 #include "pagefields.h"
 #include "paramcatalogue.h"
@@ -163,6 +165,10 @@ ServiceEntry::Outcome outcomeOf(ModbusResult result)
         return ServiceEntry::TimedOut;
     case ModbusMalformed:
     case ModbusNoLink:
+    case ModbusCalibrationRefused:
+        return ServiceEntry::InstrumentRefused;
+    case ModbusCalibrationUnknown:
+        return ServiceEntry::VerdictUnknown;
     case ModbusNotRecorded:
         break;
     }
@@ -278,6 +284,14 @@ void recordWrite(const WriteEvent &w)
         note = QStringLiteral("the instrument holds %1").arg(shownValue(row, w.readBack));
     } else if (w.result == ModbusMalformed) {
         note = QStringLiteral("malformed reply");
+    } else if (w.result == ModbusCalibrationRefused) {
+        CalibrationVerdict verdict = VerdictOfErrorWord(w.errorWord, w.address);
+        note = InstrumentErrorNote(verdict.errorText());
+    } else if (w.result == ModbusCalibrationUnknown) {
+        CalibrationVerdict verdict;
+        verdict.state = CalibrationVerdict::Unknown;
+        verdict.readResult = w.verdictRead;
+        note = verdict.outcomeText();
     }
     if (!note.isEmpty())
         e.detail = e.detail.isEmpty() ? note : e.detail + QStringLiteral("; ") + note;

@@ -2,6 +2,7 @@
 
 #include "chaincheck.h"
 
+#include "certificateevidence.h"
 #include "entrytext.h"
 #include "paramshown.h"
 #include "reportcurve.h"
@@ -430,6 +431,15 @@ private:
         }
     }
 
+    // The instrument's own word follows where it refused a calibration.
+    QString outcomeText(const ServiceEntry &e) const
+    {
+        const QString error =
+            e.outcome == ServiceEntry::InstrumentRefused ? InstrumentErrorOf(e) : QString();
+        return error.isEmpty() ? outcomeText(e.outcome)
+                               : outcomeText(e.outcome) + QStringLiteral(": ") + error;
+    }
+
     QString outcomeText(ServiceEntry::Outcome outcome) const
     {
         switch (outcome) {
@@ -445,6 +455,10 @@ private:
             return m_lang.translate("ServiceReport", "read back differs");
         case ServiceEntry::OutcomeUnknown:
             return m_lang.translate("ServiceReport", "outcome unknown (program ended)");
+        case ServiceEntry::InstrumentRefused:
+            return m_lang.translate("ServiceReport", "refused by the instrument");
+        case ServiceEntry::VerdictUnknown:
+            return m_lang.translate("ServiceReport", "outcome unknown (no error word)");
         case ServiceEntry::NoOutcome:
             break;
         }
@@ -472,34 +486,78 @@ private:
             .arg(v.checked);
     }
 
-    // Each scale test of the visit (as found, as left) with every point, its
-    // error and tolerance, as the service record keeps it.
+    // The visit's evidence, paired: the last as-found test before the first
+    // adjustment, each adjustment with the instrument's verdict, and the
+    // as-left test after the last one; a change after the as-left test is
+    // flagged. Each test with every point, its error and tolerance, as the
+    // service record keeps it.
     void certificate()
     {
-        if (m_c.tests.isEmpty())
-            return;
-        heading(m_lang.translate("ServiceReport", "Calibration certificate"), mm(40));
-        for (const ServiceEntry &e : m_c.tests) {
-            subheading(QStringLiteral("%1, %2: %3").arg(e.paramName, EntryLocalTime(e), e.newShown),
-                       mm(25));
-            QVector<QStringList> grid;
-            QStringList lines;
-            TestReport::splitDetail(e.detail, &grid, &lines);
-            if (!grid.isEmpty()) {
-                const QStringList header = grid.takeFirst();
-                QVector<QVector<Cell>> rows;
-                for (const QStringList &row : grid) {
-                    QVector<Cell> cells;
-                    for (const QString &cell : row)
-                        cells.append({cell, cell == QLatin1String("FAIL") ||
-                                                cell == m_lang.translate("TestReport", "FAIL")});
-                    rows.append(cells);
-                }
-                table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
-            }
-            for (const QString &line : lines)
-                paragraph(line);
+        const CertificateEvidence evidence = Certificates::select(m_c.changes);
+        int onlyTest = -1; // tests that name no phase: the last one stands alone
+        if (evidence.asFound < 0 && evidence.asLeft < 0 && evidence.adjustments.isEmpty()) {
+            for (int i = 0; i < m_c.changes.size(); ++i)
+                if (m_c.changes[i].kind == ServiceEntry::Test)
+                    onlyTest = i;
+            if (onlyTest < 0)
+                return;
         }
+        heading(m_lang.translate("ServiceReport", "Calibration certificate"), mm(40));
+        if (onlyTest >= 0) {
+            testTable(m_c.changes[onlyTest]);
+            return;
+        }
+        if (evidence.asFound >= 0)
+            testTable(m_c.changes[evidence.asFound]);
+        else
+            paragraph(m_lang.translate("ServiceReport", "As found: no test before the first "
+                                                        "adjustment."),
+                      UnreadColor);
+        if (!evidence.adjustments.isEmpty()) {
+            subheading(m_lang.translate("ServiceReport", "Adjustments"), mm(20));
+            QVector<QVector<Cell>> rows;
+            for (int i : evidence.adjustments) {
+                const ServiceEntry &e = m_c.changes[i];
+                const bool taken = e.outcome == ServiceEntry::Written;
+                rows.append({{EntryLocalTime(e), false},
+                             {Certificates::adjustmentName(e), false},
+                             {EntryChangeText(e), false},
+                             {outcomeText(e), !taken}});
+            }
+            table({0.24, 0.14, 0.27, 0.35},
+                  {m_lang.translate("ServiceReport", "Time"),
+                   m_lang.translate("ServiceReport", "Step"),
+                   m_lang.translate("ServiceReport", "Old → new"),
+                   m_lang.translate("ServiceReport", "Outcome")},
+                  rows);
+        }
+        if (evidence.asLeft >= 0)
+            testTable(m_c.changes[evidence.asLeft]);
+        for (const QString &flag : evidence.flags)
+            paragraph(flag, UnreadColor);
+    }
+
+    void testTable(const ServiceEntry &e)
+    {
+        subheading(QStringLiteral("%1, %2: %3").arg(e.paramName, EntryLocalTime(e), e.newShown),
+                   mm(25));
+        QVector<QStringList> grid;
+        QStringList lines;
+        TestReport::splitDetail(e.detail, &grid, &lines);
+        if (!grid.isEmpty()) {
+            const QStringList header = grid.takeFirst();
+            QVector<QVector<Cell>> rows;
+            for (const QStringList &row : grid) {
+                QVector<Cell> cells;
+                for (const QString &cell : row)
+                    cells.append({cell, cell == QLatin1String("FAIL") ||
+                                            cell == m_lang.translate("TestReport", "FAIL")});
+                rows.append(cells);
+            }
+            table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
+        }
+        for (const QString &line : lines)
+            paragraph(line);
     }
 
     void changes()
@@ -533,8 +591,8 @@ private:
                              {name, false},
                              {change, false},
                              {ReadableSource(e.source, m_c.chinese), false},
-                             {outcomeText(e.outcome), e.outcome != ServiceEntry::Written &&
-                                                          e.outcome != ServiceEntry::NoOutcome}});
+                             {outcomeText(e), e.outcome != ServiceEntry::Written &&
+                                                  e.outcome != ServiceEntry::NoOutcome}});
             }
             table({0.19, 0.2, 0.2, 0.29, 0.12},
                   {m_lang.translate("ServiceReport", "Time"),

@@ -129,6 +129,8 @@ QString ReportReader::resultText(int result) const
     case ModbusMalformed:
         return lang.translate("ServiceReport", "malformed reply");
     case ModbusNotRecorded: // a report only reads
+    case ModbusCalibrationRefused:
+    case ModbusCalibrationUnknown:
     case ModbusNoLink:
         break;
     }

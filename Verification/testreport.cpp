@@ -224,8 +224,6 @@ void TestReport::splitDetail(const QString &detail, QVector<QStringList> *table,
 
 bool RecordScaleTest(const TestResult &result, const QString &source)
 {
-    if (result.verdict() == Verdict::Incomplete)
-        return false;
     const QString what = result.phase.isEmpty() ? TestReport::tr("scale test")
                                                 : TestReport::tr("scale test %1").arg(result.phase);
     return ServiceRecorder::RecordTest(what, TestReport::verdictText(result.verdict()), source,

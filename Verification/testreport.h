@@ -37,7 +37,8 @@ public:
     static void splitDetail(const QString &detail, QVector<QStringList> *table, QStringList *lines);
 };
 
-// Puts a finished test into the service record (one entry, every point in its
-// detail; source says what ran it). An incomplete test is never recorded:
-// false, nothing written.
+// Puts a test into the service record (one entry, every point in its detail;
+// source says what ran it). A test that was stopped, lost its link or left a
+// point open is evidence too: it is kept as "incomplete", with why it ended,
+// never as passed. False when the record did not keep it.
 bool RecordScaleTest(const TestResult &result, const QString &source);

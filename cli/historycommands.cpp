@@ -247,7 +247,8 @@ bool HistoryCommand::readFilter(QString *error)
             text = OutcomeText(ServiceEntry::OutcomeUnknown);
         if (text.isEmpty() || !OutcomeFromText(text, &outcome)) {
             *error = QStringLiteral("--outcome %1: expected written, refused, timed-out, "
-                                    "link-lost, read-back-differs or outcome-unknown")
+                                    "link-lost, read-back-differs, outcome-unknown or "
+                                    "refused-by-the-instrument")
                          .arg(p.value("outcome"));
             return false;
         }
@@ -349,7 +350,7 @@ int HistoryCommand::list()
     for (const ServiceEntry &entry : qAsConst(entries)) {
         const QString param = entry.paramName.isEmpty() ? KindText(entry.kind) : entry.paramName;
         rows << QStringList{EntryLocalTime(entry),  entry.serial, param,
-                            EntryChangeText(entry), entry.source, OutcomeText(entry.outcome),
+                            EntryChangeText(entry), entry.source, EntryOutcomeText(entry),
                             EntryWho(entry)};
     }
     PrintTable(m_s.out, {"time", "serial", "parameter", "old → new", "source", "outcome", "by"},

@@ -2,6 +2,7 @@
 // write and watch.
 #include "zeltctl.h"
 
+#include "calibrationverdict.h"
 #include "decimaltext.h"
 #include "errortexts.h"
 #include "paramshown.h"
@@ -153,9 +154,12 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
             return usageError(QStringLiteral("unknown parameter %1").arg(a.left(eq)));
         if (!w.param.writable())
             return usageError(
-                QStringLiteral("%1 (register %2) is not a parameter that can be written")
+                QStringLiteral("%1 (register %2) is not a parameter that can be written%3")
                     .arg(w.param.name)
-                    .arg(w.param.row.address));
+                    .arg(w.param.row.address)
+                    .arg(IsCalibrationRegister(w.param.row.address)
+                             ? QStringLiteral(": zeltctl calibrate zero takes a zero")
+                             : QString()));
         w.text = a.mid(eq + 1);
         pending.append(w);
     }
@@ -231,7 +235,15 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
                     source.setReadBack(back);
             }
             shown = ok ? ShownValue(p, back, DecimalSetting()) : QString();
-            if (r != ModbusOk) {
+            if (r == ModbusCalibrationRefused || r == ModbusCalibrationUnknown) {
+                // the link took it; the instrument's error word says no, or nothing
+                outcome = LastCalibrationVerdict().outcomeText();
+                fail(ExitDiffers, QStringLiteral("%1 (register %2): %3")
+                                      .arg(p.name)
+                                      .arg(p.row.address)
+                                      .arg(outcome));
+                status = FailedStatus(status);
+            } else if (r != ModbusOk) {
                 outcome = LinkResultText(r);
                 fail(ExitDiffers, QStringLiteral("%1 (register %2): write failed: %3")
                                       .arg(p.name)

@@ -196,8 +196,8 @@ int Zeltctl::cmdTest()
     }
     const TestResult &result = test.result();
     const Verdict verdict = result.verdict();
-    if (m_recording && verdict != Verdict::Incomplete &&
-        !RecordScaleTest(result, QStringLiteral("zeltctl test"))) {
+    // Every test is evidence, an incomplete one as incomplete.
+    if (m_recording && !RecordScaleTest(result, QStringLiteral("zeltctl test"))) {
         m_s.err << "zeltctl: the service record did not keep this test\n";
         m_s.err.flush();
     }

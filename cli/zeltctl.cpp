@@ -106,6 +106,19 @@ COMMANDS:
                                 corner named); a complete test goes into the
                                 service record; exit 0 pass, 1 fail or
                                 incomplete, 3 link lost
+  calibrate zero | span WEIGHT | point N WEIGHT [--yes]
+       [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
+                                a calibration step, checked first: the zero
+                                only with the platform empty (within the
+                                instrument's zero range) and stable; a point
+                                (span: CP1) with WEIGHT on the platform, the
+                                stable reading within 1 % (at least 10 e) of
+                                it, else asked again (refused with --yes); the
+                                points in order. Asks "place 3000.0 kg on the
+                                platform, then Enter" (--yes: placed already).
+                                The instrument's error word after the write is
+                                the outcome: exit 0 written, 1 refused by the
+                                instrument or not done, 3 link lost
 %1
 
   --json                        one JSON document instead of the table (watch:
@@ -116,7 +129,7 @@ COMMANDS:
                                 --json document)
   --trace FILE                  every request of the run, one line each: time,
                                 function, start, count, values, outcome, time
-  --no-record                   write, restore: write even though the service
+  --no-record                   write, restore, calibrate: write even though the service
                                 record cannot be used (without it they send
                                 nothing and exit 2); the choice is noted in the
                                 record when it can be opened
@@ -307,6 +320,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
         {"settle", "test: how long a stable reading must hold.", "ms"},
         {"flicker", "test: divisions a stable reading may flicker by (0 to 2).", "d"},
         {"point-timeout", "test: how long a point may take to settle.", "s"},
+        {"yes", "calibrate: the weight is placed already; ask nothing."},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -339,8 +353,9 @@ int Zeltctl::runCommand(const QStringList &arguments)
     };
     only("dry-run", {"restore"});
     only("all", {"restore"});
-    only("no-record", {"write", "restore"});
-    only("interval", {"watch", "test"});
+    only("no-record", {"write", "restore", "calibrate"});
+    only("interval", {"watch", "test", "calibrate"});
+    only("yes", {"calibrate"});
     only("count", {"watch"});
     only("csv", {"watch"});
     only("raw", {"read", "compare", "restore"});
@@ -351,8 +366,10 @@ int Zeltctl::runCommand(const QStringList &arguments)
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
     for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "corners",
-                               "auto", "phase", "weights", "settle", "flicker", "point-timeout"})
+                               "auto", "phase", "weights"})
         only(option, {"test"});
+    for (const char *option : {"settle", "flicker", "point-timeout"})
+        only(option, {"test", "calibrate"});
     if (!error.isEmpty())
         return usageError(error);
     m_stats = p.isSet("stats");
@@ -392,6 +409,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
                                          "--serial DEVICE"));
     SharedCopyAtExit copy(m_s); // after the recording ended
     const bool writes = command == QLatin1String("write") ||
+                        command == QLatin1String("calibrate") ||
                         (command == QLatin1String("restore") && !p.isSet("dry-run"));
     const Recording recording(writes || command == QLatin1String("backup") ||
                                   command == QLatin1String("test"),
@@ -426,6 +444,8 @@ int Zeltctl::runCommand(const QStringList &arguments)
         return oneFile(0) ? cmdWatch() : usageError(error);
     if (command == QLatin1String("test"))
         return oneFile(0) ? cmdTest() : usageError(error);
+    if (command == QLatin1String("calibrate"))
+        return cmdCalibrate(args);
     if (command == QLatin1String("report"))
         return oneFile(1) ? cmdReport(args.first())
                           : usageError(error + QStringLiteral(": FILE.pdf"));

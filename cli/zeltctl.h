@@ -58,8 +58,9 @@ private:
     int cmdFleetCheck(const QString &hostsFile, const QString &file, bool dryRun);
     bool readFleet(const QString &hostsFile, QVector<FleetHost> *hosts, int *jobs, int *status);
     void runFleet(FleetRun *fleet, const QString &label);
-    int cmdScan(); // scancommand.cpp
-    int cmdTest(); // testcommand.cpp
+    int cmdScan();                             // scancommand.cpp
+    int cmdTest();                             // testcommand.cpp
+    int cmdCalibrate(const QStringList &args); // calibratecommand.cpp
     bool readTestSpec(ToleranceChoice *choice, QString *error) const;
     bool readScanPlan(ScanPlan *plan, QString *error) const;
     void printProblems(const QStringList &problems, const QString &noun);

@@ -101,7 +101,9 @@ QString outcomeText(const TrafficLine &line)
         return QCoreApplication::translate("CommunicationWindow", "malformed (%1)")
             .arg(linkText(MalformedKindText(line.malformed)));
     case ModbusNoLink:
-    case ModbusNotRecorded: // never sent, so never a line of traffic
+    case ModbusNotRecorded:        // never sent, so never a line of traffic
+    case ModbusCalibrationRefused: // a verdict, not a line of traffic
+    case ModbusCalibrationUnknown:
         break;
     }
     return QCoreApplication::translate("CommunicationWindow", "link lost");

@@ -9,6 +9,7 @@
 #include "weightcal.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -53,6 +54,21 @@ private:
         return root->findChild<T *>(QLatin1String(name));
     }
 
+    // The one test entry made since the record held `before` entries.
+    ServiceEntry lastTest(int before)
+    {
+        ServiceEntry found;
+        int tests = 0;
+        for (const ServiceEntry &e : record->fetch({}, 0, 1000)) {
+            if (e.kind == ServiceEntry::Test && e.seq > before) {
+                found = e;
+                ++tests;
+            }
+        }
+        [&] { QCOMPARE(tests, 1); }();
+        return found;
+    }
+
     // The test page's points, each load placed when its turn comes.
     void weighPlan(ScaleTestDialog *d, const QVector<double> &loads)
     {
@@ -83,27 +99,64 @@ private:
         QCOMPARE(d->asFound()->verdict(), Verdict::Fail);
         QVERIFY(in<QPushButton>(d, "BtnTestCalibrate")->isVisible());
 
-        // guided calibration: zero on the empty scale by itself; the span is
-        // written by itself only with about the span weight on, so the button
-        // writes it on the empty scale, which the instrument refuses
+        // guided calibration: nothing is written without a press, and a press
+        // only with a reading that fits the step
+        QVERIFY(bench.model().placeLoad(3000)); // the test load left on
         QTest::mouseClick(in<QPushButton>(d, "BtnTestCalibrate"), Qt::LeftButton);
         QCOMPARE(in<QLineEdit>(d, "EditSpanWeight")->text(), QStringLiteral("3000.0"));
         auto *log = in<QLabel>(d, "labelCalLog");
-        QTRY_VERIFY_WITH_TIMEOUT(log->text().startsWith("Zero calibration done"), StepTimeoutMs);
         auto *act = in<QPushButton>(d, "BtnCalAct");
+        auto *check = in<QLabel>(d, "labelCalCheck");
+        QTRY_VERIFY2_WITH_TIMEOUT(check->text().contains("on the platform: remove every load "
+                                                         "before zeroing"),
+                                  qPrintable(check->text()), StepTimeoutMs);
+        QVERIFY(!act->isEnabled());
+        QVERIFY(bench.model().placeLoad(0));
         QTRY_VERIFY_WITH_TIMEOUT(act->isEnabled(), StepTimeoutMs);
-        QCOMPARE(log->text().count('\n'), 0);
+        QCOMPARE(act->text(), QStringLiteral("Zero"));
+        QTest::qWait(600);
+        QVERIFY(bench.writesTo(sim::Reg::ZeroCapture).isEmpty()); // never by itself
+        QTest::mouseClick(act, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(log->text().startsWith("Zero calibration done"), StepTimeoutMs);
+
+        // the wrong weight on: the difference is named and only a second
+        // thought writes it; the empty platform's CP1 is refused by the instrument
+        QVERIFY(bench.model().placeLoad(2750));
+        // (the scale's span error shows: 2752.0 kg read, 248.0 kg (496 e) below)
+        QTRY_VERIFY2_WITH_TIMEOUT(check->text().contains(QRegularExpression(
+                                      "The scale reads 275\\d\\.\\d kg, 24\\d\\.\\d kg "
+                                      "\\(49\\d e\\) below the 3000.0 kg")),
+                                  qPrintable(check->text()), StepTimeoutMs);
+        QCOMPARE(act->text(), QStringLiteral("Write CP1 anyway"));
+        QVERIFY(bench.writesTo(sim::Reg::CalPoint1).isEmpty());
+        QVERIFY(bench.model().placeLoad(0));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            check->text().contains(QRegularExpression("\\((599\\d|600\\d) e\\) below")),
+            StepTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(act->isEnabled(), StepTimeoutMs);
         QTest::mouseClick(act, Qt::LeftButton);
         // (an empty scale's signal is below the zero or too small for the weight,
         // depending on the noise: "Weight Error" or "Over Resolution")
         QTRY_VERIFY2_WITH_TIMEOUT(log->text().contains(QRegularExpression(
                                       "CP1\\) refused by the instrument: (Weight Error|Over "
-                                      "Resolution)")),
+                                      "Resolution) \\(error bit 2[25]\\)")),
                                   qPrintable(log->text()), StepTimeoutMs);
         QVERIFY(!in<QPushButton>(d, "BtnCalAsLeft")->isEnabled());
+
+        // back to the zero and on again, then the span weight itself
+        QTest::mouseClick(in<QPushButton>(d, "BtnCalBack"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(act->text(), QStringLiteral("Zero"), StepTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(act->isEnabled(), StepTimeoutMs);
+        QTest::mouseClick(act, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(act->text(), QStringLiteral("Write CP1 anyway"), StepTimeoutMs);
         QVERIFY(bench.model().placeLoad(3000));
+        QTRY_VERIFY_WITH_TIMEOUT(check->text().contains("= 3000.0 kg with the scale reading 30"),
+                                 StepTimeoutMs);
+        QCOMPARE(act->text(), QStringLiteral("Write CP1"));
+        QTRY_VERIFY_WITH_TIMEOUT(act->isEnabled(), StepTimeoutMs);
+        QTest::mouseClick(act, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(in<QPushButton>(d, "BtnCalAsLeft")->isEnabled(), StepTimeoutMs);
-        QCOMPARE(log->text().count('\n'), 2);
+        QCOMPARE(log->text().count('\n'), 3);
 
         // as left
         QVERIFY(bench.model().placeLoad(0));
@@ -175,11 +228,12 @@ private slots:
 
         // the calibration went through the instrument's registers
         QCOMPARE(bench.model().value32(sim::Reg::CalPoint1), 30000u);
-        QCOMPARE(bench.writesTo(sim::Reg::ZeroCapture).size(), 1);
+        QCOMPARE(bench.writesTo(sim::Reg::ZeroCapture).size(), 2);
         QCOMPARE(bench.writesTo(sim::Reg::CalPoint1).size(), 2);
         QCOMPARE(in<QLineEdit>(page.get(), "EditWeightCp1")->text(), QStringLiteral("3000.0"));
 
-        // on the record: both tests, and the three calibration writes between them
+        // on the record: both tests, and the calibration writes between them
+        // as the instrument judged them
         HistoryFilter all;
         QVector<ServiceEntry> entries = record->fetch(all, 0, 100);
         std::reverse(entries.begin(), entries.end());
@@ -188,16 +242,17 @@ private slots:
             if (e.kind == ServiceEntry::Test)
                 seen << e.paramName + QLatin1Char('=') + e.newShown;
             else if (e.kind == ServiceEntry::Change)
-                seen << QString::number(e.address);
+                seen << QString::number(e.address) + QLatin1Char(' ') + OutcomeText(e.outcome);
         }
-        QVERIFY2(seen.size() == 5, qPrintable(seen.join(", ")));
-        QCOMPARE(seen, (QStringList{"scale test as found=fail", "108", "112", "112",
+        QVERIFY2(seen.size() == 6, qPrintable(seen.join(", ")));
+        QCOMPARE(seen, (QStringList{"scale test as found=fail", "108 written",
+                                    "112 refused by the instrument", "108 written", "112 written",
                                     "scale test as left=pass"}));
         QVERIFY(record->verify().ok);
     }
 
-    // The link goes mid-test: the test ends incomplete and is not recorded.
-    void aLostLinkLeavesTheTestIncompleteAndUnrecorded()
+    // The link goes mid-test: the test ends incomplete and is kept so, with why.
+    void aLostLinkLeavesTheTestIncompleteOnTheRecord()
     {
         const int before = record->fetch({}, 0, 1000).size();
         m_driven = false;
@@ -221,8 +276,59 @@ private slots:
         });
         QTest::mouseClick(in<QPushButton>(page.get(), "BtnScaleTest"), Qt::LeftButton);
         QVERIFY(m_driven);
-        for (const ServiceEntry &e : record->fetch({}, 0, 1000))
-            QVERIFY(e.kind != ServiceEntry::Test || e.seq <= before);
+        bench.host->setFaults({});
+        const ServiceEntry kept = lastTest(before);
+        QCOMPARE(kept.newShown, QStringLiteral("incomplete"));
+        QVERIFY2(kept.detail.contains("link"), qPrintable(kept.detail));
+    }
+
+    // Evidence is never dropped by a press: a stopped test and a closed window
+    // leave an incomplete test on the record; the weights not named say so;
+    // a net reading is no test at all.
+    void aStoppedTestIsKeptAndANetReadingIsRefused()
+    {
+        for (const char *end : {"BtnTestStop", "close"}) {
+            const int before = record->fetch({}, 0, 1000).size();
+            m_driven = false;
+            QTimer::singleShot(0, this, [this, end] {
+                auto *d = qobject_cast<ScaleTestDialog *>(QApplication::activeModalWidget());
+                const Closer closer{d};
+                QVERIFY(d);
+                in<QLineEdit>(d, "EditTestLoads")->setText(QStringLiteral("0, 3000"));
+                in<QLineEdit>(d, "EditTestWeightSet")->clear();
+                in<QLineEdit>(d, "EditTestCertificate")->clear();
+                QVERIFY(in<QDateEdit>(d, "dateTestWeightsDue")->text() == "not given");
+                QTest::mouseClick(in<QPushButton>(d, "BtnStartTest"), Qt::LeftButton);
+                QVERIFY(in<QLabel>(d, "labelTestSetupError")->text().isEmpty());
+                if (qstrcmp(end, "close") == 0)
+                    d->reject();
+                else
+                    QTest::mouseClick(in<QPushButton>(d, end), Qt::LeftButton);
+                m_driven = true;
+            });
+            QTest::mouseClick(in<QPushButton>(page.get(), "BtnScaleTest"), Qt::LeftButton);
+            QVERIFY(m_driven);
+            const ServiceEntry kept = lastTest(before);
+            QCOMPARE(kept.newShown, QStringLiteral("incomplete"));
+            QVERIFY2(kept.detail.contains("set not given, certificate not given, due not given"),
+                     qPrintable(kept.detail));
+            QVERIFY2(kept.detail.contains("stopped"), qPrintable(kept.detail));
+        }
+
+        bench.model().setTareRaw(500);
+        m_driven = false;
+        QTimer::singleShot(0, this, [this] {
+            auto *d = qobject_cast<ScaleTestDialog *>(QApplication::activeModalWidget());
+            const Closer closer{d};
+            QVERIFY(d);
+            QTest::mouseClick(in<QPushButton>(d, "BtnStartTest"), Qt::LeftButton);
+            QVERIFY(in<QLabel>(d, "labelTestSetupError")->text().contains("net weight"));
+            QVERIFY(!d->asFound());
+            m_driven = true;
+        });
+        QTest::mouseClick(in<QPushButton>(page.get(), "BtnScaleTest"), Qt::LeftButton);
+        QVERIFY(m_driven);
+        bench.model().setTareRaw(0);
     }
 
     // Without automatic capture a point is taken only after Capture (once the
@@ -283,13 +389,20 @@ private slots:
         ScaleTestDialog second(ranges, 4, ScaleTestDialog::Instrument());
         QVERIFY(in<QLineEdit>(&second, "EditTestWeightSet")->text() != "F1 set 2");
 
-        in<QLineEdit>(&first, "EditTestLoads")->setText(QStringLiteral("0, 3000"));
+        in<QLineEdit>(&first, "EditTestLoads")->setText(QStringLiteral("0.0, 1000.0, 3000.0"));
+        in<QSpinBox>(&first, "spinTestCorners")->setValue(3);
+        in<QSpinBox>(&first, "spinTestRepeats")->setValue(2);
         QTest::mouseClick(in<QPushButton>(&first, "BtnStartTest"), Qt::LeftButton);
         QVERIFY(in<QLabel>(&first, "labelTestSetupError")->text().isEmpty());
         first.reject();
+        // the weights and the plan, as they were run
         ScaleTestDialog third(ranges, 4, ScaleTestDialog::Instrument());
         QCOMPARE(in<QLineEdit>(&third, "EditTestWeightSet")->text(), QStringLiteral("F1 set 2"));
         QCOMPARE(in<QLineEdit>(&third, "EditTestCertificate")->text(), QStringLiteral("K-55"));
+        QCOMPARE(in<QLineEdit>(&third, "EditTestLoads")->text(),
+                 QStringLiteral("0.0, 1000.0, 3000.0"));
+        QCOMPARE(in<QSpinBox>(&third, "spinTestCorners")->value(), 3);
+        QCOMPARE(in<QSpinBox>(&third, "spinTestRepeats")->value(), 2);
     }
 };
 
