@@ -204,6 +204,12 @@ void TstZeltctlSchema::everyCommandsDocumentFollowsTheSchema()
                  qPrintable(c.args.join(' ') + QStringLiteral(": ") + run.err));
         found += faults(run.out, QLatin1String(c.definition));
     }
+    // A zero taken on the empty platform.
+    sim.model().setLiveLoad(0);
+    const Run zero =
+        zeltctl(link + QStringList{"calibrate", "zero", "--yes", "--settle", "0", "--json"});
+    QVERIFY2(zero.status == 0, qPrintable(zero.err));
+    found += faults(zero.out, QStringLiteral("calibration"));
     // The differing rows of compare and of the dry run are one shape.
     const Run compare = zeltctl(link + QStringList{"compare", backup, "--json"});
     const Run dry = zeltctl(link + QStringList{"restore", backup, "--dry-run", "--json"});

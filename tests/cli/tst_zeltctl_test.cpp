@@ -40,7 +40,7 @@ private slots:
     void aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed();
     void loadsOnTheCornersFindTheEccentricCorner();
     void confirmedLoadsAndInputThatEndsEarly();
-    void aLinkLostMidTestExitsThreeAndIsNotRecorded();
+    void aLinkLostMidTestExitsThreeAndIsRecordedIncomplete();
     void badInputIsRefused_data();
     void badInputIsRefused();
     void aDivisionTheInstrumentDoesNotHoldIsRefused();
@@ -303,12 +303,15 @@ void TstZeltctlTest::confirmedLoadsAndInputThatEndsEarly()
     QCOMPARE(run.status, 1);
     QVERIFY(run.out.contains(QStringLiteral("standard input ended before point 3")));
     QVERIFY(run.out.contains(QStringLiteral("verdict incomplete")));
+    // kept as evidence, as incomplete and with why it ended
     const QVector<ServiceEntry> e = entriesSince(before);
-    QVERIFY(std::none_of(e.cbegin(), e.cend(),
-                         [](const ServiceEntry &x) { return x.kind == ServiceEntry::Test; }));
+    QVERIFY(std::any_of(e.cbegin(), e.cend(), [](const ServiceEntry &x) {
+        return x.kind == ServiceEntry::Test && x.newShown == QLatin1String("incomplete") &&
+               x.detail.contains(QLatin1String("standard input ended before point 3"));
+    }));
 }
 
-void TstZeltctlTest::aLinkLostMidTestExitsThreeAndIsNotRecorded()
+void TstZeltctlTest::aLinkLostMidTestExitsThreeAndIsRecordedIncomplete()
 {
     const int before = ProgramRecord()->count({});
     schedule({{800, 0.5}});
@@ -321,8 +324,9 @@ void TstZeltctlTest::aLinkLostMidTestExitsThreeAndIsNotRecorded()
     QVERIFY(json.value("linkLost").toBool());
     QVERIFY(json.value("stopReason").toString().contains(QStringLiteral("link")));
     const QVector<ServiceEntry> e = entriesSince(before);
-    QVERIFY(std::none_of(e.cbegin(), e.cend(),
-                         [](const ServiceEntry &x) { return x.kind == ServiceEntry::Test; }));
+    QVERIFY(std::any_of(e.cbegin(), e.cend(), [](const ServiceEntry &x) {
+        return x.kind == ServiceEntry::Test && x.newShown == QLatin1String("incomplete");
+    }));
 }
 
 void TstZeltctlTest::badInputIsRefused_data()
