@@ -106,6 +106,9 @@ public:
     std::function<int(const QByteArray &request)> delayFor;
     int connections() const { return m_connections; }
     int requests() const { return m_requests; }
+    // New connections are refused from now on, as by an instrument switched off
+    // (the one open is left to the answers).
+    void stopListening() { m_server.close(); }
     // Drops every client, as an instrument restart would.
     void dropClients()
     {
