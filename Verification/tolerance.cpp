@@ -1,5 +1,6 @@
 #include "tolerance.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,6 +22,16 @@ QVector<ToleranceBand> scaled(QVector<ToleranceBand> bands, int times, int by)
     for (ToleranceBand &b : bands)
         b.halfDivisions = b.halfDivisions * times / by;
     return bands;
+}
+
+// A custom tolerance is a decimal the user typed times the load or the
+// division; in binary the product can fall a hair short of a whole count (0.35 %
+// of 22000 counts comes out 76.99999999999999), and an indication exactly 77
+// counts off would fail. Indications are whole counts, so whole counts are kept exact.
+double wholeCountWhenClose(double counts)
+{
+    const double whole = std::round(counts);
+    return std::fabs(counts - whole) <= 1e-9 * std::max(1.0, whole) ? whole : counts;
 }
 
 bool isOimlAccuracy(Accuracy a)
@@ -110,9 +121,9 @@ bool Tolerances::forLoad(const ToleranceChoice &choice, qint64 loadCounts, qint6
         return false;
     }
     if (choice.standard == TestStandard::Custom) {
-        *toleranceCounts = choice.customPercent > 0
-                               ? double(loadCounts) * choice.customPercent / 100.0
-                               : choice.customDivisions * double(divisionCounts);
+        *toleranceCounts = wholeCountWhenClose(
+            choice.customPercent > 0 ? double(loadCounts) * choice.customPercent / 100.0
+                                     : choice.customDivisions * double(divisionCounts));
         return true;
     }
     for (const ToleranceBand &b : bands(choice.standard, choice.accuracyClass, choice.accuracy)) {

@@ -308,6 +308,7 @@ int Zeltctl::cmdWatch()
     const auto previous = std::signal(SIGINT, onInterrupt);
     LinkSettings base = m_link;
     int polls = 0, failures = 0;
+    bool lastFailed = false;
     if (!m_json)
         m_s.out << "TIME          WEIGHT        UNIT  MARKS              ERROR\n";
     QElapsedTimer clock;
@@ -320,6 +321,7 @@ int Zeltctl::cmdWatch()
             r = ReadGroup(base, 1);
         if (r == ModbusOk)
             r = ReadNetCoil();
+        lastFailed = r != ModbusOk;
         if (r != ModbusOk) {
             // A failed poll has its line too, so that a script reading the
             // output sees the gap and how many polls failed so far.
@@ -403,7 +405,9 @@ int Zeltctl::cmdWatch()
             WaitMs(qMax(0, intervalMs - int(clock.elapsed())));
     }
     std::signal(SIGINT, previous);
-    const bool lost = GaveUp();
+    // A last poll that failed with the link down lost the instrument, as three
+    // unanswered in a row do.
+    const bool lost = lastFailed && OutOfReach();
     disconnectInstrument();
     if (lost)
         return fail(ExitUnreachable, QStringLiteral("the link to the instrument was lost"));

@@ -4,7 +4,8 @@
 // that every byte it sends is the test's choice: frames cut short, an MBAP
 // length of 0xFFFF or too short for a function code, fewer registers than
 // asked, a byte count that lies, garbage, another unit id or function code,
-// silence, long delays, answers in pieces, a closed connection.
+// silence, long delays, answers in pieces, a closed connection, answers in an
+// order of the test's own.
 // When well behaved it answers every read with register a = 3a + 1 and every
 // coil with a % 2, and echoes writes. It lives on the test's thread; the
 // program's waits run its sockets.
@@ -41,6 +42,8 @@ enum class Answer {
     LengthZero,     // a header alone whose length is 0
     LengthOne,      // a header alone whose length counts the unit id only
     OtherTid,       // a good answer under a transaction id never asked
+    ByteCountShort, // the byte count one short of the bytes that came (a byte after the values)
+    ByteCountLong,  // the byte count one long (the values' last byte missing)
 };
 
 inline quint16 registerValue(int address)
@@ -91,10 +94,21 @@ public:
         m_cuts = cuts;
         m_pauseMs = pauseMs;
     }
+    // When set, it answers each request instead: the frames it returns are sent
+    // at once, in order (none: silence). goodAnswer() makes a well-behaved one.
+    std::function<QVector<QByteArray>(const QByteArray &request)> script;
+    static QByteArray goodAnswer(const QByteArray &request)
+    {
+        return frame(request, quint8(request[6]), goodPdu(request));
+    }
+
     // When set: how long the answer to this request is held, in ms.
     std::function<int(const QByteArray &request)> delayFor;
     int connections() const { return m_connections; }
     int requests() const { return m_requests; }
+    // New connections are refused from now on, as by an instrument switched off
+    // (the one open is left to the answers).
+    void stopListening() { m_server.close(); }
     // Drops every client, as an instrument restart would.
     void dropClients()
     {
@@ -187,6 +201,14 @@ private:
 
     void answer(QTcpSocket *socket, const QByteArray &request)
     {
+        if (script) {
+            QByteArray out;
+            for (const QByteArray &f : script(request))
+                out += f;
+            if (!out.isEmpty())
+                send(socket, out, 0);
+            return;
+        }
         const int unit = quint8(request[6]);
         const int delayMs = delayFor                      ? delayFor(request)
                             : m_answer == Answer::Delayed ? m_delayMs
@@ -239,6 +261,20 @@ private:
         case Answer::OtherUnit:
             out = frame(request, unit + 1, goodPdu(request));
             break;
+        case Answer::ByteCountShort:
+        case Answer::ByteCountLong: {
+            // The byte count stays the one of the registers asked; the MBAP
+            // length is that of the bytes sent.
+            QByteArray pdu = goodPdu(request);
+            if (pdu.at(0) == char(3) || pdu.at(0) == char(4)) {
+                if (m_answer == Answer::ByteCountShort)
+                    pdu.append(char(0));
+                else
+                    pdu.chop(1);
+            }
+            out = frame(request, unit, pdu);
+            break;
+        }
         case Answer::OtherTid:
             out = frame(request, unit, goodPdu(request));
             out[0] = char(quint8(out[0]) ^ 0x5A);

@@ -78,6 +78,7 @@ private slots:
     void aClosedLinkAnswersFromTheEventLoop();
     void aSilentPeerDoesNotHoldUpAnother();
     void eachRequestEndsAtItsOwnBudget();
+    void aSecondAnswerToARetryLeavesTheOtherRequestsTheirOwn();
     void eachFailureLandsInItsOwnCounter_data();
     void eachFailureLandsInItsOwnCounter();
     void theSimulatorsFaultsAreCountedByKind();
@@ -192,6 +193,10 @@ void TstModbusConnection::answersThatDoNotMatchAreFailures_data()
         << int(hostile::Answer::FewerRegisters) << int(ModbusMalformed) << 1;
     QTest::newRow("lying byte count")
         << int(hostile::Answer::LyingByteCount) << int(ModbusMalformed) << 1;
+    QTest::newRow("byte count one short of the bytes that came")
+        << int(hostile::Answer::ByteCountShort) << int(ModbusMalformed) << 1;
+    QTest::newRow("byte count one long")
+        << int(hostile::Answer::ByteCountLong) << int(ModbusMalformed) << 1;
     QTest::newRow("other function")
         << int(hostile::Answer::OtherFunction) << int(ModbusMalformed) << 1;
     QTest::newRow("other unit") << int(hostile::Answer::OtherUnit) << int(ModbusMalformed) << 1;
@@ -339,6 +344,49 @@ void TstModbusConnection::eachRequestEndsAtItsOwnBudget()
     QCOMPARE(ended, (QStringList{"short", "long"}));
     QCOMPARE(link.requestsInFlight(), 0);
     QVERIFY(link.isOpen());
+}
+
+// A slow instrument answers a request and then its retry under the same
+// transaction id. The second answer is dropped; the stream stays in step, and
+// another request in flight meanwhile gets its own answer.
+void TstModbusConnection::aSecondAnswerToARetryLeavesTheOtherRequestsTheirOwn()
+{
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    QByteArray other;
+    int firstCopies = 0;
+    peer.script = [&](const QByteArray &request) -> QVector<QByteArray> {
+        const int address = (quint8(request[8]) << 8) | quint8(request[9]);
+        if (address != 100) {
+            other = request; // answered after the first request's two answers
+            return {};
+        }
+        if (++firstCopies == 1)
+            return {}; // the first try goes unanswered until its retry comes
+        return {hostile::Peer::goodAnswer(request), hostile::Peer::goodAnswer(request),
+                hostile::Peer::goodAnswer(other)};
+    };
+    LinkSettings s = tcpSettings(peer.port());
+    s.numberOfRetries = 2;
+    ModbusConnection link(s);
+    // The other request, sent with the first, is still waiting on its tries
+    // when the answers come.
+    link.setResponseTimeout(500);
+    QVERIFY(openLink(link));
+    QMap<int, QPair<ModbusResult, QVector<quint16>>> answers;
+    for (int address : {100, 200})
+        link.readRegisters(address, 2,
+                           [&answers, address](ModbusResult r, const QVector<quint16> &v) {
+                               answers.insert(address, {r, v});
+                           });
+    QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 5000);
+    QCOMPARE(answers.value(100).first, ModbusOk);
+    QCOMPARE(answers.value(100).second,
+             (QVector<quint16>{hostile::registerValue(100), hostile::registerValue(101)}));
+    QCOMPARE(answers.value(200).first, ModbusOk);
+    QCOMPARE(answers.value(200).second,
+             (QVector<quint16>{hostile::registerValue(200), hostile::registerValue(201)}));
+    QCOMPARE(peer.connections(), 1);
 }
 
 void TstModbusConnection::eachFailureLandsInItsOwnCounter_data()

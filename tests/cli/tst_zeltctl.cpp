@@ -93,6 +93,8 @@ private slots:
     void aRefusalNamesTheInstrumentsException();
     void aClosedLinkIsReopenedBoundedly_data();
     void aClosedLinkIsReopenedBoundedly();
+    void anInstrumentLostAnywhereInTheRunExitsThree_data();
+    void anInstrumentLostAnywhereInTheRunExitsThree();
     void aWorkbookWithADtdIsRefusedWithTheEnginesReason();
     void aDifferenceInTheLastRowIsFound();
 
@@ -904,6 +906,65 @@ void TstZeltctl::aClosedLinkIsReopenedBoundedly()
         QCOMPARE(peer.requests(), 12);
         QVERIFY(!QFileInfo::exists(file));
     }
+}
+
+void TstZeltctl::anInstrumentLostAnywhereInTheRunExitsThree_data()
+{
+    QTest::addColumn<QStringList>("command");
+    // Lost at the run's last request, else at the first after the connect.
+    QTest::addColumn<bool>("atTheEnd");
+    const QVector<QPair<const char *, QStringList>> commands = {
+        {"info", {"info"}},
+        {"read", {"read", "54", "56", "58"}},
+        {"watch", {"watch", "--count", "2", "--interval", "50"}},
+        {"compare", {"compare", "FILE"}},
+    };
+    for (const auto &c : commands) {
+        QTest::addRow("%s, lost at its first request after the connect", c.first)
+            << c.second << false;
+        QTest::addRow("%s, lost at its last request", c.first) << c.second << true;
+    }
+}
+
+// The instrument goes away (closes the link and takes no new one) at the
+// first request after the connect or at the run's last, before three requests
+// in a row went unanswered: the instrument is lost, exit 3 either way.
+void TstZeltctl::anInstrumentLostAnywhereInTheRunExitsThree()
+{
+    QFETCH(QStringList, command);
+    QFETCH(bool, atTheEnd);
+    const QString file = m_dir->filePath("lost.xlsx");
+    command.replaceInStrings("FILE", file);
+    const auto peerLink = [](const hostile::Peer &peer) {
+        return QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(peer.port()), "--timeout",
+                           "500"};
+    };
+    // The requests of a whole run, counted on an instrument that stays.
+    int requests = 0;
+    {
+        hostile::Peer peer;
+        QVERIFY(peer.listen());
+        if (command.contains(file)) // the instrument's own values to compare with
+            QCOMPARE(zeltctl(peerLink(peer) + QStringList{"backup", file}).status, 0);
+        const int before = peer.requests();
+        QCOMPARE(zeltctl(peerLink(peer) + command).status, 0);
+        requests = peer.requests() - before;
+    }
+    // Request 1 is the connect's first read.
+    const int lostAt = atTheEnd ? requests : 2;
+    QVERIFY(lostAt > 1);
+    hostile::Peer peer;
+    QVERIFY(peer.listen());
+    peer.onRequest = [&peer, lostAt] {
+        if (peer.requests() == lostAt) {
+            peer.stopListening();
+            peer.setAnswer(hostile::Answer::Close);
+        }
+    };
+    const Run run = zeltctl(peerLink(peer) + command);
+    QVERIFY2(run.status == 3, qPrintable(QString::number(run.status) + ": " + run.err));
+    QCOMPARE(peer.requests(), lostAt);
+    QCOMPARE(peer.connections(), 1);
 }
 
 // The workbook engine's own reason reaches the user, not "no parameter sheet".

@@ -1,8 +1,12 @@
 // Several processes on one service record file: the window and zeltctl runs
-// appending at once, and a process killed in the middle of its appends.
+// appending at once, a process killed in the middle of its appends, and the
+// write intents of a process whose id another process now has.
 // The suite starts itself as the appending child: tst_recordprocesses --append FILE COUNT
 // (COUNT -1: until killed); the child prints "seq id" for each committed entry.
+// As tst_recordprocesses --intend FILE it announces one write, prints the
+// intent's id and holds the file open until its standard input closes.
 
+#include "recordfixture.h"
 #include "servicerecord.h"
 
 #include <QtTest>
@@ -37,6 +41,25 @@ int appendChild(const QString &path, int count)
     return 0;
 }
 
+int intendChild(const QString &path)
+{
+    ServiceRecord record;
+    QString error;
+    ServiceEntry e;
+    e.paramName = QStringLiteral("EditFullScale");
+    e.newRaw = QStringLiteral("5000");
+    e.source = QStringLiteral("zeltctl write EditFullScale=500.0");
+    if (!record.open(path, &error) || !record.intend(e, &error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    printf("%s\n", qPrintable(e.id));
+    fflush(stdout);
+    while (getchar() != EOF) {
+    }
+    return 0;
+}
+
 // "seq id" lines, complete ones only.
 QMap<qint64, QString> committed(const QByteArray &output)
 {
@@ -67,9 +90,13 @@ private slots:
     void init();
     void twoProcessesAppendingAtOnceLoseNothing();
     void aKilledProcessLeavesEveryCommittedEntry();
+    void anIntentOfAnEndedProcessIsResolvedThoughItsPidLives_data();
+    void anIntentOfAnEndedProcessIsResolvedThoughItsPidLives();
 
 private:
     QProcess *startChild(int count);
+    // The suite itself as a child with these arguments.
+    QProcess *startSelf(const QStringList &arguments);
     QString dbPath() const { return m_dir->filePath(QStringLiteral("history.sqlite")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -86,11 +113,15 @@ void TestRecordProcesses::init()
 
 QProcess *TestRecordProcesses::startChild(int count)
 {
+    return startSelf({QStringLiteral("--append"), dbPath(), QString::number(count)});
+}
+
+QProcess *TestRecordProcesses::startSelf(const QStringList &arguments)
+{
     m_children.push_back(std::make_unique<QProcess>());
     QProcess *child = m_children.back().get();
     child->setProcessChannelMode(QProcess::SeparateChannels);
-    child->start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--append"), dbPath(), QString::number(count)});
+    child->start(QCoreApplication::applicationFilePath(), arguments);
     return child;
 }
 
@@ -157,12 +188,72 @@ void TestRecordProcesses::aKilledProcessLeavesEveryCommittedEntry()
     }
 }
 
+void TestRecordProcesses::anIntentOfAnEndedProcessIsResolvedThoughItsPidLives_data()
+{
+    QTest::addColumn<bool>("inThisProcess"); // the intent announced here, else by a child
+    QTest::addColumn<bool>("otherStart");    // the pid now belongs to a process started later
+    QTest::newRow("another process, still running") << false << false;
+    QTest::newRow("another process, its pid taken by a later one") << false << true;
+    QTest::newRow("this process, still running") << true << false;
+    QTest::newRow("this process, its pid taken by a later one") << true << true;
+}
+
+// An intent stays open while the process that announced it runs. A process id
+// that a later process got (the announcer ended long ago) does not keep it
+// alive: opening the record settles it as "outcome unknown".
+void TestRecordProcesses::anIntentOfAnEndedProcessIsResolvedThoughItsPidLives()
+{
+    QFETCH(bool, inThisProcess);
+    QFETCH(bool, otherStart);
+    ServiceRecord announcer;
+    QString id;
+    QString error;
+    if (inThisProcess) {
+        ServiceEntry e;
+        e.paramName = QStringLiteral("EditFullScale");
+        QVERIFY2(announcer.open(dbPath(), &error) && announcer.intend(e, &error),
+                 qPrintable(error));
+        id = e.id;
+    } else {
+        QProcess *child = startSelf({QStringLiteral("--intend"), dbPath()});
+        QTRY_VERIFY_WITH_TIMEOUT(child->canReadLine(), 30000);
+        id = QString::fromLatin1(child->readLine().trimmed());
+        QCOMPARE(id.size(), 36);
+    }
+    if (otherStart) {
+        // The same boot, an earlier start tick: the process that wrote the
+        // intent, not the one that holds its pid now.
+        QCOMPARE(
+            EditRecordFile(dbPath(),
+                           QStringLiteral("UPDATE intents SET owner_start = substr(owner_start, "
+                                          "1, instr(owner_start, '/')) || '1'")),
+            1);
+    }
+
+    ServiceRecord record;
+    QVERIFY2(record.open(dbPath(), &error), qPrintable(error));
+    QCOMPARE(record.openIntents(), otherStart ? 0 : 1);
+    const QVector<ServiceEntry> entries = record.fetch(HistoryFilter(), 0, 10);
+    QCOMPARE(entries.size(), otherStart ? 1 : 0);
+    if (otherStart) {
+        QCOMPARE(entries.first().id, id);
+        QCOMPARE(entries.first().outcome, ServiceEntry::OutcomeUnknown);
+    }
+    for (const auto &child : m_children) {
+        child->closeWriteChannel();
+        QVERIFY(child->waitForFinished(30000));
+        QCOMPARE(child->exitCode(), 0);
+    }
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--append"))
         return appendChild(args[2], args[3].toInt());
+    if (args.size() == 3 && args[1] == QLatin1String("--intend"))
+        return intendChild(args[2]);
     TestRecordProcesses suite;
     return QTest::qExec(&suite, argc, argv);
 }

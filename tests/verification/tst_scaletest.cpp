@@ -79,6 +79,7 @@ void runTest(ScaleTest &test, FakeScale &scale, qint64 *now)
 } // namespace
 
 Q_DECLARE_METATYPE(Sample)
+Q_DECLARE_METATYPE(ToleranceChoice)
 
 class TstScaleTest : public QObject
 {
@@ -93,12 +94,15 @@ private slots:
     void badPlansAreRefusedBeforeTheFirstWeight_data();
     void badPlansAreRefusedBeforeTheFirstWeight();
     void aGoodScalePassesAndASpanErrorFails();
+    void anErrorOfExactlyTheToleranceStillPasses_data();
+    void anErrorOfExactlyTheToleranceStillPasses();
     void aPointThatNeverSettlesIsLeftOpenAndTheTestIsIncomplete();
     void aLastDigitThatNeverRestsNeedsAFlickerBand();
     void redoTakesAnOpenPointAgain();
     void aLostLinkEndsTheTestIncompleteAndUnrecorded();
     void theButtonNeverCapturesAMovingWeight();
     void repeatabilitySpreadBeyondTheLimitFails();
+    void eccentricityFindsTheWorstCorner_data();
     void eccentricityFindsTheWorstCorner();
     void automaticModeTakesEachLoadAsItIsPlaced();
     void reportRowsAndJson();
@@ -363,6 +367,73 @@ void TstScaleTest::aGoodScalePassesAndASpanErrorFails()
     }
 }
 
+void TstScaleTest::anErrorOfExactlyTheToleranceStillPasses_data()
+{
+    // Each standard passes an error equal to its tolerance, either way, and
+    // fails one division beyond it. Loads and errors in counts of 0.1 kg, e = 1 kg.
+    QTest::addColumn<ToleranceChoice>("choice");
+    QTest::addColumn<qint64>("load");
+    QTest::addColumn<qint64>("error");
+    QTest::addColumn<bool>("pass");
+    const auto choice = [](TestStandard s, Accuracy a) {
+        ToleranceChoice c;
+        c.standard = s;
+        c.accuracy = a;
+        return c;
+    };
+    const ToleranceChoice oiml = choice(TestStandard::OimlR76, Accuracy::Initial);
+    const ToleranceChoice oimlInService = choice(TestStandard::OimlR76, Accuracy::InService);
+    const ToleranceChoice hb44 = choice(TestStandard::Hb44, Accuracy::Maintenance);
+    const ToleranceChoice hb44Acceptance = choice(TestStandard::Hb44, Accuracy::Acceptance);
+    ToleranceChoice percent = choice(TestStandard::Custom, Accuracy::Initial);
+    // 0.35 % of 2200.0 kg is 7.7 kg, which a double computes a hair short of 77 counts.
+    percent.customPercent = 0.35;
+    ToleranceChoice divisions = choice(TestStandard::Custom, Accuracy::Initial);
+    divisions.customDivisions = 2;
+    const struct
+    {
+        const char *name;
+        ToleranceChoice choice;
+        qint64 load;
+        qint64 tolerance;
+    } cases[] = {
+        {"OIML class III initial, 500 e", oiml, 5000, 5},
+        {"OIML class III initial, 2000 e", oiml, 20000, 10},
+        {"OIML class III in service, 5000 e", oimlInService, 50000, 30},
+        {"Handbook 44 class III maintenance, 3000 d", hb44, 30000, 30},
+        {"Handbook 44 class III acceptance, 500 d", hb44Acceptance, 5000, 5},
+        {"custom 0.35 % of the load", percent, 22000, 77},
+        {"custom 2 d", divisions, 5000, 20},
+    };
+    for (const auto &c : cases) {
+        QTest::addRow("%s: +tolerance", c.name) << c.choice << c.load << c.tolerance << true;
+        QTest::addRow("%s: -tolerance", c.name) << c.choice << c.load << -c.tolerance << true;
+        QTest::addRow("%s: +tolerance and 1 e", c.name)
+            << c.choice << c.load << c.tolerance + 10 << false;
+        QTest::addRow("%s: -tolerance and 1 e", c.name)
+            << c.choice << c.load << -c.tolerance - 10 << false;
+    }
+}
+
+void TstScaleTest::anErrorOfExactlyTheToleranceStillPasses()
+{
+    QFETCH(ToleranceChoice, choice);
+    QFETCH(qint64, load);
+    QFETCH(qint64, error);
+    QFETCH(bool, pass);
+    ScaleRanges r = kgRanges();
+    r.ranges = {{100000, 10}}; // 10000.0 kg, e = 1 kg: 10000 e
+    ScaleTest test;
+    QString why;
+    QVERIFY2(test.begin(choice, r, TestPlans::fromLoads({load}), CaptureSettings(), &why),
+             qPrintable(why));
+    QVERIFY(test.captureNow(Reading{load + error, true, false}));
+    const PointResult &p = test.result().points.first();
+    QCOMPARE(p.error, error);
+    QCOMPARE(p.pass, pass);
+    QVERIFY(test.result().verdict() == (pass ? Verdict::Pass : Verdict::Fail));
+}
+
 void TstScaleTest::aPointThatNeverSettlesIsLeftOpenAndTheTestIsIncomplete()
 {
     const ScaleRanges r = kgRanges();
@@ -518,8 +589,29 @@ void TstScaleTest::repeatabilitySpreadBeyondTheLimitFails()
     QVERIFY(result.verdict() == Verdict::Fail);
 }
 
+void TstScaleTest::eccentricityFindsTheWorstCorner_data()
+{
+    // 330.0 kg on each corner (660 e, +-1 e = 5 counts); offsets in counts.
+    QTest::addColumn<QVector<qint64>>("offsets");
+    QTest::addColumn<int>("worstPosition");
+    QTest::addColumn<qint64>("worstError");
+    QTest::addColumn<bool>("pass");
+    QTest::newRow("corner 3 heavy") << QVector<qint64>{0, -1, 20, 1} << 3 << qint64(20) << false;
+    QTest::newRow("corner 3 light") << QVector<qint64>{0, 1, -20, -1} << 3 << qint64(-20) << false;
+    QTest::newRow("corner 1 light, the others heavy")
+        << QVector<qint64>{-20, 1, 0, 2} << 1 << qint64(-20) << false;
+    QTest::newRow("a light corner beyond a heavy one")
+        << QVector<qint64>{0, 15, -20, 1} << 3 << qint64(-20) << false;
+    QTest::newRow("within the tolerance, corner 2 light")
+        << QVector<qint64>{1, -4, 2, 3} << 2 << qint64(-4) << true;
+}
+
 void TstScaleTest::eccentricityFindsTheWorstCorner()
 {
+    QFETCH(QVector<qint64>, offsets);
+    QFETCH(int, worstPosition);
+    QFETCH(qint64, worstError);
+    QFETCH(bool, pass);
     const ScaleRanges r = kgRanges();
     PlanOptions o;
     o.decreasing = false;
@@ -528,15 +620,14 @@ void TstScaleTest::eccentricityFindsTheWorstCorner()
     ScaleTest test;
     QString error;
     QVERIFY(test.begin(classIII(), r, TestPlans::build(r, {}, o), CaptureSettings(), &error));
-    // Corner 3 reads 2 kg heavy (+4 e).
-    for (qint64 offset : {0, -1, 20, 1})
+    for (qint64 offset : offsets)
         QVERIFY(test.captureNow(Reading{3300 + offset, true, false}));
     const TestResult &result = test.result();
     QVERIFY(result.eccentricity.applies);
-    QCOMPARE(result.eccentricity.worstPosition, 3);
-    QCOMPARE(result.eccentricity.worstError, qint64(20));
-    QVERIFY(!result.eccentricity.pass);
-    QVERIFY(result.verdict() == Verdict::Fail);
+    QCOMPARE(result.eccentricity.worstPosition, worstPosition);
+    QCOMPARE(result.eccentricity.worstError, worstError);
+    QCOMPARE(result.eccentricity.pass, pass);
+    QVERIFY(result.verdict() == (pass ? Verdict::Pass : Verdict::Fail));
 }
 
 void TstScaleTest::automaticModeTakesEachLoadAsItIsPlaced()
