@@ -45,6 +45,7 @@ private slots:
     void aLinkLostMidTestExitsThreeAndIsNotRecorded();
     void badInputIsRefused_data();
     void badInputIsRefused();
+    void aDigitalPlatformHasACornerForEachModule();
     void settingsTheStandardRefuses_data();
     void settingsTheStandardRefuses();
     void aTareIsRefused();
@@ -376,6 +377,26 @@ void TstZeltctlTest::badInputIsRefused()
     QVERIFY2(run.err.contains(says), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
     QCOMPARE(ProgramRecord()->count({}), before);
+}
+
+void TstZeltctlTest::aDigitalPlatformHasACornerForEachModule()
+{
+    m_sim = std::make_unique<sim::SimHost>(sim::Kind::Digital, 0);
+    QVERIFY(m_sim->startTcp());
+    sim::InstrumentModel &scale = m_sim->model();
+    scale.setValue32(FullScaleRegister, FullScaleCounts);
+    scale.setValue32(DivisionRegister, DivisionCounts);
+    scale.setValue32(sim::Reg::ModuleCount, 6);
+    scale.setLiveLoad(0);
+    Run run = zeltctl(link() + QStringList{"test", "--loads", "none", "--corners", "7", "--auto"});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(QStringLiteral("the platform has 6 supports")), qPrintable(run.err));
+    // Six supports: max / 5 on each, every point left open on the empty platform.
+    run = zeltctl(link() + QStringList{"test", "--loads", "none", "--corners", "6", "--auto",
+                                       "--point-timeout", "1", "--settle", "0"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("6: place 600.00 kg on corner 6")),
+             qPrintable(run.err));
 }
 
 void TstZeltctlTest::settingsTheStandardRefuses_data()
