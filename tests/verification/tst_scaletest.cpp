@@ -665,7 +665,7 @@ void TstScaleTest::theFlickerRuleGivesOneVerdictOverTenSeededRuns()
     r.unit = QStringLiteral("kg");
     r.ranges = {{30000, 5}};
     CaptureSettings capture;
-    capture.settleMs = 2000;
+    capture.settleMs = 1000; // zeltctl test's default
     capture.timeoutMs = 30000;
     capture.flickerDivisions = 2;
     QSet<qint64> indications, lastReadings, seen;
