@@ -2,8 +2,8 @@
 
 // What a scale test weighs, in order: loads increasing to max and decreasing
 // again, a third of max on each corner (1/(n-1) of max on a platform of n > 4
-// supports; eccentricity, the shift test), one load weighed n times (repeatability), and zero once
-// the load is off (return to zero).
+// supports; eccentricity, the shift test), one load weighed n times
+// (repeatability), and zero once the load is off (return to zero).
 
 #include "scaleranges.h"
 
