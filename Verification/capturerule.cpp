@@ -38,14 +38,32 @@ CaptureRule::State CaptureRule::feed(const Reading &reading, qint64 nowMs)
         m_anchor = reading.weight;
         m_candidate = reading.weight;
         m_since = nowMs;
+        m_seen = {{reading.weight, 1}};
     } else {
-        m_candidate = reading.weight;
+        count(reading.weight);
     }
     if (m_holding && nowMs - m_since >= m_settings.settleMs) {
         m_state = Captured;
         return m_state;
     }
     return timeOutIfDue(nowMs);
+}
+
+void CaptureRule::count(qint64 weight)
+{
+    int i = 0;
+    while (i < m_seen.size() && m_seen[i].first != weight)
+        ++i;
+    if (i == m_seen.size())
+        m_seen.append({weight, 0});
+    ++m_seen[i].second;
+    // Strictly more: of weights read equally often the first seen stays.
+    int best = 0;
+    for (int k = 1; k < m_seen.size(); ++k) {
+        if (m_seen[k].second > m_seen[best].second)
+            best = k;
+    }
+    m_candidate = m_seen[best].first;
 }
 
 qint64 CaptureRule::dueInMs(qint64 nowMs) const

@@ -7,7 +7,15 @@
 // overflow is never taken; when nothing qualifies before the timeout the
 // point is left open, and lastHindrance() says why. The rule is fed readings and
 // times and keeps no clock of its own, so tests drive it with a fake clock.
+//
+// The indication is the reading seen most often during the hold (from the
+// reading that started the settle time to the one that ended it); of readings
+// seen equally often, the one seen first. A last digit that flickers between
+// 1500.5, 1501.0 and 1501.5 thus gives the value the instrument shows most of
+// the time, not whichever it happened to show at the end.
 
+#include <QPair>
+#include <QVector>
 #include <QtGlobal>
 #include <functional>
 
@@ -46,7 +54,8 @@ public:
     // reading near the load expected next); none set: any reading.
     void setAccept(std::function<bool(qint64 weight)> accept);
     // How far, in counts, a reading may stray from the first reading of the
-    // settle time and still hold it; the capture takes the latest reading.
+    // settle time and still hold it; the capture takes the reading seen most
+    // often during the hold (ties: the first seen of them).
     void setFlickerCounts(qint64 counts) { m_flicker = counts < 0 ? 0 : counts; }
     // One reading taken at nowMs; returns the state after it.
     State feed(const Reading &reading, qint64 nowMs);
@@ -58,7 +67,7 @@ public:
     // settle time (0: due now); -1 when none is being timed. A caller polls
     // again then rather than a whole poll period later.
     qint64 dueInMs(qint64 nowMs) const;
-    // The captured weight (Captured only).
+    // The captured weight (Captured only): the hold's most frequent reading.
     qint64 value() const { return m_candidate; }
     // Why the wait has not ended (Waiting) or ended without a capture (TimedOut).
     Hindrance lastHindrance() const { return m_hindrance; }
@@ -70,16 +79,20 @@ public:
 
 private:
     State timeOutIfDue(qint64 nowMs);
+    // One more reading of the hold; the indication follows the most frequent.
+    void count(qint64 weight);
 
     CaptureSettings m_settings;
     std::function<bool(qint64)> m_accept;
     State m_state = Idle;
     qint64 m_startMs = 0;
     bool m_holding = false; // a stable, accepted candidate is being timed
-    qint64 m_candidate = 0; // the latest reading of the hold
+    qint64 m_candidate = 0; // the indication: the hold's most frequent reading so far
     qint64 m_anchor = 0;    // its first reading
     qint64 m_flicker = 0;
     qint64 m_since = 0;
+    // Each weight of the hold with how often it was read, in the order first seen.
+    QVector<QPair<qint64, int>> m_seen;
     Hindrance m_hindrance = NoReading;
     Reading m_last;
 };

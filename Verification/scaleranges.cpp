@@ -82,6 +82,19 @@ bool ScaleRangeReader::check(const ScaleRanges &ranges, QString *error)
                          .arg(ranges.weightText(ranges.ranges[i - 1].fullScale));
             return false;
         }
+        // Each higher range weighs with a coarser interval: e1 < e2 < e3, as
+        // OIML R 76-1 numbers the ranges of multiple range and multi-interval
+        // instruments. An equal or finer e above would make the range pointless
+        // and its tolerances tighter than the range below.
+        if (i > 0 && r.division <= ranges.ranges[i - 1].division) {
+            *error = tr("range %1 has a division (e) of %2, not above range %3's %4: each "
+                        "higher range needs a larger e (e1 < e2 < e3, OIML R 76)")
+                         .arg(i + 1)
+                         .arg(ranges.weightText(r.division))
+                         .arg(i)
+                         .arg(ranges.weightText(ranges.ranges[i - 1].division));
+            return false;
+        }
     }
     return true;
 }

@@ -41,7 +41,8 @@ public:
     // Ranges from the calibration slots the instrument reports (division and
     // full scale of ranges 1 to 3, decimal and unit settings). False with
     // *error when range 1 has no full scale, a used range holds a division
-    // the instrument does not offer, or full scales do not increase.
+    // the instrument does not offer, or full scales or divisions do not
+    // increase from range to range.
     static bool fromCalibration(const quint32 *calSlots, ScaleRanges *out, QString *error);
 
     // The same checks on ranges given by hand (tests, a plan kept in a file).

@@ -19,12 +19,18 @@ Verdict TestResult::verdict() const
     return pass ? Verdict::Pass : Verdict::Fail;
 }
 
+bool ScaleTest::checkSettings(const ToleranceChoice &choice, const ScaleRanges &ranges,
+                              QString *error)
+{
+    return Tolerances::check(choice, error) && ScaleRangeReader::check(ranges, error) &&
+           Tolerances::checkIntervals(choice, ranges, error);
+}
+
 bool ScaleTest::begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
                       const QVector<PlanPoint> &plan, const CaptureSettings &capture,
                       QString *error)
 {
-    if (!Tolerances::check(choice, error) || !ScaleRangeReader::check(ranges, error) ||
-        !TestPlans::check(plan, ranges, error))
+    if (!checkSettings(choice, ranges, error) || !TestPlans::check(plan, ranges, error))
         return false;
     if (capture.settleMs < 0 || capture.timeoutMs <= capture.settleMs) {
         *error = tr("the settle time must not be negative and must be shorter than the "
@@ -153,8 +159,19 @@ QString ScaleTest::timeoutText() const
         why = tr("the instrument shows overflow");
         break;
     case CaptureRule::NotTheLoad:
-        why = tr("no settled reading near %1 in %2 s (last reading %3)")
-                  .arg(r.weightText(m_plan[m_current].load), seconds, last);
+        // The same load as the point before, never lifted: the reading is near
+        // the load, but one placement counts for one point only.
+        if (m_automatic && !m_left && nearLoad(m_current, m_rule.lastReading().weight))
+            why = tr("the load was not lifted since point %1 (last reading %2): lift it and "
+                     "place it again%3, each point counts a placement of its own")
+                      .arg(m_current)
+                      .arg(last)
+                      .arg(m_plan[m_current].kind == PointKind::Eccentricity
+                               ? tr(" on corner %1").arg(m_plan[m_current].position)
+                               : QString());
+        else
+            why = tr("no settled reading near %1 in %2 s (last reading %3)")
+                      .arg(r.weightText(m_plan[m_current].load), seconds, last);
         break;
     case CaptureRule::Settling:
         why = tr("the weight kept changing for %1 s (last reading %2)").arg(seconds, last);

@@ -80,8 +80,15 @@ class ScaleTest
 public:
     enum Event { Waiting, Captured, TimedOut, Finished };
 
-    // False with *error for a tolerance, ranges or plan that is not sound;
-    // the test is then not started.
+    // Whether the instrument's settings can be judged by the choice: the
+    // tolerance is sound, the ranges are (full scales and e increasing), and
+    // each range's n = Max/e is within the class's limits. False with *error
+    // saying what is wrong; begin() asks it too, so no test starts without it.
+    static bool checkSettings(const ToleranceChoice &choice, const ScaleRanges &ranges,
+                              QString *error);
+
+    // False with *error for a tolerance, ranges or plan that is not sound
+    // (checkSettings()); the test is then not started.
     bool begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
                const QVector<PlanPoint> &plan, const CaptureSettings &capture, QString *error);
     void setPhase(const QString &phase) { m_result.phase = phase; }

@@ -4,12 +4,14 @@
 
 namespace {
 
-// The load nearest to percent of max that is a whole number of divisions of
-// the range it falls in, never above max.
-qint64 roundedShare(const ScaleRanges &ranges, int percent)
+constexpr int AnalogSupports = 4;
+
+// The load nearest to max * part / whole that is a whole number of divisions
+// of the range it falls in, never above max.
+qint64 roundedShare(const ScaleRanges &ranges, qint64 part, qint64 whole)
 {
     const qint64 max = ranges.max();
-    const qint64 exact = max * percent / 100;
+    const qint64 exact = max * part / whole;
     const qint64 d = qMax<qint64>(1, ranges.divisionOf(exact));
     qint64 load = (exact + d / 2) / d * d;
     if (load > max)
@@ -23,7 +25,7 @@ QVector<qint64> TestPlans::suggestedLoads(const ScaleRanges &ranges)
 {
     QVector<qint64> loads;
     for (int percent : {0, 10, 25, 50, 75, 100}) {
-        const qint64 load = roundedShare(ranges, percent);
+        const qint64 load = roundedShare(ranges, percent, 100);
         if (loads.isEmpty() || loads.last() != load)
             loads.append(load);
     }
@@ -43,8 +45,8 @@ QVector<PlanPoint> TestPlans::build(const ScaleRanges &ranges, const QVector<qin
         for (int i = up.size() - 2; i >= 0; --i)
             plan.append({PointKind::Decreasing, up[i], 0, 0});
     }
-    plan += corners(ranges, options.corners);
-    const qint64 half = roundedShare(ranges, 50);
+    plan += corners(ranges, options.corners, options.supports);
+    const qint64 half = roundedShare(ranges, 50, 100);
     for (int repeat = 1; repeat <= options.repeatability; ++repeat)
         plan.append({PointKind::Repeatability, half, 0, repeat});
     if (options.returnToZero) {
@@ -58,16 +60,50 @@ QVector<PlanPoint> TestPlans::build(const ScaleRanges &ranges, const QVector<qin
 
 qint64 TestPlans::eccentricityLoad(const ScaleRanges &ranges)
 {
-    return roundedShare(ranges, 33);
+    return eccentricityLoad(ranges, AnalogSupports);
+}
+
+qint64 TestPlans::eccentricityLoad(const ScaleRanges &ranges, int supports)
+{
+    // OIML R 76-1, eccentric loading: a third of max on up to four supports;
+    // on n > 4 supports the fraction 1/(n - 1) of max on each support.
+    return roundedShare(ranges, 1, supports > AnalogSupports ? supports - 1 : 3);
 }
 
 QVector<PlanPoint> TestPlans::corners(const ScaleRanges &ranges, int n)
 {
+    return corners(ranges, n, AnalogSupports);
+}
+
+QVector<PlanPoint> TestPlans::corners(const ScaleRanges &ranges, int n, int supports)
+{
     QVector<PlanPoint> plan;
-    const qint64 load = eccentricityLoad(ranges);
+    const qint64 load = eccentricityLoad(ranges, supports);
     for (int corner = 1; corner <= n; ++corner)
         plan.append({PointKind::Eccentricity, load, corner, 0});
     return plan;
+}
+
+bool TestPlans::checkCorners(int corners, int supports, QString *error)
+{
+    if (corners > 0 && supports < 1) {
+        *error = tr("the platform reports no supports (no weighing modules found): an "
+                    "eccentricity test needs at least one");
+        return false;
+    }
+    if (corners > supports) {
+        *error = tr("%1 corners asked for, but the platform has %2 supports: the "
+                    "eccentricity test loads each support once (at most %2 corners)")
+                     .arg(corners)
+                     .arg(supports);
+        return false;
+    }
+    return true;
+}
+
+int TestPlans::supportsOf(bool digital, int modules)
+{
+    return digital ? qMax(0, modules) : AnalogSupports;
 }
 
 QVector<PlanPoint> TestPlans::fromLoads(const QVector<qint64> &loads)

@@ -1,9 +1,9 @@
 #pragma once
 
 // What a scale test weighs, in order: loads increasing to max and decreasing
-// again, a load of about a third of max on each corner (eccentricity, the
-// shift test), one load weighed n times (repeatability), and zero once the
-// load is off (return to zero).
+// again, a third of max on each corner (1/(n-1) of max on a platform of n > 4
+// supports; eccentricity, the shift test), one load weighed n times
+// (repeatability), and zero once the load is off (return to zero).
 
 #include "scaleranges.h"
 
@@ -25,6 +25,7 @@ struct PlanOptions
 {
     bool decreasing = true;   // the loads down again after max
     int corners = 0;          // eccentricity on this many corners (0: none)
+    int supports = 4;         // the platform's supports (see supportsOf), for the corner load
     int repeatability = 0;    // the load of about half max weighed this many times (0: none)
     bool returnToZero = true; // zero once more at the end
 };
@@ -44,10 +45,22 @@ public:
     static QVector<PlanPoint> build(const ScaleRanges &ranges, const QVector<qint64> &loads,
                                     const PlanOptions &options);
 
-    // The load of the eccentricity test: about a third of max, on a whole division.
+    // The load of the eccentricity test on a platform of four supports: a
+    // third of max, on a whole division.
     static qint64 eccentricityLoad(const ScaleRanges &ranges);
-    // That load on corners 1 to n.
+    // The same for a platform on `supports` supports: a third of max up to
+    // four supports, max / (supports - 1) above (OIML R 76-1, eccentric
+    // loading), on the nearest whole division of its range.
+    static qint64 eccentricityLoad(const ScaleRanges &ranges, int supports);
+    // That load on corners 1 to n (four supports, or as given).
     static QVector<PlanPoint> corners(const ScaleRanges &ranges, int n);
+    static QVector<PlanPoint> corners(const ScaleRanges &ranges, int n, int supports);
+    // The eccentricity test loads each support once: false with *error for
+    // more corners than the platform has supports, or a platform without any.
+    static bool checkCorners(int corners, int supports, QString *error);
+    // The supports of a platform: four on an analog one (one junction box of
+    // four cells), each module on a digital one.
+    static int supportsOf(bool digital, int modules);
 
     // The loads in the order given (zeltctl test --loads): a load at least the
     // one before is increasing, a smaller one decreasing, a load equal to the

@@ -14,8 +14,53 @@ const QVector<ToleranceBand> OimlClassIII = {{500, 1}, {2000, 2}, {10000, 3}};
 const QVector<ToleranceBand> OimlClassIIII = {{50, 1}, {200, 2}, {1000, 3}};
 
 // Maintenance tolerances, Handbook 44 scales code, in half d: 1, 2, 3 and 5 d.
+// Only classes III and IIII are kept: the stored copies of the handbook at
+// hand did not show its tables for classes I and II.
 const QVector<ToleranceBand> Hb44ClassIII = {{500, 2}, {2000, 4}, {4000, 6}, {-1, 10}};
 const QVector<ToleranceBand> Hb44ClassIIII = {{50, 2}, {200, 4}, {400, 6}, {-1, 10}};
+
+// The number of verification scale intervals n = Max/e by class and e:
+// OIML R 76-1 (2006) Table 3. Class I from e = 1 mg: n at least 50 000, no
+// maximum; class II 1 mg to 50 mg: 100 to 100 000, from 0.1 g: 5 000 to
+// 100 000; class III 0.1 g to 2 g: 100 to 10 000, from 5 g: 500 to 10 000;
+// class IIII from 5 g: 100 to 1 000. Each range of a multiple range
+// instrument is classified on its own (n_i = Max_i/e_i).
+const QVector<IntervalLimits> OimlNClassI = {{0.001, 50000, -1}};
+const QVector<IntervalLimits> OimlNClassII = {{0.001, 100, 100000}, {0.1, 5000, 100000}};
+const QVector<IntervalLimits> OimlNClassIII = {{0.1, 100, 10000}, {5, 500, 10000}};
+const QVector<IntervalLimits> OimlNClassIIII = {{5, 100, 1000}};
+
+// Handbook 44, scales code, Table 3 (parameters for accuracy classes), SI
+// rows: class III 0.1 g to 2 g: 100 to 10 000, from 5 g: 500 to 10 000;
+// class IIII from 5 g: 100 to 1 200. Inch-pound rows: class III 0.0002 lb to
+// 0.005 lb: 100 to 10 000, from 0.01 lb: 500 to 10 000; class IIII above
+// 0.01 lb (0.02 lb the next interval): 100 to 1 200. Its note 4: on a multiple
+// range or multi-interval scale n is counted for each range, Max_i/e_i.
+const QVector<IntervalLimits> Hb44NClassIII = {{0.1, 100, 10000}, {5, 500, 10000}};
+const QVector<IntervalLimits> Hb44NClassIIII = {{5, 100, 1200}};
+const QVector<IntervalLimits> Hb44NClassIIIPound = {{0.0002, 100, 10000}, {0.01, 500, 10000}};
+const QVector<IntervalLimits> Hb44NClassIIIIPound = {{0.02, 100, 1200}};
+
+// Grams in one of the instrument's units; 0 for the force units (kN, N),
+// which name no mass.
+double gramsPerUnit(const QString &unit)
+{
+    if (unit == QLatin1String("t"))
+        return 1e6;
+    if (unit == QLatin1String("kg"))
+        return 1e3;
+    if (unit == QLatin1String("g"))
+        return 1;
+    if (unit == QLatin1String("lb"))
+        return 453.59237;
+    return 0;
+}
+
+QString standardName(TestStandard standard)
+{
+    return standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
+                                          : QStringLiteral("OIML R 76");
+}
 
 QVector<ToleranceBand> scaled(QVector<ToleranceBand> bands, int times, int by)
 {
@@ -98,9 +143,7 @@ bool Tolerances::check(const ToleranceChoice &choice, QString *error)
     }
     if (bands(choice.standard, choice.accuracyClass, choice.accuracy).isEmpty()) {
         *error = tr("%1 has no tolerances for class %2")
-                     .arg(choice.standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
-                                                                : QStringLiteral("OIML R 76"),
-                          classKey(choice.accuracyClass));
+                     .arg(standardName(choice.standard), classKey(choice.accuracyClass));
         return false;
     }
     return true;
@@ -147,6 +190,95 @@ bool Tolerances::repeatabilityLimit(const ToleranceChoice &choice, qint64 loadCo
     if (choice.standard == TestStandard::Hb44 && check(choice, error))
         judged.accuracy = Accuracy::Maintenance;
     return forLoad(judged, loadCounts, divisionCounts, limitCounts, error);
+}
+
+QVector<IntervalLimits> Tolerances::intervalLimits(TestStandard standard,
+                                                   AccuracyClass accuracyClass, bool inchPound)
+{
+    if (standard == TestStandard::OimlR76) {
+        switch (accuracyClass) {
+        case AccuracyClass::I:
+            return OimlNClassI;
+        case AccuracyClass::II:
+            return OimlNClassII;
+        case AccuracyClass::III:
+            return OimlNClassIII;
+        case AccuracyClass::IIII:
+            return OimlNClassIIII;
+        }
+    }
+    if (standard == TestStandard::Hb44) {
+        if (accuracyClass == AccuracyClass::III)
+            return inchPound ? Hb44NClassIIIPound : Hb44NClassIII;
+        if (accuracyClass == AccuracyClass::IIII)
+            return inchPound ? Hb44NClassIIIIPound : Hb44NClassIIII;
+    }
+    return {};
+}
+
+bool Tolerances::checkIntervals(const ToleranceChoice &choice, const ScaleRanges &ranges,
+                                QString *error)
+{
+    if (choice.standard == TestStandard::Custom)
+        return true;
+    const bool pound = ranges.unit == QLatin1String("lb");
+    const bool inchPound = pound && choice.standard == TestStandard::Hb44;
+    const QVector<IntervalLimits> rows =
+        intervalLimits(choice.standard, choice.accuracyClass, inchPound);
+    if (rows.isEmpty())
+        return check(choice, error);
+    // e in the rows' unit: grams, or pounds for Handbook 44's inch-pound rows.
+    const double perUnit = inchPound ? 1.0 : gramsPerUnit(ranges.unit);
+    const QString unitName = inchPound ? QStringLiteral("lb") : QStringLiteral("g");
+    const QString cls = classKey(choice.accuracyClass);
+    const QString source = choice.standard == TestStandard::Hb44
+                               ? QStringLiteral("Handbook 44, Table 3")
+                               : QStringLiteral("OIML R 76-1, Table 3");
+    for (int i = 0; i < ranges.ranges.size(); ++i) {
+        const WeighingRange &r = ranges.ranges[i];
+        if (r.division <= 0)
+            continue; // ScaleRangeReader::check names it
+        const QString where = ranges.ranges.size() > 1 ? tr("range %1: ").arg(i + 1) : QString();
+        // A force unit names no mass: the class's widest row applies.
+        int row = 0;
+        if (perUnit > 0) {
+            const double e = double(r.division) / std::pow(10.0, ranges.decimals) * perUnit;
+            row = -1;
+            for (int k = 0; k < rows.size(); ++k) {
+                if (e >= rows[k].eFrom * (1 - 1e-9))
+                    row = k;
+            }
+            if (row < 0) {
+                *error = tr("%1e = %2 is below the smallest e of class %3 (%4 %5, %6)")
+                             .arg(where, ranges.weightText(r.division), cls)
+                             .arg(rows.first().eFrom)
+                             .arg(unitName, source);
+                return false;
+            }
+        }
+        const IntervalLimits &limit = rows[row];
+        const qint64 n = r.fullScale / r.division;
+        const QString nText =
+            tr("n = Max/e = %1 (%2 / %3)")
+                .arg(n)
+                .arg(ranges.weightText(r.fullScale), ranges.weightText(r.division));
+        if (limit.maximum >= 0 && n > limit.maximum) {
+            *error = tr("%1%2 is above the limit of class %3, n at most %4 (%5): choose the "
+                        "class the instrument is made for or a coarser e")
+                         .arg(where, nText, cls)
+                         .arg(limit.maximum)
+                         .arg(source);
+            return false;
+        }
+        if (n < limit.minimum) {
+            *error = tr("%1%2 is below the limit of class %3 for this e, n at least %4 (%5)")
+                         .arg(where, nText, cls)
+                         .arg(limit.minimum)
+                         .arg(source);
+            return false;
+        }
+    }
+    return true;
 }
 
 QString Tolerances::standardKey(TestStandard standard)
@@ -230,7 +362,6 @@ QString Tolerances::title(const ToleranceChoice &choice)
         accuracy = tr("maintenance");
         break;
     }
-    const QString standard = choice.standard == TestStandard::Hb44 ? QStringLiteral("Handbook 44")
-                                                                   : QStringLiteral("OIML R 76");
-    return tr("%1 class %2, %3").arg(standard, classKey(choice.accuracyClass), accuracy);
+    return tr("%1 class %2, %3")
+        .arg(standardName(choice.standard), classKey(choice.accuracyClass), accuracy);
 }

@@ -13,6 +13,8 @@
 // Loads and divisions are the instrument's raw counts (the weight register
 // before its decimal point), so every band boundary is compared exactly.
 
+#include "scaleranges.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QVector>
@@ -41,6 +43,16 @@ struct ToleranceBand
     int halfDivisions;
 };
 
+// How many verification scale intervals n = Max/e a class allows an
+// instrument, for verification scale intervals from eFrom up (to the next
+// row's eFrom); maximum -1: no upper limit.
+struct IntervalLimits
+{
+    double eFrom; // in grams, or in pounds for Handbook 44's inch-pound rows
+    qint64 minimum;
+    qint64 maximum;
+};
+
 class Tolerances
 {
     Q_DECLARE_TR_FUNCTIONS(Tolerances)
@@ -67,6 +79,18 @@ public:
     // the tolerance.
     static bool repeatabilityLimit(const ToleranceChoice &choice, qint64 loadCounts,
                                    qint64 divisionCounts, double *limitCounts, QString *error);
+
+    // The rows of n = Max/e for a standard and class, smallest e first;
+    // inchPound: Handbook 44's rows for pound units. Empty for a custom
+    // tolerance and for a class the standard has no tolerances for.
+    static QVector<IntervalLimits> intervalLimits(TestStandard standard,
+                                                  AccuracyClass accuracyClass, bool inchPound);
+
+    // Whether each range's n = Max_i/e_i is within the class's limits for
+    // its e (and that e is one the class allows); false with *error naming
+    // the range, n and the limit. Always true for a custom tolerance.
+    static bool checkIntervals(const ToleranceChoice &choice, const ScaleRanges &ranges,
+                               QString *error);
 
     // Texts as zeltctl takes and prints them: "oiml-r76", "hb44", "custom";
     // "I", "II", "III", "IIII"; "initial", "in-service", "acceptance",

@@ -5,6 +5,7 @@
 
 #include "livereading.h"
 #include "scaletest.h"
+#include "sysinfotext.h"
 #include "testreport.h"
 #include "zeltctlcommon.h"
 
@@ -17,6 +18,26 @@ namespace {
 constexpr int DefaultTestPollMs = 100;
 constexpr int DefaultSettleMs = 1000;
 constexpr int DefaultPointTimeoutS = 60;
+// Registers 600-681: the digital platform's module count and modules.
+constexpr int DigitalSensorGroup = 17;
+
+// The supports of the platform: four on an analog instrument, the modules
+// found on a digital one (its software version says which it is).
+ModbusResult readSupports(LinkSettings base, int *supports)
+{
+    ModbusResult r = ReadGroup(base, SystemInfoGroup);
+    if (r != ModbusOk)
+        return r;
+    const bool digital =
+        InstrumentKindText(gsrt_SysInf.slot[SoftVersionSlot]) == QLatin1String("digital");
+    if (digital) {
+        r = ReadGroup(base, DigitalSensorGroup);
+        if (r != ModbusOk)
+            return r;
+    }
+    *supports = TestPlans::supportsOf(digital, int(qMin<quint32>(gsrt_DigPara.slot[0], 99)));
+    return ModbusOk;
+}
 
 // "0.1%" or "2d": the custom tolerance.
 bool parseCustomTolerance(const QString &text, ToleranceChoice *choice)
@@ -126,7 +147,22 @@ int Zeltctl::cmdTest()
         }
         plan = TestPlans::fromLoads(loads);
     }
-    plan += TestPlans::corners(ranges, corners);
+    if (corners > 0) {
+        int supports = 0;
+        const ModbusResult r = readSupports(m_link, &supports);
+        if (r != ModbusOk) {
+            disconnectInstrument();
+            return fail(FailedStatus(ExitDiffers),
+                        QStringLiteral("the platform's supports (system information, digital "
+                                       "modules): %1")
+                            .arg(LinkResultText(r)));
+        }
+        if (!TestPlans::checkCorners(corners, supports, &error)) {
+            disconnectInstrument();
+            return usageError(QStringLiteral("--corners %1: %2").arg(corners).arg(error));
+        }
+        plan += TestPlans::corners(ranges, corners, supports);
+    }
     // The test judges the gross weight: a tare shifts every reading.
     const ModbusResult net = ReadNetCoil();
     if (net != ModbusOk || gsrt_LiveVal.netFlag) {

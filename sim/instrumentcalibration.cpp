@@ -49,7 +49,7 @@ void InstrumentModel::calibrationPointWritten(int point)
     quint32 refusal = 0;
     if (weight == 0)
         refusal = Error::PointWeightZero;
-    else if (weight > fullScale())
+    else if (weight > maxFullScale())
         refusal = Error::PointAboveFullScale;
     else if (point > 0 && !m_pointTaken[point - 1])
         refusal = Error::PointBeforeMissing;

@@ -140,6 +140,49 @@ double InstrumentModel::division() const
     return qMax(1, param(Reg::Division));
 }
 
+QVector<InstrumentModel::Range> InstrumentModel::ranges() const
+{
+    QVector<Range> used = {{fullScale(), division()}};
+    const int divisions[] = {Reg::Division2, Reg::Division3};
+    const int fullScales[] = {Reg::FullScale2, Reg::FullScale3};
+    for (int i = 0; i < 2; ++i) {
+        const double fs = param(fullScales[i]);
+        if (fs <= used.last().fullScale)
+            break;
+        used.append({fs, double(qMax(1, param(divisions[i])))});
+    }
+    return used;
+}
+
+double InstrumentModel::maxFullScale() const
+{
+    return ranges().last().fullScale;
+}
+
+double InstrumentModel::divisionAt(double weight) const
+{
+    const QVector<Range> used = ranges();
+    for (const Range &r : used) {
+        if (weight <= r.fullScale)
+            return r.division;
+    }
+    return used.last().division;
+}
+
+qint64 InstrumentModel::roundToRange(double weight) const
+{
+    // Each range shows its own division; a weight that rounds above a range's
+    // full scale is shown in the next range, above the last in the last one.
+    const QVector<Range> used = ranges();
+    qint64 shown = 0;
+    for (const Range &r : used) {
+        shown = std::llround(weight / r.division) * qint64(r.division);
+        if (shown <= r.fullScale)
+            break;
+    }
+    return shown;
+}
+
 double InstrumentModel::unitScale() const
 {
     return std::pow(10.0, qBound(0, param(Reg::Decimals), 4));
@@ -193,8 +236,7 @@ InstrumentModel::Weighing InstrumentModel::weigh() const
     w.signal = RegisterLayout::deadSignal(m_kind) + above;
     const double correction = param(Reg::Correction) / 100000.0;
     w.grossExact = calibrated(w.signal - m_zeroSignal) * correction;
-    const double div = division();
-    w.grossRaw = qint64(std::llround(w.grossExact / div) * qint64(div));
+    w.grossRaw = roundToRange(w.grossExact);
     return w;
 }
 
@@ -216,7 +258,8 @@ void InstrumentModel::advanceStep()
     while (m_history.size() > HistoryLength)
         m_history.removeFirst();
     const auto range = std::minmax_element(m_history.cbegin(), m_history.cend());
-    m_stable = *range.second - *range.first <= qint64(param(Reg::StabilityRange) * division());
+    m_stable = *range.second - *range.first <=
+               qint64(param(Reg::StabilityRange) * divisionAt(double(m_history.last())));
 }
 
 void InstrumentModel::refillHistory()
@@ -234,6 +277,7 @@ void InstrumentModel::refreshLive()
     const Weighing w = weigh();
     const double fs = fullScale();
     const double div = division();
+    const Range last = ranges().last();
     const double scale = std::pow(10.0, qBound(0, param(Reg::Decimals), 4));
     const qint64 net = w.grossRaw - m_tareRaw;
 
@@ -243,8 +287,9 @@ void InstrumentModel::refreshLive()
     if (std::fabs(w.grossExact) < div / 2)
         status |= Status::AtZero;
     qint64 shown = m_tareRaw != 0 ? net : w.grossRaw;
-    // the instrument shows up to nine divisions above full scale before it overflows
-    if (w.grossRaw > fs + OverDivisions * div) {
+    // the instrument shows up to nine divisions above its max (the last range's
+    // full scale, in that range's division) before it overflows
+    if (w.grossRaw > last.fullScale + OverDivisions * last.division) {
         status |= Status::Overflow | Status::AboveFullScale;
         shown = OverflowShown;
     } else if (w.grossRaw < -fs) {

@@ -91,8 +91,24 @@ private:
     qint32 param(int base) const { return qint32(m_values.at(base)); }
 
     // instrumentlive.cpp
+    struct Range
+    {
+        double fullScale = 1;
+        double division = 1;
+    };
+    // Range 1's full scale and division: the size of the error model and of
+    // the demo load.
     double fullScale() const;
     double division() const;
+    // The ranges in use, range 1 first: ranges 2 and 3 each with a full scale
+    // above the range before.
+    QVector<Range> ranges() const;
+    // The full scale of the last range in use: the instrument's max.
+    double maxFullScale() const;
+    // The division of the range a weight falls in (range 1 below zero).
+    double divisionAt(double weight) const;
+    // A weight rounded to the division of the range it falls in.
+    qint64 roundToRange(double weight) const;
     double unitScale() const;
     double gainSignal() const;
     double currentLoad() const;

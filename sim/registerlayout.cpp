@@ -110,8 +110,8 @@ QVector<quint32> RegisterLayout::defaults(Kind kind) const
     v[Reg::Sensitivity] = 20000; // 2.0000 mV/V
     v[Reg::Capacity] = 10000;
     v[Reg::Correction] = 100000;
-    v[130] = 1; // division 2
-    v[134] = 1; // division 3
+    v[Reg::Division2] = 1;
+    v[Reg::Division3] = 1;
 
     v[Reg::InputModes] = 1;
     v[Reg::InputModes + 2] = 2;

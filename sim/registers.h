@@ -36,6 +36,11 @@ constexpr int Sensitivity = 122;
 constexpr int Capacity = 124;
 constexpr int TheoreticalCal = 126;
 constexpr int Correction = 128;
+// ranges 2 and 3: each in use once its full scale is above the range below
+constexpr int Division2 = 130;
+constexpr int FullScale2 = 132;
+constexpr int Division3 = 134;
+constexpr int FullScale3 = 136;
 constexpr int CalibrationFirst = 100;
 constexpr int CalibrationEnd = 138;
 

@@ -79,6 +79,8 @@ private slots:
     void hysteresisAndCreepShowOnTheWayDownAndOverTime();
     void asFoundIsOffUntilCalibratedAtZeroAndSpan();
     void seededRunsRepeat();
+    void eachRangeWeighsInItsOwnDivision_data();
+    void eachRangeWeighsInItsOwnDivision();
     void controlLines_data();
     void controlLines();
     void controlChannelOverLoopbackAnswersEachLine();
@@ -412,6 +414,53 @@ void TestSimWeighing::seededRunsRepeat()
     const QVector<qint32> first = run(11);
     QCOMPARE(run(11), first);
     QVERIFY(run(12) != first);
+}
+
+void TestSimWeighing::eachRangeWeighsInItsOwnDivision_data()
+{
+    // Three ranges in tenths of a kilogram: 500.0 kg in 0.1 kg, 1500.0 kg in
+    // 0.2 kg, 3000.0 kg in 0.5 kg; nine divisions of range 3 above its full
+    // scale the instrument still shows, beyond that it overflows.
+    QTest::addColumn<double>("load");  // kg
+    QTest::addColumn<qint32>("shown"); // raw; -1: overflow
+    QTest::newRow("range 1 in 0.1 kg") << 123.44 << 1234;
+    QTest::newRow("range 1's full scale") << 500.0 << 5000;
+    QTest::newRow("just above range 1: range 2 in 0.2 kg") << 500.13 << 5002;
+    QTest::newRow("range 2 in 0.2 kg") << 1000.13 << 10002;
+    QTest::newRow("range 3 in 0.5 kg") << 2000.17 << 20000;
+    QTest::newRow("max") << 3000.0 << 30000;
+    QTest::newRow("nine divisions of range 3 above max") << 3004.5 << 30045;
+    QTest::newRow("beyond them: overflow") << 3004.8 << -1;
+}
+
+void TestSimWeighing::eachRangeWeighsInItsOwnDivision()
+{
+    QFETCH(double, load);
+    QFETCH(qint32, shown);
+    InstrumentModel m;
+    setupBench(m); // range 1: 3000.0 kg in 0.5 kg, redrawn below
+    m.setValue32(Reg::FullScale, 5000);
+    m.setValue32(Reg::Division, 1);
+    m.setValue32(Reg::FullScale2, 15000);
+    m.setValue32(Reg::Division2, 2);
+    m.setValue32(Reg::FullScale3, 30000);
+    m.setValue32(Reg::Division3, 5);
+    QVERIFY(m.placeLoad(load));
+    const bool overflow = m.reg(Reg::Status) & Status::Overflow;
+    QCOMPARE(overflow, shown < 0);
+    if (shown >= 0)
+        QCOMPARE(weightRaw(m), shown);
+    QVERIFY(stable(m));
+
+    // A calibration point may be written up to the last range's full scale,
+    // not above it.
+    if (load == 2000.17) {
+        QCOMPARE(writePoint(m, 1, 20000), 0);
+        QCOMPARE(errorBits(m), 0u);
+        QCOMPARE(weightRaw(m), 20000);
+        QCOMPARE(writePoint(m, 1, 30005), 0);
+        QCOMPARE(errorBits(m), quint32(Error::PointAboveFullScale));
+    }
 }
 
 void TestSimWeighing::controlLines_data()

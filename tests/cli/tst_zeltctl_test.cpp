@@ -23,6 +23,8 @@ constexpr quint32 FullScaleCounts = 300000;
 constexpr quint32 DivisionCounts = 50;
 constexpr int DivisionRegister = 104;
 constexpr int FullScaleRegister = 106;
+// Registers and the values the simulated instrument is given before a test.
+using RegisterValues = QVector<QPair<int, quint32>>;
 
 } // namespace
 
@@ -43,7 +45,9 @@ private slots:
     void aLinkLostMidTestExitsThreeAndIsRecordedIncomplete();
     void badInputIsRefused_data();
     void badInputIsRefused();
-    void aDivisionTheInstrumentDoesNotHoldIsRefused();
+    void aDigitalPlatformHasACornerForEachModule();
+    void settingsTheStandardRefuses_data();
+    void settingsTheStandardRefuses();
     void aTareIsRefused();
 
 private:
@@ -232,14 +236,14 @@ void TstZeltctlTest::loadsOnTheCornersFindTheEccentricCorner()
     errors.eccentricityE = 3;
     errors.settleMs = 300;
     scale.setErrorModel(errors);
-    // What the simulated platform shows with 990.0 kg on each corner.
-    constexpr double Load = 990.0;
+    // What the simulated platform shows with a third of max, 1000.0 kg, on each corner.
+    constexpr double Load = 1000.0;
     int eccentric = 0;
     qint64 largest = -1;
     for (int corner = 1; corner <= 4; ++corner) {
         QVERIFY(scale.placeLoad(Load, corner));
         QTRY_VERIFY(scale.loadState().stable);
-        const qint64 error = qAbs(qint64(qint32(scale.value32(0))) - 9900);
+        const qint64 error = qAbs(qint64(qint32(scale.value32(0))) - 10000);
         if (error > largest) {
             largest = error;
             eccentric = corner;
@@ -267,7 +271,7 @@ void TstZeltctlTest::loadsOnTheCornersFindTheEccentricCorner()
     QCOMPARE(points.size(), 4);
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(points[i].toObject().value("corner").toInt(), i + 1);
-        QCOMPARE(points[i].toObject().value("load").toString(), QStringLiteral("990.0"));
+        QCOMPARE(points[i].toObject().value("load").toString(), QStringLiteral("1000.0"));
     }
     const QJsonObject eccentricity = json.value("eccentricity").toObject();
     QCOMPARE(eccentricity.value("worstCorner").toInt(), eccentric);
@@ -350,8 +354,16 @@ void TstZeltctlTest::badInputIsRefused_data()
     QTest::newRow("a load below zero") << QStringList{"--loads", "-1,0", "--auto"} << "below zero";
     QTest::newRow("more decimals than shown")
         << QStringList{"--loads", "0,1500.001", "--auto"} << "more decimals";
-    QTest::newRow("loads beyond class IIII")
-        << QStringList{"--class", "IIII", "--loads", "0,3000", "--auto"} << "beyond the table";
+    // 3000.00 kg in 0.50 kg: 6000 e, within classes II and III only.
+    QTest::newRow("class IIII at 6000 e")
+        << QStringList{"--class", "IIII", "--loads", "0,3000", "--auto"}
+        << "n = Max/e = 6000 (3000.00 kg / 0.50 kg) is above the limit of class IIII, n at most "
+           "1000";
+    QTest::newRow("class I at 6000 e")
+        << QStringList{"--class", "I", "--auto"} << "n at least 50000";
+    QTest::newRow("more corners than the analog platform's supports")
+        << QStringList{"--corners", "6", "--auto"}
+        << "--corners 6: 6 corners asked for, but the platform has 4 supports";
     QTest::newRow("a settle time no point can meet")
         << QStringList{"--auto", "--settle", "5000", "--point-timeout", "5"}
         << "shorter than the timeout";
@@ -371,12 +383,56 @@ void TstZeltctlTest::badInputIsRefused()
     QCOMPARE(ProgramRecord()->count({}), before);
 }
 
-void TstZeltctlTest::aDivisionTheInstrumentDoesNotHoldIsRefused()
+void TstZeltctlTest::aDigitalPlatformHasACornerForEachModule()
 {
-    m_sim->model().setValue32(DivisionRegister, 3);
-    const Run run = zeltctl(link() + QStringList{"test", "--auto"});
+    m_sim = std::make_unique<sim::SimHost>(sim::Kind::Digital, 0);
+    QVERIFY(m_sim->startTcp());
+    sim::InstrumentModel &scale = m_sim->model();
+    scale.setValue32(FullScaleRegister, FullScaleCounts);
+    scale.setValue32(DivisionRegister, DivisionCounts);
+    scale.setValue32(sim::Reg::ModuleCount, 6);
+    scale.setLiveLoad(0);
+    Run run = zeltctl(link() + QStringList{"test", "--loads", "none", "--corners", "7", "--auto"});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(QStringLiteral("the platform has 6 supports")), qPrintable(run.err));
+    // Six supports: max / 5 on each, every point left open on the empty platform.
+    run = zeltctl(link() + QStringList{"test", "--loads", "none", "--corners", "6", "--auto",
+                                       "--point-timeout", "1", "--settle", "0"});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains(QStringLiteral("does not hold")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("6: place 600.00 kg on corner 6")),
+             qPrintable(run.err));
+}
+
+void TstZeltctlTest::settingsTheStandardRefuses_data()
+{
+    QTest::addColumn<RegisterValues>("registers");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    // Ranges 2 and 3 keep their division and full scale at 130-132 and 134-136.
+    QTest::newRow("a division the instrument does not hold")
+        << RegisterValues{{DivisionRegister, 3}} << 1 << "does not hold";
+    QTest::newRow("range 2 with range 1's division")
+        << RegisterValues{{130, DivisionCounts}, {132, 2 * FullScaleCounts}} << 1
+        << "range 2 has a division (e) of 0.50 kg, not above range 1's 0.50 kg";
+    QTest::newRow("class III at 300000 e")
+        << RegisterValues{{DivisionRegister, 1}} << 2
+        << "n = Max/e = 300000 (3000.00 kg / 0.01 kg) is above the limit of class III, n at "
+           "most 10000";
+}
+
+void TstZeltctlTest::settingsTheStandardRefuses()
+{
+    QFETCH(RegisterValues, registers);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    for (const auto &r : registers)
+        m_sim->model().setValue32(r.first, r.second);
+    const int before = ProgramRecord()->count({});
+    const Run run = zeltctl(link() + QStringList{"test", "--auto"});
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(says), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(ProgramRecord()->count({}), before);
 }
 
 void TstZeltctlTest::aTareIsRefused()

@@ -1,5 +1,6 @@
 // The capture rule, the plans and the running test on a fake clock, fed by a
 // fake scale: no instrument, no waiting.
+#include "instrumentmodel.h"
 #include "scaletest.h"
 #include "testreport.h"
 
@@ -54,6 +55,15 @@ ScaleRanges kgRanges()
     return r;
 }
 
+// Readings taken once they held for 300 ms, a point given up after timeoutMs.
+CaptureSettings settleIn300(int timeoutMs)
+{
+    CaptureSettings capture;
+    capture.settleMs = 300;
+    capture.timeoutMs = timeoutMs;
+    return capture;
+}
+
 ToleranceChoice classIII()
 {
     return ToleranceChoice(); // OIML R 76, class III, initial verification
@@ -80,6 +90,7 @@ void runTest(ScaleTest &test, FakeScale &scale, qint64 *now)
 
 Q_DECLARE_METATYPE(Sample)
 Q_DECLARE_METATYPE(ToleranceChoice)
+Q_DECLARE_METATYPE(QVector<WeighingRange>)
 
 class TstScaleTest : public QObject
 {
@@ -105,6 +116,12 @@ private slots:
     void eccentricityFindsTheWorstCorner_data();
     void eccentricityFindsTheWorstCorner();
     void automaticModeTakesEachLoadAsItIsPlaced();
+    void anAutomaticTimeoutSaysWhetherTheLoadWasLifted_data();
+    void anAutomaticTimeoutSaysWhetherTheLoadWasLifted();
+    void theFlickerRuleGivesOneVerdictOverTenSeededRuns();
+    void settingsAreCheckedAgainstTheStandard_data();
+    void settingsAreCheckedAgainstTheStandard();
+    void theEccentricityLoadAndCornersFollowTheSupports();
     void reportRowsAndJson();
 };
 
@@ -184,13 +201,24 @@ void TstScaleTest::captureRule_data()
                },
                1900)
         << int(CaptureRule::Waiting) << qint64(-1) << qint64(-1) << 0 << 0;
-    QTest::newRow("a last digit that never rests is taken within a flicker band")
+    // 5000, 5001, 5000, 5001: read equally often, the first seen is the indication.
+    QTest::newRow("a last digit that never rests is taken within a flicker band, ties first")
         << series(
                [](qint64 t) {
                    return Sample{t, 5000 + (t / 100) % 2, true, false};
                },
                1000)
-        << int(CaptureRule::Captured) << qint64(5001) << qint64(300) << 0 << 1;
+        << int(CaptureRule::Captured) << qint64(5000) << qint64(300) << 0 << 1;
+    // 5002, 5001, 5001, 5000: neither the first nor the last reading but the
+    // one read most often.
+    QTest::newRow("under flicker the indication is the reading seen most often")
+        << series(
+               [](qint64 t) {
+                   static const qint64 shown[] = {5002, 5001, 5001, 5000};
+                   return Sample{t, shown[qMin<qint64>(t / 100, 3)], true, false};
+               },
+               1000)
+        << int(CaptureRule::Captured) << qint64(5001) << qint64(300) << 0 << 2;
     // 5000 to 5002 hold; 5003 strays three counts from 5000 and holds anew.
     QTest::newRow("a creep out of the band starts the settle time again")
         << series(
@@ -270,7 +298,7 @@ void TstScaleTest::suggestedPlanOfElevenPoints()
     const QVector<PlanPoint> full = TestPlans::build(r, loads, all);
     QCOMPARE(full.size(), 11 + 4 + 3 + 1);
     QCOMPARE(full[11].kind, PointKind::Eccentricity);
-    QCOMPARE(full[11].load, qint64(3300)); // a third of max, on a division of range 2
+    QCOMPARE(full[11].load, qint64(3330)); // a third of max, on a division of range 2
     QCOMPARE(full[14].position, 4);
     QCOMPARE(full[15].kind, PointKind::Repeatability);
     QCOMPARE(full[17].repeat, 3);
@@ -305,9 +333,11 @@ void TstScaleTest::badPlansAreRefusedBeforeTheFirstWeight_data()
                             << "division (e) of 0";
     QTest::newRow("a division the instrument does not hold")
         << QVector<qint64>{0, 500} << 4 << int(AccuracyClass::III) << "does not hold";
-    // 10000 counts of e = 5 are 2000 e: beyond class IIII's 1000 e.
-    QTest::newRow("beyond the class's table")
-        << QVector<qint64>{0, 10000} << 5 << int(AccuracyClass::IIII) << "beyond the table";
+    // 10000 counts of e = 5 are 2000 e: beyond class IIII's 1000 e, refused
+    // before any load is judged.
+    QTest::newRow("more divisions than the class allows")
+        << QVector<qint64>{0, 500} << 5 << int(AccuracyClass::IIII)
+        << "n = Max/e = 2000 (1000.0 kg / 0.5 kg) is above the limit of class IIII";
 }
 
 void TstScaleTest::badPlansAreRefusedBeforeTheFirstWeight()
@@ -490,14 +520,16 @@ void TstScaleTest::aLastDigitThatNeverRestsNeedsAFlickerBand()
         QVERIFY(test.begin(classIII(), kgRanges(), TestPlans::fromLoads({0, 5000, 10000}), capture,
                            &error));
         FakeScale scale;
-        bool up = false;
+        bool up = true;
         scale.error = [&up](qint64) { return (up = !up) ? 5 : 0; };
         qint64 now = 0;
         runTest(test, scale, &now);
         for (const PointResult &p : test.result().points) {
             QCOMPARE(p.status, flicker ? PointResult::Captured : PointResult::TimedOut);
+            // The load and 5 counts above are read equally often: the first
+            // seen, the load, is the indication.
             if (flicker)
-                QVERIFY(p.indication == p.point.load || p.indication == p.point.load + 5);
+                QCOMPARE(p.indication, p.point.load);
         }
         QCOMPARE(test.result().verdict(), flicker ? Verdict::Pass : Verdict::Incomplete);
     }
@@ -591,7 +623,7 @@ void TstScaleTest::repeatabilitySpreadBeyondTheLimitFails()
 
 void TstScaleTest::eccentricityFindsTheWorstCorner_data()
 {
-    // 330.0 kg on each corner (660 e, +-1 e = 5 counts); offsets in counts.
+    // 333.5 kg on each corner (667 e, +-1 e = 5 counts); offsets in counts.
     QTest::addColumn<QVector<qint64>>("offsets");
     QTest::addColumn<int>("worstPosition");
     QTest::addColumn<qint64>("worstError");
@@ -620,8 +652,9 @@ void TstScaleTest::eccentricityFindsTheWorstCorner()
     ScaleTest test;
     QString error;
     QVERIFY(test.begin(classIII(), r, TestPlans::build(r, {}, o), CaptureSettings(), &error));
+    // the corner load: a third of max on a whole division
     for (qint64 offset : offsets)
-        QVERIFY(test.captureNow(Reading{3300 + offset, true, false}));
+        QVERIFY(test.captureNow(Reading{3335 + offset, true, false}));
     const TestResult &result = test.result();
     QVERIFY(result.eccentricity.applies);
     QCOMPARE(result.eccentricity.worstPosition, worstPosition);
@@ -635,11 +668,9 @@ void TstScaleTest::automaticModeTakesEachLoadAsItIsPlaced()
     const ScaleRanges r = kgRanges();
     ScaleTest test;
     test.setAutomatic(true);
-    CaptureSettings capture;
-    capture.settleMs = 300;
-    capture.timeoutMs = 60000;
     QString error;
-    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 5000, 5000, 0}), capture, &error));
+    QVERIFY(test.begin(classIII(), r, TestPlans::fromLoads({0, 5000, 5000, 0}), settleIn300(60000),
+                       &error));
     // The weights go on and off on their own time line; the test is armed at
     // once for each point and must take each placement exactly once.
     const QVector<QPair<qint64, qint64>> timeline = {
@@ -666,6 +697,230 @@ void TstScaleTest::automaticModeTakesEachLoadAsItIsPlaced()
              qPrintable(QString::number(capturedAt[2])));
     QVERIFY(capturedAt[3] >= 9000);
     QVERIFY(test.result().verdict() == Verdict::Pass);
+}
+
+void TstScaleTest::anAutomaticTimeoutSaysWhetherTheLoadWasLifted_data()
+{
+    QTest::addColumn<qint64>("shownAfter"); // what the platform shows after corner 1's capture
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<QString>("neverSays");
+    // 333.5 kg stays on: the reading is the load, it was just never lifted.
+    QTest::newRow("the same load never lifted")
+        << qint64(3335) << "lift it and place it again on corner 2"
+        << "no settled reading";
+    QTest::newRow("a load far from the one asked for")
+        << qint64(8000) << "no settled reading near 333.5 kg"
+        << "lift it";
+}
+
+void TstScaleTest::anAutomaticTimeoutSaysWhetherTheLoadWasLifted()
+{
+    QFETCH(qint64, shownAfter);
+    QFETCH(QString, says);
+    QFETCH(QString, neverSays);
+    ScaleTest test;
+    test.setAutomatic(true);
+    QString error;
+    const QVector<PlanPoint> plan = TestPlans::corners(kgRanges(), 2);
+    QCOMPARE(plan.first().load, qint64(3335)); // a third of 1000.0 kg on e = 0.5 kg
+    QVERIFY(test.begin(classIII(), kgRanges(), plan, settleIn300(5000), &error));
+    FakeScale scale;
+    scale.place(3335, 0);
+    qint64 now = 0;
+    test.arm(now);
+    ScaleTest::Event e = ScaleTest::Waiting;
+    while (e == ScaleTest::Waiting) {
+        now += PollMs;
+        e = test.feed(scale.read(now), now);
+    }
+    QCOMPARE(e, ScaleTest::Captured);
+    if (shownAfter != scale.load)
+        scale.place(shownAfter, now);
+    test.arm(now);
+    while (e != ScaleTest::TimedOut && now < 10000) {
+        now += PollMs;
+        e = test.feed(scale.read(now), now);
+    }
+    QCOMPARE(e, ScaleTest::TimedOut);
+    QVERIFY2(test.message().contains(says), qPrintable(test.message()));
+    QVERIFY2(!test.message().contains(neverSays), qPrintable(test.message()));
+}
+
+void TstScaleTest::theFlickerRuleGivesOneVerdictOverTenSeededRuns()
+{
+    // 3000.0 kg in e = 0.5 kg; the span 4 e high puts 1500 kg at 1501.0 kg
+    // (+2 e, beyond class III's 1.5 e), and noise of 0.7 e makes the last
+    // digit show 1500.5, 1501.0 or 1501.5 while the instrument reports stable.
+    ScaleRanges r;
+    r.decimals = 1;
+    r.unit = QStringLiteral("kg");
+    r.ranges = {{30000, 5}};
+    CaptureSettings capture;
+    capture.settleMs = 1000; // zeltctl test's default
+    capture.timeoutMs = 30000;
+    capture.flickerDivisions = 2;
+    QSet<qint64> indications, lastReadings, seen;
+    QSet<int> verdicts;
+    for (quint32 seed = 1; seed <= 10; ++seed) {
+        sim::InstrumentModel scale(sim::Kind::Analog, 0, seed);
+        scale.applyAsFound();
+        sim::ErrorModel errors;
+        errors.spanE = 4;
+        errors.noiseE = 0.7;
+        errors.settleMs = 0;
+        scale.setErrorModel(errors);
+        scale.setValue32(sim::Reg::StabilityRange, 2); // stable within 2 d
+        ScaleTest test;
+        QString error;
+        QVERIFY2(test.begin(classIII(), r, TestPlans::fromLoads({15000}), capture, &error),
+                 qPrintable(error));
+        QVERIFY(scale.placeLoad(1500));
+        qint64 now = 0;
+        test.arm(now);
+        Reading reading;
+        ScaleTest::Event e = ScaleTest::Waiting;
+        while (e == ScaleTest::Waiting && now < capture.timeoutMs) {
+            scale.tick(PollMs);
+            now += PollMs;
+            reading = Reading{qint32(scale.value32(sim::Reg::Weight)),
+                              bool(scale.reg(sim::Reg::Status) & sim::Status::Stable), false};
+            seen.insert(reading.weight);
+            e = test.feed(reading, now);
+        }
+        QCOMPARE(e, ScaleTest::Captured);
+        indications.insert(test.result().points[0].indication);
+        lastReadings.insert(reading.weight);
+        verdicts.insert(int(test.result().verdict()));
+    }
+    // The readings did flicker, and the latest of each hold differed from run
+    // to run: taken as the indication, it would have flipped the verdict.
+    QVERIFY2(seen.contains(15005) && seen.contains(15010) && seen.contains(15015),
+             qPrintable(QString::number(seen.size())));
+    QVERIFY(lastReadings.size() > 1);
+    QCOMPARE(indications, QSet<qint64>{15010});
+    QCOMPARE(verdicts, QSet<int>{int(Verdict::Fail)});
+}
+
+void TstScaleTest::settingsAreCheckedAgainstTheStandard_data()
+{
+    QTest::addColumn<ToleranceChoice>("choice");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QVector<WeighingRange>>("ranges");
+    QTest::addColumn<QString>("refusal"); // empty: the test may start
+
+    const auto pick = [](TestStandard s, AccuracyClass c) {
+        ToleranceChoice t;
+        t.standard = s;
+        t.accuracyClass = c;
+        t.accuracy = s == TestStandard::Hb44 ? Accuracy::Maintenance : Accuracy::Initial;
+        return t;
+    };
+    const ToleranceChoice r76iii = pick(TestStandard::OimlR76, AccuracyClass::III);
+    const ToleranceChoice r76ii = pick(TestStandard::OimlR76, AccuracyClass::II);
+    const ToleranceChoice r76i = pick(TestStandard::OimlR76, AccuracyClass::I);
+    const ToleranceChoice r76iiii = pick(TestStandard::OimlR76, AccuracyClass::IIII);
+    const ToleranceChoice hb44iii = pick(TestStandard::Hb44, AccuracyClass::III);
+    const ToleranceChoice hb44iiii = pick(TestStandard::Hb44, AccuracyClass::IIII);
+    ToleranceChoice custom;
+    custom.standard = TestStandard::Custom;
+    custom.customPercent = 0.1;
+    using R = QVector<WeighingRange>;
+
+    QTest::newRow("class III at 6000 e") << r76iii << "kg" << 1 << R{{30000, 5}} << "";
+    QTest::newRow("class III at 10000 e, its limit") << r76iii << "kg" << 0 << R{{10000, 1}} << "";
+    QTest::newRow("class III at 250000 e")
+        << r76iii << "kg" << 2 << R{{250000, 1}}
+        << "n = Max/e = 250000 (2500.00 kg / 0.01 kg) is above the limit of class III, n at "
+           "most 10000";
+    QTest::newRow("class III, e of 5 g or more, below 500 e")
+        << r76iii << "kg" << 0 << R{{400, 1}} << "n at least 500";
+    QTest::newRow("class III, e of 2 g, at 400 e") << r76iii << "g" << 0 << R{{800, 2}} << "";
+    QTest::newRow("class III, an e below 0.1 g")
+        << r76iii << "g" << 2 << R{{50000, 5}} << "below the smallest e of class III (0.1 g";
+    QTest::newRow("class II, e of 0.1 g, below 5000 e")
+        << r76ii << "g" << 1 << R{{4000, 1}} << "n at least 5000";
+    QTest::newRow("class II, e of 0.01 g, at 4000 e") << r76ii << "g" << 2 << R{{4000, 1}} << "";
+    QTest::newRow("class I below 50000 e")
+        << r76i << "g" << 3 << R{{40000, 1}} << "n at least 50000";
+    QTest::newRow("class IIII at 1200 e: above OIML's 1000")
+        << r76iiii << "kg" << 0 << R{{12000, 10}} << "n at most 1000";
+    QTest::newRow("class IIII at 1200 e: Handbook 44's limit")
+        << hb44iiii << "kg" << 0 << R{{12000, 10}} << "";
+    QTest::newRow("Handbook 44 class III in pounds, e = 0.01 lb, below 500 e")
+        << hb44iii << "lb" << 2 << R{{400, 1}} << "n at least 500 (Handbook 44, Table 3)";
+    QTest::newRow("each range counted on its own: range 3 at 12000 e")
+        << r76iii << "kg" << 1 << R{{5000, 1}, {20000, 2}, {60000, 5}}
+        << "range 3: n = Max/e = 12000";
+    QTest::newRow("three ranges within the class")
+        << r76iii << "kg" << 1 << R{{5000, 1}, {20000, 2}, {50000, 5}} << "";
+    QTest::newRow("equal divisions in ranges 1 and 2")
+        << r76iii << "kg" << 1 << R{{5000, 5}, {10000, 5}} << "e1 < e2 < e3";
+    QTest::newRow("divisions decreasing from range 1 to range 3")
+        << custom << "kg" << 1 << R{{5000, 10}, {10000, 20}, {20000, 5}}
+        << "range 3 has a division (e) of 0.5 kg, not above range 2's 2.0 kg";
+    QTest::newRow("a custom tolerance has no class limits")
+        << custom << "kg" << 2 << R{{250000, 1}} << "";
+}
+
+void TstScaleTest::settingsAreCheckedAgainstTheStandard()
+{
+    QFETCH(ToleranceChoice, choice);
+    QFETCH(QString, unit);
+    QFETCH(int, decimals);
+    QFETCH(QVector<WeighingRange>, ranges);
+    QFETCH(QString, refusal);
+    ScaleRanges r;
+    r.unit = unit;
+    r.decimals = decimals;
+    r.ranges = ranges;
+    QString checked;
+    QCOMPARE(ScaleTest::checkSettings(choice, r, &checked), refusal.isEmpty());
+    // begin() refuses the same, whichever caller (window or command line) starts it.
+    ScaleTest test;
+    QString error;
+    const bool started =
+        test.begin(choice, r, TestPlans::fromLoads({0}), CaptureSettings(), &error);
+    QVERIFY2(started == refusal.isEmpty(), qPrintable(error));
+    if (!started) {
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        QCOMPARE(error, checked);
+        QCOMPARE(test.current(), -1);
+    }
+}
+
+void TstScaleTest::theEccentricityLoadAndCornersFollowTheSupports()
+{
+    ScaleRanges r;
+    r.decimals = 1;
+    r.unit = QStringLiteral("kg");
+    r.ranges = {{30000, 5}}; // 3000.0 kg, e = 0.5 kg
+    // supports -> the corner load: a third of max up to four, max / (n - 1) above.
+    const QVector<QPair<int, qint64>> loads = {{1, 10000}, {3, 10000}, {4, 10000},
+                                               {5, 7500},  {6, 6000},  {8, 4285}};
+    for (const auto &l : loads) {
+        QCOMPARE(TestPlans::eccentricityLoad(r, l.first), l.second);
+        const QVector<PlanPoint> plan = TestPlans::corners(r, l.first, l.first);
+        QCOMPARE(plan.size(), l.first);
+        QCOMPARE(plan.last().load, l.second);
+        QCOMPARE(plan.last().position, l.first);
+    }
+    QCOMPARE(TestPlans::eccentricityLoad(r), TestPlans::eccentricityLoad(r, 4));
+    PlanOptions six;
+    six.corners = 6;
+    six.supports = 6;
+    six.returnToZero = false;
+    QCOMPARE(TestPlans::build(r, {}, six).last().load, qint64(6000));
+
+    QCOMPARE(TestPlans::supportsOf(false, 8), 4);
+    QCOMPARE(TestPlans::supportsOf(true, 6), 6);
+    QString error;
+    QVERIFY(TestPlans::checkCorners(4, 4, &error));
+    QVERIFY(TestPlans::checkCorners(0, 0, &error));
+    QVERIFY(!TestPlans::checkCorners(6, 4, &error));
+    QVERIFY2(error.contains(QLatin1String("the platform has 4 supports")), qPrintable(error));
+    QVERIFY(!TestPlans::checkCorners(1, 0, &error));
+    QVERIFY2(error.contains(QLatin1String("no supports")), qPrintable(error));
 }
 
 void TstScaleTest::reportRowsAndJson()

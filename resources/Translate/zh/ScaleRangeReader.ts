@@ -35,5 +35,9 @@
         <source>%1 is beyond any weight the instrument shows</source>
         <translation>%1 超出仪表可显示的重量</translation>
     </message>
+    <message>
+        <source>range %1 has a division (e) of %2, not above range %3's %4: each higher range needs a larger e (e1 &lt; e2 &lt; e3, OIML R 76)</source>
+        <translation>量程 %1 的分度值 (e) 为 %2，不大于量程 %3 的 %4：每个更高的量程需要更大的 e（e1 &lt; e2 &lt; e3，OIML R 76）</translation>
+    </message>
 </context>
 </TS>

@@ -39,5 +39,13 @@
         <source>the flicker must be 0 to %1 divisions</source>
         <translation>跳动须为 0 至 %1 个分度</translation>
     </message>
+    <message>
+        <source>the load was not lifted since point %1 (last reading %2): lift it and place it again%3, each point counts a placement of its own</source>
+        <translation>自第 %1 点以来载荷未被提起（最后读数 %2）：请提起后重新放置%3，每个点需要单独放置一次</translation>
+    </message>
+    <message>
+        <source> on corner %1</source>
+        <translation>在第 %1 角</translation>
+    </message>
 </context>
 </TS>

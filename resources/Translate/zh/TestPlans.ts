@@ -47,5 +47,13 @@
         <source>place %1</source>
         <translation>放置 %1</translation>
     </message>
+    <message>
+        <source>the platform reports no supports (no weighing modules found): an eccentricity test needs at least one</source>
+        <translation>秤台没有支点（未找到称重模块）：偏载测试至少需要一个</translation>
+    </message>
+    <message>
+        <source>%1 corners asked for, but the platform has %2 supports: the eccentricity test loads each support once (at most %2 corners)</source>
+        <translation>要求 %1 个角，但秤台只有 %2 个支点：偏载测试每个支点加载一次（最多 %2 个角）</translation>
+    </message>
 </context>
 </TS>

@@ -59,5 +59,25 @@
         <source>%1 class %2, %3</source>
         <translation>%1 %2 级，%3</translation>
     </message>
+    <message>
+        <source>range %1: </source>
+        <translation>量程 %1：</translation>
+    </message>
+    <message>
+        <source>%1e = %2 is below the smallest e of class %3 (%4 %5, %6)</source>
+        <translation>%1e = %2 小于 %3 级允许的最小 e（%4 %5，%6）</translation>
+    </message>
+    <message>
+        <source>n = Max/e = %1 (%2 / %3)</source>
+        <translation>n = Max/e = %1（%2 / %3）</translation>
+    </message>
+    <message>
+        <source>%1%2 is above the limit of class %3, n at most %4 (%5): choose the class the instrument is made for or a coarser e</source>
+        <translation>%1%2 超过 %3 级的上限，n 最多为 %4（%5）：请选择仪表所属的准确度等级或更大的 e</translation>
+    </message>
+    <message>
+        <source>%1%2 is below the limit of class %3 for this e, n at least %4 (%5)</source>
+        <translation>%1%2 低于 %3 级在此 e 下的下限，n 至少为 %4（%5）</translation>
+    </message>
 </context>
 </TS>
