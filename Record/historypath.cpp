@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -26,9 +27,14 @@ QString filesRoot()
 
 } // namespace
 
+QString DefaultHistoryFile()
+{
+    return QDir::cleanPath(filesRoot() + QStringLiteral("/History/history.sqlite"));
+}
+
 QString DefaultHistoryPath()
 {
-    const QString folder = QDir::cleanPath(filesRoot() + QStringLiteral("/History"));
-    QDir().mkpath(folder);
-    return folder + QStringLiteral("/history.sqlite");
+    const QString file = DefaultHistoryFile();
+    QDir().mkpath(QFileInfo(file).path());
+    return file;
 }

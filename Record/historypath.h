@@ -6,3 +6,5 @@
 // the program's files root (the per-user data folder; a fixed folder on Windows).
 // The History folder is created.
 QString DefaultHistoryPath();
+// The same path, nothing created: for readers.
+QString DefaultHistoryFile();

@@ -3,12 +3,15 @@
 #include "entrycolumns.h"
 #include "sqlconnection.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QThread>
+#include <QUrl>
 #include <QUuid>
 #include <QVariant>
 
@@ -119,20 +122,88 @@ bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *ori
     return false;
 }
 
+QString RecordFilesStamp(const QString &path)
+{
+    QStringList parts;
+    for (const QString &file : {path, path + QStringLiteral("-wal")}) {
+        const QFileInfo info(file);
+        parts << (info.exists() ? QStringLiteral("%1@%2")
+                                      .arg(info.size())
+                                      .arg(info.lastModified().toMSecsSinceEpoch())
+                                : QStringLiteral("-"));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+namespace {
+
+// The record and its log into a folder of their own, taken again while a
+// writer changes them under the copy.
+bool copyRecordFiles(const QString &path, QTemporaryDir &into, QString *copied, QString *error)
+{
+    const QString target = into.filePath(QStringLiteral("history.sqlite"));
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const QString before = RecordFilesStamp(path);
+        QFile::remove(target);
+        QFile::remove(target + QStringLiteral("-wal"));
+        QFile::remove(target + QStringLiteral("-shm"));
+        if (!QFile::copy(path, target)) {
+            SetError(error, QStringLiteral("cannot read %1").arg(path));
+            return false;
+        }
+        const QString wal = path + QStringLiteral("-wal");
+        if (QFileInfo(wal).isFile() && !QFile::copy(wal, target + QStringLiteral("-wal"))) {
+            SetError(error, QStringLiteral("cannot read %1").arg(wal));
+            return false;
+        }
+        if (RecordFilesStamp(path) == before) {
+            *copied = target;
+            return true;
+        }
+    }
+    SetError(error, QStringLiteral("%1 kept changing while it was read").arg(path));
+    return false;
+}
+
+} // namespace
+
 bool OpenLocalStoreReadOnly(SqlConnection &connection, const QString &path, QString *origin,
-                            QString *error)
+                            QString *error, ReadOnlySource *source, bool copy)
 {
     if (!QFileInfo(path).isFile()) {
         SetError(error, QStringLiteral("no record here: %1 does not exist").arg(path));
         return false;
     }
+    source->copy.reset();
+    source->stamp = RecordFilesStamp(path);
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    QString name;
+    if (copy || (wal.isFile() && wal.size() > 0)) {
+        source->copy = std::make_unique<QTemporaryDir>();
+        QString why;
+        if (!source->copy->isValid() || !copyRecordFiles(path, *source->copy, &name, &why)) {
+            source->copy.reset();
+            SetError(error, QStringLiteral("cannot read %1: %2")
+                                .arg(path, why.isEmpty() ? QStringLiteral("no room for a copy of "
+                                                                          "its log")
+                                                         : why));
+            return false;
+        }
+    } else {
+        QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        url.setQuery(QStringLiteral("mode=ro&immutable=1"));
+        name = url.toString(QUrl::FullyEncoded);
+    }
+    const bool uri = !source->copy;
     const auto setup = [&](QSqlDatabase &db) {
-        db.setDatabaseName(path);
-        db.setConnectOptions(
-            QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        db.setDatabaseName(name);
+        // The private copy is opened as any record, so that its log is read in.
+        db.setConnectOptions(uri ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI")
+                                 : QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     };
     QString why;
     if (!connection.open(QStringLiteral("QSQLITE"), setup, &why)) {
+        source->copy.reset();
         SetError(error, QStringLiteral("cannot open %1: %2").arg(path, why));
         return false;
     }
@@ -145,6 +216,7 @@ bool OpenLocalStoreReadOnly(SqlConnection &connection, const QString &path, QStr
                                    : QStringLiteral("it holds no entries table");
         query.finish();
         connection.close();
+        source->copy.reset();
         SetError(
             error,
             QStringLiteral("no record here: %1 is not a service record (%2)").arg(path, reason));

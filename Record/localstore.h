@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
 
 class QSqlDatabase;
 class SqlConnection;
@@ -11,10 +14,27 @@ class SqlConnection;
 bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin,
                     QString *error);
 
-// An existing record for reading only: nothing is made or changed. A file
-// that is not a service record (no entries table) is an error.
+// What a record opened for reading was read from: the file itself, or a
+// private copy of the file and its write-ahead log.
+struct ReadOnlySource
+{
+    std::unique_ptr<QTemporaryDir> copy;
+    // The record's files as they were when it was opened.
+    QString stamp;
+};
+
+// An existing record for reading only: nothing is made or changed, no -shm or
+// -wal included. Without a write-ahead log holding entries the file is read as
+// it lies (SQLite's immutable mode: no lock, no shared-memory file); with one
+// (a writer at work, or one that ended without its last close) the file and its
+// log are copied into a private folder and read there, so a write-protected
+// copy reads the same. copy forces the copy. A file that is not a service
+// record (no entries table) is an error.
 bool OpenLocalStoreReadOnly(SqlConnection &connection, const QString &path, QString *origin,
-                            QString *error);
+                            QString *error, ReadOnlySource *source, bool copy = false);
+// The size and time of change of a record's file and its log, to tell whether
+// a writer changed them while they were read.
+QString RecordFilesStamp(const QString &path);
 
 // A write transaction that takes the database's write lock at once, waiting
 // for other writers up to the busy timeout.

@@ -103,11 +103,12 @@ bool ServiceRecord::open(const QString &path, QString *error)
 bool ServiceRecord::openReadOnly(const QString &path, QString *error)
 {
     close();
-    if (!OpenLocalStoreReadOnly(m_connection, path, &m_origin, &m_lastError)) {
+    if (!OpenLocalStoreReadOnly(m_connection, path, &m_origin, &m_lastError, &m_readSource)) {
         SetError(error, m_lastError);
         return false;
     }
     m_path = path;
+    m_readOnly = true;
     return true;
 }
 
@@ -155,6 +156,8 @@ void ServiceRecord::close()
     m_intentQuery.reset();
     m_dropIntentQuery.reset();
     m_connection.close();
+    m_readSource.copy.reset();
+    m_readOnly = false;
     m_origin.clear();
 }
 
@@ -398,6 +401,25 @@ bool ServiceRecord::insertNext(ServiceEntry &entry, bool intended, QString *erro
 }
 
 VerifyResult ServiceRecord::verify(qint64 anchorSeq, const VerifyProgress &progress)
+{
+    VerifyResult walked = walk(anchorSeq, progress);
+    // Read in place, the file may have been changed by a writer's checkpoint
+    // under the walk: then the walk is made again on a copy taken at one time.
+    if (!m_readOnly || m_readSource.copy || RecordFilesStamp(m_path) == m_readSource.stamp)
+        return walked;
+    const QString path = m_path;
+    close();
+    if (!OpenLocalStoreReadOnly(m_connection, path, &m_origin, &m_lastError, &m_readSource, true)) {
+        walked = VerifyResult();
+        walked.error = m_lastError;
+        return walked;
+    }
+    m_path = path;
+    m_readOnly = true;
+    return walk(anchorSeq, progress);
+}
+
+VerifyResult ServiceRecord::walk(qint64 anchorSeq, const VerifyProgress &progress)
 {
     VerifyResult walked;
     if (WalkLocalChain(m_connection.db(), m_origin, anchorSeq, progress, &walked))

@@ -3,6 +3,7 @@
 #include "chainwalker.h"
 #include "entrycolumns.h"
 #include "historyfilter.h"
+#include "localstore.h"
 #include "serviceentry.h"
 #include "sharedcompare.h"
 #include "sharedsync.h"
@@ -40,7 +41,8 @@ public:
     // "outcome unknown" here.
     bool open(const QString &path, QString *error);
     // Opens an existing record for reading only: nothing is made, resolved or
-    // stamped. A missing file is an error.
+    // stamped, and no file or folder is created or changed (see
+    // OpenLocalStoreReadOnly). A missing file is an error.
     bool openReadOnly(const QString &path, QString *error);
     void close();
     bool isOpen() const { return m_connection.isOpen(); }
@@ -113,6 +115,7 @@ signals:
 
 private:
     bool appendEntry(ServiceEntry &entry, bool intended, QString *error);
+    VerifyResult walk(qint64 anchorSeq, const VerifyProgress &progress);
     bool insertNext(ServiceEntry &entry, bool intended, QString *error);
     void prepareQueries();
     void commitBatch();
@@ -129,6 +132,8 @@ private:
     // that drops it puts its entry in.
     bool m_resolving = false;
     QString m_path;
+    bool m_readOnly = false;
+    ReadOnlySource m_readSource;
     QString m_origin;
     QString m_lastError;
     bool m_batching = false;

@@ -376,9 +376,10 @@ QVector<ServiceEntry> HistoryCommand::page(const ServiceEntry *last, int limit)
 
 int HistoryCommand::verify()
 {
-    // The check only reads: a missing record is not made, nothing is stamped.
+    // The check only reads: a missing record is not made, nothing is stamped,
+    // not even the History folder.
     const QString path =
-        m_parser.isSet("history") ? m_parser.value("history") : DefaultHistoryPath();
+        m_parser.isSet("history") ? m_parser.value("history") : DefaultHistoryFile();
     QString error;
     if (!m_record.openReadOnly(path, &error))
         return fail(error);

@@ -8,6 +8,8 @@
 #include "servicerecord.h"
 #include "zeltctlrun.h"
 
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -147,6 +149,8 @@ private slots:
     void tableShowsLocalTimeChangeAndWho();
     void csvCarriesEveryFieldOfTheFilteredEntries();
     void verifyNamesTheFirstEditedEntry();
+    void verifyCreatesAndChangesNothing_data();
+    void verifyCreatesAndChangesNothing();
     void usageErrorsExitTwoWithOneLine_data();
     void usageErrorsExitTwoWithOneLine();
     void aSyncThatCannotReachTheServerExitsOne_data();
@@ -323,6 +327,83 @@ void TestZeltctlHistory::verifyNamesTheFirstEditedEntry()
              qPrintable(broken.out));
     // The other file was not touched.
     QCOMPARE(zeltctl({"history", "verify", "--history", path()}).status, 0);
+}
+
+// Every file and folder below root with its size, time of change and content.
+QMap<QString, QString> treeState(const QString &root)
+{
+    QMap<QString, QString> state;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        QString what = QStringLiteral("%1 %2 %3")
+                           .arg(info.isDir() ? "dir" : "file")
+                           .arg(info.size())
+                           .arg(info.lastModified().toMSecsSinceEpoch());
+        QFile file(info.filePath());
+        if (info.isFile() && file.open(QIODevice::ReadOnly))
+            what += QString::fromLatin1(
+                QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
+        state.insert(QDir(root).relativeFilePath(info.filePath()), what);
+    }
+    return state;
+}
+
+void TestZeltctlHistory::verifyCreatesAndChangesNothing_data()
+{
+    QTest::addColumn<QString>("held");
+    QTest::newRow("a closed record") << "closed";
+    QTest::newRow("a record a writer holds, its entries in the log") << "writer";
+    QTest::newRow("a copy of a live record, log and all, write-protected") << "protected copy";
+    QTest::newRow("no record and no files root") << "nothing";
+}
+
+void TestZeltctlHistory::verifyCreatesAndChangesNothing()
+{
+    QFETCH(QString, held);
+    QString record = DefaultHistoryPath();
+    ServiceRecord writer;
+    QString error;
+    if (held == QLatin1String("nothing")) {
+        qputenv("ZELT_HOME", m_dir->filePath(QStringLiteral("none")).toLocal8Bit());
+        record.clear();
+    } else if (held == QLatin1String("closed")) {
+        appendEntries(record);
+    } else {
+        QVERIFY2(writer.open(record, &error), qPrintable(error));
+        for (int i = 0; i < Entries; ++i) {
+            ServiceEntry e = spreadEntry(i);
+            QVERIFY2(writer.append(e, &error), qPrintable(error));
+        }
+        QVERIFY(QFileInfo(record + "-wal").size() > 0);
+    }
+    if (held == QLatin1String("protected copy")) {
+        // What an auditor takes from a computer whose program is running.
+        const QString folder = m_dir->filePath(QStringLiteral("audit"));
+        QVERIFY(QDir().mkpath(folder));
+        for (const char *suffix : {"", "-wal"})
+            QVERIFY(QFile::copy(record + suffix, folder + "/history.sqlite" + suffix));
+        writer.close();
+        record = folder + "/history.sqlite";
+        for (const char *suffix : {"", "-wal"})
+            QVERIFY(QFile::setPermissions(record + suffix, QFile::ReadOwner | QFile::ReadGroup));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QMap<QString, QString> before = treeState(m_dir->path());
+    const Run run =
+        zeltctl(record.isEmpty() ? QStringList{"history", "verify"}
+                                 : QStringList{"history", "verify", "--history", record});
+    if (held == QLatin1String("nothing")) {
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QLatin1String("no record here")), qPrintable(run.err));
+    } else {
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out.trimmed(), QStringLiteral("chain intact, %1 entries").arg(Entries));
+    }
+    QCOMPARE(treeState(m_dir->path()), before);
+    QFile::setPermissions(m_dir->filePath(QStringLiteral("audit")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestZeltctlHistory::usageErrorsExitTwoWithOneLine_data()
