@@ -38,3 +38,8 @@ QString DefaultHistoryPath()
     QDir().mkpath(QFileInfo(file).path());
     return file;
 }
+
+QString DefaultSettingsFile()
+{
+    return QDir::cleanPath(filesRoot() + QStringLiteral("/Setting/setting.ini"));
+}

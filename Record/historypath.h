@@ -8,3 +8,5 @@
 QString DefaultHistoryPath();
 // The same path, nothing created: for readers.
 QString DefaultHistoryFile();
+// <files root>/Setting/setting.ini, nothing created.
+QString DefaultSettingsFile();

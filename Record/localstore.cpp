@@ -87,7 +87,15 @@ bool readOrigin(const QSqlDatabase &db, QString *origin, QString *error)
     return true;
 }
 
-bool prepare(const QSqlDatabase &db, QString *origin, QString *error)
+bool hasEntries(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND "
+                                     "name IN ('entries', 'meta')")) &&
+           query.next() && query.value(0).toInt() == 2;
+}
+
+bool prepare(const QSqlDatabase &db, bool create, QString *origin, QString *error, bool *noTables)
 {
     // A committed entry survives the process being killed (the write-ahead log
     // holds it); it is flushed to the disk at each checkpoint rather than at
@@ -95,6 +103,13 @@ bool prepare(const QSqlDatabase &db, QString *origin, QString *error)
     const bool ready = execWaiting(db, QStringLiteral("PRAGMA journal_mode = WAL"), error) &&
                        ExecSql(db, QStringLiteral("PRAGMA synchronous = NORMAL"), error) &&
                        BeginImmediate(db, error);
+    if (ready && !create && !hasEntries(db)) {
+        Rollback(db);
+        if (noTables)
+            *noTables = true;
+        SetError(error, QStringLiteral("it holds no entries table"));
+        return false;
+    }
     if (ready && makeTables(db, error) && Commit(db, error) && readOrigin(db, origin, error))
         return true;
     Rollback(db);
@@ -103,7 +118,8 @@ bool prepare(const QSqlDatabase &db, QString *origin, QString *error)
 
 } // namespace
 
-bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin, QString *error)
+bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin, QString *error,
+                    bool create, bool *noTables)
 {
     const auto setup = [&](QSqlDatabase &db) {
         db.setDatabaseName(path);
@@ -114,7 +130,7 @@ bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *ori
         SetError(error, QStringLiteral("cannot open %1: %2").arg(path, why));
         return false;
     }
-    if (prepare(connection.db(), origin, &why))
+    if (prepare(connection.db(), create, origin, &why, noTables))
         return true;
     connection.close();
     SetError(error, QStringLiteral("cannot use %1 as the service record: %2")

@@ -10,9 +10,10 @@ class SqlConnection;
 
 // The local SQLite database: opened with a busy timeout and in WAL mode, so
 // that the window and any number of zeltctl processes append at once; tables
-// made on first use; *origin receives the database's own id, made once.
-bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin,
-                    QString *error);
+// made on first use (unless create is false: a file without them is then an
+// error, with *noTables set); *origin receives the database's own id, made once.
+bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin, QString *error,
+                    bool create = true, bool *noTables = nullptr);
 
 // What a record opened for reading was read from: the file itself, or a
 // private copy of the file and its write-ahead log.

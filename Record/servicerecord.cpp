@@ -2,11 +2,14 @@
 
 #include "entrycolumns.h"
 #include "entryhash.h"
+#include "historypath.h"
 #include "localchainwalk.h"
 #include "localstore.h"
 #include "processliveness.h"
+#include "recordhead.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -90,14 +93,96 @@ ServiceRecord::~ServiceRecord()
 bool ServiceRecord::open(const QString &path, QString *error)
 {
     close();
-    if (!OpenLocalStore(m_connection, path, &m_origin, &m_lastError)) {
+    // The program's own record keeps its head in the settings file too, so
+    // that removing the History folder with the file beside it is found.
+    const QString settings =
+        QDir::cleanPath(QFileInfo(path).absoluteFilePath()) ==
+                QDir::cleanPath(QFileInfo(DefaultHistoryFile()).absoluteFilePath())
+            ? DefaultSettingsFile()
+            : QString();
+    const RecordHead beside = ReadHeadFile(path);
+    const RecordHead kept = ReadSettingsHead(settings);
+    const bool known = beside.seq > 0 || kept.seq > 0;
+    const QFileInfo file(path);
+    QString loss;
+    bool noTables = false;
+    if ((known && (!file.exists() || file.size() == 0)) ||
+        (!OpenLocalStore(m_connection, path, &m_origin, &m_lastError, !known, &noTables) &&
+         noTables)) {
+        loss = HeadLoss(beside.seq > 0 ? beside : kept,
+                        beside.seq > 0 ? HeadFilePath(path) : settings, QString(), 0, QString());
+    } else if (!m_connection.isOpen()) {
+        SetError(error, m_lastError);
+        return false;
+    }
+    if (loss.isEmpty() && known) {
+        QSqlQuery query(m_connection.db());
+        qint64 last = 0;
+        if (query.exec(QStringLiteral("SELECT MAX(seq) FROM entries")) && query.next())
+            last = query.value(0).toLongLong();
+        const auto hashAt = [&](qint64 seq) {
+            QSqlQuery at(m_connection.db());
+            at.prepare(QStringLiteral("SELECT hash FROM entries WHERE seq = ?"));
+            at.addBindValue(seq);
+            return at.exec() && at.next() ? at.value(0).toString() : QString();
+        };
+        loss = HeadLoss(beside, HeadFilePath(path), m_origin, last, hashAt(beside.seq));
+        if (loss.isEmpty())
+            loss = HeadLoss(kept, settings, m_origin, last, hashAt(kept.seq));
+    }
+    if (!loss.isEmpty()) {
+        m_connection.close();
+        m_origin.clear();
+        m_lastError = QStringLiteral("the service record %1 is not the record this computer "
+                                     "kept: %2. If it was replaced on purpose, start a new "
+                                     "record with zeltctl history reset --confirm")
+                          .arg(file.absoluteFilePath(), loss);
         SetError(error, m_lastError);
         return false;
     }
     m_path = path;
+    m_settingsFile = settings;
+    m_knownSeq = qMax(beside.seq, kept.seq);
     prepareQueries();
     resolveAbandonedIntents();
+    rememberHead();
     return true;
+}
+
+void ServiceRecord::rememberHead()
+{
+    if (!m_lastQuery || !ExecQuery(*m_lastQuery, nullptr))
+        return;
+    RecordHead head;
+    head.origin = m_origin;
+    if (m_lastQuery->next()) {
+        head.seq = m_lastQuery->value(0).toLongLong();
+        head.hash = m_lastQuery->value(1).toString();
+    }
+    m_lastQuery->finish();
+    noteHead(head, true);
+}
+
+void ServiceRecord::noteHead(const RecordHead &head, bool now)
+{
+    // Never lowered: a record that lost entries while it was open keeps the
+    // head it had for the next open to find.
+    if (head.seq <= 0 || head.seq < m_knownSeq || head.origin.isEmpty())
+        return;
+    m_knownSeq = head.seq;
+    // Written when the program lets the record go and at most once a second
+    // between, so that the file costs an entry nothing.
+    if (!now && m_headWritten.isValid() && m_headWritten.elapsed() < HeadEveryMs)
+        return;
+    if (head.seq != m_writtenSeq) {
+        m_headWritten.start();
+        m_writtenSeq = head.seq;
+        WriteHeadFile(m_path, head);
+    }
+    if (now && head.seq != m_settingsSeq) {
+        m_settingsSeq = head.seq;
+        WriteSettingsHead(m_settingsFile, head);
+    }
 }
 
 bool ServiceRecord::openReadOnly(const QString &path, QString *error)
@@ -149,6 +234,8 @@ void ServiceRecord::close()
             e.outcome = ServiceEntry::OutcomeUnknown;
             complete(e, nullptr);
         }
+        if (!m_readOnly)
+            rememberHead();
     }
     m_ownIntents.clear();
     m_lastQuery.reset();
@@ -158,6 +245,11 @@ void ServiceRecord::close()
     m_connection.close();
     m_readSource.copy.reset();
     m_readOnly = false;
+    m_knownSeq = 0;
+    m_writtenSeq = 0;
+    m_settingsSeq = 0;
+    m_headWritten.invalidate();
+    m_settingsFile.clear();
     m_origin.clear();
 }
 
@@ -200,6 +292,7 @@ bool ServiceRecord::appendEntry(ServiceEntry &entry, bool intended, QString *err
         return false;
     }
     if (BeginImmediate(db, &why) && insertNext(entry, intended, &why) && Commit(db, &why)) {
+        noteHead({m_origin, entry.seq, entry.hash}, false);
         emit appended(entry);
         return true;
     }
@@ -354,6 +447,8 @@ void ServiceRecord::commitBatch()
         qCWarning(lcRecord).noquote() << "service record:" << m_lastError;
         return;
     }
+    if (!done.isEmpty())
+        noteHead({m_origin, done.last().seq, done.last().hash}, false);
     for (const ServiceEntry &e : done)
         emit appended(e);
 }
@@ -385,6 +480,14 @@ bool ServiceRecord::insertNext(ServiceEntry &entry, bool intended, QString *erro
             m_chainEndHash = m_lastQuery->value(1).toString();
         }
         m_lastQuery->finish();
+        // Entries gone since this record was opened: not a chain to write on.
+        if (m_chainEndSeq < m_knownSeq) {
+            SetError(error, QStringLiteral("the record lost entries it had: it ends at entry %1, "
+                                           "entry %2 was in it")
+                                .arg(m_chainEndSeq)
+                                .arg(m_knownSeq));
+            return false;
+        }
     }
     entry.seq = m_chainEndSeq + 1;
     entry.prevHash = m_chainEndHash;

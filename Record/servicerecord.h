@@ -4,11 +4,13 @@
 #include "entrycolumns.h"
 #include "historyfilter.h"
 #include "localstore.h"
+#include "recordhead.h"
 #include "serviceentry.h"
 #include "sharedcompare.h"
 #include "sharedsync.h"
 #include "sqlconnection.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QSet>
@@ -38,7 +40,9 @@ public:
 
     // Opens the record for appending (made when missing). Intents left by a
     // program that ended before their outcome are put into the chain as
-    // "outcome unknown" here.
+    // "outcome unknown" here. A record that no longer holds the head it was
+    // last left with (see recordhead.h: emptied, truncated, its tables dropped,
+    // replaced, cut back) is refused, not started again.
     bool open(const QString &path, QString *error);
     // Opens an existing record for reading only: nothing is made, resolved or
     // stamped, and no file or folder is created or changed (see
@@ -116,6 +120,8 @@ signals:
 private:
     bool appendEntry(ServiceEntry &entry, bool intended, QString *error);
     VerifyResult walk(qint64 anchorSeq, const VerifyProgress &progress);
+    void rememberHead();
+    void noteHead(const RecordHead &head, bool now);
     bool insertNext(ServiceEntry &entry, bool intended, QString *error);
     void prepareQueries();
     void commitBatch();
@@ -133,6 +139,14 @@ private:
     bool m_resolving = false;
     QString m_path;
     bool m_readOnly = false;
+    // The head kept outside the file: the highest entry known to have been in
+    // the record, and when it was last written down.
+    static constexpr int HeadEveryMs = 1000;
+    QString m_settingsFile;
+    qint64 m_knownSeq = 0;
+    qint64 m_writtenSeq = 0;
+    qint64 m_settingsSeq = 0;
+    QElapsedTimer m_headWritten;
     ReadOnlySource m_readSource;
     QString m_origin;
     QString m_lastError;

@@ -10,11 +10,13 @@
 #include "entrytext.h"
 #include "historypath.h"
 #include "historyshared.h"
+#include "recordhead.h"
 #include "servicerecord.h"
 #include "sharedreader.h"
 #include "sharedurl.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,6 +55,11 @@ const char *const HistoryHelp = R"(
                                 with user@host; --history-url implies it
   history verify --shared       the record against its copy in the shared
                                 store: names a cut tail, a fork, a rebuilt chain
+  history reset --confirm       starts a new, empty record in place of one
+                                that is refused as not the record this
+                                computer kept (emptied, cut back, replaced);
+                                the old file is kept beside it, renamed, and
+                                the reset is the new record's first entry
   history init-shared [--grant ROLE]
                                 makes the shared store's tables (run once by
                                 their owner); entries there can be added and
@@ -65,7 +72,8 @@ constexpr int PageSize = 1000;
 // Options that take no value; every other option before the command word takes one.
 const QStringList &flagOptions()
 {
-    static const QStringList flags = {"json", "jsonl", "csv", "help", "h", "dry-run", "shared"};
+    static const QStringList flags = {"json", "jsonl",   "csv",    "help",
+                                      "h",    "dry-run", "shared", "confirm"};
     return flags;
 }
 
@@ -103,6 +111,7 @@ private:
     int list();
     int verify();
     int sync();
+    int reset();
     // The page of the list after `last` (the first page when null).
     QVector<ServiceEntry> page(const ServiceEntry *last, int limit);
 
@@ -151,6 +160,7 @@ int HistoryCommand::run(const QStringList &arguments)
         {"csv", "CSV output."},
         {"shared", "The shared store's entries (verify: against it)."},
         {"grant", "init-shared: a role that may add and read entries.", "role"},
+        {"confirm", "reset: start a new record."},
         {{"h", "help"}, "This help."},
     });
     if (!p.parse(arguments))
@@ -167,7 +177,7 @@ int HistoryCommand::run(const QStringList &arguments)
         return usageError(
             QStringLiteral("history %1 takes no argument %2").arg(what, args.first()));
     if (!what.isEmpty() && what != QLatin1String("verify") && what != QLatin1String("sync") &&
-        what != QLatin1String("init-shared"))
+        what != QLatin1String("init-shared") && what != QLatin1String("reset"))
         return usageError(QStringLiteral("unknown history command %1").arg(what));
     // The shared store: sync, init-shared, --shared; naming it on the list lists it.
     const bool shared = what == QLatin1String("sync") || what == QLatin1String("init-shared") ||
@@ -181,6 +191,7 @@ int HistoryCommand::run(const QStringList &arguments)
             : option == QLatin1String("shared")  ? what.isEmpty() || what == QLatin1String("verify")
             : option == QLatin1String("grant")   ? what == QLatin1String("init-shared")
             : option == QLatin1String("against") ? what == QLatin1String("verify")
+            : option == QLatin1String("confirm") ? what == QLatin1String("reset")
                                                  : what.isEmpty();
         if (!applies && option != QLatin1String("history"))
             return usageError(QStringLiteral("--%1 does not apply to %2").arg(option, command));
@@ -220,6 +231,8 @@ int HistoryCommand::run(const QStringList &arguments)
         const int chain = verify();
         return shared ? qMax(chain, PrintSharedComparison(m_s, m_record, m_url)) : chain;
     }
+    if (what == QLatin1String("reset"))
+        return reset();
     int status = ExitDone;
     if (!openRecord(&status))
         return status;
@@ -409,6 +422,60 @@ int HistoryCommand::sync()
     m_s.out.flush();
     if (!result.ok)
         return fail(QStringLiteral("history sync failed: %1").arg(result.error));
+    return ExitDone;
+}
+
+int HistoryCommand::reset()
+{
+    if (!m_parser.isSet("confirm"))
+        return usageError(QStringLiteral("history reset starts a new, empty service record in "
+                                         "place of the one there; give --confirm to do it"));
+    const bool own = !m_parser.isSet("history");
+    const QString path = own ? DefaultHistoryPath() : m_parser.value("history");
+    // What was there, as far as it can be read, goes into the new record's first entry.
+    QString before = QStringLiteral("no record was there");
+    if (QFileInfo::exists(path)) {
+        ServiceRecord old;
+        QString why;
+        if (old.openReadOnly(path, &why)) {
+            const VerifyResult walked = old.verify();
+            before = QStringLiteral("the record before was %1, %2 entries in order up to "
+                                    "entry %3 (%4)%5")
+                         .arg(old.origin())
+                         .arg(walked.checked)
+                         .arg(walked.checked)
+                         .arg(walked.headHash.left(16))
+                         .arg(walked.ok ? QString() : QStringLiteral(", its chain broken after"));
+        } else {
+            before = QStringLiteral("the file there could not be read (%1)").arg(why);
+        }
+    }
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString kept = path + QStringLiteral(".replaced-") + stamp;
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        const QString from = path + QLatin1String(suffix);
+        if (QFileInfo::exists(from) && !QFile::rename(from, kept + QLatin1String(suffix)))
+            return fail(QStringLiteral("history reset: cannot rename %1 to %2; nothing changed "
+                                       "(close every program that holds the record first)")
+                            .arg(from, kept + QLatin1String(suffix)));
+    }
+    if (QFileInfo::exists(kept))
+        before += QStringLiteral("; its file is kept as %1").arg(kept);
+    ForgetRecordHead(path, own ? DefaultSettingsFile() : QString());
+    QString error;
+    if (!m_record.open(path, &error))
+        return fail(QStringLiteral("history reset: %1").arg(error));
+    ServiceEntry e;
+    e.kind = ServiceEntry::Connect;
+    e.source = QStringLiteral("record reset");
+    e.detail =
+        QStringLiteral("a new record started by zeltctl history reset --confirm; %1").arg(before);
+    if (!m_record.append(e, &error))
+        return fail(QStringLiteral("history reset: %1").arg(error));
+    m_s.out << QStringLiteral("a new service record %1 in %2; %3\n")
+                   .arg(m_record.origin(), path, before);
+    m_s.out.flush();
     return ExitDone;
 }
 

@@ -114,6 +114,8 @@ private slots:
     void init();
     void anUnusableRecordSendsNothing_data();
     void anUnusableRecordSendsNothing();
+    void anEmptiedRecordIsRefusedUntilReset_data();
+    void anEmptiedRecordIsRefusedUntilReset();
     void killedRestoresLeaveAnEntryForEveryWrite();
     void verifyNamesEveryCutAndRebuild_data();
     void verifyNamesEveryCutAndRebuild();
@@ -197,6 +199,69 @@ void TstZeltctlRecordGuard::anUnusableRecordSendsNothing()
     QCOMPARE(writesInLog(log, mark).value(54), 1);
 }
 
+void TstZeltctlRecordGuard::anEmptiedRecordIsRefusedUntilReset_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("every row deleted") << "DELETE FROM entries";
+    QTest::newRow("entries table dropped") << "DROP TABLE entries";
+    QTest::newRow("file truncated to 0 bytes") << "TRUNCATE";
+    QTest::newRow("History folder removed, the file beside it too") << "RMDIR";
+    QTest::newRow("another record put in its place") << "REPLACE";
+}
+
+// A record that lost the entries it had is not started again: every writing
+// command refuses it until a new record is made on purpose, which it says.
+void TstZeltctlRecordGuard::anEmptiedRecordIsRefusedUntilReset()
+{
+    QFETCH(QString, damage);
+    const QString path = historyPath(m_home);
+    const QString log = m_dir->filePath(QStringLiteral("sim.log"));
+    SimChild sim;
+    QVERIFY(sim.start(log));
+    const QStringList link{"--tcp", sim.address()};
+    for (const char *value : {"EditZeroRange=11", "EditZeroRange=12"})
+        QCOMPARE(run(m_home, link + QStringList{"write", value}).status, 0);
+    if (damage == QLatin1String("TRUNCATE")) {
+        QVERIFY(QFile::resize(path, 0));
+    } else if (damage == QLatin1String("RMDIR")) {
+        QVERIFY(QDir(m_home + QStringLiteral("/History")).removeRecursively());
+    } else if (damage == QLatin1String("REPLACE")) {
+        const QString other = m_dir->filePath(QStringLiteral("other.sqlite"));
+        {
+            ServiceRecord record;
+            QString error;
+            QVERIFY(record.open(other, &error));
+            ServiceEntry e = SampleEntry(1, QDateTime::currentDateTimeUtc());
+            QVERIFY(record.append(e, &error));
+        }
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(other, path));
+    } else {
+        QString output;
+        QVERIFY2(RunSqlite3(path, damage, &output), qPrintable(output));
+    }
+    const qint64 mark = QFileInfo(log).size();
+    const Result refused = run(m_home, link + QStringList{"write", "EditZeroRange=20"});
+    QCOMPARE(refused.status, 2);
+    QVERIFY2(refused.err.contains(QLatin1String("not the record this computer kept")) &&
+                 refused.err.contains(QLatin1String("history reset --confirm")),
+             qPrintable(refused.err));
+    QCOMPARE(QFileInfo(log).size(), mark);
+
+    QCOMPARE(run(m_home, {"history", "reset"}).status, 2);
+    const Result reset = run(m_home, {"history", "reset", "--confirm"});
+    QVERIFY2(reset.status == 0, qPrintable(reset.err));
+    QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=20"}).status, 0);
+    QCOMPARE(writesInLog(log, mark).value(54), 1);
+    const Result listed = run(m_home, {"history", "--json", "--limit", "0"});
+    const QJsonArray entries = QJsonDocument::fromJson(listed.out.toUtf8()).array();
+    QVERIFY2(!entries.isEmpty(), qPrintable(listed.out + listed.err));
+    const QJsonObject first = entries.last().toObject();
+    QCOMPARE(first.value("seq").toInt(), 1);
+    QCOMPARE(first.value("source").toString(), QStringLiteral("record reset"));
+    QCOMPARE(run(m_home, {"history", "verify"}).status, 0);
+}
+
 // A program killed at any moment of a restore: every write that reached the
 // instrument has its entry, with its outcome or as "outcome unknown".
 void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
@@ -216,12 +281,8 @@ void TstZeltctlRecordGuard::killedRestoresLeaveAnEntryForEveryWrite()
              0);
     QCOMPARE(run(m_home, link + QStringList{"backup", b}).status, 0);
     const qint64 mark = QFileInfo(log).size();
-    {
-        ServiceRecord record;
-        QString error;
-        QVERIFY(record.open(historyPath(m_home), &error));
-        QVERIFY(EditRecordFile(historyPath(m_home), QStringLiteral("DELETE FROM entries")) >= 0);
-    }
+    // The rounds' entries alone, in a record started anew.
+    QCOMPARE(run(m_home, {"history", "reset", "--confirm"}).status, 0);
 
     QRandomGenerator random(20261208);
 #if defined(__SANITIZE_ADDRESS__)
@@ -352,6 +413,8 @@ void TstZeltctlRecordGuard::verifyNamesEveryCutAndRebuild()
             }
         } else {
             QVERIFY(EditRecordFile(path, QStringLiteral("DELETE FROM entries WHERE seq > 20")) > 0);
+            // The forger removes the head the program kept beside the file, too.
+            QVERIFY(QFile::remove(path + QStringLiteral(".head")));
             QVERIFY(record.open(path, &error));
             for (int i = 0; i < 25; ++i) {
                 ServiceEntry e = SampleEntry(i, QDateTime::currentDateTimeUtc());
