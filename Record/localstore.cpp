@@ -58,6 +58,10 @@ bool makeTables(const QSqlDatabase &db, QString *error)
         // Small: only the entries still waiting for the shared store.
         QStringLiteral("CREATE INDEX IF NOT EXISTS entries_uncopied ON entries (seq)"
                        " WHERE copied = 0"),
+        // How far the record has been copied to each shared store (by its id):
+        // entries 1 to `through` are there, the last with that hash.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS copies (store TEXT PRIMARY KEY,"
+                       " through INTEGER NOT NULL, hash TEXT NOT NULL)"),
         // A write announced before it is sent, until its outcome is in the chain.
         QStringLiteral("CREATE TABLE IF NOT EXISTS intents (seq INTEGER, id TEXT PRIMARY KEY, %1,"
                        " owner_pid BIGINT NOT NULL, owner_host TEXT NOT NULL,"

@@ -583,14 +583,17 @@ QVector<ServiceEntry> ServiceRecord::select(const SqlCondition &condition, const
     return entries;
 }
 
-int ServiceRecord::pendingCopies()
+int ServiceRecord::pendingCopies(const QString &store)
 {
-    return PendingCopies(m_connection.db());
+    return PendingCopies(m_connection.db(), store.isEmpty() ? m_lastStore : store);
 }
 
 SyncResult ServiceRecord::syncShared(const QString &url, int callMs, QDeadlineTimer until)
 {
-    return CopyToShared(m_connection.db(), m_origin, url, callMs, until);
+    const SyncResult result = CopyToShared(m_connection.db(), m_origin, url, callMs, until);
+    if (!result.store.isEmpty())
+        m_lastStore = result.store;
+    return result;
 }
 
 SharedComparison ServiceRecord::compareShared(const QString &url)

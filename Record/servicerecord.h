@@ -108,8 +108,10 @@ public:
                           QDeadlineTimer until = QDeadlineTimer(QDeadlineTimer::Forever));
     // This record against its copy in the shared store at url.
     SharedComparison compareShared(const QString &url);
-    // Entries not yet copied to the shared store; -1 when unreadable.
-    int pendingCopies();
+    // Entries not yet copied to the shared store with that id (by default the
+    // one syncShared() reached last; before any, the store that lacks the
+    // most); -1 when unreadable.
+    int pendingCopies(const QString &store = QString());
 
     QString lastError() const { return m_lastError; }
 
@@ -149,6 +151,7 @@ private:
     QElapsedTimer m_headWritten;
     ReadOnlySource m_readSource;
     QString m_origin;
+    QString m_lastStore;
     QString m_lastError;
     bool m_batching = false;
     bool m_inTransaction = false;

@@ -134,7 +134,7 @@ void SharedCopier::run(const std::shared_ptr<State> &state)
         if (stopping())
             break;
         if (local.isOpen() && !shared.isOpen() && !shared.open(state->url, &result.error))
-            result.failed = qMax(0, PendingCopies(local.db()));
+            result.failed = qMax(0, PendingCopies(local.db(), QString()));
         if (stopping())
             break;
         if (local.isOpen() && shared.isOpen()) {

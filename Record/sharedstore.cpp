@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QUuid>
 #include <QVariant>
 
 namespace {
@@ -97,6 +98,18 @@ QStringList tableStatements()
                        " ON service_entries FOR EACH STATEMENT EXECUTE PROCEDURE"
                        " service_entries_refuse()"),
         QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON service_entries FROM PUBLIC"),
+        // The store's own id: what a local record keeps its copies by, so that
+        // a new store (another database, or one made again) gets every entry.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS service_store (id TEXT PRIMARY KEY,"
+                       " made_at TIMESTAMPTZ NOT NULL DEFAULT now())"),
+        QStringLiteral("INSERT INTO service_store (id) SELECT '%1' WHERE NOT EXISTS"
+                       " (SELECT 1 FROM service_store)")
+            .arg(QUuid::createUuid().toString(QUuid::WithoutBraces)),
+        QStringLiteral("DROP TRIGGER IF EXISTS service_store_kept ON service_store"),
+        QStringLiteral("CREATE TRIGGER service_store_kept BEFORE UPDATE OR DELETE"
+                       " ON service_store FOR EACH ROW EXECUTE PROCEDURE"
+                       " service_entries_refuse()"),
+        QStringLiteral("REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON service_store FROM PUBLIC"),
     };
 }
 
@@ -136,14 +149,27 @@ bool SharedStore::open(const QString &url, QString *error, Use use)
             QSqlQuery query(db());
             const QString index = use == Use::Copy ? QStringLiteral("service_entries_origin_seq")
                                                    : QStringLiteral("service_entries");
+            const QString store = use == Use::Copy ? QStringLiteral("service_store")
+                                                   : QStringLiteral("service_entries");
             if (!query.exec(QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
-                                           " to_regclass('%1') IS NOT NULL")
-                                .arg(index)) ||
+                                           " to_regclass('%1') IS NOT NULL AND"
+                                           " to_regclass('%2') IS NOT NULL")
+                                .arg(index, store)) ||
                 !query.next()) {
                 SetError(why, query.lastError().text());
                 return false;
             }
             made = query.value(0).toBool();
+            query.finish();
+            if (!made || use != Use::Copy)
+                return true;
+            if (!query.exec(
+                    QStringLiteral("SELECT id FROM service_store ORDER BY made_at LIMIT 1"))) {
+                SetError(why, query.lastError().text());
+                return false;
+            }
+            m_storeId = query.next() ? query.value(0).toString() : QString();
+            made = !m_storeId.isEmpty();
             return true;
         },
         error);
@@ -192,7 +218,8 @@ bool InitSharedStore(const QString &url, const QString &grantTo, QString *error)
     if (!grantTo.isEmpty()) {
         QString role = grantTo;
         role.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        statements << QStringLiteral("GRANT SELECT, INSERT ON service_entries TO \"%1\"").arg(role);
+        statements << QStringLiteral("GRANT SELECT, INSERT ON service_entries TO \"%1\"").arg(role)
+                   << QStringLiteral("GRANT SELECT ON service_store TO \"%1\"").arg(role);
     }
     return store.call(
         [&](QString *why) {

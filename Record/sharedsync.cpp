@@ -18,13 +18,18 @@ namespace {
 
 const int BatchSize = 200;
 
-bool readBatch(const QSqlDatabase &local, QVector<ServiceEntry> *batch, QString *error)
+// How far the record has copied to a store: every entry up to it is there.
+const char *const CopiedThrough = "(SELECT COALESCE(MAX(through), 0) FROM copies WHERE store = ?)";
+
+bool readBatch(const QSqlDatabase &local, const QString &store, QVector<ServiceEntry> *batch,
+               QString *error)
 {
     QSqlQuery query(local);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM entries WHERE copied = 0 ORDER BY seq LIMIT %2")
-                      .arg(EntryColumns())
+    query.prepare(QStringLiteral("SELECT %1 FROM entries WHERE seq > %2 ORDER BY seq LIMIT %3")
+                      .arg(EntryColumns(), QLatin1String(CopiedThrough))
                       .arg(BatchSize));
+    query.addBindValue(store);
     if (!ExecQuery(query, error))
         return false;
     while (query.next())
@@ -109,15 +114,19 @@ bool sendBatch(const QSqlDatabase &shared, const QString &origin,
     return false;
 }
 
-bool markCopied(const QSqlDatabase &local, const QVector<ServiceEntry> &batch, QString *error)
+bool markCopied(const QSqlDatabase &local, const QString &store, const QVector<ServiceEntry> &batch,
+                QString *error)
 {
     if (!BeginImmediate(local, error))
         return false;
     QSqlQuery mark(local);
-    mark.prepare(
-        QStringLiteral("UPDATE entries SET copied = 1 WHERE copied = 0 AND seq BETWEEN ? AND ?"));
-    mark.addBindValue(batch.first().seq);
+    // Another program copying the same record may have moved the mark further.
+    mark.prepare(QStringLiteral("INSERT INTO copies (store, through, hash) VALUES (?, ?, ?) ON "
+                                "CONFLICT (store) DO UPDATE SET through = excluded.through, hash "
+                                "= excluded.hash WHERE excluded.through > through"));
+    mark.addBindValue(store);
     mark.addBindValue(batch.last().seq);
+    mark.addBindValue(batch.last().hash);
     const bool marked = ExecQuery(mark, error);
     mark.finish();
     if (marked && Commit(local, error))
@@ -126,22 +135,46 @@ bool markCopied(const QSqlDatabase &local, const QVector<ServiceEntry> &batch, Q
     return false;
 }
 
+// A mark whose entry is no longer the one copied (the record was cut back or
+// rebuilt and written on) counts for nothing: the copy starts again from the
+// first entry, and the store names the first position that differs.
+bool checkMark(const QSqlDatabase &local, const QString &store, QString *error)
+{
+    QSqlQuery query(local);
+    query.prepare(QStringLiteral("SELECT c.hash, e.hash FROM copies c LEFT JOIN entries e"
+                                 " ON e.seq = c.through WHERE c.store = ?"));
+    query.addBindValue(store);
+    if (!ExecQuery(query, error))
+        return false;
+    const bool stale = query.next() && query.value(0).toString() != query.value(1).toString();
+    query.finish();
+    if (!stale)
+        return true;
+    QSqlQuery drop(local);
+    drop.prepare(QStringLiteral("DELETE FROM copies WHERE store = ?"));
+    drop.addBindValue(store);
+    return ExecQuery(drop, error);
+}
+
 } // namespace
 
 SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, SharedStore &shared,
                        QDeadlineTimer until)
 {
     SyncResult result;
+    result.store = shared.storeId();
+    if (!checkMark(local, result.store, &result.error))
+        return result;
     for (;;) {
         if (until.hasExpired()) {
-            result.failed = qMax(0, PendingCopies(local));
+            result.failed = qMax(0, PendingCopies(local, result.store));
             result.error = QStringLiteral("the copy ran out of its time with %1 entries left "
                                           "for the next copy")
                                .arg(result.failed);
             return result;
         }
         QVector<ServiceEntry> batch;
-        if (!readBatch(local, &batch, &result.error))
+        if (!readBatch(local, result.store, &batch, &result.error))
             return result;
         if (batch.isEmpty())
             break;
@@ -151,8 +184,8 @@ SyncResult CopyPending(const QSqlDatabase &local, const QString &origin, SharedS
         const bool sent = shared.call(
             [&](QString *why) { return sendBatch(shared.db(), origin, batch, &result, why); },
             &result.error, qMax(1, limit));
-        if (!sent || !markCopied(local, batch, &result.error)) {
-            result.failed = qMax(0, PendingCopies(local));
+        if (!sent || !markCopied(local, result.store, batch, &result.error)) {
+            result.failed = qMax(0, PendingCopies(local, result.store));
             return result;
         }
     }
@@ -167,17 +200,22 @@ SyncResult CopyToShared(const QSqlDatabase &local, const QString &origin, const 
     shared.setCallLimit(callMs);
     SyncResult result;
     if (!shared.open(url, &result.error)) {
-        result.failed = qMax(0, PendingCopies(local));
+        result.failed = qMax(0, PendingCopies(local, QString()));
         return result;
     }
     return CopyPending(local, origin, shared, until);
 }
 
-int PendingCopies(const QSqlDatabase &local)
+int PendingCopies(const QSqlDatabase &local, const QString &store)
 {
     QSqlQuery query(local);
-    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM entries WHERE copied = 0")) ||
-        !query.next())
+    query.prepare(store.isEmpty() ? QStringLiteral("SELECT COUNT(*) FROM entries WHERE seq > "
+                                                   "(SELECT COALESCE(MIN(through), 0) FROM copies)")
+                                  : QStringLiteral("SELECT COUNT(*) FROM entries WHERE seq > %1")
+                                        .arg(QLatin1String(CopiedThrough)));
+    if (!store.isEmpty())
+        query.addBindValue(store);
+    if (!query.exec() || !query.next())
         return -1;
     return query.value(0).toInt();
 }

@@ -414,11 +414,15 @@ int HistoryCommand::verify()
 int HistoryCommand::sync()
 {
     const SyncResult result = m_record.syncShared(m_url);
-    m_s.out << QStringLiteral("copied %1, already there %2, failed %3, waiting %4\n")
+    // The counts are this store's: another store keeps its own.
+    m_s.out << QStringLiteral("%1: copied %2, already there %3, failed %4, waiting %5\n")
+                   .arg(result.store.isEmpty()
+                            ? MaskedUrl(m_url)
+                            : QStringLiteral("store %1 at %2").arg(result.store, MaskedUrl(m_url)))
                    .arg(result.copied)
                    .arg(result.alreadyThere)
                    .arg(result.failed)
-                   .arg(m_record.pendingCopies());
+                   .arg(m_record.pendingCopies(result.store));
     m_s.out.flush();
     if (!result.ok)
         return fail(QStringLiteral("history sync failed: %1").arg(result.error));

@@ -37,6 +37,8 @@ private slots:
     void initTestCase();
     void init();
     void syncCopiesEachEntryOnce();
+    void aNewStoreGetsEveryEntry_data();
+    void aNewStoreGetsEveryEntry();
     void chainsFromSeveralDatabasesVerifyApart();
     void copierCarriesOnAfterTheServerWasDown();
     void copierIsWokenByAnAppend();
@@ -142,7 +144,7 @@ void TestSharedHistory::syncCopiesEachEntryOnce()
     ServiceEntry more = SampleEntry(3, Base);
     QVERIFY(record.append(more, nullptr));
     QString output;
-    QVERIFY2(RunSqlite3(record.path(), QStringLiteral("UPDATE entries SET copied = 0"), &output),
+    QVERIFY2(RunSqlite3(record.path(), QStringLiteral("DELETE FROM copies"), &output),
              qPrintable(output));
     const SyncResult third = record.syncShared(m_url);
     QVERIFY2(third.ok, qPrintable(third.error));
@@ -155,6 +157,56 @@ void TestSharedHistory::syncCopiesEachEntryOnce()
     QCOMPARE(check.origins.size(), 1);
     QCOMPARE(check.origins[0].origin, record.origin());
     QCOMPARE(check.origins[0].checked, qint64(451));
+}
+
+void TestSharedHistory::aNewStoreGetsEveryEntry_data()
+{
+    QTest::addColumn<bool>("madeAgain"); // the same database, its tables made anew
+    QTest::newRow("a second database") << false;
+    QTest::newRow("the store made again by its owner") << true;
+}
+
+// What a record copied to one store says nothing of another: each store gets
+// every entry, and each keeps getting the new ones.
+void TestSharedHistory::aNewStoreGetsEveryEntry()
+{
+    QFETCH(bool, madeAgain);
+    ServiceRecord record;
+    openRecord(record, QStringLiteral("a.sqlite"), 540);
+    const QString first = m_url;
+    QCOMPARE(record.syncShared(first).copied, 540);
+    QString second = m_url;
+    QString error;
+    if (madeAgain) {
+        QVERIFY(exec(QStringLiteral("DROP TABLE service_entries; DROP TABLE IF EXISTS "
+                                    "service_store")));
+    } else {
+        SharedStore admin;
+        QVERIFY2(admin.connect(m_server.url(), &error), qPrintable(error));
+        QVERIFY2(ExecSql(admin.db(), QStringLiteral("CREATE DATABASE another%1").arg(m_database),
+                         &error),
+                 qPrintable(error));
+        second = m_server.url(QStringLiteral("another%1").arg(m_database));
+    }
+    QVERIFY2(InitSharedStore(second, QString(), &error), qPrintable(error));
+
+    const SyncResult over = record.syncShared(second);
+    QVERIFY2(over.ok, qPrintable(over.error));
+    QCOMPARE(over.copied, 540);
+    QCOMPARE(record.pendingCopies(), 0);
+    const SharedComparison copy = record.compareShared(second);
+    QVERIFY2(copy.ok() && copy.matched == 540, qPrintable(copy.text + copy.error));
+
+    for (int i = 0; i < 3; ++i) {
+        ServiceEntry e = SampleEntry(i, Base.addYears(1));
+        QVERIFY(record.append(e, &error));
+    }
+    QCOMPARE(record.syncShared(second).copied, 3);
+    if (!madeAgain) {
+        const SyncResult back = record.syncShared(first);
+        QCOMPARE(back.copied, 3);
+        QCOMPARE(back.alreadyThere, 0);
+    }
 }
 
 void TestSharedHistory::chainsFromSeveralDatabasesVerifyApart()
