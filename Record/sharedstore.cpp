@@ -98,6 +98,35 @@ QStringList tableStatements()
                        " ON service_entries FOR EACH STATEMENT EXECUTE PROCEDURE"
                        " service_entries_refuse()"),
         QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON service_entries FROM PUBLIC"),
+        // Each record (origin) belongs to the login that first copied to it:
+        // an engineer may add to their own records only, so a colleague who
+        // may insert cannot forge or block another's chain. Bound in the
+        // server, by a function of the owner's that engineers cannot change.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS service_origins (origin TEXT PRIMARY KEY,"
+                       " role NAME NOT NULL, bound_at TIMESTAMPTZ NOT NULL DEFAULT now())"),
+        QStringLiteral("REVOKE ALL ON service_origins FROM PUBLIC"),
+        QStringLiteral("DROP TRIGGER IF EXISTS service_origins_kept ON service_origins"),
+        QStringLiteral("CREATE TRIGGER service_origins_kept BEFORE UPDATE OR DELETE"
+                       " ON service_origins FOR EACH ROW EXECUTE PROCEDURE"
+                       " service_entries_refuse()"),
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION service_entries_bind_origin() RETURNS trigger"
+            " LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$"
+            " DECLARE bound name; BEGIN"
+            " EXECUTE format('INSERT INTO %s.service_origins (origin, role) VALUES ($1, $2)"
+            " ON CONFLICT (origin) DO NOTHING', quote_ident(TG_TABLE_SCHEMA))"
+            " USING NEW.origin, session_user;"
+            " EXECUTE format('SELECT role FROM %s.service_origins WHERE origin = $1',"
+            " quote_ident(TG_TABLE_SCHEMA)) INTO bound USING NEW.origin;"
+            " IF bound IS DISTINCT FROM session_user THEN RAISE EXCEPTION"
+            " 'record % belongs to the role %: % may not add to it', NEW.origin, bound,"
+            " session_user USING ERRCODE = 'insufficient_privilege'; END IF;"
+            " RETURN NEW; END $$"),
+        QStringLiteral("REVOKE ALL ON FUNCTION service_entries_bind_origin() FROM PUBLIC"),
+        QStringLiteral("DROP TRIGGER IF EXISTS service_entries_origin_role ON service_entries"),
+        QStringLiteral("CREATE TRIGGER service_entries_origin_role BEFORE INSERT"
+                       " ON service_entries FOR EACH ROW EXECUTE PROCEDURE"
+                       " service_entries_bind_origin()"),
         // The store's own id: what a local record keeps its copies by, so that
         // a new store (another database, or one made again) gets every entry.
         QStringLiteral("CREATE TABLE IF NOT EXISTS service_store (id TEXT PRIMARY KEY,"
@@ -149,12 +178,16 @@ bool SharedStore::open(const QString &url, QString *error, Use use)
             QSqlQuery query(db());
             const QString index = use == Use::Copy ? QStringLiteral("service_entries_origin_seq")
                                                    : QStringLiteral("service_entries");
+            // Copying needs the store's id and the binding of records to roles.
             const QString store = use == Use::Copy ? QStringLiteral("service_store")
                                                    : QStringLiteral("service_entries");
+            const QString origins = use == Use::Copy ? QStringLiteral("service_origins")
+                                                     : QStringLiteral("service_entries");
             if (!query.exec(QStringLiteral("SELECT to_regclass('service_entries') IS NOT NULL AND"
                                            " to_regclass('%1') IS NOT NULL AND"
-                                           " to_regclass('%2') IS NOT NULL")
-                                .arg(index, store)) ||
+                                           " to_regclass('%2') IS NOT NULL AND"
+                                           " to_regclass('%3') IS NOT NULL")
+                                .arg(index, store, origins)) ||
                 !query.next()) {
                 SetError(why, query.lastError().text());
                 return false;

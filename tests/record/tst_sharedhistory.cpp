@@ -4,6 +4,7 @@
 // role that may only add and read; the local record cut back or rebuilt
 // against its copy there.
 
+#include "entrycolumns.h"
 #include "entryhash.h"
 #include "pgserver.h"
 #include "recordfixture.h"
@@ -19,6 +20,7 @@
 #include <QSemaphore>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QtTest>
 
 #include <thread>
@@ -48,6 +50,7 @@ private slots:
     void firstSyncsAtOnceAllSucceed();
     void syncNeedsTheOwnersTablesAndMakesNone();
     void anInsertOnlyRoleCopiesAndNobodyChangesEntries();
+    void anEngineerCannotAddToAnothersRecord();
     void compareNamesEachCutAndRebuild_data();
     void compareNamesEachCutAndRebuild();
     void sharedReaderPagesEveryOrigin();
@@ -478,6 +481,63 @@ void TestSharedHistory::anInsertOnlyRoleCopiesAndNobodyChangesEntries()
     }
     QCOMPARE(sharedCount(record.origin()), 250);
     QVERIFY(VerifyShared(m_url).ok);
+}
+
+// Two engineers who may both insert: the second reads the first's last
+// shared entry and inserts a correctly chained next one for the first's
+// record, as a forger (or a mistaken copy) would.
+void TestSharedHistory::anEngineerCannotAddToAnothersRecord()
+{
+    SharedUrl owner;
+    QVERIFY(ParseSharedUrl(m_url, &owner, nullptr));
+    QString error;
+    QStringList urls;
+    for (const char *role : {"eng1", "eng2"}) {
+        QVERIFY(exec(QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE "
+                                    "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; END $$")
+                         .arg(QLatin1String(role))));
+        QVERIFY2(InitSharedStore(m_url, QLatin1String(role), &error), qPrintable(error));
+        urls << QStringLiteral("postgresql://%1@127.0.0.1:%2/%3")
+                    .arg(QLatin1String(role))
+                    .arg(owner.port)
+                    .arg(owner.database);
+    }
+    ServiceRecord first, second;
+    openRecord(first, QStringLiteral("eng1.sqlite"), 30);
+    openRecord(second, QStringLiteral("eng2.sqlite"), 5);
+    QCOMPARE(first.syncShared(urls[0]).copied, 30);
+    QCOMPARE(second.syncShared(urls[1]).copied, 5);
+
+    ServiceEntry forged = first.fetch(HistoryFilter(), 0, 1).first();
+    forged.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    forged.seq += 1;
+    forged.paramName = QStringLiteral("Full scale 1");
+    forged.oldShown = QStringLiteral("10000.00");
+    forged.newShown = QStringLiteral("5000.00");
+    forged.prevHash = first.fetch(HistoryFilter(), 0, 1).first().hash;
+    forged.hash = EntryHash(forged);
+    SharedStore store;
+    QVERIFY2(store.open(urls[1], &error), qPrintable(error));
+    QSqlQuery insert(store.db());
+    error.clear();
+    QVERIFY(!ExecLiteral(insert,
+                         QStringLiteral("INSERT INTO service_entries (origin, %1) VALUES (?, %2)")
+                             .arg(EntryColumns(), EntryPlaceholders()),
+                         QVariantList{first.origin()} + EntryValues(forged), &error));
+    QVERIFY2(error.contains(QLatin1String("belongs to the role eng1")), qPrintable(error));
+    store.close();
+
+    // The first engineer's own entries still go over, and both chains hold.
+    for (int i = 0; i < 3; ++i) {
+        ServiceEntry e = SampleEntry(i, Base.addYears(1));
+        QVERIFY(first.append(e, &error));
+    }
+    const SyncResult more = first.syncShared(urls[0]);
+    QVERIFY2(more.ok && more.copied == 3, qPrintable(more.error));
+    QCOMPARE(sharedCount(first.origin()), 33);
+    QVERIFY(first.compareShared(urls[0]).ok());
+    const SharedVerifyResult check = VerifyShared(m_url);
+    QVERIFY2(check.ok, qPrintable(check.error));
 }
 
 namespace {
