@@ -162,7 +162,20 @@ bool SharedStore::connect(const QString &url, QString *error)
         db.setConnectOptions(connectOptions(m_callMs));
     };
     QString why;
-    if (m_connection.open(QStringLiteral("QPSQL"), setup, &why))
+    // The driver's statements after the login wait without a limit of their
+    // own: the watchdog bounds the whole open.
+    const int limit = qMax(m_callMs, 2000);
+    m_watchdog->armConnecting(parsed.port, limit);
+    const bool opened = m_connection.open(QStringLiteral("QPSQL"), setup, &why);
+    if (m_watchdog->disarm()) {
+        close();
+        SetError(error, QStringLiteral("the shared history at %1 did not answer within %2 s "
+                                       "(connecting)")
+                            .arg(m_where)
+                            .arg(qRound(limit / 100.0) / 10.0));
+        return false;
+    }
+    if (opened)
         return true;
     SetError(error, connectFailure(parsed, m_where, m_callMs, why));
     return false;

@@ -57,6 +57,8 @@ public:
     int accepted() const { return m_accepted; }
     // Connections ended (by either end).
     int closed() const { return m_closed; }
+    // Bytes passed on, both ways, all connections.
+    qint64 forwarded() const { return m_forwarded; }
 
 private:
     static sockaddr_in loopback(quint16 port)
@@ -106,6 +108,7 @@ private:
                 if (got <= 0 || !writeAll(from == 0 ? server : client, buffer, got))
                     break;
                 left -= got;
+                m_forwarded += got;
                 if (left <= 0)
                     ++m_stalled;
             }
@@ -135,5 +138,6 @@ private:
     std::atomic<int> m_stalled{0};
     std::atomic<int> m_accepted{0};
     std::atomic<int> m_closed{0};
+    std::atomic<qint64> m_forwarded{0};
     std::vector<std::thread> m_threads;
 };
