@@ -73,6 +73,22 @@ bool makeTables(const QSqlDatabase &db, QString *error)
         if (!ExecSql(db, sql, error))
             return false;
     }
+    // The time (UTC ms) by which an intent's program completes or renews it;
+    // 0 in intents of earlier versions.
+    QSqlQuery columns(db);
+    bool leased = false;
+    if (!columns.exec(QStringLiteral("PRAGMA table_info(intents)"))) {
+        SetError(error, columns.lastError().text());
+        return false;
+    }
+    while (columns.next())
+        leased = leased || columns.value(1).toString() == QLatin1String("lease_until");
+    columns.finish();
+    if (!leased && !ExecSql(db,
+                            QStringLiteral("ALTER TABLE intents ADD COLUMN lease_until INTEGER "
+                                           "NOT NULL DEFAULT 0"),
+                            error))
+        return false;
     QSqlQuery origin(db);
     origin.prepare(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('origin', ?)"));
     origin.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));

@@ -68,6 +68,11 @@ ProcessOwner ThisProcess()
     return self;
 }
 
+bool OwnerHere(const ProcessOwner &owner)
+{
+    return owner.host == ThisProcess().host;
+}
+
 bool OwnerAlive(const ProcessOwner &owner)
 {
     if (owner.host != ThisProcess().host)

@@ -14,5 +14,8 @@ struct ProcessOwner
 
 ProcessOwner ThisProcess();
 // False only when the owner ran on this computer and has ended; an owner on
-// another computer is taken as alive, since nothing here can tell.
+// another computer (or under this computer's former name) is taken as alive,
+// since nothing here can tell: its intents are judged by their lease.
 bool OwnerAlive(const ProcessOwner &owner);
+// Whether the owner ran on this computer under its present name.
+bool OwnerHere(const ProcessOwner &owner);

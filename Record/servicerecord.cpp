@@ -83,6 +83,8 @@ ServiceRecord::ServiceRecord(QObject *parent) : QObject(parent)
     qRegisterMetaType<ServiceEntry>();
     m_batchTimer.setSingleShot(true);
     connect(&m_batchTimer, &QTimer::timeout, this, &ServiceRecord::commitBatch);
+    m_leaseTimer.setInterval(LeaseRenewMs);
+    connect(&m_leaseTimer, &QTimer::timeout, this, &ServiceRecord::renewLeases);
 }
 
 ServiceRecord::~ServiceRecord()
@@ -207,8 +209,8 @@ void ServiceRecord::prepareQueries()
                                .arg(EntryColumns(), EntryPlaceholders()));
     m_intentQuery = std::make_unique<QSqlQuery>(db);
     m_intentQuery->prepare(
-        QStringLiteral("INSERT INTO intents (%1, owner_pid, owner_host, owner_start) "
-                       "VALUES (%2, ?, ?, ?)")
+        QStringLiteral("INSERT INTO intents (%1, owner_pid, owner_host, owner_start, "
+                       "lease_until) VALUES (%2, ?, ?, ?, ?)")
             .arg(EntryColumns(), EntryPlaceholders()));
     m_dropIntentQuery = std::make_unique<QSqlQuery>(db);
     m_dropIntentQuery->prepare(QStringLiteral("DELETE FROM intents WHERE id = ?"));
@@ -238,6 +240,7 @@ void ServiceRecord::close()
             rememberHead();
     }
     m_ownIntents.clear();
+    m_leaseTimer.stop();
     m_lastQuery.reset();
     m_insertQuery.reset();
     m_intentQuery.reset();
@@ -336,6 +339,7 @@ bool ServiceRecord::intendAll(QVector<ServiceEntry> &entries, QString *error)
         m_intentQuery->addBindValue(self.pid);
         m_intentQuery->addBindValue(self.host);
         m_intentQuery->addBindValue(self.start);
+        m_intentQuery->addBindValue(QDateTime::currentMSecsSinceEpoch() + LeaseMs);
         ok = ExecQuery(*m_intentQuery, &why);
         m_intentQuery->finish();
     }
@@ -358,7 +362,59 @@ bool ServiceRecord::intendAll(QVector<ServiceEntry> &entries, QString *error)
     }
     for (const ServiceEntry &entry : qAsConst(entries))
         m_ownIntents.insert(entry.id);
+    if (!m_leaseTimer.isActive())
+        m_leaseTimer.start();
     return true;
+}
+
+void ServiceRecord::renewLeases()
+{
+    if (m_ownIntents.isEmpty() || !isOpen()) {
+        m_leaseTimer.stop();
+        return;
+    }
+    const ProcessOwner self = ThisProcess();
+    QSqlQuery renew(m_connection.db());
+    renew.prepare(QStringLiteral("UPDATE intents SET lease_until = ? WHERE owner_pid = ? AND "
+                                 "owner_host = ? AND owner_start = ?"));
+    renew.addBindValue(QDateTime::currentMSecsSinceEpoch() + LeaseMs);
+    renew.addBindValue(self.pid);
+    renew.addBindValue(self.host);
+    renew.addBindValue(self.start);
+    // Inside a batch's transaction the renewal goes with its next commit.
+    if (!ExecQuery(renew, &m_lastError))
+        qCWarning(lcRecord).noquote() << "service record: a lease was not renewed:" << m_lastError;
+}
+
+QStringList ServiceRecord::intentsUnderWay()
+{
+    QStringList lines;
+    QSqlQuery query(m_connection.db());
+    if (!query.exec(QStringLiteral("SELECT owner_host, owner_pid, COUNT(*), MAX(lease_until) FROM "
+                                   "intents GROUP BY owner_host, owner_pid ORDER BY 1, 2")))
+        return lines;
+    while (query.next()) {
+        const qint64 lease = query.value(3).toLongLong();
+        const QString by = QStringLiteral("%1 write(s) announced by process %2 on %3")
+                               .arg(query.value(2).toInt())
+                               .arg(query.value(1).toLongLong())
+                               .arg(query.value(0).toString());
+        if (lease <= 0) {
+            lines << by + QStringLiteral(", with no lease (an earlier version): shown as outcome "
+                                         "unknown once that computer sees its program ended");
+        } else {
+            const QString until =
+                QDateTime::fromMSecsSinceEpoch(lease, Qt::UTC).toString(Qt::ISODate);
+            lines << by + (lease < QDateTime::currentMSecsSinceEpoch()
+                               ? QStringLiteral(", lease ran out at %1: shown as outcome unknown "
+                                                "when the record is next opened for writing")
+                               : QStringLiteral(", under way (its lease runs to %1; after that, "
+                                                "or when its program is seen to have ended, it "
+                                                "is shown as outcome unknown)"))
+                              .arg(until);
+        }
+    }
+    return lines;
 }
 
 void ServiceRecord::dropIntents(const QStringList &ids)
@@ -394,17 +450,23 @@ int ServiceRecord::resolveAbandonedIntents()
     {
         QSqlQuery query(m_connection.db());
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT %1, owner_pid, owner_host, owner_start FROM intents "
-                                       "ORDER BY time_ms")
+        if (!query.exec(QStringLiteral("SELECT %1, owner_pid, owner_host, owner_start, lease_until "
+                                       "FROM intents ORDER BY time_ms")
                             .arg(EntryColumns())))
             return 0;
         const int ownerColumn = EntryColumns().count(QLatin1Char(',')) + 1;
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
         while (query.next()) {
             ProcessOwner owner;
             owner.pid = query.value(ownerColumn).toLongLong();
             owner.host = query.value(ownerColumn + 1).toString();
             owner.start = query.value(ownerColumn + 2).toString();
-            if (!OwnerAlive(owner))
+            const qint64 lease = query.value(ownerColumn + 3).toLongLong();
+            // Here the process itself tells; elsewhere (another computer, or
+            // this one under its former name) only the lease can, which its
+            // program renews while it runs.
+            const bool ended = OwnerHere(owner) ? !OwnerAlive(owner) : lease > 0 && lease < now;
+            if (ended)
                 abandoned.append(EntryFromRow(query));
         }
     }

@@ -79,8 +79,17 @@ public:
     bool complete(ServiceEntry &entry, QString *error);
     // Writes announced but not completed, by any program.
     int openIntents();
-    // Intents whose program has ended become entries with the outcome unknown;
-    // the number resolved. Done by open().
+    // The same by program, with what becomes of them: one line each.
+    QStringList intentsUnderWay();
+    // An intent carries a lease: the time by which its program completes or
+    // renews it (every LeaseRenewMs while it holds intents). An intent of
+    // another computer (or of this one under its former name) whose lease
+    // ran out is taken as its program's end; hosts' clocks must agree to
+    // within LeaseMs - LeaseRenewMs.
+    static constexpr qint64 LeaseMs = 5 * 60 * 1000;
+    static constexpr int LeaseRenewMs = 60 * 1000;
+    // Intents whose program has ended (seen here, or their lease ran out)
+    // become entries with the outcome unknown; the number resolved. Done by open().
     int resolveAbandonedIntents();
 
     void beginBatch();
@@ -127,6 +136,7 @@ private:
     bool insertNext(ServiceEntry &entry, bool intended, QString *error);
     void prepareQueries();
     void commitBatch();
+    void renewLeases();
     QVector<ServiceEntry> select(const SqlCondition &condition, const QString &tail);
 
     SqlConnection m_connection;
@@ -161,4 +171,5 @@ private:
     QString m_chainEndHash;
     QVector<ServiceEntry> m_uncommitted;
     QTimer m_batchTimer;
+    QTimer m_leaseTimer;
 };

@@ -401,12 +401,8 @@ int HistoryCommand::verify()
         return fail(QStringLiteral("cannot read the history: %1").arg(result.error));
     const ChainCheck check = CheckChain(result, m_anchor);
     m_s.out << check.text << '\n';
-    const int underWay = m_record.openIntents();
-    if (underWay > 0)
-        m_s.out << QStringLiteral("%1 write(s) announced and not yet completed (under way, or "
-                                  "their program ended: shown as outcome unknown when the "
-                                  "record is next opened for writing)\n")
-                       .arg(underWay);
+    for (const QString &line : m_record.intentsUnderWay())
+        m_s.out << line << '\n';
     m_s.out.flush();
     return check.intact ? ExitDone : ExitDiffers;
 }

@@ -92,6 +92,8 @@ private slots:
     void aKilledProcessLeavesEveryCommittedEntry();
     void anIntentOfAnEndedProcessIsResolvedThoughItsPidLives_data();
     void anIntentOfAnEndedProcessIsResolvedThoughItsPidLives();
+    void anIntentFromAnotherComputerNameEndsWithItsLease_data();
+    void anIntentFromAnotherComputerNameEndsWithItsLease();
 
 private:
     QProcess *startChild(int count);
@@ -244,6 +246,64 @@ void TestRecordProcesses::anIntentOfAnEndedProcessIsResolvedThoughItsPidLives()
         QVERIFY(child->waitForFinished(30000));
         QCOMPARE(child->exitCode(), 0);
     }
+}
+
+void TestRecordProcesses::anIntentFromAnotherComputerNameEndsWithItsLease_data()
+{
+    QTest::addColumn<bool>("killed");    // the announcing child was killed
+    QTest::addColumn<bool>("renamed");   // its computer's name has changed since
+    QTest::addColumn<qint64>("leaseIn"); // when its lease runs out, from now (ms)
+    QTest::addColumn<bool>("resolved");
+    QTest::newRow("killed under another name, lease run out") << true << true << -1000ll << true;
+    QTest::newRow("killed under another name, lease running") << true << true << 600000ll << false;
+    QTest::newRow("alive here, lease run out") << false << false << -1000ll << false;
+    QTest::newRow("killed here, lease running") << true << false << 600000ll << true;
+}
+
+// A write announced by a program on a computer that had another name (renamed,
+// or the record moved after a crash): no opener can see its program, so its
+// lease decides; a program seen alive here is never resolved.
+void TestRecordProcesses::anIntentFromAnotherComputerNameEndsWithItsLease()
+{
+    QFETCH(bool, killed);
+    QFETCH(bool, renamed);
+    QFETCH(qint64, leaseIn);
+    QFETCH(bool, resolved);
+    QProcess *child = startSelf({QStringLiteral("--intend"), dbPath()});
+    QTRY_VERIFY_WITH_TIMEOUT(child->canReadLine(), 30000);
+    const QString id = QString::fromLatin1(child->readLine().trimmed());
+    if (killed) {
+        child->kill();
+        QVERIFY(child->waitForFinished(30000));
+    }
+    QCOMPARE(EditRecordFile(dbPath(), QStringLiteral("UPDATE intents SET lease_until = %1%2")
+                                          .arg(QDateTime::currentMSecsSinceEpoch() + leaseIn)
+                                          .arg(renamed ? QStringLiteral(", owner_host = 'old-name'")
+                                                       : QString())),
+             1);
+
+    ServiceRecord record;
+    QString error;
+    QVERIFY2(record.open(dbPath(), &error), qPrintable(error));
+    QCOMPARE(record.openIntents(), resolved ? 0 : 1);
+    const QVector<ServiceEntry> entries = record.fetch(HistoryFilter(), 0, 10);
+    QCOMPARE(entries.size(), resolved ? 1 : 0);
+    if (resolved) {
+        QCOMPARE(entries.first().id, id);
+        QCOMPARE(entries.first().outcome, ServiceEntry::OutcomeUnknown);
+        QVERIFY(record.verify().ok);
+    } else {
+        const QStringList shown = record.intentsUnderWay();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(leaseIn > 0 ? "under way" : "lease ran out"),
+                 qPrintable(shown.first()));
+    }
+    record.close();
+    if (!killed) {
+        child->closeWriteChannel();
+        QVERIFY(child->waitForFinished(30000));
+    }
+    m_children.clear();
 }
 
 int main(int argc, char *argv[])
