@@ -248,6 +248,7 @@ void ServiceRecord::close()
     m_connection.close();
     m_readSource.copy.reset();
     m_readOnly = false;
+    m_commitFailed = false;
     m_knownSeq = 0;
     m_writtenSeq = 0;
     m_settingsSeq = 0;
@@ -506,6 +507,7 @@ void ServiceRecord::commitBatch()
     if (!Commit(m_connection.db(), &why)) {
         Rollback(m_connection.db());
         m_lastError = QStringLiteral("%1 entries were not recorded: %2").arg(done.size()).arg(why);
+        m_commitFailed = true;
         qCWarning(lcRecord).noquote() << "service record:" << m_lastError;
         return;
     }

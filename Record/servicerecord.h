@@ -123,6 +123,9 @@ public:
     int pendingCopies(const QString &store = QString());
 
     QString lastError() const { return m_lastError; }
+    // A batch's commit failed since the record was opened (its entries, and
+    // the outcomes among them, were not kept).
+    bool commitFailed() const { return m_commitFailed; }
 
 signals:
     // After each entry this object committed.
@@ -164,6 +167,7 @@ private:
     QString m_lastStore;
     QString m_lastError;
     bool m_batching = false;
+    bool m_commitFailed = false;
     bool m_inTransaction = false;
     // The chain's last entry, while a batch's transaction holds the database.
     bool m_chainEndKnown = false;

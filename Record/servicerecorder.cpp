@@ -96,6 +96,8 @@ struct Recording
     bool unrecordedByChoice = false;
     // Why the record cannot be used, when it cannot.
     QString offReason;
+    // What the record failed to keep during this run.
+    QString failure;
 };
 
 Recording &recording()
@@ -104,12 +106,10 @@ Recording &recording()
     return r;
 }
 
-// A batch's expected writes, announced a chunk at a time just before the
-// first of them is sent: one commit for many writes, and few announcements
-// left over when the run stops early.
+// A batch's expected writes, all announced in one commit just before the
+// first of them is sent; those never sent are dropped when the batch ends.
 struct Ahead
 {
-    static constexpr int Chunk = 32;
     QVector<WriteEvent> expected;
     int next = 0;                    // the first expected write not yet announced
     QHash<QString, QString> intents; // announced and not yet sent: key -> intent id
@@ -230,6 +230,15 @@ bool intendWrite(const WriteEvent &w, QString *intentId, QString *why)
         *why = QStringLiteral("the service record cannot keep it: %1").arg(recording().offReason);
         return false;
     }
+    // A record that failed to keep an outcome (its batch's commit included)
+    // takes no more writes: the run stops where it is.
+    if (recording().failure.isEmpty() && record()->commitFailed())
+        recording().failure = record()->lastError();
+    if (!recording().failure.isEmpty()) {
+        *why = QStringLiteral("the service record %1 cannot keep it: %2")
+                   .arg(record()->path(), recording().failure);
+        return false;
+    }
     Ahead &a = ahead();
     if (!a.expected.isEmpty()) {
         const QString key = aheadKey(w);
@@ -238,12 +247,16 @@ bool intendWrite(const WriteEvent &w, QString *intentId, QString *why)
             while (at < a.expected.size() && aheadKey(a.expected[at]) != key)
                 ++at;
             if (at < a.expected.size()) {
+                // Every row still to come in one commit, before the first is
+                // sent: a record that cannot hold them all (a full disk) takes
+                // none, and nothing goes out.
                 QVector<ServiceEntry> chunk;
-                const int end = qMin(at + Ahead::Chunk, a.expected.size());
+                const int end = a.expected.size();
                 for (int i = at; i < end; ++i)
                     chunk.append(changeEntry(currentVisit(w.detail), a.expected[i]));
                 QString error;
                 if (!record()->intendAll(chunk, &error)) {
+                    recording().failure = error;
                     *why = QStringLiteral("the service record %1 cannot keep it: %2")
                                .arg(record()->path(), error);
                     return false;
@@ -262,6 +275,7 @@ bool intendWrite(const WriteEvent &w, QString *intentId, QString *why)
     ServiceEntry e = changeEntry(currentVisit(w.detail), w);
     QString error;
     if (!record()->intend(e, &error)) {
+        recording().failure = error;
         *why =
             QStringLiteral("the service record %1 cannot keep it: %2").arg(record()->path(), error);
         return false;
@@ -299,8 +313,11 @@ void recordWrite(const WriteEvent &w)
     e.id = w.intentId;
     const bool kept =
         w.intentId.isEmpty() ? record()->append(e, &error) : record()->complete(e, &error);
-    if (!kept)
+    if (!kept) {
+        // The write's intent is in the record; its outcome is not.
+        recording().failure = error;
         qCWarning(lcRecord).noquote() << "service record: entry not kept:" << error;
+    }
 }
 
 void installObservers()
@@ -351,6 +368,15 @@ void InstallUnrecorded(const QString &why)
         QString error;
         r->append(e, &error);
     }
+}
+
+bool Failed(QString *why)
+{
+    if (recording().failure.isEmpty() && record() && record()->commitFailed())
+        recording().failure = record()->lastError();
+    if (why)
+        *why = recording().failure;
+    return !recording().failure.isEmpty();
 }
 
 bool Refuses(QString *why)

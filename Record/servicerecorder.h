@@ -30,6 +30,10 @@ void InstallUnrecorded(const QString &why);
 bool Refuses(QString *why = nullptr);
 // True when writes go out unrecorded by choice.
 bool Unrecorded();
+// True when the record failed to keep an announcement or an outcome since
+// Install() (a full disk): every later write is refused, so a run stops at
+// once; *why says what failed.
+bool Failed(QString *why = nullptr);
 // Stops recording.
 void Uninstall();
 // A visit starts on this link with its slave id. The identity is taken from

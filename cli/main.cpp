@@ -3,11 +3,17 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // A file that reaches its size limit is a failed write, said as such, not
+    // the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // The report lays out text with the system's fonts, which a GUI
     // application provides; it opens no window, so it needs no display.
     bool report = false;

@@ -425,10 +425,21 @@ int Zeltctl::runCommand(const QStringList &arguments)
             return usageError(QStringLiteral("read takes one or more NAME|ADDRESS"));
         return cmdRead(args);
     }
+    // A record that failed during the run (a full disk) stopped it: nothing
+    // was sent after that, and the command ends as one refused by the record.
+    const auto recorded = [this](int status) {
+        QString why;
+        if (!ServiceRecorder::Failed(&why))
+            return status;
+        return fail(ExitUsage, QStringLiteral("stopped: the service record could not keep the "
+                                              "writes: %1. Nothing was sent after that; every "
+                                              "write sent has its entry")
+                                   .arg(why.simplified()));
+    };
     if (command == QLatin1String("write")) {
         if (args.isEmpty())
             return usageError(QStringLiteral("write takes one or more NAME=VALUE"));
-        return cmdWrite(args);
+        return recorded(cmdWrite(args));
     }
     const bool onFile = command == QLatin1String("backup") || command == QLatin1String("restore") ||
                         command == QLatin1String("compare");
@@ -437,7 +448,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
     if (command == QLatin1String("backup"))
         return cmdBackup(args.first());
     if (command == QLatin1String("restore"))
-        return cmdRestore(args.first(), p.isSet("dry-run"), p.isSet("all"));
+        return recorded(cmdRestore(args.first(), p.isSet("dry-run"), p.isSet("all")));
     if (command == QLatin1String("compare"))
         return cmdCompare(args.first());
     if (command == QLatin1String("watch"))

@@ -9,8 +9,15 @@
 #include <QIcon>
 #include <QSettings>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // A file that reaches its size limit is a failed write, said as such, not
+    // the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // --verbose shows the program's diagnostics on standard error; without it
     // a run prints nothing.
     bool verbose = false;

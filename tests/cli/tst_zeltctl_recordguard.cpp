@@ -116,6 +116,8 @@ private slots:
     void anUnusableRecordSendsNothing();
     void anEmptiedRecordIsRefusedUntilReset_data();
     void anEmptiedRecordIsRefusedUntilReset();
+    void aFullDiskSendsNothingOrStopsAtOnce_data();
+    void aFullDiskSendsNothingOrStopsAtOnce();
     void killedRestoresLeaveAnEntryForEveryWrite();
     void verifyNamesEveryCutAndRebuild_data();
     void verifyNamesEveryCutAndRebuild();
@@ -260,6 +262,75 @@ void TstZeltctlRecordGuard::anEmptiedRecordIsRefusedUntilReset()
     QCOMPARE(first.value("seq").toInt(), 1);
     QCOMPARE(first.value("source").toString(), QStringLiteral("record reset"));
     QCOMPARE(run(m_home, {"history", "verify"}).status, 0);
+}
+
+void TstZeltctlRecordGuard::aFullDiskSendsNothingOrStopsAtOnce_data()
+{
+    // The largest file the program may write (ulimit -f, 512-byte blocks), as
+    // a nearly full disk would leave it.
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("status");
+    QTest::newRow("restore, no room for its rows' announcement")
+        << 80 << QStringList{"restore", "B", "--all"} << 2;
+    QTest::newRow("restore, room for the announcement, not the outcomes")
+        << 300 << QStringList{"restore", "B", "--all"} << 2;
+    QTest::newRow("write without a record, no room at all")
+        << 8 << QStringList{"write", "EditZeroRange=20", "--no-record"} << 0;
+}
+
+// A restore whose record cannot announce all its rows sends none; one whose
+// record fills up later stops at once, every write sent having its entry.
+// A file at its size limit is a write error, never the program's end.
+void TstZeltctlRecordGuard::aFullDiskSendsNothingOrStopsAtOnce()
+{
+    QFETCH(int, blocks);
+    QFETCH(QStringList, command);
+    QFETCH(int, status);
+    const QString log = m_dir->filePath(QStringLiteral("sim.log"));
+    SimChild sim;
+    QVERIFY(sim.start(log));
+    const QStringList link{"--tcp", sim.address()};
+    const QString backup = m_dir->filePath(QStringLiteral("b.xlsx"));
+    QCOMPARE(run(m_home, link + QStringList{"backup", backup}).status, 0);
+    command.replaceInStrings(QRegularExpression(QStringLiteral("^B$")), backup);
+    const qint64 mark = QFileInfo(log).size();
+
+    QProcess p;
+    p.setProcessEnvironment(environmentWith(m_home));
+    p.start(QStringLiteral("sh"),
+            QStringList{"-c", QStringLiteral("ulimit -f %1; exec \"$0\" \"$@\"").arg(blocks),
+                        QStringLiteral(ZELTCTL_PATH)} +
+                link + command);
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(p.exitCode() == status, qPrintable(err));
+    const QMap<int, int> sent = writesInLog(log, mark);
+    if (status == 0) {
+        QCOMPARE(sent.value(54), 1);
+        return;
+    }
+    QVERIFY2(err.contains(QLatin1String("service record")), qPrintable(err));
+    if (blocks == 80) {
+        QVERIFY2(sent.isEmpty(),
+                 qPrintable(QStringLiteral("%1 registers written").arg(sent.size())));
+        return;
+    }
+    // Stopped part way: every register written has its entry (its outcome,
+    // or "outcome unknown" from the announcement the next opener resolves).
+    QVERIFY(!sent.isEmpty());
+    ServiceRecord record;
+    QString error;
+    QVERIFY2(record.open(historyPath(m_home), &error), qPrintable(error));
+    QMap<int, int> recorded;
+    for (const ServiceEntry &e : record.fetch(HistoryFilter(), 0, 100000))
+        if (e.kind == ServiceEntry::Change)
+            ++recorded[e.address];
+    for (auto w = sent.cbegin(); w != sent.cend(); ++w)
+        QVERIFY2(recorded.value(w.key()) >= w.value(),
+                 qPrintable(QStringLiteral("register %1 written, not recorded").arg(w.key())));
+    QVERIFY(record.verify().ok);
 }
 
 // A program killed at any moment of a restore: every write that reached the
