@@ -24,27 +24,34 @@ bool StandardErrorIsTerminal()
 #endif
 }
 
+void WidenTable(QVector<int> *widths, const QStringList &cells)
+{
+    if (widths->size() < cells.size())
+        widths->resize(cells.size());
+    for (int c = 0; c < cells.size(); ++c)
+        (*widths)[c] = qMax(widths->at(c), cells[c].size());
+}
+
+void PrintTableLine(QTextStream &out, const QVector<int> &widths, const QStringList &cells)
+{
+    QString text;
+    for (int c = 0; c < cells.size(); ++c) {
+        if (c > 0)
+            text += QStringLiteral("  ");
+        text += c + 1 < cells.size() ? cells[c].leftJustified(widths.value(c)) : cells[c];
+    }
+    out << text << '\n';
+}
+
 void PrintTable(QTextStream &out, const QStringList &header, const QVector<QStringList> &rows)
 {
-    QVector<int> widths(header.size());
-    for (int c = 0; c < header.size(); ++c)
-        widths[c] = header[c].size();
-    for (const QStringList &row : rows) {
-        for (int c = 0; c < row.size() && c < widths.size(); ++c)
-            widths[c] = qMax(widths[c], row[c].size());
-    }
-    const auto line = [&](const QStringList &cells) {
-        QString text;
-        for (int c = 0; c < cells.size(); ++c) {
-            if (c > 0)
-                text += QStringLiteral("  ");
-            text += c + 1 < cells.size() ? cells[c].leftJustified(widths.value(c)) : cells[c];
-        }
-        out << text << '\n';
-    };
-    line(header);
+    QVector<int> widths;
+    WidenTable(&widths, header);
     for (const QStringList &row : rows)
-        line(row);
+        WidenTable(&widths, row.mid(0, header.size()));
+    PrintTableLine(out, widths, header);
+    for (const QStringList &row : rows)
+        PrintTableLine(out, widths, row);
     out.flush();
 }
 

@@ -29,6 +29,10 @@ bool StandardErrorIsTerminal();
 
 // Columns padded to their widest cell, the header first.
 void PrintTable(QTextStream &out, const QStringList &header, const QVector<QStringList> &rows);
+// A table printed as it is read: the widths taken from every row first
+// (WidenTable from the header's and each row's cells), then one line at a time.
+void WidenTable(QVector<int> *widths, const QStringList &cells);
+void PrintTableLine(QTextStream &out, const QVector<int> &widths, const QStringList &cells);
 
 // One JSON document, indented, on its own lines.
 void PrintJson(QTextStream &out, const QJsonValue &document);

@@ -22,6 +22,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -358,32 +359,66 @@ int HistoryCommand::list()
             return fail(QStringLiteral("cannot read the history: %1").arg(readError));
         return ExitDone;
     }
-    QVector<ServiceEntry> entries;
-    QVector<ServiceEntry> more = page(nullptr, qMin(wanted, PageSize));
-    while (!more.isEmpty()) {
-        entries += more;
-        const int left = wanted - entries.size();
-        more = more.size() < PageSize || left <= 0 ? QVector<ServiceEntry>()
-                                                   : page(&more.last(), qMin(left, PageSize));
-    }
-    const QString readError = m_shared ? m_shared->lastError() : m_record.lastError();
+    // Twice through the pages: the columns' widths first, then the lines, so
+    // that a record of any size is listed in little memory. Entries added
+    // between the two (newer than the first pass's newest) are left out.
+    const auto cells = [](const ServiceEntry &entry) {
+        const QString param = entry.paramName.isEmpty() ? KindText(entry.kind) : entry.paramName;
+        return QStringList{EntryLocalTime(entry),  entry.serial, param,
+                           EntryChangeText(entry), entry.source, EntryOutcomeText(entry),
+                           EntryWho(entry)};
+    };
+    const QStringList header = {"time",   "serial",  "parameter", "old → new",
+                                "source", "outcome", "by"};
+    QVector<int> widths;
+    WidenTable(&widths, header);
+    int listed = 0;
+    ServiceEntry newest;
+    const auto walk = [&](const std::function<void(const ServiceEntry &)> &each) {
+        int seen = 0;
+        QVector<ServiceEntry> more = page(nullptr, qMin(wanted, PageSize));
+        while (!more.isEmpty()) {
+            for (const ServiceEntry &entry : qAsConst(more)) {
+                if (seen < wanted)
+                    each(entry);
+                ++seen;
+            }
+            const int left = wanted - seen;
+            more = more.size() < PageSize || left <= 0 ? QVector<ServiceEntry>()
+                                                       : page(&more.last(), qMin(left, PageSize));
+        }
+    };
+    walk([&](const ServiceEntry &entry) {
+        if (listed++ == 0)
+            newest = entry;
+        QStringList row = cells(entry);
+        row.removeLast(); // the last column is not padded
+        WidenTable(&widths, row);
+    });
+    QString readError = m_shared ? m_shared->lastError() : m_record.lastError();
     if (!readError.isEmpty())
         return fail(QStringLiteral("cannot read the history: %1").arg(readError));
-
-    QVector<QStringList> rows;
-    for (const ServiceEntry &entry : qAsConst(entries)) {
-        const QString param = entry.paramName.isEmpty() ? KindText(entry.kind) : entry.paramName;
-        rows << QStringList{EntryLocalTime(entry),  entry.serial, param,
-                            EntryChangeText(entry), entry.source, EntryOutcomeText(entry),
-                            EntryWho(entry)};
-    }
-    PrintTable(m_s.out, {"time", "serial", "parameter", "old → new", "source", "outcome", "by"},
-               rows);
-    if (entries.size() == m_limit && m_shared) {
-        m_s.out << QStringLiteral("the newest %1 entries (--limit)\n").arg(entries.size());
-    } else if (entries.size() == m_limit) {
+    PrintTableLine(m_s.out, widths, header);
+    int printed = 0;
+    const auto newer = [&](const ServiceEntry &e) {
+        return e.timeUtc > newest.timeUtc ||
+               (e.timeUtc == newest.timeUtc && e.seq > newest.seq && e.origin == newest.origin);
+    };
+    walk([&](const ServiceEntry &entry) {
+        if (printed >= listed || (printed == 0 && listed > 0 && newer(entry)))
+            return;
+        PrintTableLine(m_s.out, widths, cells(entry));
+        if (++printed % PageSize == 0)
+            m_s.out.flush();
+    });
+    readError = m_shared ? m_shared->lastError() : m_record.lastError();
+    if (!readError.isEmpty())
+        return fail(QStringLiteral("cannot read the history: %1").arg(readError));
+    if (listed == m_limit && m_shared) {
+        m_s.out << QStringLiteral("the newest %1 entries (--limit)\n").arg(listed);
+    } else if (listed == m_limit) {
         m_s.out << QStringLiteral("the newest %1 of %2 entries (--limit)\n")
-                       .arg(entries.size())
+                       .arg(listed)
                        .arg(m_record.count(m_filter));
     }
     m_s.out.flush();
