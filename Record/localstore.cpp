@@ -3,7 +3,9 @@
 #include "entrycolumns.h"
 #include "sqlconnection.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -18,7 +20,14 @@
 namespace {
 
 // Long enough for a burst of writers; an append holds the lock for a few ms.
-const int BusyTimeoutMs = 30000;
+// ZELT_RECORD_WAIT_MS sets another wait (a slow shared disk, a test).
+int busyTimeoutMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("ZELT_RECORD_WAIT_MS", &ok);
+    return ok && ms > 0 ? ms : 30000;
+}
+const int BusyTimeoutMs = busyTimeoutMs();
 const int SqliteBusy = 5;
 const int SqliteLocked = 6;
 
@@ -34,8 +43,12 @@ bool execWaiting(const QSqlDatabase &db, const QString &sql, QString *error)
         if (query.exec(sql))
             return true;
         const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
-        if ((code != SqliteBusy && code != SqliteLocked) || waited.elapsed() > BusyTimeoutMs) {
+        if (code != SqliteBusy && code != SqliteLocked) {
             SetError(error, query.lastError().text());
+            return false;
+        }
+        if (waited.elapsed() > BusyTimeoutMs) {
+            SetError(error, LockHeldText(db.databaseName(), BusyTimeoutMs));
             return false;
         }
         QThread::msleep(pause);
@@ -137,6 +150,42 @@ bool prepare(const QSqlDatabase &db, bool create, QString *origin, QString *erro
 }
 
 } // namespace
+
+QString LockHeldText(const QString &path, int waitedMs)
+{
+    QStringList holders;
+#ifdef Q_OS_LINUX
+    // The processes that hold the record (or its log) open, other than this one.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &pid : pids) {
+        bool number = false;
+        pid.toLongLong(&number);
+        if (!number || pid == self)
+            continue;
+        const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+        const QStringList links =
+            QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &fd : links) {
+            const QString file = QFile::symLinkTarget(fds + QLatin1Char('/') + fd);
+            if (target.isEmpty() || !file.startsWith(target))
+                continue;
+            QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+            const QString name = comm.open(QIODevice::ReadOnly)
+                                     ? QString::fromLocal8Bit(comm.readAll()).trimmed()
+                                     : QStringLiteral("a program");
+            holders << QStringLiteral("%1 (process %2)").arg(name, pid);
+            break;
+        }
+    }
+#endif
+    return QStringLiteral("it is locked by %1, which kept it for more than %2 s: close that "
+                          "program and try again (moving the record would start a new one)")
+        .arg(holders.isEmpty() ? QStringLiteral("another program")
+                               : holders.join(QStringLiteral(", ")))
+        .arg(waitedMs / 1000);
+}
 
 bool OpenLocalStore(SqlConnection &connection, const QString &path, QString *origin, QString *error,
                     bool create, bool *noTables)

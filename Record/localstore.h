@@ -37,6 +37,10 @@ bool OpenLocalStoreReadOnly(SqlConnection &connection, const QString &path, QStr
 // a writer changed them while they were read.
 QString RecordFilesStamp(const QString &path);
 
+// Why a record could not be written for waitedMs: the programs that hold it
+// open (Linux), and that closing them is the remedy.
+QString LockHeldText(const QString &path, int waitedMs);
+
 // A write transaction that takes the database's write lock at once, waiting
 // for other writers up to the busy timeout.
 bool BeginImmediate(const QSqlDatabase &db, QString *error);

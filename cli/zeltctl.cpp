@@ -184,11 +184,14 @@ public:
             ServiceRecorder::Install();
         SetWriteRunDetail(run);
         QString why;
+        // A lock names its holder and says to close it; moving a live record
+        // would only start a new one.
         if (writes && ServiceRecorder::Refuses(&why))
             refusal = QStringLiteral("nothing written: the service record cannot be used: %1. "
-                                     "Repair or move the file, or give --no-record to write "
-                                     "without a record")
-                          .arg(why);
+                                     "%2, or give --no-record to write without a record")
+                          .arg(why, why.contains(QLatin1String("it is locked by"))
+                                        ? QStringLiteral("Close the program that holds it")
+                                        : QStringLiteral("Repair or move the file"));
     }
     ~Recording()
     {

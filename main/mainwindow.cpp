@@ -362,14 +362,22 @@ void MainWindow::InitLinkParam()
     ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkView.responseTime));
 }
 
+QString MainWindow::recordAdvice(const QString &why) const
+{
+    // A lock is another program's: moving the live record would start a new one.
+    if (why.contains(QLatin1String("it is locked by")))
+        return tr("Close the program that holds the record, then start this one again; or set "
+                  "Zelt/recordOff=true in the settings file to work without a record.");
+    return tr("Repair or move the record file, or set Zelt/recordOff=true in the settings file "
+              "to work without a record.");
+}
+
 void MainWindow::showRecordState()
 {
     QString why;
     if (ServiceRecorder::Refuses(&why)) {
         m_recordState->setText(tr("Service record unusable: changes are not sent"));
-        m_recordState->setToolTip(why + QLatin1Char('\n') +
-                                  tr("Repair or move the record file, or set Zelt/recordOff=true "
-                                     "in the settings file to work without a record."));
+        m_recordState->setToolTip(why + QLatin1Char('\n') + recordAdvice(why));
         m_recordState->setStyleSheet(QStringLiteral("color: rgb(230, 80, 60);"));
     } else if (ServiceRecorder::Unrecorded()) {
         m_recordState->setText(tr("Service record off"));
@@ -391,9 +399,7 @@ void MainWindow::writeRefused(const QString &why)
         return;
     m_refusalShownMs = now;
     // The notice is short; the link bar's tooltip holds the reason.
-    m_recordState->setToolTip(why + QLatin1Char('\n') +
-                              tr("Repair or move the record file, or set Zelt/recordOff=true in "
-                                 "the settings file to work without a record."));
+    m_recordState->setToolTip(why + QLatin1Char('\n') + recordAdvice(why));
     QTimer::singleShot(0, this, [this] {
         TipsDialog notice(this);
         notice.setTitle(tr("Service record"));

@@ -135,6 +135,7 @@ private:
     // Whether changes are recorded, in the link bar; a refused write is said once a while.
     QLabel *m_recordState = nullptr;
     qint64 m_refusalShownMs = 0;
+    QString recordAdvice(const QString &why) const;
     void showRecordState();
     void writeRefused(const QString &why);
     LinkSettings linkView;

@@ -118,6 +118,7 @@ private slots:
     void anEmptiedRecordIsRefusedUntilReset();
     void aFullDiskSendsNothingOrStopsAtOnce_data();
     void aFullDiskSendsNothingOrStopsAtOnce();
+    void aHeldLockNamesItsHolder();
     void killedRestoresLeaveAnEntryForEveryWrite();
     void verifyNamesEveryCutAndRebuild_data();
     void verifyNamesEveryCutAndRebuild();
@@ -331,6 +332,45 @@ void TstZeltctlRecordGuard::aFullDiskSendsNothingOrStopsAtOnce()
         QVERIFY2(recorded.value(w.key()) >= w.value(),
                  qPrintable(QStringLiteral("register %1 written, not recorded").arg(w.key())));
     QVERIFY(record.verify().ok);
+}
+
+// Another program that keeps the record's write lock: the command waits, then
+// names that program and says to close it (not to move the live record).
+void TstZeltctlRecordGuard::aHeldLockNamesItsHolder()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("the sqlite3 tool is not installed (scripts/install-deps installs it)");
+    const QString log = m_dir->filePath(QStringLiteral("sim.log"));
+    SimChild sim;
+    QVERIFY(sim.start(log));
+    const QStringList link{"--tcp", sim.address()};
+    QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=11"}).status, 0);
+    QProcess holder;
+    holder.start(QStringLiteral("sqlite3"), {historyPath(m_home)});
+    QVERIFY(holder.waitForStarted());
+    holder.write("BEGIN IMMEDIATE;\n");
+    // Held once another writer is refused at once.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !RunSqlite3(historyPath(m_home), QStringLiteral("BEGIN IMMEDIATE; ROLLBACK;")), 10000);
+    const qint64 mark = QFileInfo(log).size();
+
+    QProcess p;
+    QProcessEnvironment env = environmentWith(m_home);
+    env.insert(QStringLiteral("ZELT_RECORD_WAIT_MS"), QStringLiteral("1500"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ZELTCTL_PATH), link + QStringList{"write", "EditZeroRange=20"});
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY2(err.contains(QStringLiteral("sqlite3 (process %1)").arg(holder.processId())) &&
+                 err.contains(QLatin1String("Close the program that holds it")) &&
+                 !err.contains(QLatin1String("move the file")),
+             qPrintable(err));
+    QCOMPARE(QFileInfo(log).size(), mark);
+
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=20"}).status, 0);
 }
 
 // A program killed at any moment of a restore: every write that reached the
