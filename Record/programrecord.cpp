@@ -23,9 +23,25 @@ QString ProgramRecordError()
     return openError();
 }
 
-ServiceRecord *ProgramRecord()
+namespace {
+
+QPointer<ServiceRecord> &programRecord()
 {
     static QPointer<ServiceRecord> record;
+    return record;
+}
+
+} // namespace
+
+void CloseProgramRecord()
+{
+    if (ServiceRecord *record = programRecord())
+        record->close();
+}
+
+ServiceRecord *ProgramRecord()
+{
+    QPointer<ServiceRecord> &record = programRecord();
     static bool tried = false;
     if (tried)
         return record;

@@ -13,6 +13,10 @@ class SharedCopier;
 ServiceRecord *ProgramRecord();
 // Why ProgramRecord() is null: the file and what is wrong with it.
 QString ProgramRecordError();
+// Closes the program record while the application's database connections
+// still work (they are gone once its object is being destroyed): its head is
+// written down and the writes it announced and never completed are settled.
+void CloseProgramRecord();
 
 // Starts copying the program record to the shared store named by
 // SharedHistoryUrl(configured), woken after each append. Null when no shared

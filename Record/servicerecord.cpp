@@ -153,15 +153,19 @@ bool ServiceRecord::open(const QString &path, QString *error)
 
 void ServiceRecord::rememberHead()
 {
-    if (!m_lastQuery || !ExecQuery(*m_lastQuery, nullptr))
+    QSqlQuery last(m_connection.db());
+    QString why;
+    if (!last.exec(QStringLiteral("SELECT seq, hash FROM entries ORDER BY seq DESC LIMIT 1"))) {
+        qCWarning(lcRecord).noquote()
+            << "service record: head not read:" << last.lastError().text();
         return;
+    }
     RecordHead head;
     head.origin = m_origin;
-    if (m_lastQuery->next()) {
-        head.seq = m_lastQuery->value(0).toLongLong();
-        head.hash = m_lastQuery->value(1).toString();
+    if (last.next()) {
+        head.seq = last.value(0).toLongLong();
+        head.hash = last.value(1).toString();
     }
-    m_lastQuery->finish();
     noteHead(head, true);
 }
 

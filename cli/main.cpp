@@ -1,3 +1,4 @@
+#include "programrecord.h"
 #include "zeltctl.h"
 
 #include <QCoreApplication>
@@ -38,5 +39,7 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     QTextStream in(stdin);
     CliStreams streams{out, err, StandardErrorIsTerminal(), &in};
-    return RunZeltctl(QCoreApplication::arguments(), streams);
+    const int status = RunZeltctl(QCoreApplication::arguments(), streams);
+    CloseProgramRecord();
+    return status;
 }

@@ -50,5 +50,7 @@ int main(int argc, char *argv[])
     window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    CloseProgramRecord();
+    return status;
 }

@@ -222,8 +222,8 @@ void TstZeltctlRecordGuard::anEmptiedRecordIsRefusedUntilReset()
     SimChild sim;
     QVERIFY(sim.start(log));
     const QStringList link{"--tcp", sim.address()};
-    for (const char *value : {"EditZeroRange=11", "EditZeroRange=12"})
-        QCOMPARE(run(m_home, link + QStringList{"write", value}).status, 0);
+    QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=11", "EditSTABRange=7"}).status,
+             0);
     if (damage == QLatin1String("TRUNCATE")) {
         QVERIFY(QFile::resize(path, 0));
     } else if (damage == QLatin1String("RMDIR")) {
@@ -251,7 +251,6 @@ void TstZeltctlRecordGuard::anEmptiedRecordIsRefusedUntilReset()
              qPrintable(refused.err));
     QCOMPARE(QFileInfo(log).size(), mark);
 
-    QCOMPARE(run(m_home, {"history", "reset"}).status, 2);
     const Result reset = run(m_home, {"history", "reset", "--confirm"});
     QVERIFY2(reset.status == 0, qPrintable(reset.err));
     QCOMPARE(run(m_home, link + QStringList{"write", "EditZeroRange=20"}).status, 0);
@@ -262,7 +261,6 @@ void TstZeltctlRecordGuard::anEmptiedRecordIsRefusedUntilReset()
     const QJsonObject first = entries.last().toObject();
     QCOMPARE(first.value("seq").toInt(), 1);
     QCOMPARE(first.value("source").toString(), QStringLiteral("record reset"));
-    QCOMPARE(run(m_home, {"history", "verify"}).status, 0);
 }
 
 void TstZeltctlRecordGuard::aFullDiskSendsNothingOrStopsAtOnce_data()
