@@ -45,12 +45,16 @@ int main(int argc, char *argv[])
         ServiceRecorder::Install();
     StartProgramSharedCopy(settings.value(QStringLiteral("Zelt/historyUrl")).toString());
 
-    MainWindow window;
-    window.setWindowIcon(QIcon(QStringLiteral(":/images/QuarnIcon.ico")));
-    window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
-    window.show();
-    const int status = app.exec();
+    int status = 0;
+    {
+        // Gone before the record closes: its visit's disconnect goes in.
+        MainWindow window;
+        window.setWindowIcon(QIcon(QStringLiteral(":/images/QuarnIcon.ico")));
+        window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+        window.show();
+        status = app.exec();
+    }
     CloseProgramRecord();
     return status;
 }

@@ -175,6 +175,8 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     qCDebug(lcShell) << "destroy------";
+    // A window closed while connected ends its visit on the record too.
+    ServiceRecorder::LinkClosed();
     DisconnectModbus();
     delete m_pollThread; // stops the thread before the pages it signals go away
     m_pollThread = nullptr;

@@ -4,6 +4,7 @@
 #include "basicconfig.h"
 #include "digsensors.h"
 #include "exeltowrite.h"
+#include "mainwindow.h"
 #include "pagefixture.h"
 #include "servicerecord.h"
 #include "servicerecorder.h"
@@ -286,6 +287,20 @@ private slots:
         QCOMPARE(found[1].source, QStringLiteral("file site.xlsx sha256 %1 row 4").arg(sha));
         QCOMPARE(found[1].address, 530);
         QCOMPARE(found[1].outcome, ServiceEntry::Written);
+    }
+
+    // Closing the window while connected ends the visit on the record. Last:
+    // the window takes the bench's link down with it.
+    void closingTheWindowRecordsTheDisconnect()
+    {
+        typeEntry(edit("EditZeroRange"), QStringLiteral("20"));
+        QCOMPARE(changes().size(), 1);
+        delete new MainWindow;
+        const QVector<ServiceEntry> all = record->fetch({}, 0, 10);
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all.first().kind, ServiceEntry::Disconnect);
+        QCOMPARE(all.last().kind, ServiceEntry::Connect);
+        QVERIFY(record->verify().ok);
     }
 };
 
