@@ -163,12 +163,12 @@ ServiceEntry::Outcome outcomeOf(ModbusResult result)
         return ServiceEntry::Refused;
     case ModbusTimeout:
         return ServiceEntry::TimedOut;
-    case ModbusMalformed:
-    case ModbusNoLink:
     case ModbusCalibrationRefused:
         return ServiceEntry::InstrumentRefused;
     case ModbusCalibrationUnknown:
         return ServiceEntry::VerdictUnknown;
+    case ModbusMalformed:
+    case ModbusNoLink:
     case ModbusNotRecorded:
         break;
     }

@@ -7,15 +7,14 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QTranslator>
 #include <QVBoxLayout>
-#include <QProcess>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -309,7 +308,8 @@ private slots:
         QTemporaryDir work;
         const QString scanned = work.filePath(QStringLiteral("scan.ts"));
         QStringList args;
-        for (const char *dir : {"App", "Dialog", "Warning", "Modbus", "main", "Excel", "Report"})
+        for (const char *dir :
+             {"App", "Dialog", "Warning", "Modbus", "main", "Excel", "Report", "Verification"})
             args << QStringLiteral(ZELT_SOURCE_DIR "/") + QLatin1String(dir);
         args << QStringLiteral("-extensions") << QStringLiteral("cpp,h,ui")
              << QStringLiteral("-silent") << QStringLiteral("-ts") << scanned;

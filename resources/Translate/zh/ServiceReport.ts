@@ -323,5 +323,21 @@
         <source>Weight curve</source>
         <translation>重量曲线</translation>
     </message>
+    <message>
+        <source>outcome unknown (no error word)</source>
+        <translation>结果未知（未读到错误字）</translation>
+    </message>
+    <message>
+        <source>As found: no test before the first adjustment.</source>
+        <translation>来样：第一次调整前没有检定。</translation>
+    </message>
+    <message>
+        <source>Adjustments</source>
+        <translation>调整</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>步骤</translation>
+    </message>
 </context>
 </TS>
