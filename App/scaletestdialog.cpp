@@ -171,7 +171,8 @@ QWidget *ScaleTestDialog::buildSetupPage()
     m_decreasing->setChecked(true);
     m_cornerCount = new QSpinBox;
     m_cornerCount->setObjectName(QStringLiteral("spinTestCorners"));
-    m_cornerCount->setRange(0, 8);
+    // each support of the platform once, no more
+    m_cornerCount->setRange(0, qBound(0, m_corners, 8));
     m_cornerCount->setValue(qBound(0, m_corners, 8));
     m_repeats = new QSpinBox;
     m_repeats->setObjectName(QStringLiteral("spinTestRepeats"));
@@ -424,8 +425,11 @@ bool ScaleTestDialog::readSetup(ToleranceChoice *choice, QVector<PlanPoint> *pla
     PlanOptions options;
     options.decreasing = m_decreasing->isChecked();
     options.corners = m_cornerCount->value();
+    options.supports = m_corners;
     options.repeatability = m_repeats->value();
     options.returnToZero = m_returnToZero->isChecked();
+    if (options.corners > 0 && !TestPlans::checkCorners(options.corners, m_corners, error))
+        return false;
     *plan = TestPlans::build(m_ranges, loads, options);
     return TestPlans::check(*plan, m_ranges, error);
 }

@@ -286,6 +286,10 @@ void recordWrite(const WriteEvent &w)
         note = QStringLiteral("malformed reply");
     } else if (w.result == ModbusCalibrationRefused) {
         CalibrationVerdict verdict = VerdictOfErrorWord(w.errorWord, w.address);
+        if (w.calibrationBit >= 0) { // the bit the write path judged by
+            verdict.state = CalibrationVerdict::Refused;
+            verdict.bit = w.calibrationBit;
+        }
         note = InstrumentErrorNote(verdict.errorText());
     } else if (w.result == ModbusCalibrationUnknown) {
         CalibrationVerdict verdict;
