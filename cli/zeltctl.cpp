@@ -102,10 +102,12 @@ COMMANDS:
                                 class III initial verification when omitted;
                                 loads 0, 10, 25, 50, 75, 100 % of max and down
                                 when omitted); --corners adds a third of max
-                                on each of N corners (eccentricity, the worst
-                                corner named); a complete test goes into the
-                                service record; exit 0 pass, 1 fail or
-                                incomplete, 3 link lost
+                                (more than four supports: max / (n - 1)) on
+                                each of N corners, at most the platform's
+                                supports (eccentricity, the worst corner
+                                named); every test goes into the service
+                                record, one that did not finish as incomplete;
+                                exit 0 pass, 1 fail or incomplete, 3 link lost
   calibrate zero | span WEIGHT | point N WEIGHT [--yes]
        [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
                                 a calibration step, checked first: the zero
@@ -313,7 +315,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
         {"accuracy", "test: initial, in-service, acceptance or maintenance.", "accuracy"},
         {"tolerance", "test --standard custom: P% or Nd.", "tolerance"},
         {"loads", "test: the test loads in order.", "list"},
-        {"corners", "test: about a third of max on each of n corners.", "n"},
+        {"corners", "test: a third of max on each of n corners.", "n"},
         {"auto", "test: take each load as it is placed."},
         {"phase", "test: as-found or as-left.", "phase"},
         {"weights", "test: the test weights (set, certificate, due date).", "text"},
