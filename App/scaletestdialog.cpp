@@ -793,10 +793,7 @@ void ScaleTestDialog::calibrationBack()
 void ScaleTestDialog::showCalibrationCheck()
 {
     const CalibrationGuide::Step step = m_guide.step();
-    QString instruction = m_guide.instruction();
-    if (!m_guide.message().isEmpty() && step != CalibrationGuide::Done)
-        instruction += QLatin1Char('\n') + m_guide.message();
-    m_calInstruction->setText(instruction);
+    m_calInstruction->setText(m_guide.instruction());
     m_spanWeight->setEnabled(step == CalibrationGuide::Span);
     m_calBack->setEnabled(step != CalibrationGuide::Zero);
     m_calToAsLeft->setEnabled(step == CalibrationGuide::Done);
@@ -807,13 +804,13 @@ void ScaleTestDialog::showCalibrationCheck()
         return;
     }
     const StepCheck check = m_guide.check();
-    m_calCheck->setText(check.message);
-    m_calCheck->setStyleSheet(check.kind == StepCheck::Ready ? QStringLiteral("color: green;")
+    // while it waits: why the last wait ran out, if it did
+    m_calCheck->setText(!m_guide.ready() && !m_calWait.isEmpty() ? m_calWait : check.message);
+    m_calCheck->setStyleSheet(!m_guide.ready()                 ? QStringLiteral("color: gray;")
+                              : check.kind == StepCheck::Ready ? QStringLiteral("color: green;")
                               : check.kind == StepCheck::Confirm
                                   ? QStringLiteral("color: darkorange; font-weight: bold;")
-                                  : QStringLiteral("color: gray;"));
-    if (!m_guide.ready())
-        m_calCheck->setStyleSheet(QStringLiteral("color: gray;"));
+                                  : QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
     const bool zero = step == CalibrationGuide::Zero;
     m_calAct->setText(zero                               ? tr("Zero")
                       : check.kind == StepCheck::Confirm ? tr("Write CP1 anyway")
@@ -831,9 +828,12 @@ void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &readin
         m_calAct->setEnabled(false);
         return;
     }
-    m_guide.feed(reading, now());
-    if (m_guide.timedOut())
+    if (m_guide.feed(reading, now()))
+        m_calWait.clear();
+    if (m_guide.timedOut()) {
+        m_calWait = m_guide.message();
         m_guide.restart(now());
+    }
     showCalibrationCheck();
 }
 
