@@ -309,6 +309,10 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
     m_calCheck = new QLabel;
     m_calCheck->setObjectName(QStringLiteral("labelCalCheck"));
     m_calCheck->setWordWrap(true);
+    // room for two lines whatever it says, so the buttons below never move
+    // under the technician's pointer
+    m_calCheck->setMinimumHeight(2 * m_calCheck->fontMetrics().lineSpacing() + 6);
+    m_calCheck->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_calLog = new QLabel;
     m_calLog->setObjectName(QStringLiteral("labelCalLog"));
     m_calLog->setWordWrap(true);
