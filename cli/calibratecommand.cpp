@@ -221,6 +221,8 @@ int Zeltctl::cmdCalibrate(const QStringList &args)
         break;
     case ModbusCalibrationRefused:
     case ModbusCalibrationUnknown:
+        if (written == ModbusCalibrationRefused)
+            noteErrorKind(ErrorKind::Refused);
         outcome = verdict.outcomeText();
         status = FailedStatus(ExitDiffers);
         break;

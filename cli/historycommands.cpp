@@ -96,6 +96,7 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    int runCommand(const QStringList &arguments);
     int usageError(const QString &message);
     int fail(const QString &message);
     bool readFilter(QString *error);
@@ -114,12 +115,19 @@ private:
     ChainAnchor m_anchor;
     QString m_url;                          // the shared store, for the commands that use it
     std::unique_ptr<SharedReader> m_shared; // history --shared
+    // --json or --jsonl: a run that failed before its list began prints its
+    // error as the one document.
+    bool m_listed = false;
+    QString m_errorKind;
+    QString m_errorMessage;
 };
 
 int HistoryCommand::usageError(const QString &message)
 {
     m_s.err << "zeltctl: " << message << " (see zeltctl --help)\n";
     m_s.err.flush();
+    m_errorKind = ErrorKind::Usage;
+    m_errorMessage = message;
     return ExitUsage;
 }
 
@@ -128,10 +136,28 @@ int HistoryCommand::fail(const QString &message)
     // A server's message may run over several lines; errors are one line.
     m_s.err << "zeltctl: " << message.simplified() << '\n';
     m_s.err.flush();
+    m_errorKind = ErrorKind::Record;
+    m_errorMessage = message.simplified();
     return ExitDiffers;
 }
 
 int HistoryCommand::run(const QStringList &arguments)
+{
+    const int status = runCommand(arguments);
+    const bool jsonl = arguments.contains(QStringLiteral("--jsonl"));
+    if (status == ExitDone || m_listed || m_errorKind.isEmpty() ||
+        !(jsonl || arguments.contains(QStringLiteral("--json"))))
+        return status;
+    const QJsonDocument error(QJsonObject{{"error", ErrorJson(m_errorKind, m_errorMessage)}});
+    m_s.out << QString::fromUtf8(
+        error.toJson(jsonl ? QJsonDocument::Compact : QJsonDocument::Indented));
+    if (jsonl)
+        m_s.out << '\n';
+    m_s.out.flush();
+    return status;
+}
+
+int HistoryCommand::runCommand(const QStringList &arguments)
 {
     QCommandLineParser &p = m_parser;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -301,6 +327,7 @@ int HistoryCommand::list()
     const bool csv = m_parser.isSet("csv");
     if (json || jsonl || csv) {
         // Page by page, so that a record of any size goes out in little memory.
+        m_listed = true;
         int written = 0;
         if (csv)
             m_s.out << CsvLine(EntryCsvHeader());

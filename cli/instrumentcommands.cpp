@@ -302,6 +302,7 @@ int Zeltctl::cmdWatch()
                 QStringLiteral("--csv %1: %2").arg(csv.fileName(), csv.errorString()));
         csv.write("time,weight,unit,stable,zero,net,overflow,error\n");
     }
+    m_jsonLines = m_json;
     if (const int status = connectInstrument())
         return status;
     interrupted = 0;
@@ -329,6 +330,7 @@ int Zeltctl::cmdWatch()
             const QString why = QStringLiteral("poll failed: %1").arg(LinkResultText(r));
             const QString count = QStringLiteral("%1 of %2 polls failed").arg(failures).arg(polls);
             fail(ExitDiffers, QStringLiteral("%1: %2 (%3)").arg(time, why, count));
+            m_documentSet = true;
             if (m_json)
                 m_s.out << QJsonDocument(QJsonObject{{"time", time},
                                                      {"failed", why},
@@ -370,6 +372,7 @@ int Zeltctl::cmdWatch()
                 marks << QStringLiteral("NET");
             if (overflow)
                 marks << QStringLiteral("OVERFLOW");
+            m_documentSet = true;
             if (m_json) {
                 m_s.out << QJsonDocument(QJsonObject{{"time", time},
                                                      {"weight", weight},

@@ -442,7 +442,7 @@ void TstZeltctl::restoreCountsMatchTheWindowsImport()
     const QString file = m_dir->filePath("counts.xlsx");
     QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
     const Run restore = zeltctl(link() + QStringList{"restore", file, "--all"});
-    QCOMPARE(restore.status, 0);
+    QVERIFY2(restore.status == 0, qPrintable(restore.err));
 
     // The window's import of the same file on the same link.
     LinkSettings s;
