@@ -3,6 +3,7 @@
 #include "chaincheck.h"
 
 #include "certificateevidence.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "paramshown.h"
 #include "reportcurve.h"
@@ -521,7 +522,7 @@ private:
                 const bool taken = e.outcome == ServiceEntry::Written;
                 rows.append({{EntryLocalTime(e), false},
                              {Certificates::adjustmentName(e), false},
-                             {EntryChangeText(e), false},
+                             {EntryShownChange(e, m_c.chinese), false},
                              {outcomeText(e), !taken}});
             }
             table({0.24, 0.14, 0.27, 0.35},
@@ -586,7 +587,9 @@ private:
                     m_c.chinese && !e.paramNameZh.isEmpty() ? e.paramNameZh : e.paramName;
                 if (backup)
                     name = m_lang.translate("ServiceReport", "backup");
-                const QString change = backup ? e.detail : test ? e.newShown : EntryChangeText(e);
+                const QString change = backup ? e.detail
+                                       : test ? e.newShown
+                                              : EntryShownChange(e, m_c.chinese);
                 rows.append({{EntryLocalTime(e), false},
                              {name, false},
                              {change, false},

@@ -7,9 +7,11 @@
 #include "chaincheck.h"
 #include "entrycsv.h"
 #include "entryfields.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "historypath.h"
 #include "historyshared.h"
+#include "paramshown.h"
 #include "servicerecord.h"
 #include "sharedreader.h"
 #include "sharedurl.h"
@@ -28,9 +30,10 @@ constexpr int DefaultLimit = 100;
 
 const char *const HistoryHelp = R"(
   history [--serial S] [--since DATE] [--until DATE] [--param NAME]
-      [--source TEXT] [--outcome OUTCOME] [--limit N] [--json|--jsonl|--csv]
-                                the service record, newest first: time where
-                                it was made, serial, parameter, old -> new,
+      [--source TEXT] [--outcome OUTCOME] [--limit N] [--raw]
+      [--json|--jsonl|--csv]    the service record, newest first: time where
+                                it was made, serial, parameter, old -> new as
+                                the page showed them (--raw: the registers),
                                 source, outcome, user@host; --json every field
                                 (an array, streamed), --jsonl one object a
                                 line, --csv every field as CSV. DATE: YYYY-MM-DD or
@@ -65,7 +68,8 @@ constexpr int PageSize = 1000;
 // Options that take no value; every other option before the command word takes one.
 const QStringList &flagOptions()
 {
-    static const QStringList flags = {"json", "jsonl", "csv", "help", "h", "dry-run", "shared"};
+    static const QStringList flags = {"json", "jsonl",   "csv",    "help",
+                                      "h",    "dry-run", "shared", "raw"};
     return flags;
 }
 
@@ -86,6 +90,9 @@ QJsonObject entryJson(const ServiceEntry &entry)
                                                      : QJsonValue(field.value));
     }
     object.insert(QStringLiteral("hash"), entry.hash);
+    // The change as the page showed it, beside the stored fields (which the
+    // hash covers and which are never rewritten).
+    object.insert(QStringLiteral("change"), EntryShownChange(entry, false));
     return object;
 }
 
@@ -173,6 +180,7 @@ int HistoryCommand::runCommand(const QStringList &arguments)
         {"outcome", "Entries with this outcome.", "outcome"},
         {"limit", "At most this many entries.", "n"},
         {"json", "JSON output."},
+        {"raw", "The register values of each change, not the page's texts."},
         {"jsonl", "JSON Lines output: one entry a line."},
         {"csv", "CSV output."},
         {"shared", "The shared store's entries (verify: against it)."},
@@ -374,10 +382,15 @@ int HistoryCommand::list()
         return fail(QStringLiteral("cannot read the history: %1").arg(readError));
 
     QVector<QStringList> rows;
+    const bool raw = m_parser.isSet("raw");
     for (const ServiceEntry &entry : qAsConst(entries)) {
-        const QString param = entry.paramName.isEmpty() ? KindText(entry.kind) : entry.paramName;
-        rows << QStringList{EntryLocalTime(entry),  entry.serial, param,
-                            EntryChangeText(entry), entry.source, EntryOutcomeText(entry),
+        // As the History page shows it: the page's words, the source by its labels.
+        rows << QStringList{EntryLocalTime(entry),
+                            entry.serial,
+                            EntryParamName(entry, false),
+                            raw ? EntryRawChange(entry) : EntryShownChange(entry, false),
+                            ReadableSource(entry.source, false),
+                            EntryOutcomeText(entry),
                             EntryWho(entry)};
     }
     PrintTable(m_s.out, {"time", "serial", "parameter", "old → new", "source", "outcome", "by"},

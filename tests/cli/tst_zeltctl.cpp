@@ -769,6 +769,25 @@ void TstZeltctl::changesAndBackupsGoIntoTheServiceRecord()
              qPrintable(e[1].detail));
     QCOMPARE(e[2].kind, ServiceEntry::Disconnect);
 
+    // A list's item as the page shows it, with its unit, in the entry and in
+    // zeltctl history; the registers one option away.
+    QCOMPARE(zeltctl(link() + QStringList{"write", "cBoxSampleRate=960"}).status, 0);
+    before = record->count({});
+    QCOMPARE(zeltctl(link() + QStringList{"write", "cBoxSampleRate=480"}).status, 0);
+    e = entriesSince(before);
+    QCOMPARE(e.size(), 3);
+    QCOMPARE(e[1].oldShown + ' ' + e[1].newShown + ' ' + e[1].unit, QStringLiteral("960 480 Hz"));
+    const Run shown = zeltctl({"history", "--limit", "2"});
+    QVERIFY2(shown.out.contains(QStringLiteral("960 → 480 Hz")) &&
+                 shown.out.contains(QLatin1String("zeltctl write Sample rate=480")),
+             qPrintable(shown.out));
+    const Run raw = zeltctl({"history", "--limit", "2", "--raw"});
+    QVERIFY2(raw.out.contains(QStringLiteral("5 → 4")), qPrintable(raw.out));
+    const Run json = zeltctl({"history", "--limit", "2", "--json"});
+    QVERIFY2(json.out.contains(QStringLiteral("\"change\": \"960 → 480 Hz\"")) ||
+                 json.out.contains(QStringLiteral("\"change\":\"960 → 480 Hz\"")),
+             qPrintable(json.out));
+
     const QString file = m_dir->filePath("site.xlsx");
     before = record->count({});
     QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
