@@ -85,9 +85,12 @@ QJsonObject entryJson(const ServiceEntry &entry)
 {
     QJsonObject object;
     for (const EntryField &field : EntryFields(entry)) {
-        object.insert(QLatin1String(field.name), isNumberField(field.name)
-                                                     ? QJsonValue(field.value.toDouble())
-                                                     : QJsonValue(field.value));
+        // The serial number under the name every other command gives it; the
+        // record's own field (and CSV column) stays "serial".
+        const bool serial = qstrcmp(field.name, "serial") == 0;
+        object.insert(serial ? QStringLiteral("serialNumber") : QLatin1String(field.name),
+                      isNumberField(field.name) ? QJsonValue(field.value.toDouble())
+                                                : QJsonValue(field.value));
     }
     object.insert(QStringLiteral("hash"), entry.hash);
     // The change as the page showed it, beside the stored fields (which the

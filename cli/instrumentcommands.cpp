@@ -116,7 +116,7 @@ int Zeltctl::cmdRead(const QStringList &keys)
         }
         const QString value = ShownValue(p, raw, decimals);
         const QString unitText = ShownUnit(p, unit, analogType);
-        const QString description = QString::fromUtf8(p.row.nameEn ? p.row.nameEn : "");
+        const QString description = p.inCatalogue ? ParamName(p.row, false) : QString();
         // --raw: the register as it stands, which no unit describes.
         rows.append({p.name, QString::number(p.row.address), m_raw ? QString::number(raw) : value,
                      m_raw ? QString() : unitText, description});
@@ -271,6 +271,7 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
         const QString unitText = ShownUnit(p, gsrt_CalPara.slot[CalUnitSlot], analogType);
         rows.append({p.name, QString::number(p.row.address), w.text, shown, unitText, outcome});
         list.append(QJsonObject{{"name", p.name},
+                                {"description", ParamName(p.row, false)},
                                 {"address", p.row.address},
                                 {"requested", w.text},
                                 {"raw", qint64(raw)},

@@ -20,8 +20,8 @@
 
 namespace {
 
-// The part of JSON Schema the file uses: $ref into definitions, type,
-// properties, required, additionalProperties: false, items, anyOf.
+// The part of JSON Schema the file uses: $ref into definitions, type, enum,
+// pattern, properties, required, additionalProperties: false, items, anyOf.
 class SchemaCheck
 {
 public:
@@ -89,6 +89,12 @@ private:
                 return;
             }
         }
+        if (schema.contains("enum") && !schema.value("enum").toArray().contains(v))
+            *out << at + QStringLiteral(": not one of the enum");
+        if (v.isString() && schema.contains("pattern") &&
+            !QRegularExpression(schema.value("pattern").toString()).match(v.toString()).hasMatch())
+            *out << at + QStringLiteral(": \"%1\" does not match %2")
+                             .arg(v.toString(), schema.value("pattern").toString());
         if (v.isObject()) {
             const QJsonObject o = v.toObject();
             const QJsonObject properties = schema.value("properties").toObject();
@@ -216,12 +222,15 @@ void TstZeltctlSchema::everyCommandsDocumentFollowsTheSchema()
         {{"report", m_dir.filePath(QStringLiteral("r.pdf")), "--sample", "0"}, "report", true},
     };
     QStringList found;
+    QJsonArray differences;
     for (const Case &c : cases) {
         const Run run = zeltctl((c.withLink ? link : QStringList()) + c.args +
                                 QStringList{QStringLiteral("--json")});
         QVERIFY2(run.status == 0 || run.status == 1,
                  qPrintable(c.args.join(' ') + QStringLiteral(": ") + run.err));
         found += faults(run.out, QLatin1String(c.definition));
+        if (qstrcmp(c.definition, "compare") == 0) // the two parameters written before it
+            differences = run.json().value("differences").toArray();
     }
     // A zero taken on the empty platform.
     sim.model().setLiveLoad(0);
@@ -229,10 +238,34 @@ void TstZeltctlSchema::everyCommandsDocumentFollowsTheSchema()
         zeltctl(link + QStringList{"calibrate", "zero", "--yes", "--settle", "0", "--json"});
     QVERIFY2(zero.status == 0, qPrintable(zero.err));
     found += faults(zero.out, QStringLiteral("calibration"));
-    // The differing rows of compare and of the dry run are one shape.
+    // A scale test's document, every weight in its unit.
+    const Run test = zeltctl(link + QStringList{"test", "--standard", "custom", "--tolerance", "1%",
+                                                "--loads", "0,500", "--auto", "--settle", "0",
+                                                "--point-timeout", "1", "--json"});
+    QVERIFY2(test.status == 0 || test.status == 1, qPrintable(test.err));
+    found += faults(test.out, QStringLiteral("test"));
+    // The differing rows of compare and of the dry run are one shape, and
+    // name a parameter as read and write do: its catalogue name, its label
+    // as the description.
     const Run compare = zeltctl(link + QStringList{"compare", backup, "--json"});
     const Run dry = zeltctl(link + QStringList{"restore", backup, "--dry-run", "--json"});
     QCOMPARE(compare.json().value("differences"), dry.json().value("changes"));
+    const Run read =
+        zeltctl(link + QStringList{"read", "EditZeroRange", "cBoxSampleRate", "--json"});
+    QStringList readNames, compareNames;
+    for (const QJsonValue &p : read.json().value("parameters").toArray())
+        readNames << p["name"].toString() + '/' + p["description"].toString();
+    for (const QJsonValue &p : differences)
+        compareNames << p["name"].toString() + '/' + p["description"].toString();
+    QCOMPARE(compareNames, readNames);
+
+    // The service record's entries those commands left.
+    const Run history = zeltctl({"history", "--json"});
+    QCOMPARE(history.status, 0);
+    const QJsonArray entries = QJsonDocument::fromJson(history.out.toUtf8()).array();
+    QVERIFY(!entries.isEmpty());
+    for (const QJsonValue &entry : entries)
+        found += m_schema->faults(entry, QStringLiteral("historyEntry"));
 
     const Run watch = zeltctl(link + QStringList{"watch", "--count", "2", "--json"});
     QCOMPARE(watch.status, 0);
