@@ -140,9 +140,9 @@ QJsonObject TestReport::json(const TestResult &result)
     const ScaleRanges &r = result.ranges;
     QJsonArray ranges;
     for (const WeighingRange &w : r.ranges)
-        ranges.append(QJsonObject{{"fullScale", r.weightText(w.fullScale)},
+        ranges.append(QJsonObject{{"fullScale", FormatScaled(w.fullScale, r.decimals)},
                                   {"fullScaleRaw", w.fullScale},
-                                  {"division", r.weightText(w.division)},
+                                  {"division", FormatScaled(w.division, r.decimals)},
                                   {"divisionRaw", w.division}});
     QJsonArray points;
     for (int i = 0; i < result.points.size(); ++i) {
@@ -172,7 +172,9 @@ QJsonObject TestReport::json(const TestResult &result)
     QJsonObject json{{"standard", Tolerances::standardKey(result.choice.standard)},
                      {"title", Tolerances::title(result.choice)},
                      {"unit", r.unit},
-                     {"max", r.weightText(r.max())},
+                     // every weight in this unit, as zeltctl's other documents give values
+                     {"max", FormatScaled(r.max(), r.decimals)},
+                     {"maxRaw", r.max()},
                      {"ranges", ranges},
                      {"points", points},
                      {"verdict", verdictText(result.verdict())},

@@ -7,9 +7,11 @@
 #include "chaincheck.h"
 #include "entrycsv.h"
 #include "entryfields.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "historypath.h"
 #include "historyshared.h"
+#include "paramshown.h"
 #include "servicerecord.h"
 #include "sharedreader.h"
 #include "sharedurl.h"
@@ -28,9 +30,10 @@ constexpr int DefaultLimit = 100;
 
 const char *const HistoryHelp = R"(
   history [--serial S] [--since DATE] [--until DATE] [--param NAME]
-      [--source TEXT] [--outcome OUTCOME] [--limit N] [--json|--jsonl|--csv]
-                                the service record, newest first: time where
-                                it was made, serial, parameter, old -> new,
+      [--source TEXT] [--outcome OUTCOME] [--limit N] [--raw]
+      [--json|--jsonl|--csv]    the service record, newest first: time where
+                                it was made, serial, parameter, old -> new as
+                                the page showed them (--raw: the registers),
                                 source, outcome, user@host; --json every field
                                 (an array, streamed), --jsonl one object a
                                 line, --csv every field as CSV. DATE: YYYY-MM-DD or
@@ -65,7 +68,8 @@ constexpr int PageSize = 1000;
 // Options that take no value; every other option before the command word takes one.
 const QStringList &flagOptions()
 {
-    static const QStringList flags = {"json", "jsonl", "csv", "help", "h", "dry-run", "shared"};
+    static const QStringList flags = {"json", "jsonl",   "csv",    "help",
+                                      "h",    "dry-run", "shared", "raw"};
     return flags;
 }
 
@@ -81,11 +85,17 @@ QJsonObject entryJson(const ServiceEntry &entry)
 {
     QJsonObject object;
     for (const EntryField &field : EntryFields(entry)) {
-        object.insert(QLatin1String(field.name), isNumberField(field.name)
-                                                     ? QJsonValue(field.value.toDouble())
-                                                     : QJsonValue(field.value));
+        // The serial number under the name every other command gives it; the
+        // record's own field (and CSV column) stays "serial".
+        const bool serial = qstrcmp(field.name, "serial") == 0;
+        object.insert(serial ? QStringLiteral("serialNumber") : QLatin1String(field.name),
+                      isNumberField(field.name) ? QJsonValue(field.value.toDouble())
+                                                : QJsonValue(field.value));
     }
     object.insert(QStringLiteral("hash"), entry.hash);
+    // The change as the page showed it, beside the stored fields (which the
+    // hash covers and which are never rewritten).
+    object.insert(QStringLiteral("change"), EntryShownChange(entry, false));
     return object;
 }
 
@@ -96,6 +106,7 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    int runCommand(const QStringList &arguments);
     int usageError(const QString &message);
     int fail(const QString &message);
     bool readFilter(QString *error);
@@ -114,12 +125,19 @@ private:
     ChainAnchor m_anchor;
     QString m_url;                          // the shared store, for the commands that use it
     std::unique_ptr<SharedReader> m_shared; // history --shared
+    // --json or --jsonl: a run that failed before its list began prints its
+    // error as the one document.
+    bool m_listed = false;
+    QString m_errorKind;
+    QString m_errorMessage;
 };
 
 int HistoryCommand::usageError(const QString &message)
 {
     m_s.err << "zeltctl: " << message << " (see zeltctl --help)\n";
     m_s.err.flush();
+    m_errorKind = ErrorKind::Usage;
+    m_errorMessage = message;
     return ExitUsage;
 }
 
@@ -128,10 +146,28 @@ int HistoryCommand::fail(const QString &message)
     // A server's message may run over several lines; errors are one line.
     m_s.err << "zeltctl: " << message.simplified() << '\n';
     m_s.err.flush();
+    m_errorKind = ErrorKind::Record;
+    m_errorMessage = message.simplified();
     return ExitDiffers;
 }
 
 int HistoryCommand::run(const QStringList &arguments)
+{
+    const int status = runCommand(arguments);
+    const bool jsonl = arguments.contains(QStringLiteral("--jsonl"));
+    if (status == ExitDone || m_listed || m_errorKind.isEmpty() ||
+        !(jsonl || arguments.contains(QStringLiteral("--json"))))
+        return status;
+    const QJsonDocument error(QJsonObject{{"error", ErrorJson(m_errorKind, m_errorMessage)}});
+    m_s.out << QString::fromUtf8(
+        error.toJson(jsonl ? QJsonDocument::Compact : QJsonDocument::Indented));
+    if (jsonl)
+        m_s.out << '\n';
+    m_s.out.flush();
+    return status;
+}
+
+int HistoryCommand::runCommand(const QStringList &arguments)
 {
     QCommandLineParser &p = m_parser;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -147,6 +183,7 @@ int HistoryCommand::run(const QStringList &arguments)
         {"outcome", "Entries with this outcome.", "outcome"},
         {"limit", "At most this many entries.", "n"},
         {"json", "JSON output."},
+        {"raw", "The register values of each change, not the page's texts."},
         {"jsonl", "JSON Lines output: one entry a line."},
         {"csv", "CSV output."},
         {"shared", "The shared store's entries (verify: against it)."},
@@ -301,6 +338,7 @@ int HistoryCommand::list()
     const bool csv = m_parser.isSet("csv");
     if (json || jsonl || csv) {
         // Page by page, so that a record of any size goes out in little memory.
+        m_listed = true;
         int written = 0;
         if (csv)
             m_s.out << CsvLine(EntryCsvHeader());
@@ -347,10 +385,15 @@ int HistoryCommand::list()
         return fail(QStringLiteral("cannot read the history: %1").arg(readError));
 
     QVector<QStringList> rows;
+    const bool raw = m_parser.isSet("raw");
     for (const ServiceEntry &entry : qAsConst(entries)) {
-        const QString param = entry.paramName.isEmpty() ? KindText(entry.kind) : entry.paramName;
-        rows << QStringList{EntryLocalTime(entry),  entry.serial, param,
-                            EntryChangeText(entry), entry.source, EntryOutcomeText(entry),
+        // As the History page shows it: the page's words, the source by its labels.
+        rows << QStringList{EntryLocalTime(entry),
+                            entry.serial,
+                            EntryParamName(entry, false),
+                            raw ? EntryRawChange(entry) : EntryShownChange(entry, false),
+                            ReadableSource(entry.source, false),
+                            EntryOutcomeText(entry),
                             EntryWho(entry)};
     }
     PrintTable(m_s.out, {"time", "serial", "parameter", "old → new", "source", "outcome", "by"},

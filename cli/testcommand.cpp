@@ -241,6 +241,6 @@ int Zeltctl::cmdTest()
     printResult(TestReport::json(result), TestReport::header(), TestReport::rows(result),
                 TestReport::summary(result).join(QLatin1Char('\n')));
     if (result.linkLost)
-        return ExitUnreachable;
+        return fail(ExitUnreachable, result.stopReason);
     return verdict == Verdict::Pass ? ExitDone : ExitDiffers;
 }

@@ -339,5 +339,25 @@
         <source>Step</source>
         <translation>步骤</translation>
     </message>
+    <message>
+        <source>parameter file</source>
+        <translation>参数文件</translation>
+    </message>
+    <message>
+        <source>%1 rows: %2 changed, %3 unchanged</source>
+        <translation>%1 行：%2 行已更改，%3 行未变</translation>
+    </message>
+    <message>
+        <source>, %1 written over a value not read</source>
+        <translation>，%1 行写入前未读取原值</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 行失败</translation>
+    </message>
+    <message>
+        <source>row %1</source>
+        <translation>第 %1 行</translation>
+    </message>
 </context>
 </TS>
