@@ -11,8 +11,9 @@
 //   rounding at zero   d0 / (2 sqrt 3)                 (7.1.1, d0 the division at zero)
 //   rounding at load   dL / (2 sqrt 3)                 (7.1.1, dL the division of the load's range)
 //   repeatability      s, the standard deviation of the repeatability test's
-//                      readings (7.1.1), taken for every load; with one reading
-//                      there is none and the rounding terms stand alone
+//                      readings (7.1.1), taken for every load (of several runs
+//                      the largest); with one reading there is none and the
+//                      rounding terms stand alone
 //   eccentricity       |dI_ecc|max / (2 L_ecc sqrt 3) * L   (7.1.1, a rectangular
 //                      distribution of half the largest deviation, in proportion
 //                      to the load L); the test takes no centre reading, so the
