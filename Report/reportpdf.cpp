@@ -559,7 +559,11 @@ private:
                                             cell == m_lang.translate("TestReport", "FAIL")});
                 rows.append(cells);
             }
-            table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
+            // Tests recorded before U was stated beside the error have nine columns.
+            if (header.size() == 9)
+                table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
+            else
+                table({0.03, 0.11, 0.11, 0.15, 0.09, 0.09, 0.11, 0.14, 0.07, 0.1}, header, rows);
         }
         for (const QString &line : lines)
             paragraph(line);

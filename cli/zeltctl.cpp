@@ -94,6 +94,8 @@ COMMANDS:
        [--accuracy initial|in-service|acceptance|maintenance]
        [--tolerance P%|Nd] [--loads 0,500,...|none] [--corners N] [--auto]
        [--phase as-found|as-left] [--weights TEXT]
+       [--weights-class E1|E2|F1|F2|M1|M1-2|M2|M2-3|M3]
+       [--decision simple|guarded]
        [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
                                 a scale test: each load is asked for ("place
                                 500.0 kg, then Enter"), or with --auto taken as
@@ -108,6 +110,9 @@ COMMANDS:
                                 supports (eccentricity, the worst corner
                                 named); every test goes into the service
                                 record, one that did not finish as incomplete;
+                                --weights-class states U (k = 2) per point
+                                (EURAMET cg-18), --decision guarded passes a
+                                point only when |E| + U is within tolerance;
                                 exit 0 pass, 1 fail or incomplete, 3 link lost
   calibrate zero | span WEIGHT | point N WEIGHT [--yes]
        [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
@@ -355,6 +360,8 @@ int Zeltctl::runCommand(const QStringList &arguments)
         {"auto", "test: take each load as it is placed."},
         {"phase", "test: as-found or as-left.", "phase"},
         {"weights", "test: the test weights (set, certificate, due date).", "text"},
+        {"weights-class", "test: the test weights' OIML R 111 class (E1 ... M3), for U.", "class"},
+        {"decision", "test: the decision rule, simple or guarded (|E| + U).", "rule"},
         {"settle", "test: how long a stable reading must hold.", "ms"},
         {"flicker", "test: divisions a stable reading may flicker by (0 to 2).", "d"},
         {"point-timeout", "test: how long a point may take to settle.", "s"},
@@ -405,7 +412,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
     for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "corners",
-                               "auto", "phase", "weights"})
+                               "auto", "phase", "weights", "weights-class", "decision"})
         only(option, {"test"});
     for (const char *option : {"settle", "flicker", "point-timeout"})
         only(option, {"test", "calibrate"});
