@@ -2,6 +2,7 @@
 
 #include "Dialog/languagefont.h"
 #include "Modbus/paramshown.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "servicerecord.h"
 #include "sharedpager.h"
@@ -172,7 +173,7 @@ QString HistoryModel::cellText(const ServiceEntry &e, int column)
             return kindName(e.kind);
         return gu32_Language == 1 && !e.paramNameZh.isEmpty() ? e.paramNameZh : e.paramName;
     case ChangeColumn:
-        return EntryChangeText(e);
+        return EntryShownChange(e, gu32_Language == 1);
     case SourceColumn:
         return e.source;
     case OutcomeColumn: {

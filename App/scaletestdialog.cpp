@@ -171,7 +171,8 @@ QWidget *ScaleTestDialog::buildSetupPage()
     m_decreasing->setChecked(true);
     m_cornerCount = new QSpinBox;
     m_cornerCount->setObjectName(QStringLiteral("spinTestCorners"));
-    m_cornerCount->setRange(0, 8);
+    // each support of the platform once, no more
+    m_cornerCount->setRange(0, qBound(0, m_corners, 8));
     m_cornerCount->setValue(qBound(0, m_corners, 8));
     m_repeats = new QSpinBox;
     m_repeats->setObjectName(QStringLiteral("spinTestRepeats"));
@@ -308,6 +309,10 @@ QWidget *ScaleTestDialog::buildCalibrationPage()
     m_calCheck = new QLabel;
     m_calCheck->setObjectName(QStringLiteral("labelCalCheck"));
     m_calCheck->setWordWrap(true);
+    // room for two lines whatever it says, so the buttons below never move
+    // under the technician's pointer
+    m_calCheck->setMinimumHeight(2 * m_calCheck->fontMetrics().lineSpacing() + 6);
+    m_calCheck->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_calLog = new QLabel;
     m_calLog->setObjectName(QStringLiteral("labelCalLog"));
     m_calLog->setWordWrap(true);
@@ -424,8 +429,11 @@ bool ScaleTestDialog::readSetup(ToleranceChoice *choice, QVector<PlanPoint> *pla
     PlanOptions options;
     options.decreasing = m_decreasing->isChecked();
     options.corners = m_cornerCount->value();
+    options.supports = m_corners;
     options.repeatability = m_repeats->value();
     options.returnToZero = m_returnToZero->isChecked();
+    if (options.corners > 0 && !TestPlans::checkCorners(options.corners, m_corners, error))
+        return false;
     *plan = TestPlans::build(m_ranges, loads, options);
     return TestPlans::check(*plan, m_ranges, error);
 }
@@ -789,10 +797,7 @@ void ScaleTestDialog::calibrationBack()
 void ScaleTestDialog::showCalibrationCheck()
 {
     const CalibrationGuide::Step step = m_guide.step();
-    QString instruction = m_guide.instruction();
-    if (!m_guide.message().isEmpty() && step != CalibrationGuide::Done)
-        instruction += QLatin1Char('\n') + m_guide.message();
-    m_calInstruction->setText(instruction);
+    m_calInstruction->setText(m_guide.instruction());
     m_spanWeight->setEnabled(step == CalibrationGuide::Span);
     m_calBack->setEnabled(step != CalibrationGuide::Zero);
     m_calToAsLeft->setEnabled(step == CalibrationGuide::Done);
@@ -803,13 +808,13 @@ void ScaleTestDialog::showCalibrationCheck()
         return;
     }
     const StepCheck check = m_guide.check();
-    m_calCheck->setText(check.message);
-    m_calCheck->setStyleSheet(check.kind == StepCheck::Ready ? QStringLiteral("color: green;")
+    // while it waits: why the last wait ran out, if it did
+    m_calCheck->setText(!m_guide.ready() && !m_calWait.isEmpty() ? m_calWait : check.message);
+    m_calCheck->setStyleSheet(!m_guide.ready()                 ? QStringLiteral("color: gray;")
+                              : check.kind == StepCheck::Ready ? QStringLiteral("color: green;")
                               : check.kind == StepCheck::Confirm
                                   ? QStringLiteral("color: darkorange; font-weight: bold;")
-                                  : QStringLiteral("color: gray;"));
-    if (!m_guide.ready())
-        m_calCheck->setStyleSheet(QStringLiteral("color: gray;"));
+                                  : QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
     const bool zero = step == CalibrationGuide::Zero;
     m_calAct->setText(zero                               ? tr("Zero")
                       : check.kind == StepCheck::Confirm ? tr("Write CP1 anyway")
@@ -827,9 +832,12 @@ void ScaleTestDialog::feedCalibration(ModbusResult result, const Reading &readin
         m_calAct->setEnabled(false);
         return;
     }
-    m_guide.feed(reading, now());
-    if (m_guide.timedOut())
+    if (m_guide.feed(reading, now()))
+        m_calWait.clear();
+    if (m_guide.timedOut()) {
+        m_calWait = m_guide.message();
         m_guide.restart(now());
+    }
     showCalibrationCheck();
 }
 

@@ -118,6 +118,7 @@ private:
     bool m_reading = false;
     bool m_testEnded = false;
     Action m_pending = Action::None;
+    QString m_calWait; // why the wait for a settled reading ran out
 
     // Labels whose text is a fixed source text of this class.
     QVector<QPair<QLabel *, const char *>> m_captions;

@@ -28,6 +28,12 @@ enum Column {
 };
 
 // Link parameters of the link in use: writing them would cut the import's own link.
+bool isCalibrationActRow(qint64 address)
+{
+    constexpr qint64 FirstPoint = 112, LastPoint = 120;
+    return address >= FirstPoint && address <= LastPoint && address % 2 == 0;
+}
+
 bool isLinkRow(qint64 address)
 {
     if (gu32_ConnectType == 0)
@@ -240,6 +246,11 @@ ImportRowPlan PlanImportRow(const Workbook &book, int r)
     bool signedOk = false;
     const qint64 signedAddress = addressText.trimmed().toLongLong(&signedOk);
     if (signedOk && isLinkRow(signedAddress))
+        return plan;
+    // A calibration point is an act on the loaded scale, not a value a file can
+    // give back: written from a file it would take the point at whatever the
+    // platform holds then. The page and zeltctl calibrate take points.
+    if (signedOk && isCalibrationActRow(signedAddress))
         return plan;
     if (!countText.contains(QLatin1Char('1')) && !countText.contains(QLatin1Char('2')))
         return plan;

@@ -48,7 +48,7 @@ struct ParamFileReport
 struct ImportRowPlan
 {
     enum Action {
-        Skip,      // link rows of the link in use, counts without 1 or 2
+        Skip,      // link rows of the link in use, counts without 1 or 2, calibration acts
         SkipEmpty, // no value
         Refuse,    // the sheet does not state a value that may be sent
         Write,

@@ -102,7 +102,13 @@ CalibrationVerdict VerdictOfErrorWord(quint32 errorWord, int address)
 
 CalibrationVerdict ReadCalibrationVerdict(int address)
 {
-    if (verdictDelayMs > 0)
+    // A zero or a point is taken from the signal as it settles: the instrument
+    // is given its time. A stored setting (keyed-in zero, the load cell's
+    // data, T-CAL, the correction) is judged as it is written, so its error
+    // word is read at once, and a restore pays a read, not a wait, for each.
+    const bool takesSignal =
+        address == ZeroCapture || (address >= FirstPoint && address <= LastPoint);
+    if (takesSignal && verdictDelayMs > 0)
         WaitMs(verdictDelayMs);
     bool ok = false;
     ModbusResult result = ModbusOk;

@@ -37,10 +37,11 @@ quint32 CalibrationErrorBits(int address);
 // The verdict an error word gives on a write to address.
 CalibrationVerdict VerdictOfErrorWord(quint32 errorWord, int address);
 
-// Waits for the instrument to act on a calibration write to address just
-// sent, then reads its error word (registers 4-5) through the program's link.
+// Reads the instrument's error word (registers 4-5) through the program's link
+// after a calibration write to address just sent; a zero capture or a point
+// first waits CalibrationVerdictDelayMs() for the instrument to take it.
 CalibrationVerdict ReadCalibrationVerdict(int address);
-// How long the instrument is given before its error word is read (ms).
+// How long a zero capture or a point is given before the error word is read (ms).
 int CalibrationVerdictDelayMs();
 void SetCalibrationVerdictDelayMs(int ms);
 

@@ -2,10 +2,12 @@
 
 #include "calibrationverdict.h"
 #include "devicemodel.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "modbuslink.h"
 #include "pagefields.h"
 #include "paramcatalogue.h"
+#include "paramshown.h"
 #include "programrecord.h"
 #include "servicerecord.h"
 #include "sysinfotext.h"
@@ -133,19 +135,18 @@ void append(ServiceEntry &e)
         qCWarning(lcRecord).noquote() << "service record: entry not kept:" << error;
 }
 
-QString unitOf(const ParamRow &row)
-{
-    if (row.kind == ParamKind::Weight)
-        return UnitName(gsrt_CalPara.slot[CalUnitSlot]);
-    const QString note = QString::fromUtf8(row.noteEn ? row.noteEn : "");
-    // Short notes are units ("d", "%", "mV/V"); longer ones describe the values.
-    return note.size() <= 6 ? note : QString();
-}
-
 QString shownValue(const ParamRow *row, quint32 value)
 {
     const quint32 decimals = gsrt_CalPara.slot[CalDecimalSlot];
-    return row ? FieldText(row->kind, row->factorDigits, value, decimals) : QString::number(value);
+    return row ? ParamShownText(*row, value, decimals, false) : QString::number(value);
+}
+
+// The analog output's type as the mirror holds it, -1 while it was not read:
+// it decides whether an output value is in mA or V.
+qint64 analogOutputType()
+{
+    const ParamRow *type = FindParamByAddress(AnalogOutputTypeRegister);
+    return type && RegisterKnown(AnalogOutputTypeRegister) ? qint64(MirrorValue(*type)) : -1;
 }
 
 QString rawText(quint32 value, int count)
@@ -163,12 +164,12 @@ ServiceEntry::Outcome outcomeOf(ModbusResult result)
         return ServiceEntry::Refused;
     case ModbusTimeout:
         return ServiceEntry::TimedOut;
-    case ModbusMalformed:
-    case ModbusNoLink:
     case ModbusCalibrationRefused:
         return ServiceEntry::InstrumentRefused;
     case ModbusCalibrationUnknown:
         return ServiceEntry::VerdictUnknown;
+    case ModbusMalformed:
+    case ModbusNoLink:
     case ModbusNotRecorded:
         break;
     }
@@ -212,13 +213,11 @@ ServiceEntry changeEntry(const Visit &v, const WriteEvent &w)
     const ParamRow *row = FindParamByAddress(w.address);
     e.paramName = row ? QString::fromUtf8(row->nameEn ? row->nameEn : row->widget)
                       : QStringLiteral("register %1").arg(w.address);
-    if (row) {
+    if (row)
         e.paramNameZh = QString::fromUtf8(row->nameCn ? row->nameCn : "");
-        e.unit = unitOf(*row);
-    }
-    e.newShown = shownValue(row, w.value);
-    if (w.oldKnown)
-        e.oldShown = shownValue(row, w.oldValue);
+    // As the page shows the parameter: the list's item, decimals, the unit.
+    SetShownValues(&e, w.oldValue, w.oldKnown, w.value, gsrt_CalPara.slot[CalDecimalSlot],
+                   gsrt_CalPara.slot[CalUnitSlot], analogOutputType());
     return e;
 }
 
@@ -300,6 +299,10 @@ void recordWrite(const WriteEvent &w)
         note = QStringLiteral("malformed reply");
     } else if (w.result == ModbusCalibrationRefused) {
         CalibrationVerdict verdict = VerdictOfErrorWord(w.errorWord, w.address);
+        if (w.calibrationBit >= 0) { // the bit the write path judged by
+            verdict.state = CalibrationVerdict::Refused;
+            verdict.bit = w.calibrationBit;
+        }
         note = InstrumentErrorNote(verdict.errorText());
     } else if (w.result == ModbusCalibrationUnknown) {
         CalibrationVerdict verdict;

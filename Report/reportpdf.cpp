@@ -3,6 +3,8 @@
 #include "chaincheck.h"
 
 #include "certificateevidence.h"
+#include "changerows.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "paramshown.h"
 #include "reportcurve.h"
@@ -241,8 +243,9 @@ private:
 
     // A table whose columns take these shares of the width; the header row
     // (when given) starts the table and every page it continues on.
+    // keepLastWith: the height of what follows, which goes on the last row's page.
     void table(const QVector<double> &shares, const QStringList &header,
-               const QVector<QVector<Cell>> &rows)
+               const QVector<QVector<Cell>> &rows, double keepLastWith = 0)
     {
         const double pad = mm(1.2);
         QVector<double> widths;
@@ -278,10 +281,12 @@ private:
             m_y += h;
         };
         bool headerDue = !header.isEmpty();
-        for (const QVector<Cell> &row : rows) {
+        for (int r = 0; r < rows.size(); ++r) {
+            const QVector<Cell> &row = rows[r];
             const double h = rowHeight(row, m_body);
             const int page = m_page;
-            ensure(h + (headerDue ? headerHeight : 0));
+            ensure(h + (headerDue ? headerHeight : 0) +
+                   (r + 1 == rows.size() ? keepLastWith + mm(2) : 0));
             if (page != m_page && !header.isEmpty())
                 headerDue = true;
             if (headerDue) {
@@ -521,7 +526,7 @@ private:
                 const bool taken = e.outcome == ServiceEntry::Written;
                 rows.append({{EntryLocalTime(e), false},
                              {Certificates::adjustmentName(e), false},
-                             {EntryChangeText(e), false},
+                             {EntryShownChange(e, m_c.chinese), false},
                              {outcomeText(e), !taken}});
             }
             table({0.24, 0.14, 0.27, 0.35},
@@ -554,7 +559,11 @@ private:
                                             cell == m_lang.translate("TestReport", "FAIL")});
                 rows.append(cells);
             }
-            table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
+            // Tests recorded before U was stated beside the error have nine columns.
+            if (header.size() == 9)
+                table({0.04, 0.15, 0.11, 0.15, 0.1, 0.09, 0.15, 0.09, 0.12}, header, rows);
+            else
+                table({0.03, 0.11, 0.11, 0.15, 0.09, 0.09, 0.11, 0.14, 0.07, 0.1}, header, rows);
         }
         for (const QString &line : lines)
             paragraph(line);
@@ -573,52 +582,61 @@ private:
                       UnreadColor);
             return;
         }
-        if (m_c.changes.isEmpty()) {
-            paragraph(m_lang.translate(
-                "ServiceReport",
-                "The service record holds no change of this instrument in that time."));
-        } else {
+        // The record's check and its anchor close the section; they stay on
+        // the page of the last change, never alone on a page of their own.
+        QStringList closing;
+        if (m_c.entriesInTime > m_c.entriesSearched)
+            closing << m_lang
+                           .translate("ServiceReport",
+                                      "The record holds %1 entries of this instrument in that "
+                                      "time; the newest %2 were searched.")
+                           .arg(m_c.entriesInTime)
+                           .arg(m_c.entriesSearched);
+        closing << chainText();
+        // The chain's head, kept on paper: a record cut or rebuilt later no longer matches it.
+        const QString head = ChainHeadText(m_c.chain);
+        if (!head.isEmpty())
+            closing << m_lang
+                           .translate("ServiceReport",
+                                      "Anchor (the chain's head): %1. To check the record against "
+                                      "this report later, give it to zeltctl history verify "
+                                      "--against.")
+                           .arg(head);
+        double closingHeight = 0;
+        for (const QString &text : closing)
+            closingHeight += textHeight(text, m_body, m_area.width()) + mm(1.5);
+        if (!m_c.changes.isEmpty()) {
             QVector<QVector<Cell>> rows;
-            for (const ServiceEntry &e : m_c.changes) {
-                const bool backup = e.kind == ServiceEntry::Backup;
-                const bool test = e.kind == ServiceEntry::Test;
-                QString name =
-                    m_c.chinese && !e.paramNameZh.isEmpty() ? e.paramNameZh : e.paramName;
-                if (backup)
-                    name = m_lang.translate("ServiceReport", "backup");
-                const QString change = backup ? e.detail : test ? e.newShown : EntryChangeText(e);
-                rows.append({{EntryLocalTime(e), false},
-                             {name, false},
-                             {change, false},
-                             {ReadableSource(e.source, m_c.chinese), false},
-                             {outcomeText(e), e.outcome != ServiceEntry::Written &&
-                                                  e.outcome != ServiceEntry::NoOutcome}});
+            const QVector<ChangeRow> changeRows = ReportChangeRows(
+                m_c.changes, m_lang, [this](const ServiceEntry &e) { return outcomeText(e); });
+            for (const ChangeRow &r : changeRows) {
+                // A group's rows are set in under it.
+                const QString indent = r.member ? QStringLiteral("    ") : QString();
+                rows.append({{r.time, false},
+                             {indent + r.name, false},
+                             {r.change, false},
+                             {indent + r.source, false},
+                             {r.outcome, r.failed}});
             }
-            table({0.19, 0.2, 0.2, 0.29, 0.12},
+            table({0.19, 0.2, 0.22, 0.27, 0.12},
                   {m_lang.translate("ServiceReport", "Time"),
                    m_lang.translate("ServiceReport", "Parameter"),
                    m_lang.translate("ServiceReport", "Old → new"),
                    m_lang.translate("ServiceReport", "Source"),
                    m_lang.translate("ServiceReport", "Outcome")},
-                  rows);
+                  rows, closingHeight);
+        } else {
+            const QString none = m_lang.translate(
+                "ServiceReport",
+                "The service record holds no change of this instrument in that time.");
+            ensure(textHeight(none, m_body, m_area.width()) + mm(1.5) + closingHeight);
+            paragraph(none);
         }
-        if (m_c.entriesInTime > m_c.entriesSearched)
-            paragraph(m_lang
-                          .translate("ServiceReport",
-                                     "The record holds %1 entries of this instrument in that "
-                                     "time; the newest %2 were searched.")
-                          .arg(m_c.entriesInTime)
-                          .arg(m_c.entriesSearched));
-        paragraph(chainText(), m_c.chain.ok && m_c.chain.error.isEmpty() ? TextColor : UnreadColor);
-        // The chain's head, kept on paper: a record cut or rebuilt later no longer matches it.
-        const QString head = ChainHeadText(m_c.chain);
-        if (!head.isEmpty())
-            paragraph(m_lang
-                          .translate("ServiceReport",
-                                     "Anchor (the chain's head): %1. To check the record against "
-                                     "this report later, give it to zeltctl history verify "
-                                     "--against.")
-                          .arg(head));
+        for (int i = 0; i < closing.size(); ++i)
+            paragraph(closing[i], i == closing.size() - (head.isEmpty() ? 1 : 2) &&
+                                          !(m_c.chain.ok && m_c.chain.error.isEmpty())
+                                      ? UnreadColor
+                                      : TextColor);
     }
 
     QPdfWriter &m_w;

@@ -59,9 +59,10 @@ CertificateEvidence Certificates::select(const QVector<ServiceEntry> &entries)
         const QString phase = phaseOf(entries[i]);
         if (phase == QLatin1String(AsFound) && (firstChange < 0 || i < firstChange))
             c.asFound = i;
+        // the last as-left test after the first change; a change after it is flagged
         if (phase == QLatin1String(AsLeft)) {
             lastAsLeft = i;
-            if (i > lastChange)
+            if (i > firstChange)
                 c.asLeft = i;
         }
     }
@@ -76,7 +77,7 @@ CertificateEvidence Certificates::select(const QVector<ServiceEntry> &entries)
                                                            QStringLiteral("HH:mm"))));
         }
     }
-    if (lastChange >= 0 && c.asLeft < 0 && c.changedAfter.isEmpty())
+    if (lastChange >= 0 && c.asLeft < 0)
         c.flags.append(tr("no as-left test after the last adjustment"));
     if (lastChange >= 0 && c.asFound < 0)
         c.flags.append(tr("no as-found test before the first adjustment"));

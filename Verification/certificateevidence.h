@@ -3,9 +3,8 @@
 // Which of a visit's service record entries a calibration certificate pairs:
 // the last as-found test before the first adjustment, every adjustment (each
 // calibration write with the instrument's verdict, refused ones too), and the
-// as-left test after the last adjustment. An adjustment that may have changed
-// the scale after the last as-left test is flagged: that test no longer tells
-// how the scale was left.
+// last as-left test after them. An adjustment that may have changed the scale
+// after that test is flagged: the test no longer tells how the scale was left.
 
 #include "serviceentry.h"
 
@@ -17,7 +16,7 @@ struct CertificateEvidence
 {
     int asFound = -1;          // index into the entries; -1 for none
     QVector<int> adjustments;  // calibration writes, oldest first
-    int asLeft = -1;           // -1 for none
+    int asLeft = -1;           // the last after the first change; -1 for none
     QVector<int> changedAfter; // adjustments after the last as-left test
     // "changed after the as-left test: CP1 at 11:28"; "no as-left test after
     // the last adjustment"; translated.

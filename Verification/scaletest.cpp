@@ -1,5 +1,6 @@
 #include "scaletest.h"
 
+#include <cmath>
 #include <cstdlib>
 
 Verdict TestResult::verdict() const
@@ -46,6 +47,9 @@ bool ScaleTest::begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
     result.ranges = ranges;
     result.phase = m_result.phase;
     result.testWeights = m_result.testWeights;
+    result.weightClassGiven = m_result.weightClassGiven;
+    result.weightClass = m_result.weightClass;
+    result.rule = m_result.rule;
     // Every load must have a tolerance before the first weight goes on.
     for (const PlanPoint &p : plan) {
         PointResult r;
@@ -54,6 +58,15 @@ bool ScaleTest::begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
         if (!Tolerances::forLoad(choice, p.load, r.division, &r.tolerance, error)) {
             *error = tr("%1: %2").arg(ranges.weightText(p.load), *error);
             return false;
+        }
+        // Guarded acceptance judges with U: every load must have one.
+        if (result.rule == DecisionRule::Guarded) {
+            const PointUncertainty u = Uncertainty::budget(uncertaintyInputs(result, p.load));
+            if (!u.stated) {
+                *error = tr("guarded acceptance needs the uncertainty of every point: %1: %2")
+                             .arg(ranges.weightText(p.load), u.reason);
+                return false;
+            }
         }
         result.points.append(r);
     }
@@ -257,9 +270,77 @@ void ScaleTest::advance()
     m_current = -1;
 }
 
+UncertaintyInputs ScaleTest::uncertaintyInputs(const TestResult &result, qint64 load)
+{
+    UncertaintyInputs in;
+    in.load = load;
+    in.divisionAtZero = result.ranges.divisionOf(0);
+    in.divisionAtLoad = result.ranges.divisionOf(load);
+    in.weightClassGiven = result.weightClassGiven;
+    in.weightClass = result.weightClass;
+    in.mgPerCount = Uncertainty::mgPerCount(result.ranges.unit, result.ranges.decimals);
+    return in;
+}
+
 void ScaleTest::judge()
 {
     TestResult &r = m_result;
+    // The uncertainty of each point from this test's own repeatability and
+    // eccentricity points, when taken; then each point by the decision rule.
+    int readings = 0;
+    double sd = 0; // the largest standard deviation of a run of repetitions
+    for (int i = 0; i < r.points.size();) {
+        if (r.points[i].point.kind != PointKind::Repeatability) {
+            ++i;
+            continue;
+        }
+        QVector<double> taken;
+        int end = i;
+        for (; end < r.points.size() && r.points[end].point.kind == PointKind::Repeatability &&
+               r.points[end].point.load == r.points[i].point.load;
+             ++end) {
+            if (r.points[end].status == PointResult::Captured)
+                taken.append(double(r.points[end].indication));
+        }
+        if (taken.size() >= 2) {
+            double mean = 0, squares = 0;
+            for (double v : taken)
+                mean += v / taken.size();
+            for (double v : taken)
+                squares += (v - mean) * (v - mean);
+            sd = qMax(sd, std::sqrt(squares / (taken.size() - 1)));
+        }
+        readings = qMax(readings, int(taken.size()));
+        i = end;
+    }
+    bool eccentricity = false;
+    qint64 eccentricityLoad = 0, deviation = 0, low = 0, high = 0;
+    for (const PointResult &p : r.points) {
+        if (p.point.kind != PointKind::Eccentricity || p.status != PointResult::Captured)
+            continue;
+        low = eccentricity ? qMin(low, p.indication) : p.indication;
+        high = eccentricity ? qMax(high, p.indication) : p.indication;
+        eccentricity = true;
+        eccentricityLoad = p.point.load;
+        deviation = qMax(deviation, std::llabs(p.error));
+    }
+    deviation = qMax(deviation, high - low);
+    for (PointResult &p : r.points) {
+        if (p.status != PointResult::Captured) {
+            p.uncertainty = PointUncertainty();
+            continue;
+        }
+        UncertaintyInputs in = uncertaintyInputs(r, p.point.load);
+        in.repeatabilityReadings = readings;
+        in.repeatabilitySd = sd;
+        in.eccentricityTaken = eccentricity;
+        in.eccentricityLoad = eccentricityLoad;
+        in.eccentricityDeviation = deviation;
+        p.uncertainty = Uncertainty::budget(in);
+        p.pass = (r.rule == DecisionRule::Simple || p.uncertainty.stated) &&
+                 Uncertainty::passes(r.rule, p.error, p.uncertainty.expandedCentis, p.tolerance);
+    }
+
     // Repeatability: each run of repeated weighings of one load.
     r.repeatability = CriterionResult();
     bool allRunsPass = true, anyRun = false;

@@ -22,6 +22,7 @@
 #include "scaleranges.h"
 #include "testplan.h"
 #include "tolerance.h"
+#include "uncertainty.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -33,12 +34,13 @@ struct PointResult
 
     PlanPoint point;
     Status status = Open;
-    qint64 indication = 0; // raw counts
-    qint64 error = 0;      // indication - load, raw counts
-    qint64 division = 0;   // e (d) of the load's range, raw counts
-    double tolerance = 0;  // +-, raw counts
-    bool pass = false;     // captured and |error| <= tolerance
-    QString note;          // why it was left open
+    qint64 indication = 0;        // raw counts
+    qint64 error = 0;             // indication - load, raw counts
+    qint64 division = 0;          // e (d) of the load's range, raw counts
+    double tolerance = 0;         // +-, raw counts
+    bool pass = false;            // captured and within the tolerance by the test's decision rule
+    QString note;                 // why it was left open
+    PointUncertainty uncertainty; // of the error, once captured
 
     double errorInDivisions() const { return division ? double(error) / double(division) : 0; }
     double toleranceInDivisions() const { return division ? tolerance / double(division) : 0; }
@@ -61,8 +63,11 @@ struct TestResult
 {
     ToleranceChoice choice;
     ScaleRanges ranges;
-    QString phase;       // "as found", "as left" or empty
-    QString testWeights; // the weights' identity: set, certificate, due date
+    QString phase;                 // "as found", "as left" or empty
+    QString testWeights;           // the weights' identity: set, certificate, due date
+    bool weightClassGiven = false; // without it no uncertainty is stated
+    WeightClass weightClass = WeightClass::M1;
+    DecisionRule rule = DecisionRule::Simple;
     QVector<PointResult> points;
     CriterionResult repeatability;
     CriterionResult eccentricity;
@@ -88,11 +93,21 @@ public:
                               QString *error);
 
     // False with *error for a tolerance, ranges or plan that is not sound
-    // (checkSettings()); the test is then not started.
+    // (checkSettings()), or guarded acceptance without an uncertainty for
+    // every load (no weight class, a unit that is no mass, a load the class
+    // has no weights for); the test is then not started.
     bool begin(const ToleranceChoice &choice, const ScaleRanges &ranges,
                const QVector<PlanPoint> &plan, const CaptureSettings &capture, QString *error);
     void setPhase(const QString &phase) { m_result.phase = phase; }
     void setTestWeights(const QString &weights) { m_result.testWeights = weights; }
+    // The OIML R 111 class of the test weights: each point's uncertainty is
+    // stated from it (see Uncertainty).
+    void setWeightClass(WeightClass weightClass)
+    {
+        m_result.weightClassGiven = true;
+        m_result.weightClass = weightClass;
+    }
+    void setDecisionRule(DecisionRule rule) { m_result.rule = rule; }
 
     const QVector<PlanPoint> &plan() const { return m_plan; }
     // The point being taken; -1 when every point has been taken or left.
@@ -137,6 +152,8 @@ private:
     void take(qint64 indication);
     void advance();
     void judge();
+    // A point's budget inputs that come from the test's settings alone.
+    static UncertaintyInputs uncertaintyInputs(const TestResult &result, qint64 load);
 
     QVector<PlanPoint> m_plan;
     TestResult m_result;

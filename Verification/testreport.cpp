@@ -9,6 +9,8 @@
 namespace {
 
 const QString CellSeparator = QStringLiteral(" | ");
+// The table's columns before U was stated beside the error.
+constexpr int OldColumns = 9;
 
 // A weight in counts that may be a half count (a tolerance of 0.5 e with e = 1).
 QString unitsText(const ScaleRanges &r, double counts)
@@ -30,6 +32,29 @@ QString divisionsText(double e, bool sign)
     if (sign && e >= 0)
         text.prepend(QLatin1Char('+'));
     return text;
+}
+
+// U in units, two digits below the instrument's last (it is stated in
+// hundredths of a count).
+QString uncertaintyText(const ScaleRanges &r, qint64 centis)
+{
+    return QString::number(double(centis) / 100.0 / std::pow(10.0, r.decimals), 'f',
+                           r.decimals + 2);
+}
+
+QString uncertaintyCell(const ScaleRanges &r, const PointResult &p)
+{
+    if (p.status != PointResult::Captured)
+        return QString();
+    if (!p.uncertainty.stated)
+        return TestReport::tr("not stated");
+    return QStringLiteral("±") + uncertaintyText(r, p.uncertainty.expandedCentis);
+}
+
+// A standard uncertainty in units, three digits below the instrument's last.
+QString termText(const ScaleRanges &r, double counts)
+{
+    return QString::number(counts / std::pow(10.0, r.decimals), 'f', r.decimals + 3);
 }
 
 QString testText(const PlanPoint &p)
@@ -81,8 +106,8 @@ QString TestReport::statusText(PointResult::Status status)
 
 QStringList TestReport::header()
 {
-    return {tr("#"),         tr("TEST"),      tr("LOAD"),    tr("INDICATION"), tr("ERROR"),
-            tr("ERROR (e)"), tr("TOLERANCE"), tr("TOL (e)"), tr("RESULT")};
+    return {tr("#"),         tr("TEST"),      tr("LOAD"),      tr("INDICATION"), tr("ERROR"),
+            tr("ERROR (e)"), tr("U (k = 2)"), tr("TOLERANCE"), tr("TOL (e)"),    tr("RESULT")};
 }
 
 QVector<QStringList> TestReport::rows(const TestResult &result)
@@ -96,7 +121,7 @@ QVector<QStringList> TestReport::rows(const TestResult &result)
                      taken ? r.weightText(p.indication) : QString(),
                      taken ? signedText(r, p.error) : QString(),
                      taken ? divisionsText(p.errorInDivisions(), true) : QString(),
-                     QStringLiteral("±") + unitsText(r, p.tolerance),
+                     uncertaintyCell(r, p), QStringLiteral("±") + unitsText(r, p.tolerance),
                      QStringLiteral("±") + divisionsText(p.toleranceInDivisions(), false),
                      resultText(p)});
     }
@@ -125,6 +150,8 @@ QStringList TestReport::summary(const TestResult &result)
         lines << tr("stopped: %1").arg(result.stopReason);
     if (!result.testWeights.isEmpty())
         lines << tr("test weights: %1").arg(result.testWeights);
+    lines << uncertaintyLines(result);
+    lines << tr("decision rule: %1").arg(Uncertainty::ruleTitle(result.rule));
     QStringList ranges;
     for (const WeighingRange &w : r.ranges)
         ranges << tr("max %1, e = %2").arg(r.weightText(w.fullScale), r.weightText(w.division));
@@ -135,14 +162,51 @@ QStringList TestReport::summary(const TestResult &result)
     return lines;
 }
 
+QStringList TestReport::uncertaintyLines(const TestResult &result)
+{
+    if (!result.weightClassGiven)
+        return {tr("uncertainty not stated: no weight class given")};
+    QStringList lines{tr("uncertainty: U = k u with k = 2 (about 95 %), EURAMET cg-18; test "
+                         "weights of class %1 (OIML R 111) at their nominal values")
+                          .arg(Uncertainty::classKey(result.weightClass))};
+    for (const PointResult &p : result.points) {
+        if (p.status != PointResult::Captured)
+            continue;
+        for (const QString &note : p.uncertainty.notes + QStringList{p.uncertainty.reason}) {
+            if (!note.isEmpty() && !lines.contains(note))
+                lines << note;
+        }
+    }
+    return lines;
+}
+
+QStringList TestReport::budgetLines(const TestResult &result)
+{
+    const ScaleRanges &r = result.ranges;
+    QStringList lines;
+    for (int i = 0; i < result.points.size(); ++i) {
+        const PointUncertainty &u = result.points[i].uncertainty;
+        if (!u.stated)
+            continue;
+        QStringList terms;
+        for (const UncertaintyTerm &t : u.terms)
+            terms << tr("%1 %2").arg(t.name, termText(r, t.counts));
+        lines << tr("U of point %1: %2; u = %3, U = %4 %5")
+                     .arg(i + 1)
+                     .arg(terms.join(QStringLiteral(", ")), termText(r, u.combined),
+                          uncertaintyText(r, u.expandedCentis), r.unit);
+    }
+    return lines;
+}
+
 QJsonObject TestReport::json(const TestResult &result)
 {
     const ScaleRanges &r = result.ranges;
     QJsonArray ranges;
     for (const WeighingRange &w : r.ranges)
-        ranges.append(QJsonObject{{"fullScale", r.weightText(w.fullScale)},
+        ranges.append(QJsonObject{{"fullScale", FormatScaled(w.fullScale, r.decimals)},
                                   {"fullScaleRaw", w.fullScale},
-                                  {"division", r.weightText(w.division)},
+                                  {"division", FormatScaled(w.division, r.decimals)},
                                   {"divisionRaw", w.division}});
     QJsonArray points;
     for (int i = 0; i < result.points.size(); ++i) {
@@ -164,6 +228,17 @@ QJsonObject TestReport::json(const TestResult &result)
             o.insert(QStringLiteral("errorRaw"), p.error);
             o.insert(QStringLiteral("errorE"), p.errorInDivisions());
             o.insert(QStringLiteral("pass"), p.pass);
+            if (p.uncertainty.stated) {
+                o.insert(QStringLiteral("uncertainty"),
+                         uncertaintyText(r, p.uncertainty.expandedCentis));
+                o.insert(QStringLiteral("uncertaintyRaw"), p.uncertainty.expanded());
+                QJsonArray budget;
+                for (const UncertaintyTerm &t : p.uncertainty.terms)
+                    budget.append(QJsonObject{{"term", t.name}, {"standardRaw", t.counts}});
+                o.insert(QStringLiteral("uncertaintyBudget"), budget);
+            } else {
+                o.insert(QStringLiteral("uncertaintyNote"), p.uncertainty.reason);
+            }
         }
         if (!p.note.isEmpty())
             o.insert(QStringLiteral("note"), p.note);
@@ -172,10 +247,14 @@ QJsonObject TestReport::json(const TestResult &result)
     QJsonObject json{{"standard", Tolerances::standardKey(result.choice.standard)},
                      {"title", Tolerances::title(result.choice)},
                      {"unit", r.unit},
-                     {"max", r.weightText(r.max())},
+                     // every weight in this unit, as zeltctl's other documents give values
+                     {"max", FormatScaled(r.max(), r.decimals)},
+                     {"maxRaw", r.max()},
                      {"ranges", ranges},
                      {"points", points},
                      {"verdict", verdictText(result.verdict())},
+                     {"decisionRule", Uncertainty::ruleKey(result.rule)},
+                     {"decisionRuleTitle", Uncertainty::ruleTitle(result.rule)},
                      {"linkLost", result.linkLost}};
     if (result.choice.standard != TestStandard::Custom) {
         json.insert(QStringLiteral("class"), Tolerances::classKey(result.choice.accuracyClass));
@@ -183,6 +262,11 @@ QJsonObject TestReport::json(const TestResult &result)
     }
     if (!result.phase.isEmpty())
         json.insert(QStringLiteral("phase"), result.phase);
+    if (result.weightClassGiven)
+        json.insert(QStringLiteral("weightClass"), Uncertainty::classKey(result.weightClass));
+    else
+        json.insert(QStringLiteral("uncertaintyNote"),
+                    tr("uncertainty not stated: no weight class given"));
     if (!result.testWeights.isEmpty())
         json.insert(QStringLiteral("testWeights"), result.testWeights);
     if (result.repeatability.applies)
@@ -207,15 +291,21 @@ QString TestReport::recordDetail(const TestResult &result)
     lines << header().join(CellSeparator);
     for (const QStringList &row : rows(result))
         lines << row.join(CellSeparator);
+    lines << budgetLines(result);
     lines << summary(result);
     return lines.join(QLatin1Char('\n'));
 }
 
 void TestReport::splitDetail(const QString &detail, QVector<QStringList> *table, QStringList *lines)
 {
+    // Details written before the U column have one column less; the first
+    // row (the header) says which layout a detail has.
+    int width = 0;
     for (const QString &line : detail.split(QLatin1Char('\n'))) {
         const QStringList cells = line.split(CellSeparator);
-        if (cells.size() == header().size())
+        if (width == 0 && (cells.size() == header().size() || cells.size() == OldColumns))
+            width = cells.size();
+        if (width > 0 && cells.size() == width)
             table->append(cells);
         else
             lines->append(line);

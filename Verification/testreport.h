@@ -19,21 +19,28 @@ public:
     // "captured", "open", "skipped", "timed out"; translated.
     static QString statusText(PointResult::Status status);
 
-    // One row per point: #, test, load, indication, error, error in e,
-    // tolerance, result.
+    // One row per point: #, test, load, indication, error, error in e, U
+    // (k = 2; "not stated" without a weight class), tolerance, result.
     static QStringList header();
     static QVector<QStringList> rows(const TestResult &result);
-    // The criteria and the verdict in a few lines.
+    // The criteria, the uncertainty's basis, the decision rule and the verdict
+    // in a few lines.
     static QStringList summary(const TestResult &result);
+    // How U was stated (or why not), and what the model left out.
+    static QStringList uncertaintyLines(const TestResult &result);
+    // Each captured point's budget: every contribution with its value, u and U.
+    static QStringList budgetLines(const TestResult &result);
 
     // standard, class, accuracy, max, ranges, unit, points (each with load,
     // indication, error, tolerance in units and in e, raw counts beside),
     // criteria, verdict.
     static QJsonObject json(const TestResult &result);
     // Text with every point, kept in the service record's entry: the header
-    // and a line per point with cells between " | ", then the summary.
+    // and a line per point with cells between " | ", then each point's
+    // uncertainty budget, then the summary.
     static QString recordDetail(const TestResult &result);
-    // The detail's table (its header first) and its other lines.
+    // The detail's table (its header first) and its other lines; a detail
+    // written before the U column reads with its nine columns.
     static void splitDetail(const QString &detail, QVector<QStringList> *table, QStringList *lines);
 };
 

@@ -6,6 +6,7 @@
 
 #include "calibrationguide.h"
 #include "calibrationverdict.h"
+#include "decimaltext.h"
 #include "livereading.h"
 #include "valuebinding.h"
 #include "writesource.h"
@@ -221,6 +222,8 @@ int Zeltctl::cmdCalibrate(const QStringList &args)
         break;
     case ModbusCalibrationRefused:
     case ModbusCalibrationUnknown:
+        if (written == ModbusCalibrationRefused)
+            noteErrorKind(ErrorKind::Refused);
         outcome = verdict.outcomeText();
         status = FailedStatus(ExitDiffers);
         break;
@@ -233,14 +236,16 @@ int Zeltctl::cmdCalibrate(const QStringList &args)
     if (status != ExitDone)
         fail(status, QStringLiteral("%1: %2").arg(point == 0 ? QStringLiteral("zero") : pointName,
                                                   outcome));
+    // Weights as the test's document gives them: numbers in the instrument's unit.
     QJsonObject json{{"step", point == 0 ? QStringLiteral("zero") : QStringLiteral("point")},
-                     {"reading", ranges.weightText(settled.weight)},
+                     {"unit", ranges.unit},
+                     {"reading", FormatScaled(settled.weight, ranges.decimals)},
                      {"readingRaw", settled.weight},
                      {"outcome", outcome},
                      {"errorWord", qint64(verdict.errorWord)}};
     if (point > 0) {
         json.insert(QStringLiteral("point"), point);
-        json.insert(QStringLiteral("weight"), ranges.weightText(weight));
+        json.insert(QStringLiteral("weight"), FormatScaled(weight, ranges.decimals));
         json.insert(QStringLiteral("weightRaw"), weight);
     }
     if (verdict.state == CalibrationVerdict::Refused)

@@ -63,6 +63,14 @@ void PrintJson(QTextStream &out, const QJsonValue &document)
     out.flush();
 }
 
+QJsonObject ErrorJson(const QString &kind, const QString &message, const QString &instrument)
+{
+    QJsonObject error{{"kind", kind}, {"message", message}};
+    if (!instrument.isEmpty())
+        error.insert(QStringLiteral("instrument"), instrument);
+    return error;
+}
+
 ProgressBar::ProgressBar(CliStreams &streams, const QString &label) : m_s(streams), m_label(label)
 {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,21 @@ enum CliExit {
     ExitUsage = 2,       // the command line is wrong
     ExitUnreachable = 3, // the instrument could not be reached
 };
+
+// What ended a run that failed, as the --json document's "error" names it.
+namespace ErrorKind {
+inline const QString Usage = QStringLiteral("usage");             // the command line (exit 2)
+inline const QString Record = QStringLiteral("record");           // the service record unusable
+inline const QString Unreachable = QStringLiteral("unreachable"); // never answered (exit 3)
+inline const QString Lost = QStringLiteral("lost");               // stopped answering (exit 3)
+inline const QString Refused = QStringLiteral("refused");         // the instrument said no
+inline const QString File = QStringLiteral("file");               // a file not read or written
+inline const QString Failed = QStringLiteral("failed");           // a check or step not met
+} // namespace ErrorKind
+
+// {"kind", "message"}, with the instrument concerned when there is one.
+QJsonObject ErrorJson(const QString &kind, const QString &message,
+                      const QString &instrument = QString());
 
 // Where zeltctl writes: the result on standard output, errors and progress on
 // standard error. Tests hand in strings instead of the process streams.

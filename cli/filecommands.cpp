@@ -50,6 +50,7 @@ struct RowCheckTexts
 bool Zeltctl::openSheet(Workbook *book, const QString &file)
 {
     if (!book->open(file)) {
+        noteErrorKind(ErrorKind::File);
         fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, book->errorText()));
         return false;
     }
@@ -58,6 +59,7 @@ bool Zeltctl::openSheet(Workbook *book, const QString &file)
         const QString why = book->status() == WorkbookStatus::SheetMissing
                                 ? QStringLiteral("no parameter sheet \"%1\"").arg(ParamSheet)
                                 : book->errorText();
+        noteErrorKind(ErrorKind::File);
         fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, why));
         return false;
     }
@@ -91,6 +93,8 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ExelToWrite
     const ParamFileReport &report = excel.lastReport();
     const bool ranRows = result == ExelToWrite::Done || result == ExelToWrite::RowsFailed ||
                          result == ExelToWrite::NotSaved || result == ExelToWrite::GaveUp;
+    if (!ranRows || !excel.refusalText().isEmpty())
+        noteErrorKind(ErrorKind::File);
     if (!excel.refusalText().isEmpty())
         return fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, excel.refusalText()));
     if (!ranRows) {
@@ -117,8 +121,10 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ExelToWrite
     for (int row : report.failed)
         fail(ExitDiffers,
              QStringLiteral("%1: %2 failed: %3").arg(file, label(row), report.reasons.value(row)));
-    if (result == ExelToWrite::NotSaved)
+    if (result == ExelToWrite::NotSaved) {
+        noteErrorKind(ErrorKind::File);
         fail(ExitDiffers, QStringLiteral("%1: the workbook could not be saved").arg(file));
+    }
     if (result == ExelToWrite::GaveUp)
         fail(ExitUnreachable, file + QStringLiteral(": ") + GaveUpText(report.unreached));
 
@@ -130,15 +136,16 @@ int Zeltctl::reportProcedure(const QString &file, bool import, const ExelToWrite
                 a.append(r);
             return a;
         };
-        PrintJson(m_s.out, withLinkFigures(QJsonObject{{"file", QFileInfo(file).absoluteFilePath()},
-                                                       {"rows", report.rows},
-                                                       {import ? "written" : "read", report.done},
-                                                       {"refused", rowArray(report.refused)},
-                                                       {"failed", rowArray(report.failed)},
-                                                       {"unchanged", report.unchanged},
-                                                       {"skipped", report.skipped},
-                                                       {"unreached", report.unreached},
-                                                       {"summary", summary}}));
+        printResult(QJsonObject{{"file", QFileInfo(file).absoluteFilePath()},
+                                {"rows", report.rows},
+                                {import ? "written" : "read", report.done},
+                                {"refused", rowArray(report.refused)},
+                                {"failed", rowArray(report.failed)},
+                                {"unchanged", report.unchanged},
+                                {"skipped", report.skipped},
+                                {"unreached", report.unreached},
+                                {"summary", summary}},
+                    {}, {});
     } else {
         m_s.out << QFileInfo(file).absoluteFilePath() << ": " << summary << '\n';
         m_s.out.flush();
@@ -171,6 +178,7 @@ int Zeltctl::cmdBackup(const QString &file)
     if (!WriteParamTemplate(fresh, 0, &error)) {
         disconnectInstrument();
         QFile::remove(fresh);
+        noteErrorKind(ErrorKind::File);
         return fail(ExitDiffers, QStringLiteral("%1: %2").arg(file, error));
     }
     RegisterImage image;
@@ -189,6 +197,7 @@ int Zeltctl::cmdBackup(const QString &file)
         const QString kept = SetAsidePreviousExport(file, &asideFailed);
         if (asideFailed || !QFile::rename(fresh, file)) {
             disconnectInstrument();
+            noteErrorKind(ErrorKind::File);
             return fail(ExitDiffers, QStringLiteral("%1: the earlier file could not be replaced; "
                                                     "the new backup is %2")
                                          .arg(file, fresh));

@@ -7,9 +7,11 @@
 #include "chaincheck.h"
 #include "entrycsv.h"
 #include "entryfields.h"
+#include "entryshown.h"
 #include "entrytext.h"
 #include "historypath.h"
 #include "historyshared.h"
+#include "paramshown.h"
 #include "recordhead.h"
 #include "servicerecord.h"
 #include "sharedreader.h"
@@ -31,9 +33,10 @@ constexpr int DefaultLimit = 100;
 
 const char *const HistoryHelp = R"(
   history [--serial S] [--since DATE] [--until DATE] [--param NAME]
-      [--source TEXT] [--outcome OUTCOME] [--limit N] [--json|--jsonl|--csv]
-                                the service record, newest first: time where
-                                it was made, serial, parameter, old -> new,
+      [--source TEXT] [--outcome OUTCOME] [--limit N] [--raw]
+      [--json|--jsonl|--csv]    the service record, newest first: time where
+                                it was made, serial, parameter, old -> new as
+                                the page showed them (--raw: the registers),
                                 source, outcome, user@host; --json every field
                                 (an array, streamed), --jsonl one object a
                                 line, --csv every field as CSV. DATE: YYYY-MM-DD or
@@ -74,8 +77,8 @@ constexpr int PageSize = 1000;
 // Options that take no value; every other option before the command word takes one.
 const QStringList &flagOptions()
 {
-    static const QStringList flags = {"json", "jsonl",   "csv",    "help",
-                                      "h",    "dry-run", "shared", "confirm"};
+    static const QStringList flags = {"json",    "jsonl",  "csv", "help",   "h",
+                                      "dry-run", "shared", "raw", "confirm"};
     return flags;
 }
 
@@ -91,11 +94,17 @@ QJsonObject entryJson(const ServiceEntry &entry)
 {
     QJsonObject object;
     for (const EntryField &field : EntryFields(entry)) {
-        object.insert(QLatin1String(field.name), isNumberField(field.name)
-                                                     ? QJsonValue(field.value.toDouble())
-                                                     : QJsonValue(field.value));
+        // The serial number under the name every other command gives it; the
+        // record's own field (and CSV column) stays "serial".
+        const bool serial = qstrcmp(field.name, "serial") == 0;
+        object.insert(serial ? QStringLiteral("serialNumber") : QLatin1String(field.name),
+                      isNumberField(field.name) ? QJsonValue(field.value.toDouble())
+                                                : QJsonValue(field.value));
     }
     object.insert(QStringLiteral("hash"), entry.hash);
+    // The change as the page showed it, beside the stored fields (which the
+    // hash covers and which are never rewritten).
+    object.insert(QStringLiteral("change"), EntryShownChange(entry, false));
     return object;
 }
 
@@ -106,6 +115,7 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    int runCommand(const QStringList &arguments);
     int usageError(const QString &message);
     int fail(const QString &message);
     bool readFilter(QString *error);
@@ -125,12 +135,19 @@ private:
     ChainAnchor m_anchor;
     QString m_url;                          // the shared store, for the commands that use it
     std::unique_ptr<SharedReader> m_shared; // history --shared
+    // --json or --jsonl: a run that failed before its list began prints its
+    // error as the one document.
+    bool m_listed = false;
+    QString m_errorKind;
+    QString m_errorMessage;
 };
 
 int HistoryCommand::usageError(const QString &message)
 {
     m_s.err << "zeltctl: " << message << " (see zeltctl --help)\n";
     m_s.err.flush();
+    m_errorKind = ErrorKind::Usage;
+    m_errorMessage = message;
     return ExitUsage;
 }
 
@@ -139,10 +156,28 @@ int HistoryCommand::fail(const QString &message)
     // A server's message may run over several lines; errors are one line.
     m_s.err << "zeltctl: " << message.simplified() << '\n';
     m_s.err.flush();
+    m_errorKind = ErrorKind::Record;
+    m_errorMessage = message.simplified();
     return ExitDiffers;
 }
 
 int HistoryCommand::run(const QStringList &arguments)
+{
+    const int status = runCommand(arguments);
+    const bool jsonl = arguments.contains(QStringLiteral("--jsonl"));
+    if (status == ExitDone || m_listed || m_errorKind.isEmpty() ||
+        !(jsonl || arguments.contains(QStringLiteral("--json"))))
+        return status;
+    const QJsonDocument error(QJsonObject{{"error", ErrorJson(m_errorKind, m_errorMessage)}});
+    m_s.out << QString::fromUtf8(
+        error.toJson(jsonl ? QJsonDocument::Compact : QJsonDocument::Indented));
+    if (jsonl)
+        m_s.out << '\n';
+    m_s.out.flush();
+    return status;
+}
+
+int HistoryCommand::runCommand(const QStringList &arguments)
 {
     QCommandLineParser &p = m_parser;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -158,6 +193,7 @@ int HistoryCommand::run(const QStringList &arguments)
         {"outcome", "Entries with this outcome.", "outcome"},
         {"limit", "At most this many entries.", "n"},
         {"json", "JSON output."},
+        {"raw", "The register values of each change, not the page's texts."},
         {"jsonl", "JSON Lines output: one entry a line."},
         {"csv", "CSV output."},
         {"shared", "The shared store's entries (verify: against it)."},
@@ -326,6 +362,7 @@ int HistoryCommand::list()
     const bool csv = m_parser.isSet("csv");
     if (json || jsonl || csv) {
         // Page by page, so that a record of any size goes out in little memory.
+        m_listed = true;
         int written = 0;
         if (csv)
             m_s.out << CsvLine(EntryCsvHeader());
@@ -362,10 +399,15 @@ int HistoryCommand::list()
     // Twice through the pages: the columns' widths first, then the lines, so
     // that a record of any size is listed in little memory. Entries added
     // between the two (newer than the first pass's newest) are left out.
-    const auto cells = [](const ServiceEntry &entry) {
-        const QString param = entry.paramName.isEmpty() ? KindText(entry.kind) : entry.paramName;
-        return QStringList{EntryLocalTime(entry),  entry.serial, param,
-                           EntryChangeText(entry), entry.source, EntryOutcomeText(entry),
+    const bool raw = m_parser.isSet("raw");
+    const auto cells = [raw](const ServiceEntry &entry) {
+        // As the History page shows it: the page's words, the source by its labels.
+        return QStringList{EntryLocalTime(entry),
+                           entry.serial,
+                           EntryParamName(entry, false),
+                           raw ? EntryRawChange(entry) : EntryShownChange(entry, false),
+                           ReadableSource(entry.source, false),
+                           EntryOutcomeText(entry),
                            EntryWho(entry)};
     };
     const QStringList header = {"time",   "serial",  "parameter", "old → new",

@@ -116,7 +116,7 @@ int Zeltctl::cmdRead(const QStringList &keys)
         }
         const QString value = ShownValue(p, raw, decimals);
         const QString unitText = ShownUnit(p, unit, analogType);
-        const QString description = QString::fromUtf8(p.row.nameEn ? p.row.nameEn : "");
+        const QString description = p.inCatalogue ? ParamName(p.row, false) : QString();
         // --raw: the register as it stands, which no unit describes.
         rows.append({p.name, QString::number(p.row.address), m_raw ? QString::number(raw) : value,
                      m_raw ? QString() : unitText, description});
@@ -271,6 +271,7 @@ int Zeltctl::cmdWrite(const QStringList &assignments)
         const QString unitText = ShownUnit(p, gsrt_CalPara.slot[CalUnitSlot], analogType);
         rows.append({p.name, QString::number(p.row.address), w.text, shown, unitText, outcome});
         list.append(QJsonObject{{"name", p.name},
+                                {"description", ParamName(p.row, false)},
                                 {"address", p.row.address},
                                 {"requested", w.text},
                                 {"raw", qint64(raw)},
@@ -302,6 +303,7 @@ int Zeltctl::cmdWatch()
                 QStringLiteral("--csv %1: %2").arg(csv.fileName(), csv.errorString()));
         csv.write("time,weight,unit,stable,zero,net,overflow,error\n");
     }
+    m_jsonLines = m_json;
     if (const int status = connectInstrument())
         return status;
     interrupted = 0;
@@ -329,6 +331,7 @@ int Zeltctl::cmdWatch()
             const QString why = QStringLiteral("poll failed: %1").arg(LinkResultText(r));
             const QString count = QStringLiteral("%1 of %2 polls failed").arg(failures).arg(polls);
             fail(ExitDiffers, QStringLiteral("%1: %2 (%3)").arg(time, why, count));
+            m_documentSet = true;
             if (m_json)
                 m_s.out << QJsonDocument(QJsonObject{{"time", time},
                                                      {"failed", why},
@@ -370,6 +373,7 @@ int Zeltctl::cmdWatch()
                 marks << QStringLiteral("NET");
             if (overflow)
                 marks << QStringLiteral("OVERFLOW");
+            m_documentSet = true;
             if (m_json) {
                 m_s.out << QJsonDocument(QJsonObject{{"time", time},
                                                      {"weight", weight},

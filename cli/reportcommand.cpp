@@ -64,9 +64,11 @@ int Zeltctl::cmdReport(const QString &file)
     const bool lost = content.linkLost || OutOfReach();
     disconnectInstrument();
 
-    if (!WriteReportPdf(content, file, &error))
+    if (!WriteReportPdf(content, file, &error)) {
+        noteErrorKind(ErrorKind::File);
         return fail(ExitDiffers,
                     QStringLiteral("%1: the report could not be written: %2").arg(file, error));
+    }
     QJsonArray gaps;
     QVector<QStringList> rows;
     for (const ReportGap &gap : content.gaps) {
@@ -92,5 +94,12 @@ int Zeltctl::cmdReport(const QString &file)
     }
     if (content.gaps.isEmpty())
         return ExitDone;
-    return lost ? ExitUnreachable : ExitDiffers;
+    if (lost)
+        return fail(ExitUnreachable,
+                    QStringLiteral("the link to the instrument was lost: %1 of the report not "
+                                   "read")
+                        .arg(content.gaps.size() == 1
+                                 ? content.gaps.first().what
+                                 : QStringLiteral("%1 parts").arg(content.gaps.size())));
+    return ExitDiffers;
 }

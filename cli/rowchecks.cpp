@@ -65,10 +65,13 @@ QJsonObject DifferingRowJson(int row, int address, const QString &name, quint32 
     const QString fileShown = shownValue(address, fileRaw, values, &unit);
     const QString instrumentShown = shownValue(address, instrumentRaw, values, &unit);
     const ParamRow *param = FindParamByAddress(address);
+    // As read and write name a parameter: the catalogue's field name, its
+    // page label as the description; the file's own name only for a row the
+    // catalogue does not know.
     return QJsonObject{
         {"row", row},
         {"address", address},
-        {"name", name},
+        {"name", param ? QString::fromLatin1(param->widget) : name},
         {"description", param ? ParamName(*param, false) : QString()},
         {"unit", unit},
         {"file", QJsonObject{{"value", fileShown}, {"raw", qint64(fileRaw)}}},
@@ -135,11 +138,12 @@ RowCheck CompareRow(const Workbook &book, int r, const ExelToWrite::InstrumentVa
     const int address = book.cellText(r, 1).toInt();
     if (plan.count == 3) {
         // Float bits: the file and the instrument as the export writes them.
+        const ParamRow *param = FindParamByAddress(address);
         c.json =
             QJsonObject{{"row", r},
                         {"address", address},
-                        {"name", book.cellText(r, 2)},
-                        {"description", QString()},
+                        {"name", param ? QString::fromLatin1(param->widget) : book.cellText(r, 2)},
+                        {"description", param ? ParamName(*param, false) : QString()},
                         {"unit", QString()},
                         {"file", QJsonObject{{"value", fileText}, {"raw", fileText.toDouble()}}},
                         {"instrument", QJsonObject{{"value", instrumentText},

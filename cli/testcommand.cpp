@@ -117,6 +117,20 @@ int Zeltctl::cmdTest()
         phase =
             v == QLatin1String("as-found") ? QStringLiteral("as found") : QStringLiteral("as left");
     }
+    // Without a class no uncertainty is stated, and guarded acceptance has no U to judge with.
+    WeightClass weightClass = WeightClass::M1;
+    if (p.isSet("weights-class") &&
+        !Uncertainty::parseClass(p.value("weights-class"), &weightClass))
+        return usageError(QStringLiteral("--weights-class %1: expected an OIML R 111 class: E1, "
+                                         "E2, F1, F2, M1, M1-2, M2, M2-3 or M3")
+                              .arg(p.value("weights-class")));
+    DecisionRule rule = DecisionRule::Simple;
+    if (p.isSet("decision") && !Uncertainty::parseRule(p.value("decision"), &rule))
+        return usageError(
+            QStringLiteral("--decision %1: expected simple or guarded").arg(p.value("decision")));
+    if (rule == DecisionRule::Guarded && !p.isSet("weights-class"))
+        return usageError(QStringLiteral("--decision guarded judges with U: give the weights' "
+                                         "class with --weights-class"));
     const bool automatic = p.isSet("auto");
     if (!automatic && !m_s.in)
         return usageError(QStringLiteral("no standard input to confirm the loads: give --auto"));
@@ -177,6 +191,9 @@ int Zeltctl::cmdTest()
     ScaleTest test;
     test.setPhase(phase);
     test.setTestWeights(p.value("weights").simplified());
+    if (p.isSet("weights-class"))
+        test.setWeightClass(weightClass);
+    test.setDecisionRule(rule);
     test.setAutomatic(automatic);
     if (!test.begin(choice, ranges, plan, capture, &error)) {
         disconnectInstrument();
@@ -241,6 +258,6 @@ int Zeltctl::cmdTest()
     printResult(TestReport::json(result), TestReport::header(), TestReport::rows(result),
                 TestReport::summary(result).join(QLatin1Char('\n')));
     if (result.linkLost)
-        return ExitUnreachable;
+        return fail(ExitUnreachable, result.stopReason);
     return verdict == Verdict::Pass ? ExitDone : ExitDiffers;
 }

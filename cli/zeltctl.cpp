@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <QJsonDocument>
 #include <QModbusClient>
 #include <QTimer>
 
@@ -93,6 +94,8 @@ COMMANDS:
        [--accuracy initial|in-service|acceptance|maintenance]
        [--tolerance P%|Nd] [--loads 0,500,...|none] [--corners N] [--auto]
        [--phase as-found|as-left] [--weights TEXT]
+       [--weights-class E1|E2|F1|F2|M1|M1-2|M2|M2-3|M3]
+       [--decision simple|guarded]
        [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
                                 a scale test: each load is asked for ("place
                                 500.0 kg, then Enter"), or with --auto taken as
@@ -102,10 +105,15 @@ COMMANDS:
                                 class III initial verification when omitted;
                                 loads 0, 10, 25, 50, 75, 100 % of max and down
                                 when omitted); --corners adds a third of max
-                                on each of N corners (eccentricity, the worst
-                                corner named); a complete test goes into the
-                                service record; exit 0 pass, 1 fail or
-                                incomplete, 3 link lost
+                                (more than four supports: max / (n - 1)) on
+                                each of N corners, at most the platform's
+                                supports (eccentricity, the worst corner
+                                named); every test goes into the service
+                                record, one that did not finish as incomplete;
+                                --weights-class states U (k = 2) per point
+                                (EURAMET cg-18), --decision guarded passes a
+                                point only when |E| + U is within tolerance;
+                                exit 0 pass, 1 fail or incomplete, 3 link lost
   calibrate zero | span WEIGHT | point N WEIGHT [--yes]
        [--settle MS] [--flicker D] [--point-timeout S] [--interval MS]
                                 a calibration step, checked first: the zero
@@ -122,7 +130,10 @@ COMMANDS:
 %1
 
   --json                        one JSON document instead of the table (watch:
-                                one JSON object a line)
+                                one JSON object a line), a failure's too:
+                                {"error": {"kind", "message"}} beside what was
+                                done; kind: usage, record, unreachable, lost,
+                                refused, file or failed
   --stats                       the link's figures when the command ends:
                                 requests, failures by kind, reconnects, response
                                 times (on standard error; under "link" in the
@@ -219,6 +230,8 @@ int Zeltctl::usageError(const QString &message)
 {
     m_s.err << "zeltctl: " << message << " (see zeltctl --help)\n";
     m_s.err.flush();
+    m_errorStatus = ExitUsage;
+    m_errorMessage = message;
     return ExitUsage;
 }
 
@@ -226,6 +239,11 @@ int Zeltctl::fail(int status, const QString &message)
 {
     m_s.err << "zeltctl: " << message << '\n';
     m_s.err.flush();
+    // The worst line, the last of equals: a run lost after failed rows names the loss.
+    if (status > ExitDone && status >= m_errorStatus) {
+        m_errorStatus = status;
+        m_errorMessage = message;
+    }
     return status;
 }
 
@@ -251,7 +269,8 @@ void Zeltctl::printResult(const QJsonObject &json, const QStringList &header,
                           const QVector<QStringList> &rows, const QString &summary)
 {
     if (m_json) {
-        PrintJson(m_s.out, withLinkFigures(json));
+        m_document = json;
+        m_documentSet = true;
         return;
     }
     PrintTable(m_s.out, header, rows);
@@ -263,14 +282,38 @@ void Zeltctl::printResult(const QJsonObject &json, const QStringList &header,
 
 int Zeltctl::run(const QStringList &arguments)
 {
+    // A command line that does not parse still asked for JSON.
+    m_json = arguments.contains(QStringLiteral("--json")) && !IsHistoryCommand(arguments);
     const int status = runCommand(arguments);
-    // The figures matter most when a command fails: with --json and no
-    // document to carry them, they go to standard error as without it.
-    if (m_stats && m_json && !m_figuresShown && !m_lastFiguresText.isEmpty()) {
-        m_s.err << m_lastFiguresText << '\n';
-        m_s.err.flush();
-    }
+    if (m_json)
+        printDocument(status);
     return status;
+}
+
+void Zeltctl::printDocument(int status)
+{
+    QJsonObject document = m_jsonLines ? QJsonObject() : m_document;
+    // A run that ended early says why; differences and failed rows are in the
+    // result itself, unless nothing was done or a kind was named.
+    const bool ended = status == ExitUsage || status == ExitUnreachable ||
+                       (status != ExitDone && (!m_documentSet || !m_errorKind.isEmpty()));
+    if (ended) {
+        QString kind = m_errorKind;
+        if (status == ExitUnreachable)
+            kind = m_connected ? ErrorKind::Lost : ErrorKind::Unreachable;
+        else if (status == ExitUsage && kind != ErrorKind::Record)
+            kind = ErrorKind::Usage;
+        else if (kind.isEmpty())
+            kind = ErrorKind::Failed;
+        document.insert(QStringLiteral("error"), ErrorJson(kind, m_errorMessage, m_peer));
+    }
+    document = withLinkFigures(document);
+    if (!m_jsonLines) {
+        PrintJson(m_s.out, document);
+    } else if (!document.isEmpty()) {
+        m_s.out << QJsonDocument(document).toJson(QJsonDocument::Compact) << '\n';
+        m_s.out.flush();
+    }
 }
 
 int Zeltctl::runCommand(const QStringList &arguments)
@@ -316,10 +359,12 @@ int Zeltctl::runCommand(const QStringList &arguments)
         {"accuracy", "test: initial, in-service, acceptance or maintenance.", "accuracy"},
         {"tolerance", "test --standard custom: P% or Nd.", "tolerance"},
         {"loads", "test: the test loads in order.", "list"},
-        {"corners", "test: about a third of max on each of n corners.", "n"},
+        {"corners", "test: a third of max on each of n corners.", "n"},
         {"auto", "test: take each load as it is placed."},
         {"phase", "test: as-found or as-left.", "phase"},
         {"weights", "test: the test weights (set, certificate, due date).", "text"},
+        {"weights-class", "test: the test weights' OIML R 111 class (E1 ... M3), for U.", "class"},
+        {"decision", "test: the decision rule, simple or guarded (|E| + U).", "rule"},
         {"settle", "test: how long a stable reading must hold.", "ms"},
         {"flicker", "test: divisions a stable reading may flicker by (0 to 2).", "d"},
         {"point-timeout", "test: how long a point may take to settle.", "s"},
@@ -329,6 +374,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
     if (!p.parse(arguments))
         return usageError(p.errorText());
     if (p.isSet("help")) {
+        m_json = false; // the help is text
         m_s.out << QString::fromUtf8(HelpText).arg(HistoryHelpText()).trimmed() << '\n';
         m_s.out.flush();
         return ExitDone;
@@ -369,7 +415,7 @@ int Zeltctl::runCommand(const QStringList &arguments)
     for (const char *option : {"site", "note", "since", "sample"})
         only(option, {"report"});
     for (const char *option : {"standard", "class", "accuracy", "tolerance", "loads", "corners",
-                               "auto", "phase", "weights"})
+                               "auto", "phase", "weights", "weights-class", "decision"})
         only(option, {"test"});
     for (const char *option : {"settle", "flicker", "point-timeout"})
         only(option, {"test", "calibrate"});
@@ -417,8 +463,10 @@ int Zeltctl::runCommand(const QStringList &arguments)
     const Recording recording(writes || command == QLatin1String("backup") ||
                                   command == QLatin1String("test"),
                               writes, p.isSet("no-record"), arguments);
-    if (!recording.refusal.isEmpty())
+    if (!recording.refusal.isEmpty()) {
+        noteErrorKind(ErrorKind::Record);
         return fail(ExitUsage, recording.refusal);
+    }
     m_recording = recording.on;
     copy.on = recording.on;
     if (command == QLatin1String("info"))
@@ -526,6 +574,7 @@ int Zeltctl::connectInstrument()
     const QString peer = m_link.connectType == 1
                              ? m_link.EditIP + QLatin1Char(':') + m_link.EditPort
                              : m_link.SerialNum;
+    m_peer = peer;
     gu32_ConnectType = quint32(m_link.connectType);
     gu32_SlaveId = quint32(m_link.slaveId);
     gu32_DwordFormat = quint32(m_link.dwordFormat);
@@ -573,6 +622,7 @@ int Zeltctl::connectInstrument()
         // An instrument that refuses has answered: it is reachable.
         const QString why = LinkResultText(probe);
         disconnectInstrument();
+        noteErrorKind(ErrorKind::Refused);
         return fail(ExitDiffers,
                     QStringLiteral("%1 (slave %2): the instrument refused the first "
                                    "read (registers %3-%4): %5")
@@ -590,6 +640,7 @@ int Zeltctl::connectInstrument()
                         .arg(m_link.slaveId)
                         .arg(LinkResultText(probe)));
     }
+    m_connected = true;
     if (m_recording)
         ServiceRecorder::LinkOpened(m_link);
     return ExitDone;
@@ -604,7 +655,6 @@ void Zeltctl::disconnectInstrument()
         link->stats().setTrafficSink({});
         const LinkFigures figures = link->stats().figures(QDateTime::currentMSecsSinceEpoch());
         m_lastFigures = figures.json();
-        m_lastFiguresText = figures.text();
         if (m_stats && !m_json) {
             m_s.err << figures.text() << '\n';
             m_s.err.flush();
@@ -617,9 +667,9 @@ void Zeltctl::disconnectInstrument()
 
 QJsonObject Zeltctl::withLinkFigures(QJsonObject json) const
 {
-    if (!m_stats)
+    // No figures before a link was opened (a usage error).
+    if (!m_stats || (!ProgramLink() && m_lastFigures.isEmpty()))
         return json;
-    m_figuresShown = true;
     json.insert(QStringLiteral("link"),
                 ProgramLink()
                     ? ProgramLink()->stats().figures(QDateTime::currentMSecsSinceEpoch()).json()

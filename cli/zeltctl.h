@@ -35,14 +35,22 @@ public:
 private:
     int runCommand(const QStringList &arguments);
     int usageError(const QString &message);
+    // One line on standard error; the worst of them is the run's error.
     int fail(int status, const QString &message);
+    // What ended the run, for the JSON document's "error" (see ErrorKind),
+    // when the exit status alone does not tell it.
+    void noteErrorKind(const QString &kind) { m_errorKind = kind; }
+    // The one --json document of the run: the result the command set, the
+    // error that ended it and the link's figures.
+    void printDocument(int status);
     bool intOption(const QString &name, int low, int high, int *value, QString *error) const;
     bool readLinkOptions(QString *error);
     int connectInstrument();
     void disconnectInstrument();
     // The link's figures under "link" when --stats is given.
     QJsonObject withLinkFigures(QJsonObject json) const;
-    // The result as one JSON document (--json) or as a table and the summary line.
+    // The result as the run's JSON document (--json: printed when the run
+    // ends) or as a table and the summary line.
     void printResult(const QJsonObject &json, const QStringList &header,
                      const QVector<QStringList> &rows, const QString &summary = QString());
 
@@ -82,12 +90,20 @@ private:
     bool m_json = false;
     int m_timeoutMs = 0; // 0: the client's own choice from the baud rate
     bool m_stats = false;
-    bool m_raw = false;                  // --raw: register values in the tables
-    mutable bool m_figuresShown = false; // the link's figures went into a JSON document
-    bool m_recording = false;            // the command's changes go into the service record
+    bool m_raw = false; // --raw: register values in the tables
+    // --json: the command's result, kept until the run ends so that its error
+    // and figures go into the same one document.
+    QJsonObject m_document;
+    bool m_documentSet = false;
+    bool m_jsonLines = false; // watch: one object a line, the error a last line
+    bool m_connected = false; // the instrument answered once: a later loss is "lost"
+    QString m_peer;           // the instrument's host:port or device
+    QString m_errorKind;
+    QString m_errorMessage;
+    int m_errorStatus = 0;
+    bool m_recording = false; // the command's changes go into the service record
     // The figures of the last link, kept when it closes (output may follow).
     QJsonObject m_lastFigures;
-    QString m_lastFiguresText;
     std::shared_ptr<QFile> m_trace; // --trace FILE, open for the run
 };
 

@@ -59,12 +59,17 @@ void InstrumentModel::calibrationPointWritten(int point)
         refusal = Error::PointBelowPrevious;
     else if ((above - fromSignal) / ((weight - fromWeight) / division()) < MinSignalPerDivision)
         refusal = Error::PointResolution;
+    if (refusal != 0 && m_takesEveryPoint) {
+        // reported as taken; the weighing stays as it was
+        m_errorBits &= ~(Error::CalibrationOutcome | Error::CalibrationLocked);
+        return;
+    }
     if (refusal != 0) {
         // the calibration stays as it was
         raiseError(refusal);
         return;
     }
-    m_errorBits &= ~Error::CalibrationOutcome; // the error word tells the latest outcome
+    m_errorBits &= ~(Error::CalibrationOutcome | Error::CalibrationLocked); // the latest outcome
     m_pointSignal[point] = above;
     m_pointWeight[point] = weight;
     m_pointTaken[point] = true;

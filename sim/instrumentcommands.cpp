@@ -66,7 +66,7 @@ void InstrumentModel::zeroCapture()
     }
     m_zeroSignal = weigh().signal;
     m_values[Reg::ManualZero] = quint32(qint32(std::llround(m_zeroSignal)));
-    m_errorBits &= ~Error::CalibrationOutcome; // the error word tells the latest outcome
+    m_errorBits &= ~(Error::CalibrationOutcome | Error::CalibrationLocked); // the latest outcome
     refillHistory();
 }
 

@@ -64,6 +64,10 @@ public:
     // A scale as found on a service visit: a setting a class III test can
     // judge (3000.0 kg, e = 0.5 kg), the as-found errors, an empty platform.
     void applyAsFound();
+    // An instrument that reports every calibration point written as taken,
+    // whatever its load, and weighs on as before (suites of a page's own
+    // bookkeeping); off: it judges each point.
+    void setTakesEveryPoint(bool takes) { m_takesEveryPoint = takes; }
 
     int wordOrder() const;
     void setWordOrder(int w);
@@ -144,6 +148,7 @@ private:
     LiveSignal m_live;
     int m_pendingMs = 0;
     bool m_frozen = false;
+    bool m_takesEveryPoint = false;
     double m_frozenLoad = 0;
     double m_zeroSignal = 0; // finer than register 110 so a capture leaves no residue
     qint64 m_tareRaw = 0;

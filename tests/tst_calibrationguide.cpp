@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "calibrationguide.h"
+#include "certificateevidence.h"
 
 namespace {
 // 3000.0 kg in e = 0.5 kg; a zero range of 2 % (60.0 kg)
@@ -223,6 +224,64 @@ private slots:
         QCOMPARE(g.log().last(), g.message());
         // the step (or the next) waits for a settled reading again
         QCOMPARE(g.ready(), false);
+    }
+
+    // The certificate's evidence from a visit's entries: "found" and "left"
+    // tests, calibration writes ("zero", "cp1", "cp1!" refused by the
+    // instrument) and another change ("fs").
+    void theCertificatePairsTheTestsAroundTheAdjustments_data()
+    {
+        QTest::addColumn<QString>("visit");
+        QTest::addColumn<int>("asFound");
+        QTest::addColumn<QVector<int>>("adjustments");
+        QTest::addColumn<int>("asLeft");
+        QTest::addColumn<QString>("flags");
+        QTest::newRow("found, calibrated, left")
+            << "found zero cp1 left" << 0 << QVector<int>{1, 2} << 3 << "";
+        QTest::newRow("the last test before, the last after")
+            << "found found zero cp1 left left" << 1 << QVector<int>{2, 3} << 5 << "";
+        QTest::newRow("a test between two adjustments is neither")
+            << "found zero left cp1 left" << 0 << QVector<int>{1, 3} << 4 << "";
+        QTest::newRow("a point after the as-left test")
+            << "found zero cp1 left cp1" << 0 << QVector<int>{1, 2, 4} << 3
+            << "changed after the as-left test: CP1 at 11:35";
+        QTest::newRow("a refusal changed nothing")
+            << "found cp1! found left" << 2 << QVector<int>{1} << 3 << "";
+        QTest::newRow("no test before") << "zero cp1 left" << -1 << QVector<int>{0, 1} << 2
+                                        << "no as-found test before the first adjustment";
+        QTest::newRow("no test after") << "found zero cp1" << 0 << QVector<int>{1, 2} << -1
+                                       << "no as-left test after the last adjustment";
+        QTest::newRow("another parameter is no adjustment")
+            << "found fs left" << 0 << QVector<int>{} << 2 << "";
+    }
+    void theCertificatePairsTheTestsAroundTheAdjustments()
+    {
+        QFETCH(QString, visit);
+        QFETCH(int, asFound);
+        QFETCH(QVector<int>, adjustments);
+        QFETCH(int, asLeft);
+        QFETCH(QString, flags);
+        QVector<ServiceEntry> entries;
+        QDateTime at(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
+        for (const QString &word : visit.split(' ')) {
+            ServiceEntry e;
+            e.timeUtc = at = at.addSecs(7 * 60);
+            e.utcOffsetSeconds = 3600;
+            if (word == "found" || word == "left") {
+                e.kind = ServiceEntry::Test;
+                e.paramName = word == "found" ? "scale test as found" : "scale test as left";
+            } else {
+                e.address = word == "zero" ? 108 : word == "fs" ? 106 : 112;
+                e.outcome =
+                    word.endsWith('!') ? ServiceEntry::InstrumentRefused : ServiceEntry::Written;
+            }
+            entries.append(e);
+        }
+        const CertificateEvidence c = Certificates::select(entries);
+        QCOMPARE(c.asFound, asFound);
+        QCOMPARE(c.adjustments, adjustments);
+        QCOMPARE(c.asLeft, asLeft);
+        QCOMPARE(c.flags.join("; "), flags);
     }
 
     void theInstrumentsWordIsShownInItsLanguage()

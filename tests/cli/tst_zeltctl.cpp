@@ -442,7 +442,7 @@ void TstZeltctl::restoreCountsMatchTheWindowsImport()
     const QString file = m_dir->filePath("counts.xlsx");
     QCOMPARE(zeltctl(link() + QStringList{"backup", file}).status, 0);
     const Run restore = zeltctl(link() + QStringList{"restore", file, "--all"});
-    QCOMPARE(restore.status, 0);
+    QVERIFY2(restore.status == 0, qPrintable(restore.err));
 
     // The window's import of the same file on the same link.
     LinkSettings s;
@@ -768,6 +768,35 @@ void TstZeltctl::changesAndBackupsGoIntoTheServiceRecord()
                  e[1].detail.endsWith(QLatin1String("write EditZeroRange=30")),
              qPrintable(e[1].detail));
     QCOMPARE(e[2].kind, ServiceEntry::Disconnect);
+
+    // A list's item as the page shows it, with its unit, in the entry and in
+    // zeltctl history; the registers one option away.
+    QCOMPARE(zeltctl(link() + QStringList{"write", "cBoxSampleRate=960"}).status, 0);
+    before = record->count({});
+    QCOMPARE(zeltctl(link() + QStringList{"write", "cBoxSampleRate=480"}).status, 0);
+    e = entriesSince(before);
+    QCOMPARE(e.size(), 3);
+    QCOMPARE(e[1].oldShown + ' ' + e[1].newShown + ' ' + e[1].unit, QStringLiteral("960 480 Hz"));
+    // zeltctl history shows it so, from a record of its own (this one's file is
+    // the first test's, whose folder is gone).
+    const QString copy = m_dir->filePath("shown.sqlite");
+    {
+        ServiceRecord shownRecord;
+        QString error;
+        QVERIFY2(shownRecord.open(copy, &error), qPrintable(error));
+        ServiceEntry entry = e[1];
+        QVERIFY2(shownRecord.append(entry, &error), qPrintable(error));
+    }
+    const Run shown = zeltctl({"history", "--history", copy, "--limit", "2"});
+    QVERIFY2(shown.out.contains(QStringLiteral("960 → 480 Hz")) &&
+                 shown.out.contains(QLatin1String("zeltctl write Sample rate=480")),
+             qPrintable(shown.out + shown.err));
+    const Run raw = zeltctl({"history", "--history", copy, "--limit", "2", "--raw"});
+    QVERIFY2(raw.out.contains(QStringLiteral("5 → 4")), qPrintable(raw.out));
+    const Run json = zeltctl({"history", "--history", copy, "--limit", "2", "--json"});
+    QVERIFY2(json.out.contains(QStringLiteral("\"change\": \"960 → 480 Hz\"")) ||
+                 json.out.contains(QStringLiteral("\"change\":\"960 → 480 Hz\"")),
+             qPrintable(json.out));
 
     const QString file = m_dir->filePath("site.xlsx");
     before = record->count({});

@@ -4,6 +4,7 @@
 // on the terminal and on the record, for zeltctl write as for calibrate.
 #include "instrumentmodel.h"
 #include "modbuslink.h"
+#include "pdftools.h"
 #include "programrecord.h"
 #include "servicerecord.h"
 #include "simhost.h"
@@ -94,7 +95,20 @@ void TstZeltctlCalibrate::theAsFoundScaleCalibratedFromTheTerminalPasses()
 {
     const int before = ProgramRecord()->count({});
     const QStringList fast = {"--settle", "300"};
-    Run run = zeltctl(link() + QStringList{"calibrate", "zero", "--yes", "--json"} + fast);
+    const auto placeLoads = [this] {
+        for (const auto &at :
+             QVector<QPair<int, double>>{{0, 0}, {1500, 1500}, {3000, 3000}, {4500, 0}})
+            QTimer::singleShot(at.first, this, [this, kg = at.second] {
+                if (m_sim)
+                    m_sim->model().placeLoad(kg);
+            });
+    };
+    const QStringList test = {"test", "--class", "III", "--loads", "0,1500,3000,0", "--auto"};
+    placeLoads();
+    Run run = zeltctl(link() + test + QStringList{"--phase", "as-found"} + fast);
+    QCOMPARE(run.status, 1);
+
+    run = zeltctl(link() + QStringList{"calibrate", "zero", "--yes", "--json"} + fast);
     QVERIFY2(run.status == 0, qPrintable(run.err));
     QCOMPARE(run.json().value("calibration").toObject().value("outcome").toString(),
              QStringLiteral("written"));
@@ -109,16 +123,8 @@ void TstZeltctlCalibrate::theAsFoundScaleCalibratedFromTheTerminalPasses()
     QCOMPARE(m_sim->model().value32(Cp1), 30000u);
 
     // as left, taken as the loads come
-    for (const auto &at :
-         QVector<QPair<int, double>>{{0, 0}, {1500, 1500}, {3000, 3000}, {4500, 0}})
-        QTimer::singleShot(at.first, this, [this, kg = at.second] {
-            if (m_sim)
-                m_sim->model().placeLoad(kg);
-        });
-    run = zeltctl(link() +
-                  QStringList{"test", "--class", "III", "--loads", "0,1500,3000,0", "--auto",
-                              "--phase", "as-left", "--json"} +
-                  fast);
+    placeLoads();
+    run = zeltctl(link() + test + QStringList{"--phase", "as-left", "--json"} + fast);
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     QCOMPARE(run.json().value("verdict").toString(), QStringLiteral("pass"));
 
@@ -130,8 +136,27 @@ void TstZeltctlCalibrate::theAsFoundScaleCalibratedFromTheTerminalPasses()
             seen << e.paramName + QLatin1Char('=') + e.newShown;
     }
     QCOMPARE(seen,
-             (QStringList{"108 written zeltctl calibrate zero",
+             (QStringList{"scale test as found=fail", "108 written zeltctl calibrate zero",
                           "112 written zeltctl calibrate span 3000", "scale test as left=pass"}));
+
+    // A zero taken after the as-left test: the certificate says so.
+    QVERIFY(settle(0));
+    QCOMPARE(zeltctl(link() + QStringList{"calibrate", "zero", "--yes"} + fast).status, 0);
+    if (!pdftools::available())
+        QSKIP("poppler-utils is not installed (scripts/install-deps installs it)");
+    const QString pdf = m_home.filePath(QStringLiteral("visit.pdf"));
+    const Run report = zeltctl(link() + QStringList{"report", pdf, "--sample", "0"});
+    QVERIFY2(report.status == 0, qPrintable(report.err));
+    const QString text = pdftools::squeezed(pdftools::text(pdf));
+    const int certificate = text.indexOf("Calibrationcertificate");
+    const int found = text.indexOf("scaletestasfound", certificate);
+    const int adjusted = text.indexOf("Adjustments", found);
+    const int left = text.indexOf("scaletestasleft", adjusted);
+    const int flag = text.indexOf("changedaftertheas-lefttest:zeroat", left);
+    QVERIFY2(certificate >= 0 && found > certificate && adjusted > found && left > adjusted &&
+                 flag > left,
+             qPrintable(text.mid(certificate)));
+    QVERIFY(text.mid(adjusted, left - adjusted).contains("CP1"));
 }
 
 // Each check refuses with its reason, and nothing reaches the calibration registers.

@@ -5,6 +5,7 @@
 #include "recordfixture.h"
 
 #include "historypath.h"
+#include "paramshown.h"
 #include "servicerecord.h"
 #include "zeltctlrun.h"
 
@@ -16,6 +17,7 @@
 #include <QSqlDatabase>
 #include <QTcpServer>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 #include <algorithm>
@@ -269,9 +271,9 @@ void TestZeltctlHistory::tableShowsLocalTimeChangeAndWho()
     QVERIFY2(lines[1].contains(QStringLiteral("- → 1500 kg")), qPrintable(lines[1]));
     QVERIFY2(lines[2].startsWith(QLatin1String("2024-03-01 08:00:00 +08:00")),
              qPrintable(lines[2]));
-    for (const QString &part :
-         {east.serial, east.paramName, QStringLiteral("1000 → 1500 kg"), east.source,
-          QStringLiteral("written"), QStringLiteral("ana@bench-pc")})
+    for (const QString &part : {east.serial, east.paramName, QStringLiteral("1000 → 1500 kg"),
+                                ReadableSource(east.source, false), // as the History page names it
+                                QStringLiteral("written"), QStringLiteral("ana@bench-pc")})
         QVERIFY2(lines[2].contains(part), qPrintable(part));
 
     // A limit that cuts the list says how many there are.
@@ -447,7 +449,12 @@ void TestZeltctlHistory::usageErrorsExitTwoWithOneLine()
     QFETCH(QString, named);
     const Run run = zeltctl(args);
     QCOMPARE(run.status, 2);
-    QCOMPARE(run.out, QString());
+    // Asked for JSON, the error is the document; else nothing is printed.
+    if (args.contains(QStringLiteral("--json")) || args.contains(QStringLiteral("--jsonl")))
+        QCOMPARE(run.json().value("error").toObject().value("kind").toString(),
+                 QStringLiteral("usage"));
+    else
+        QCOMPARE(run.out, QString());
     QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
     QVERIFY2(run.err.contains(named), qPrintable(run.err));
 }

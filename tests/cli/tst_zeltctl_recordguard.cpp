@@ -194,6 +194,16 @@ void TstZeltctlRecordGuard::anUnusableRecordSendsNothing()
                      refused.err.contains(QStringLiteral("--no-record")) &&
                      refused.err.contains(m_home + QStringLiteral("/History")),
                  qPrintable(refused.err));
+        // A script that asked for JSON is told the kind of the failure there.
+        const Result json = run(m_home, link + command + QStringList{"--json"});
+        QCOMPARE(json.status, 2);
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())
+                     .object()
+                     .value("error")
+                     .toObject()
+                     .value("kind")
+                     .toString(),
+                 QStringLiteral("record"));
         QCOMPARE(QFileInfo(log).size(), mark);
     }
     const Result chosen =

@@ -40,6 +40,7 @@ private slots:
     void automaticTestPassesAndIsRecorded();
     void asFoundFailsClassIIIAndAsLeftPassesAfterACalibration();
     void aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed();
+    void guardedAcceptanceFailsWhatSimpleAcceptancePasses();
     void loadsOnTheCornersFindTheEccentricCorner();
     void confirmedLoadsAndInputThatEndsEarly();
     void aLinkLostMidTestExitsThreeAndIsRecordedIncomplete();
@@ -110,19 +111,26 @@ void TstZeltctlTest::automaticTestPassesAndIsRecorded()
     const int before = ProgramRecord()->count({});
     // 0, then 1500 kg after 1.5 s, 3000 kg after 3 s, off after 4.5 s.
     schedule({{1500, 0.5}, {3000, 1.0}, {4500, 0}});
-    const Run run =
-        zeltctl(link() + QStringList{"test", "--standard", "oiml-r76", "--class", "III",
-                                     "--accuracy", "initial", "--loads", "0,1500,3000,0", "--auto",
-                                     "--settle", "300", "--phase", "as-left", "--json"});
+    const Run run = zeltctl(
+        link() + QStringList{"test", "--standard", "oiml-r76", "--class", "III", "--accuracy",
+                             "initial", "--loads", "0,1500,3000,0", "--auto", "--settle", "300",
+                             "--phase", "as-left", "--weights-class", "M1", "--json"});
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     const QJsonObject json = run.json();
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("pass"));
-    QCOMPARE(json.value("max").toString(), QStringLiteral("3000.00 kg"));
+    QCOMPARE(json.value("decisionRule").toString(), QStringLiteral("simple"));
+    QCOMPARE(json.value("max").toString() + ' ' + json.value("unit").toString(),
+             QStringLiteral("3000.00 kg"));
     const QJsonArray points = json.value("points").toArray();
     QCOMPARE(points.size(), 4);
     QCOMPARE(points[2].toObject().value("indication").toString(), QStringLiteral("3000.00"));
     // 3000 kg is 6000 e: +-1.5 e of 0.50 kg.
     QCOMPARE(points[2].toObject().value("tolerance").toString(), QStringLiteral("0.75"));
+    // U at 3000 kg, M1 weights of 2000 and 1000 kg (100 g + 50 g), no
+    // repeatability or corners: u^2 = 2 (0.5 kg / (2 sqrt 3))^2 + (0.15 kg /
+    // sqrt 3)^2 = 0.0491667 kg^2, U = 2u = 0.44347 kg, stated 0.4435 kg.
+    QCOMPARE(points[2].toObject().value("uncertainty").toString(), QStringLiteral("0.4435"));
+    QCOMPARE(points[2].toObject().value("uncertaintyRaw").toDouble(), 44.35);
     QCOMPARE(points[3].toObject().value("test").toString(), QStringLiteral("return to zero"));
     QVERIFY(run.err.contains(QStringLiteral("place 1500.00 kg")));
 
@@ -133,9 +141,10 @@ void TstZeltctlTest::automaticTestPassesAndIsRecorded()
     QCOMPARE(test->paramName, QStringLiteral("scale test as left"));
     QCOMPARE(test->newShown, QStringLiteral("pass"));
     QCOMPARE(test->source, QStringLiteral("zeltctl test"));
-    QVERIFY2(test->detail.contains(QStringLiteral("3 | increasing | 3000.00 kg | 3000.00 kg | "
-                                                  "+0.00 | +0.00 | ±0.75 | ±1.50 | pass")),
-             qPrintable(test->detail));
+    QVERIFY2(
+        test->detail.contains(QStringLiteral("3 | increasing | 3000.00 kg | 3000.00 kg | "
+                                             "+0.00 | +0.00 | ±0.4435 | ±0.75 | ±1.50 | pass")),
+        qPrintable(test->detail));
     QVERIFY(ProgramRecord()->verify().ok);
 }
 
@@ -206,9 +215,30 @@ void TstZeltctlTest::asFoundFailsClassIIIAndAsLeftPassesAfterACalibration()
     const int left = text.indexOf(QStringLiteral("scaletestasleft"), found);
     QVERIFY(found > certificate && left > found);
     // As found 3000.0 kg read 3002.0 kg (+4 e against +-1.5 e).
-    QVERIFY(text.mid(found, left - found).contains(QStringLiteral("3000.0kg3002.0kg+2.0+4.00")));
+    QVERIFY2(text.mid(found, left - found).contains(QStringLiteral("3000.0kg3002.0kg+2.0+4.00")),
+             qPrintable(text.mid(found, left - found)));
     QVERIFY(text.mid(found, left - found).contains(QStringLiteral("asfound:verdictfail(OIMLR76")));
     QVERIFY(text.mid(left).contains(QStringLiteral("asleft:verdictpass(OIMLR76classIII")));
+}
+
+void TstZeltctlTest::guardedAcceptanceFailsWhatSimpleAcceptancePasses()
+{
+    // Exact readings. Zero: U = 2 * sqrt(2) * 0.5 kg / (2 sqrt 3) = 0.4083 kg
+    // against +-0.25 kg: fails with U. 1500 kg (1000 + 500 kg of M1, 75 g):
+    // U = 0.4174 kg against +-0.75 kg: passes.
+    schedule({{800, 0.5}});
+    const Run run =
+        zeltctl(link() + QStringList{"test", "--loads", "0,1500", "--auto", "--settle", "200",
+                                     "--weights-class", "m1", "--decision", "guarded", "--json"});
+    QCOMPARE(run.status, 1);
+    const QJsonObject json = run.json();
+    QCOMPARE(json.value("decisionRule").toString(), QStringLiteral("guarded"));
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("fail"));
+    const QJsonArray points = json.value("points").toArray();
+    QCOMPARE(points[0].toObject().value("uncertainty").toString(), QStringLiteral("0.4083"));
+    QCOMPARE(points[0].toObject().value("pass").toBool(), false);
+    QCOMPARE(points[1].toObject().value("uncertainty").toString(), QStringLiteral("0.4174"));
+    QCOMPARE(points[1].toObject().value("pass").toBool(), true);
 }
 
 void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
@@ -222,6 +252,8 @@ void TstZeltctlTest::aReadingBeyondTheToleranceFailsAndIsRecordedAsFailed()
     QVERIFY2(run.out.contains(QStringLiteral("1501.00 kg")), qPrintable(run.out));
     QVERIFY(run.out.contains(QStringLiteral("FAIL")));
     QVERIFY(run.out.contains(QStringLiteral("verdict fail")));
+    QVERIFY(run.out.contains(QStringLiteral("uncertainty not stated: no weight class given")));
+    QVERIFY(run.out.contains(QStringLiteral("decision rule: simple acceptance")));
     const QVector<ServiceEntry> e = entriesSince(before);
     QVERIFY(std::any_of(e.cbegin(), e.cend(), [](const ServiceEntry &x) {
         return x.kind == ServiceEntry::Test && x.newShown == QLatin1String("fail");
@@ -367,6 +399,14 @@ void TstZeltctlTest::badInputIsRefused_data()
     QTest::newRow("a settle time no point can meet")
         << QStringList{"--auto", "--settle", "5000", "--point-timeout", "5"}
         << "shorter than the timeout";
+    QTest::newRow("guarded acceptance without the weights' class")
+        << QStringList{"--auto", "--decision", "guarded"}
+        << "--decision guarded judges with U: give the weights' class with --weights-class";
+    QTest::newRow("a class R 111 does not have")
+        << QStringList{"--auto", "--weights-class", "M4"} << "--weights-class M4: expected";
+    QTest::newRow("a decision rule there is not")
+        << QStringList{"--auto", "--decision", "strict", "--weights-class", "F2"}
+        << "--decision strict: expected simple or guarded";
     QTest::newRow("an option of another command")
         << QStringList{"--auto", "--count", "3"} << "--count does not apply to test";
 }

@@ -1,6 +1,7 @@
 // The service report against simulated instruments: what the PDF says (through
 // poppler's tools, as a reader finds it), in both languages and word orders,
 // with the link cut halfway, the curve, the changes and the chain check.
+#include "changerows.h"
 #include "devicemodel.h"
 #include "linkfixture.h"
 #include "modbusconnection.h"
@@ -90,6 +91,7 @@ private slots:
     void aLinkLostWhileSamplingEndsTheSamplingAndIsNamed();
     void pollingIsHeldForEachRequestOnly();
     void theChangesSinceTheStartAndTheChainCheck();
+    void aRestoreIsOneGroupAndTheAnchorNeverStandsAlone();
 
 private:
     bool startInstrument(sim::Kind kind, int wordOrder);
@@ -703,6 +705,109 @@ void TstReport::theChangesSinceTheStartAndTheChainCheck()
     const QString none =
         pdftools::squeezed(pdftools::text(write(read(false), QStringLiteral("none.pdf"))));
     QVERIFY(none.contains(QStringLiteral("Thechangescannotbelisted")));
+}
+
+// A restore of every row on paper: one group line with its counts, beneath it
+// only the rows that changed or failed, the IP address as one row, the file's
+// hash cut short; and the record's check and anchor never alone on a page,
+// however many changes come before them.
+void TstReport::aRestoreIsOneGroupAndTheAnchorNeverStandsAlone()
+{
+    QVERIFY(startInstrument(sim::Kind::Analog, 0));
+    const QString path = m_dir.filePath(QStringLiteral("restore.sqlite"));
+    QFile::remove(path);
+    ServiceRecord record;
+    QString error;
+    QVERIFY2(record.open(path, &error), qPrintable(error));
+    ServiceEntry connect; // a chain with a head for the anchor
+    connect.kind = ServiceEntry::Connect;
+    QVERIFY(record.append(connect, &error));
+    ReportContent content = read(false, &record, QDateTime::currentDateTime().addSecs(-60));
+    const QString hash =
+        QString(64, QLatin1Char('a')).replace(0, 12, QStringLiteral("0123456789ab"));
+    const QString run = QStringLiteral("file scale7.xlsx sha256 %1").arg(hash);
+    const QMap<int, QPair<QString, QString>> changed = {{54, {"2", "37"}},
+                                                        {368, {"192", "10"}},
+                                                        {370, {"168", "0"}},
+                                                        {372, {"1", "0"}},
+                                                        {374, {"20", "7"}}};
+    const int failedAddress = 62;
+    QVector<ServiceEntry> restore;
+    int row = 2;
+    for (const ParamRow *p : FileParameters()) {
+        ServiceEntry e;
+        e.kind = ServiceEntry::Change;
+        e.timeUtc = QDateTime::currentDateTimeUtc();
+        e.serial = content.serial.text;
+        e.address = p->address;
+        e.count = p->count;
+        e.paramName = ParamName(*p, false);
+        e.paramNameZh = ParamName(*p, true);
+        e.oldShown = e.newShown = QStringLiteral("5");
+        if (changed.contains(p->address)) {
+            e.oldShown = changed[p->address].first;
+            e.newShown = changed[p->address].second;
+        }
+        if (p->address > 374) // written without reading them first, as restore --all does
+            e.oldShown.clear();
+        e.source = run + QStringLiteral(" row %1").arg(row++);
+        e.outcome = p->address == failedAddress ? ServiceEntry::TimedOut : ServiceEntry::Written;
+        restore.append(e);
+    }
+    QVERIFY(restore.size() > 100);
+
+    const ReportLanguage english(false);
+    const QVector<ChangeRow> rows = ReportChangeRows(
+        restore, english, [](const ServiceEntry &e) { return OutcomeText(e.outcome); });
+    QStringList shown;
+    for (const ChangeRow &r : rows)
+        shown << QStringLiteral("%1|%2|%3|%4|%5")
+                     .arg(r.member ? "  " : "", r.name, r.change, r.source, r.outcome);
+    const int notRead = int(std::count_if(restore.begin(), restore.end(),
+                                          [](const ServiceEntry &e) { return e.address > 374; }));
+    QVERIFY(notRead > 0);
+    const QString head = QStringLiteral("|parameter file|%1 rows: %2 changed, %3 unchanged, %4 "
+                                        "written over a value not read|"
+                                        "file scale7.xlsx sha256 0123456789ab…|1 failed")
+                             .arg(restore.size())
+                             .arg(changed.size())
+                             .arg(restore.size() - changed.size() - 1 - notRead)
+                             .arg(notRead);
+    const auto rowOf = [&](int address) {
+        for (const ServiceEntry &e : restore)
+            if (e.address == address)
+                return e.source.section(' ', -1);
+        return QString();
+    };
+    QCOMPARE(shown,
+             (QStringList{head, "  |Zero range|2 → 37 %|row " + rowOf(54) + "|written",
+                          "  |Sample rate|5 → 5 Hz|row " + rowOf(failedAddress) + "|timed out",
+                          "  |IP address|192.168.1.20 → 10.0.0.7|row " + rowOf(368) + "|written"}));
+
+    // On paper, with 0 to 40 single changes before it: the hash is never whole,
+    // the restore takes a few lines, and the last page holds more than the anchor.
+    for (int before = 0; before <= 40; ++before) {
+        content.changes.clear();
+        for (int i = 0; i < before; ++i) {
+            ServiceEntry e = restore[0];
+            e.source = QStringLiteral("zeltctl write EditZeroRange=%1").arg(i);
+            content.changes.append(e);
+        }
+        content.changes += restore;
+        int pages = 0;
+        const QString pdf = write(content, QStringLiteral("restore.pdf"), &pages);
+        const QString all = pdftools::squeezed(pdftools::text(pdf));
+        QVERIFY(!all.contains(hash));
+        QVERIFY(all.contains(QStringLiteral("0123456789ab…")));
+        const QString changesPart = all.mid(all.indexOf(QStringLiteral("Changessince")));
+        QCOMPARE(changesPart.count(QStringLiteral("IPaddressbyte")), 0);
+        QVERIFY(changesPart.contains(QStringLiteral("192.168.1.20→10.0.0.7")));
+        const QString last = pdftools::squeezed(pdftools::text(pdf, pages, pages));
+        QVERIFY2(last.contains(QStringLiteral("Anchor")), qPrintable(last));
+        QVERIFY2(last.contains(QStringLiteral("Servicerecordcheck")) &&
+                     last.contains(QStringLiteral("written")),
+                 qPrintable(QStringLiteral("%1 changes before: %2").arg(before).arg(last)));
+    }
 }
 
 QTEST_MAIN(TstReport)

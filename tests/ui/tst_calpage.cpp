@@ -44,6 +44,8 @@ private slots:
     void init()
     {
         bench.reset();
+        // the page's own bookkeeping: every calibration point is taken
+        bench.model().setTakesEveryPoint(true);
         gu32_PageIndex = 2;
         gu8_DigSensorsType = 0;
         calPointsResetPending = false;

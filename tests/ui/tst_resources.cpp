@@ -7,15 +7,14 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QTranslator>
 #include <QVBoxLayout>
-#include <QProcess>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -190,6 +189,23 @@ private slots:
         QVERIFY2(parseWarnings.isEmpty(), qPrintable(parseWarnings.join('\n')));
     }
 
+    // A button that cannot be pressed does not look like one that can.
+    void aDisabledButtonIsGreyUnderTheStyleSheet()
+    {
+        const QString sheet = qApp->styleSheet();
+        qApp->setStyleSheet(styleSheetText());
+        QPushButton on(QStringLiteral("Write CP1")), off(QStringLiteral("Write CP1"));
+        off.setEnabled(false);
+        for (QPushButton *b : {&on, &off})
+            b->resize(160, 34);
+        const QImage onImage = on.grab().toImage(), offImage = off.grab().toImage();
+        qApp->setStyleSheet(sheet);
+        const QRect inside(20, 8, 120, 18);
+        QVERIFY(containsColour(onImage, inside, QColor(225, 236, 248), 6));
+        QVERIFY(!containsColour(offImage, inside, QColor(225, 236, 248), 6));
+        QVERIFY(containsColour(offImage, inside, QColor(236, 236, 236), 6));
+    }
+
     void styleSheetNamesEveryPictureItUses()
     {
         // A misspelt url() would silently show nothing; every one must be in the tree.
@@ -309,7 +325,8 @@ private slots:
         QTemporaryDir work;
         const QString scanned = work.filePath(QStringLiteral("scan.ts"));
         QStringList args;
-        for (const char *dir : {"App", "Dialog", "Warning", "Modbus", "main", "Excel", "Report"})
+        for (const char *dir :
+             {"App", "Dialog", "Warning", "Modbus", "main", "Excel", "Report", "Verification"})
             args << QStringLiteral(ZELT_SOURCE_DIR "/") + QLatin1String(dir);
         args << QStringLiteral("-extensions") << QStringLiteral("cpp,h,ui")
              << QStringLiteral("-silent") << QStringLiteral("-ts") << scanned;

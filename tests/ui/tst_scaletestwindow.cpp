@@ -54,6 +54,14 @@ private:
         return root->findChild<T *>(QLatin1String(name));
     }
 
+    // ZELT_SCALETEST_SHOT=FILE.png keeps pictures of the window: FILE-NAME.png.
+    static void shot(QWidget *d, const char *name)
+    {
+        const QString file = qEnvironmentVariable("ZELT_SCALETEST_SHOT");
+        if (!file.isEmpty())
+            d->grab().save(QString(file).replace(".png", QStringLiteral("-%1.png").arg(name)));
+    }
+
     // The one test entry made since the record held `before` entries.
     ServiceEntry lastTest(int before)
     {
@@ -111,6 +119,7 @@ private:
                                                          "before zeroing"),
                                   qPrintable(check->text()), StepTimeoutMs);
         QVERIFY(!act->isEnabled());
+        shot(d, "zero-refused");
         QVERIFY(bench.model().placeLoad(0));
         QTRY_VERIFY_WITH_TIMEOUT(act->isEnabled(), StepTimeoutMs);
         QCOMPARE(act->text(), QStringLiteral("Zero"));
@@ -128,6 +137,7 @@ private:
                                       "\\(49\\d e\\) below the 3000.0 kg")),
                                   qPrintable(check->text()), StepTimeoutMs);
         QCOMPARE(act->text(), QStringLiteral("Write CP1 anyway"));
+        shot(d, "span-confirm");
         QVERIFY(bench.writesTo(sim::Reg::CalPoint1).isEmpty());
         QVERIFY(bench.model().placeLoad(0));
         QTRY_VERIFY_WITH_TIMEOUT(

@@ -157,6 +157,13 @@ private slots:
                                  << "";
         QTest::newRow("malformed")
             << int(ModbusMalformed) << 20 << int(ServiceEntry::LinkLost) << "malformed reply";
+        // a calibration the link delivered: the instrument's error word decides
+        QTest::newRow("calibration refused")
+            << int(ModbusCalibrationRefused) << 20 << int(ServiceEntry::InstrumentRefused)
+            << "instrument error: Weight Error (error bit 22)";
+        QTest::newRow("calibration verdict unread")
+            << int(ModbusCalibrationUnknown) << 20 << int(ServiceEntry::VerdictUnknown)
+            << "outcome unknown: the error word could not be read (Timeout)";
     }
     void theReadBackDecidesWhatWasWritten()
     {
@@ -171,6 +178,9 @@ private slots:
             w.count = 2;
             w.value = 20;
             w.result = ModbusResult(result);
+            w.errorWord = 1u << 22 | 1u << 3; // a point's error beside a zero-setting one
+            w.calibrationBit = 22;
+            w.verdictRead = ModbusTimeout;
             NoteParamWrite(w);
             if (readBack >= 0)
                 source.setReadBack(quint32(readBack));

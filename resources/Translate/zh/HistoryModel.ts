@@ -79,5 +79,13 @@
         <source>test</source>
         <translation>秤检测</translation>
     </message>
+    <message>
+        <source>refused by the instrument</source>
+        <translation>仪表拒绝</translation>
+    </message>
+    <message>
+        <source>outcome unknown (no error word)</source>
+        <translation>结果未知（未读到错误字）</translation>
+    </message>
 </context>
 </TS>

@@ -47,5 +47,9 @@
         <source> on corner %1</source>
         <translation>在第 %1 角</translation>
     </message>
+    <message>
+        <source>guarded acceptance needs the uncertainty of every point: %1: %2</source>
+        <translation>保护带接受需要每个点的不确定度：%1：%2</translation>
+    </message>
 </context>
 </TS>

@@ -219,5 +219,33 @@
         <source>Take a stable reading whose last digit flickers by one division</source>
         <translation>末位在一个分度内跳动的稳定读数也可采集</translation>
     </message>
+    <message>
+        <source>not given</source>
+        <translation>未填写</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>The net state could not be read; check the link.</source>
+        <translation>无法读取净重状态；请检查连接。</translation>
+    </message>
+    <message>
+        <source>The instrument shows a net weight: clear the tare first, a test judges gross weights.</source>
+        <translation>仪表显示净重：请先清除皮重，检定判定的是毛重。</translation>
+    </message>
+    <message>
+        <source>Write CP1</source>
+        <translation>写入标定点1</translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation>标零</translation>
+    </message>
+    <message>
+        <source>Write CP1 anyway</source>
+        <translation>仍然写入标定点1</translation>
+    </message>
 </context>
 </TS>

@@ -323,5 +323,41 @@
         <source>Weight curve</source>
         <translation>重量曲线</translation>
     </message>
+    <message>
+        <source>outcome unknown (no error word)</source>
+        <translation>结果未知（未读到错误字）</translation>
+    </message>
+    <message>
+        <source>As found: no test before the first adjustment.</source>
+        <translation>来样：第一次调整前没有检定。</translation>
+    </message>
+    <message>
+        <source>Adjustments</source>
+        <translation>调整</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>步骤</translation>
+    </message>
+    <message>
+        <source>parameter file</source>
+        <translation>参数文件</translation>
+    </message>
+    <message>
+        <source>%1 rows: %2 changed, %3 unchanged</source>
+        <translation>%1 行：%2 行已更改，%3 行未变</translation>
+    </message>
+    <message>
+        <source>, %1 written over a value not read</source>
+        <translation>，%1 行写入前未读取原值</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 行失败</translation>
+    </message>
+    <message>
+        <source>row %1</source>
+        <translation>第 %1 行</translation>
+    </message>
 </context>
 </TS>

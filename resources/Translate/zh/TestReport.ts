@@ -111,5 +111,29 @@
         <source>scale test %1</source>
         <translation>秤检测 %1</translation>
     </message>
+    <message>
+        <source>not stated</source>
+        <translation>未给出</translation>
+    </message>
+    <message>
+        <source>U (k = 2)</source>
+        <translation>U (k = 2)</translation>
+    </message>
+    <message>
+        <source>decision rule: %1</source>
+        <translation>判定规则：%1</translation>
+    </message>
+    <message>
+        <source>uncertainty not stated: no weight class given</source>
+        <translation>未给出不确定度：未指定砝码等级</translation>
+    </message>
+    <message>
+        <source>uncertainty: U = k u with k = 2 (about 95 %), EURAMET cg-18; test weights of class %1 (OIML R 111) at their nominal values</source>
+        <translation>不确定度：U = k u，k = 2（约 95 %），依据 EURAMET cg-18；测试砝码等级 %1（OIML R 111），按标称值使用</translation>
+    </message>
+    <message>
+        <source>U of point %1: %2; u = %3, U = %4 %5</source>
+        <translation>第 %1 点的 U：%2；u = %3，U = %4 %5</translation>
+    </message>
 </context>
 </TS>
