@@ -151,5 +151,9 @@
         <source>Service record</source>
         <translation>服务记录</translation>
     </message>
+    <message>
+        <source>Close the program that holds the record, then start this one again; or set Zelt/recordOff=true in the settings file to work without a record.</source>
+        <translation>请关闭占用服务记录的程序，然后重新启动本程序；或在设置文件中设置 Zelt/recordOff=true，在没有服务记录的情况下工作。</translation>
+    </message>
 </context>
 </TS>
